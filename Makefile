@@ -1,0 +1,48 @@
+# Krelin: one-step set-up, build, run and test on Debian 12.
+#   make run   installs what is missing, builds, and opens the editor on the sample cartridge
+#   make test  installs what is missing, builds, and runs the whole test suite headless
+
+BUILD_DIR ?= build
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+# Debian packages the build, the program and the tests need.
+PACKAGES := cmake ninja-build g++ make pkg-config \
+            qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
+            libbenchmark-dev fonts-dejavu-core
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	@[ -f $(BUILD_DIR)/build.ninja ] || cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD_DIR)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make run: no display to open the editor on (DISPLAY is not set); run it from a desktop session, or under xvfb-run."; \
+	  exit 1; \
+	fi
+	$(BUILD_DIR)/krelin $(BUILD_DIR)/sample.nes
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+bench: build
+	$(BUILD_DIR)/bench/krelin_bench
+
+clean:
+	rm -rf $(BUILD_DIR)

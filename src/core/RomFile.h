@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace krelin {
+
+class modKrelin;
+
+// Largest file accepted as a cartridge image; real ones are a few hundred KiB.
+inline constexpr qint64 MaxImageSize = 16 * 1024 * 1024;
+
+// Before every write the two bytes at 0x1C997..0x1C998 are copied to 0x12008..0x12009,
+// so the written file holds the same pair at both places.
+inline constexpr qint64 FixUpSource = 0x1C997;
+inline constexpr qint64 FixUpTarget = 0x12008;
+inline constexpr qint64 FixUpImageSize = FixUpSource + 2; // 117,145 bytes
+
+struct RomReadResult
+{
+    std::vector<std::uint8_t> bytes;
+    QString error; // empty on success; otherwise names the file and what is wrong
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads the whole file. Refuses a missing, unreadable, empty or over-large file, or a
+// folder, with a message that names the file and the reason.
+RomReadResult ReadRomFile(const QString &path);
+
+// Writes bytes as the whole file at path through a temporary file that is renamed over
+// the target, so a failed write leaves any old file whole. Returns an empty string on
+// success, otherwise a message naming the file and the reason.
+QString WriteRomFile(const QString &path, const std::vector<std::uint8_t> &bytes);
+
+// Applies the save fix-up to the image in memory. Returns false, changing nothing, when
+// the image is too short to hold the fix-up bytes.
+bool ApplySaveFixUp(modKrelin &model);
+
+} // namespace krelin

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <cstdint>
+
+namespace krelin {
+
+// One row of the built-in stage table: where a stage's data lies in the image.
+struct Stage
+{
+    const char *name;    // "1A" ... "7", as the menu and the command line name it
+    std::int32_t ChrOffset;
+    std::int32_t MetaTileOffset;
+    std::int32_t MetaPalOffset;
+    std::int32_t PalOffset;
+    std::int32_t LevelOffset;
+    std::int32_t FrameTableOffset;
+    std::int16_t FirstRoom;
+    std::int16_t LastRoom;
+    int Frames;
+
+    QString caption() const { return QStringLiteral("Stage ") + QLatin1String(name); }
+};
+
+inline constexpr int StageCount = 12;
+extern const std::array<Stage, StageCount> StageTable;
+
+// Sizes of the data a stage reads and writes.
+inline constexpr int TileBytes = 16;
+inline constexpr int TilesPerBank = 256;
+inline constexpr int MetaTileCount = 256;
+inline constexpr int FrameColumns = 16;
+inline constexpr int FrameRows = 15;
+inline constexpr int FrameBytes = FrameColumns * FrameRows; // 240
+inline constexpr int PaletteBytes = 16;
+inline constexpr int TablePages = 16;
+
+// The stage named name ("1A", "2b", "3" ...), or nullptr.
+const Stage *FindStage(QStringView name);
+
+// One past the last image byte that the stage reads or writes: its tiles, metatiles,
+// sub-palettes, palette, every frame and its frame-to-room bytes.
+qint64 StageBytesNeeded(const Stage &stage);
+
+// Empty when an image of imageSize bytes holds every byte the stage uses; otherwise a
+// message naming the stage, the bytes it needs and the image's size.
+QString StageFitProblem(const Stage &stage, qint64 imageSize);
+
+} // namespace krelin

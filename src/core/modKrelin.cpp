@@ -1,0 +1,68 @@
+#include "modKrelin.h"
+
+#include <algorithm>
+
+namespace krelin {
+
+modKrelin::modKrelin(QObject *parent)
+    : QObject(parent)
+{
+}
+
+bool modKrelin::holds(qint64 offset, qint64 length) const
+{
+    return offset >= 0 && length >= 0 && offset <= romSize() && length <= romSize() - offset;
+}
+
+std::uint8_t modKrelin::byteAt(qint64 offset) const
+{
+    return holds(offset, 1) ? RomData[std::size_t(offset)] : 0;
+}
+
+const std::uint8_t *modKrelin::bytesAt(qint64 offset, qint64 length) const
+{
+    if (!holds(offset, length) || length == 0)
+        return nullptr;
+    return RomData.data() + offset;
+}
+
+bool modKrelin::writeBytes(qint64 offset, std::span<const std::uint8_t> bytes)
+{
+    const auto length = qint64(bytes.size());
+    if (!holds(offset, length))
+        return false;
+    auto target = RomData.begin() + offset;
+    if (std::equal(bytes.begin(), bytes.end(), target))
+        return true;
+    std::copy(bytes.begin(), bytes.end(), target);
+    setModified(true);
+    emit imageChanged(offset, length);
+    return true;
+}
+
+bool modKrelin::writeByte(qint64 offset, std::uint8_t value)
+{
+    return writeBytes(offset, std::span<const std::uint8_t>(&value, 1));
+}
+
+void modKrelin::replaceImage(std::vector<std::uint8_t> bytes)
+{
+    RomData = std::move(bytes);
+    setModified(false);
+    emit imageReplaced();
+}
+
+void modKrelin::markSaved()
+{
+    setModified(false);
+}
+
+void modKrelin::setModified(bool value)
+{
+    if (modified == value)
+        return;
+    modified = value;
+    emit modifiedChanged(modified);
+}
+
+} // namespace krelin
