@@ -1,0 +1,39 @@
+#include "MetaTilePainter.h"
+
+#include "TilePainter.h"
+#include "core/StageTable.h"
+#include "core/modKrelin.h"
+
+namespace krelin {
+
+MetaTileParts ReadMetaTile(const modKrelin &model, int n)
+{
+    MetaTileParts parts;
+    for (int i = 0; i < 4; ++i) {
+        const int t = model.byteAt(qint64(model.MetaTileOffset) + 4 * n + i);
+        parts.tileSlots[i] = std::int32_t((qint64(model.ChrOffset) + TileBytes * t) / TileBytes);
+    }
+    parts.subPalette = model.byteAt(qint64(model.MetaPalOffset) + n);
+    return parts;
+}
+
+void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const MetaTileParts &parts)
+{
+    const std::int32_t *colors = model.BgColors.data() + 4 * (parts.subPalette & 3);
+    for (int i = 0; i < 4; ++i) {
+        const int px = TileGrid * (x + (i & 1));
+        const int py = TileGrid * (y + (i >> 1));
+        const std::uint8_t *tile = model.bytesAt(qint64(parts.tileSlots[i]) * TileBytes, TileBytes);
+        if (tile)
+            Paint2BPPTile(surface, tile, colors, px, py, TileShownSize);
+        else
+            PaintBlankTile(surface, px, py, TileShownSize);
+    }
+}
+
+void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n)
+{
+    DrawMetaTile(surface, model, x, y, ReadMetaTile(model, n));
+}
+
+} // namespace krelin

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+
+namespace krelin {
+
+// The drawing library behind every picture: clearing a surface and painting one 8x8
+// tile, scaled, in four colours. Surfaces are QImage::Format_RGB32 images.
+
+// The colour a cleared surface shows, and so the one-pixel lines between tiles.
+inline constexpr QRgb ClearColor = 0xFF202020;
+
+// A colour value as the model keeps it (red + 256 green + 65536 blue) as a pixel.
+constexpr QRgb ToQRgb(std::int32_t color)
+{
+    return 0xFF000000u | (QRgb(color & 0xFF) << 16) | (QRgb(color & 0xFF00)) | (QRgb(color >> 16) & 0xFF);
+}
+
+// Clears the rectangle (0, 0)..(width, height) of the surface, clipped to the surface.
+void FastCls(QImage &surface, int width, int height);
+
+// Paints the tile whose 16 bytes start at tile into the size x size square with its
+// top-left corner at (x, y); each tile pixel becomes a (size / 8)-square block in colour
+// colors[v] of its value v (0..3), value 0 included. colors points at four colour
+// values as the model keeps them. Parts outside the surface are clipped.
+void Paint2BPPTile(QImage &surface, const std::uint8_t *tile, const std::int32_t *colors, int x, int y,
+                   int size);
+
+// Fills the size x size square at (x, y) with the cleared colour: what a tile that
+// cannot be read shows.
+void PaintBlankTile(QImage &surface, int x, int y, int size);
+
+// A one-pixel rectangle outline through both corners (inclusive), clipped.
+void DrawBox(QImage &surface, int x1, int y1, int x2, int y2, QRgb color);
+
+} // namespace krelin
