@@ -1,0 +1,382 @@
+// The model, the master-palette file, cartridge file reading and writing, the save
+// fix-up and the stage table.
+
+#include "core/MasterPalette.h"
+#include "core/RomFile.h"
+#include "core/StageTable.h"
+#include "core/StandardPalette.h"
+#include "core/modKrelin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+#include <limits>
+
+using namespace krelin;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Counting(std::size_t size)
+{
+    Bytes b(size);
+    for (std::size_t i = 0; i < size; ++i)
+        b[i] = std::uint8_t(i * 7 + i / 256);
+    return b;
+}
+
+void WriteFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(data), data.size());
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The colours of data/master-palette.csv, by colour code.
+std::array<Rgb, 64> CsvPalette()
+{
+    std::array<Rgb, 64> colors{};
+    QFile f(QStringLiteral(KRELIN_SOURCE_DIR "/data/master-palette.csv"));
+    if (!f.open(QIODevice::ReadOnly))
+        return colors;
+    int seen = 0;
+    while (!f.atEnd()) {
+        const QList<QByteArray> cells = f.readLine().trimmed().split(',');
+        bool ok = false;
+        const int code = cells.value(0).toInt(&ok);
+        if (!ok || cells.size() != 4 || code < 0 || code > 63)
+            continue;
+        colors[code] = {std::uint8_t(cells[1].toInt()), std::uint8_t(cells[2].toInt()), std::uint8_t(cells[3].toInt())};
+        ++seen;
+    }
+    return seen == 64 ? colors : std::array<Rgb, 64>{};
+}
+
+bool ModelHasPalette(const modKrelin &m, const std::array<Rgb, 64> &colors)
+{
+    for (int n = 0; n < 64; ++n)
+        if (m.NesRed[n] != colors[n].red || m.NesGreen[n] != colors[n].green || m.NesBlue[n] != colors[n].blue)
+            return false;
+    return true;
+}
+
+} // namespace
+
+class TestCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void standardPaletteMatchesCsv()
+    {
+        const auto csv = CsvPalette();
+        QVERIFY2(csv[32].red != 0, "data/master-palette.csv could not be read");
+        for (int n = 0; n < 64; ++n) {
+            QCOMPARE(StandardPalette[n].red, csv[n].red);
+            QCOMPARE(StandardPalette[n].green, csv[n].green);
+            QCOMPARE(StandardPalette[n].blue, csv[n].blue);
+        }
+        const QByteArray file = StandardPaletteFile();
+        QCOMPARE(file.size(), 208);
+        for (int n = 0; n < 64; ++n) {
+            QCOMPARE(quint8(file[16 + 3 * n]), csv[n].red);
+            QCOMPARE(quint8(file[17 + 3 * n]), csv[n].green);
+            QCOMPARE(quint8(file[18 + 3 * n]), csv[n].blue);
+        }
+        // The Krelin.d_p written beside the program loads to the same colours.
+        modKrelin model;
+        QCOMPARE(LoadMasterPalette(model, QStringLiteral(KRELIN_RUNTIME_DIR)), QString());
+        QVERIFY(ModelHasPalette(model, csv));
+    }
+
+    void masterPaletteFileLayout_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("exactly 208 bytes") << 208;
+        QTest::newRow("longer file") << 400;
+    }
+    void masterPaletteFileLayout()
+    {
+        QFETCH(int, size);
+        QTemporaryDir dir;
+        QByteArray data(size, '\0');
+        for (int i = 0; i < size; ++i)
+            data[i] = char(i < 16 ? 0xFF - i : i >= 208 ? 0xEE : (i * 13) & 0xFF);
+        WriteFile(dir.filePath(MasterPaletteFileName), data);
+        modKrelin model;
+        QCOMPARE(LoadMasterPalette(model, dir.path()), QString());
+        for (int n = 0; n < 64; ++n) {
+            QCOMPARE(model.NesRed[n], std::int16_t(quint8(data[16 + 3 * n])));
+            QCOMPARE(model.NesGreen[n], std::int16_t(quint8(data[17 + 3 * n])));
+            QCOMPARE(model.NesBlue[n], std::int16_t(quint8(data[18 + 3 * n])));
+        }
+        QCOMPARE(model.NesBlue[63], std::int16_t((207 * 13) & 0xFF));
+    }
+
+    void masterPaletteFileRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("empty") << "empty";
+        QTest::newRow("207 bytes") << "short";
+    }
+    void masterPaletteFileRefused()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(MasterPaletteFileName);
+        if (kind == "folder")
+            QVERIFY(QDir(dir.path()).mkdir(MasterPaletteFileName));
+        else if (kind == "empty")
+            WriteFile(path, {});
+        else if (kind == "short")
+            WriteFile(path, QByteArray(207, '\x11'));
+        modKrelin model;
+        model.NesRed.fill(7);
+        const QString message = LoadMasterPalette(model, dir.path());
+        QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+        QVERIFY(ModelHasPalette(model, StandardPalette));
+    }
+
+    void readRomFile()
+    {
+        QTemporaryDir dir;
+        const Bytes bytes = Counting(70001);
+        WriteFile(dir.filePath("a.nes"), QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
+        const RomReadResult r = ReadRomFile(dir.filePath("a.nes"));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QVERIFY(r.bytes == bytes);
+
+        // The largest accepted size, held sparse on disk.
+        QFile big(dir.filePath("big.nes"));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(MaxImageSize));
+        big.close();
+        QCOMPARE(ReadRomFile(big.fileName()).bytes.size(), std::size_t(MaxImageSize));
+    }
+
+    void readRomFileRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("empty") << "empty";
+        QTest::newRow("16 MiB + 1") << "large";
+        QTest::newRow("unreadable") << "unreadable";
+    }
+    void readRomFileRefused()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("game.nes");
+        if (kind == "unreadable" && geteuid() == 0)
+            QSKIP("running as root: file permissions do not stop reading");
+        if (kind == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir("game.nes"));
+        } else if (kind != "missing") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == "large")
+                QVERIFY(f.resize(MaxImageSize + 1));
+            if (kind == "unreadable") {
+                f.write("NES\x1a");
+                QVERIFY(f.setPermissions(QFileDevice::Permissions()));
+            }
+        }
+        const RomReadResult r = ReadRomFile(path);
+        QVERIFY(!r.ok());
+        QVERIFY(r.bytes.empty());
+        QVERIFY2(r.error.contains(QDir::toNativeSeparators(path)), qPrintable(r.error));
+    }
+
+    void writeRomFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("out.nes");
+        WriteFile(path, QByteArray(5000, 'x'));
+        const Bytes bytes = Counting(1234);
+        QCOMPARE(WriteRomFile(path, bytes), QString());
+        const QByteArray written = ReadFile(path);
+        QCOMPARE(written.size(), 1234); // no stale tail of the longer old file
+        QVERIFY(std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const std::uint8_t *>(written.constData())));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.nes"}); // no temporary left
+    }
+
+    void writeRomFileFails()
+    {
+        QTemporaryDir dir;
+        const Bytes bytes = Counting(100);
+
+        const QString noFolder = dir.filePath("nowhere/out.nes");
+        QString message = WriteRomFile(noFolder, bytes);
+        QVERIFY2(message.contains(QDir::toNativeSeparators(noFolder)), qPrintable(message));
+
+        QVERIFY(QDir(dir.path()).mkdir("folder.nes"));
+        message = WriteRomFile(dir.filePath("folder.nes"), bytes);
+        QVERIFY2(message.contains(QDir::toNativeSeparators(dir.filePath("folder.nes"))), qPrintable(message));
+        QVERIFY(QFileInfo(dir.filePath("folder.nes")).isDir());
+
+        // A folder that cannot take the temporary file: the old file stays whole.
+        if (geteuid() == 0)
+            QSKIP("running as root: a read-only folder still takes new files");
+        QVERIFY(QDir(dir.path()).mkdir("ro"));
+        const QString old = dir.filePath("ro/old.nes");
+        WriteFile(old, QByteArray(300, 'o'));
+        QFile::setPermissions(dir.filePath("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        message = WriteRomFile(old, bytes);
+        QFile::setPermissions(dir.filePath("ro"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(!message.isEmpty());
+        QCOMPARE(ReadFile(old), QByteArray(300, 'o'));
+    }
+
+    void saveFixUp()
+    {
+        modKrelin model;
+        Bytes bytes = Counting(FixUpImageSize); // 117,145 bytes: just long enough
+        QCOMPARE(FixUpImageSize, 117145);
+        model.replaceImage(bytes);
+        QSignalSpy changed(&model, &modKrelin::imageChanged);
+        QVERIFY(ApplySaveFixUp(model));
+        QCOMPARE(model.byteAt(0x12008), bytes[0x1C997]);
+        QCOMPARE(model.byteAt(0x12009), bytes[0x1C998]);
+        QCOMPARE(changed.size(), 1);
+        bytes[0x12008] = bytes[0x1C997];
+        bytes[0x12009] = bytes[0x1C998];
+        QVERIFY(model.image() == bytes); // nothing else moved
+
+        Bytes shorter = Counting(FixUpImageSize - 1);
+        model.replaceImage(shorter);
+        QVERIFY(!ApplySaveFixUp(model));
+        QVERIFY(model.image() == shorter);
+        QVERIFY(!model.isModified());
+    }
+
+    void modelBounds_data()
+    {
+        QTest::addColumn<qint64>("offset");
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<bool>("inside");
+        constexpr qint64 big = std::numeric_limits<qint64>::max();
+        QTest::newRow("whole image") << qint64(0) << qint64(100) << true;
+        QTest::newRow("last byte") << qint64(99) << qint64(1) << true;
+        QTest::newRow("at end, nothing") << qint64(100) << qint64(0) << true;
+        QTest::newRow("at end") << qint64(100) << qint64(1) << false;
+        QTest::newRow("last two") << qint64(99) << qint64(2) << false;
+        QTest::newRow("negative offset") << qint64(-1) << qint64(1) << false;
+        QTest::newRow("negative length") << qint64(10) << qint64(-1) << false;
+        QTest::newRow("length overflows") << qint64(1) << big << false;
+        QTest::newRow("offset huge") << big << qint64(1) << false;
+        QTest::newRow("offset min") << std::numeric_limits<qint64>::min() << qint64(2) << false;
+    }
+    void modelBounds()
+    {
+        QFETCH(qint64, offset);
+        QFETCH(qint64, length);
+        QFETCH(bool, inside);
+        modKrelin model;
+        const Bytes bytes = Counting(100);
+        model.replaceImage(bytes);
+        QCOMPARE(model.holds(offset, length), inside);
+        QCOMPARE(model.bytesAt(offset, length) != nullptr, inside && length > 0);
+        if (inside && length > 0)
+            QCOMPARE(model.bytesAt(offset, length), model.image().data() + offset);
+        QCOMPARE(model.byteAt(offset), model.holds(offset, 1) ? bytes[std::size_t(offset)] : std::uint8_t(0));
+        if (length >= 0 && length <= 200) {
+            const Bytes patch(std::size_t(length), 0xA5);
+            QCOMPARE(model.writeBytes(offset, patch), inside);
+            if (!inside)
+                QVERIFY(model.image() == bytes);
+        }
+        QCOMPARE(model.writeByte(offset, 0x5A), model.holds(offset, 1));
+    }
+
+    void modelChangeTracking()
+    {
+        modKrelin model;
+        QVERIFY(!model.hasImage());
+        QSignalSpy replaced(&model, &modKrelin::imageReplaced);
+        model.replaceImage(Counting(64));
+        QCOMPARE(replaced.size(), 1);
+        QVERIFY(!model.isModified());
+
+        QSignalSpy changed(&model, &modKrelin::imageChanged);
+        QSignalSpy modified(&model, &modKrelin::modifiedChanged);
+        const std::uint8_t same[3] = {model.byteAt(10), model.byteAt(11), model.byteAt(12)};
+        QVERIFY(model.writeBytes(10, same));
+        QCOMPARE(changed.size(), 0);
+        QVERIFY(!model.isModified());
+
+        const std::uint8_t other[3] = {same[0], std::uint8_t(same[1] + 1), same[2]};
+        QVERIFY(model.writeBytes(10, other));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].toLongLong(), 10);
+        QCOMPARE(changed[0][1].toLongLong(), 3);
+        QCOMPARE(model.byteAt(11), other[1]);
+        QVERIFY(model.isModified());
+        QVERIFY(model.writeByte(40, std::uint8_t(model.byteAt(40) ^ 1)));
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(modified.size(), 1); // only the first edit flips the state
+
+        model.markSaved();
+        QVERIFY(!model.isModified());
+        QCOMPARE(modified.size(), 2);
+    }
+
+    void stageTableLayout()
+    {
+        for (const Stage &s : StageTable)
+            QCOMPARE(s.MetaPalOffset, s.MetaTileOffset + 0x400);
+        // Level maps of stages played one after another lie back to back.
+        const QList<QStringList> runs = {{"1A", "1B", "1C", "2A", "2B", "2C"}, {"3", "4A", "4B"}, {"5", "6", "7"}};
+        for (const QStringList &run : runs) {
+            for (int k = 0; k + 1 < run.size(); ++k) {
+                const Stage *a = FindStage(run[k]), *b = FindStage(run[k + 1]);
+                QVERIFY(a && b);
+                QCOMPARE(a->LevelOffset + 240 * a->Frames, b->LevelOffset);
+            }
+        }
+        const Stage *s4b = FindStage(u"4B");
+        QCOMPARE(s4b->LevelOffset + 240 * s4b->Frames, 0xB677);
+        const Stage *s7 = FindStage(u"7");
+        QCOMPARE(s7->LevelOffset + 240 * s7->Frames - 1, 0xF814);
+
+        qint64 highest = 0;
+        for (const Stage &s : StageTable)
+            highest = std::max(highest, StageBytesNeeded(s) - 1);
+        QCOMPARE(highest, qint64(0x1C00F));
+        QCOMPARE(StageBytesNeeded(*FindStage(u"1A")), qint64(0x19010)); // its tile bank ends last
+
+        QCOMPARE(FindStage(u"2a"), &StageTable[3]);
+        QCOMPARE(FindStage(u"4b"), &StageTable[8]);
+        QCOMPARE(FindStage(u"7"), &StageTable[11]);
+        for (const char *name : {"8", "1", "", "2A ", "1AB", "A"})
+            QVERIFY2(FindStage(QString::fromLatin1(name)) == nullptr, name);
+    }
+
+    void stageFit()
+    {
+        for (const Stage &s : StageTable) {
+            const qint64 needed = StageBytesNeeded(s);
+            QCOMPARE(StageFitProblem(s, needed), QString());
+            QCOMPARE(StageFitProblem(s, 0x20010), QString());
+            const QString problem = StageFitProblem(s, needed - 1);
+            QVERIFY2(problem.contains(s.caption()) && problem.contains(QString::number(needed - 1)),
+                     qPrintable(problem));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCore)
+#include "test_core.moc"
