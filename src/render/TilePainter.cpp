@@ -16,6 +16,8 @@ void fillRect(QImage &surface, int x, int y, int width, int height, QRgb color)
 {
     const int x0 = std::max(x, 0), y0 = std::max(y, 0);
     const int x1 = std::min(x + width, surface.width()), y1 = std::min(y + height, surface.height());
+    if (x0 >= x1)
+        return; // wholly left or right of the surface, or empty
     for (int yy = y0; yy < y1; ++yy)
         std::fill(row(surface, yy) + x0, row(surface, yy) + x1, color);
 }
@@ -43,25 +45,26 @@ void Paint2BPPTile(QImage &surface, const std::uint8_t *tile, const std::int32_t
     if (left >= right || top >= bottom)
         return;
 
-    QRgb line[256]; // size is at most 255, so a row is at most 248 pixels
     for (int r = 0; r < 8; ++r) {
         const int rowTop = y + r * scale;
         if (rowTop + scale <= top || rowTop >= bottom)
             continue;
-        // Decode the row's two plane bytes once into one scaled scanline.
-        const unsigned low = tile[r], high = tile[8 + r];
-        QRgb *out = line;
-        for (int j = 0; j < 8; ++j) {
-            const unsigned shift = 7 - j;
-            const QRgb c = palette[((low >> shift) & 1) | (((high >> shift) & 1) << 1)];
-            for (int k = 0; k < scale; ++k)
-                *out++ = c;
-        }
-        // Copy it onto every surface line the tile row covers.
+        // Decode the row's two plane bytes straight into the first surface line the tile
+        // row covers, only where that line lies on the surface.
         const int from = std::max(rowTop, top), to = std::min(rowTop + scale, bottom);
+        QRgb *first = row(surface, from);
+        const unsigned low = tile[r], high = tile[8 + r];
+        for (int j = 0; j < 8; ++j) {
+            const int x0 = std::max(x + j * scale, left), x1 = std::min(x + (j + 1) * scale, right);
+            if (x0 >= x1)
+                continue;
+            const unsigned shift = 7 - j;
+            std::fill(first + x0, first + x1, palette[((low >> shift) & 1) | (((high >> shift) & 1) << 1)]);
+        }
+        // Copy it onto the other lines of the tile row.
         const auto bytes = std::size_t(right - left) * sizeof(QRgb);
-        for (int yy = from; yy < to; ++yy)
-            std::memcpy(row(surface, yy) + left, line + (left - x), bytes);
+        for (int yy = from + 1; yy < to; ++yy)
+            std::memcpy(row(surface, yy) + left, first + left, bytes);
     }
 }
 
