@@ -1,0 +1,88 @@
+#include "Export.h"
+
+#include "core/MasterPalette.h"
+#include "core/RomFile.h"
+#include "core/StageTable.h"
+#include "core/modKrelin.h"
+#include "render/LevelView.h"
+#include "render/Palette.h"
+#include "render/TilePainter.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+
+namespace krelin {
+
+namespace {
+
+// Each frame of a strip sits 544 pixels right of the one before: one map width and the
+// one-pixel gap that separates neighbouring metatiles.
+constexpr int StripPitch = LevelMapWidth + 1;
+
+QImage drawFrame(const modKrelin &model, int frame)
+{
+    QImage surface(LevelMapWidth, LevelMapHeight, QImage::Format_RGB32);
+    FrameCache cache{};
+    DrawLevelFrame(surface, model, frame, cache);
+    return surface;
+}
+
+} // namespace
+
+QString ExportLevel(const ExportRequest &request, const QString &programFolder, QString *paletteWarning)
+{
+    const Stage *stage = FindStage(request.stageName);
+    if (!stage)
+        return QStringLiteral("unknown stage \"%1\"; the stages are 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 and 7")
+            .arg(request.stageName);
+    if (request.frame < -1 || request.frame >= stage->Frames)
+        return QStringLiteral("stage %1 has frames 0 to %2; there is no frame %3")
+            .arg(QLatin1String(stage->name))
+            .arg(stage->Frames - 1)
+            .arg(request.frame);
+
+    RomReadResult rom = ReadRomFile(request.imagePath);
+    if (!rom.ok())
+        return rom.error;
+    const QString fitProblem = StageFitProblem(*stage, qint64(rom.bytes.size()));
+    if (!fitProblem.isEmpty())
+        return request.imagePath + QStringLiteral(": ") + fitProblem;
+
+    modKrelin model;
+    const QString warning = LoadMasterPalette(model, programFolder);
+    if (paletteWarning)
+        *paletteWarning = warning;
+    model.replaceImage(std::move(rom.bytes));
+    model.ChrOffset = stage->ChrOffset;
+    model.MetaTileOffset = stage->MetaTileOffset;
+    model.MetaPalOffset = stage->MetaPalOffset;
+    model.PalOffset = stage->PalOffset;
+    model.LevelOffset = stage->LevelOffset;
+    ResolveBgColors(model);
+
+    QImage picture;
+    if (request.frame >= 0) {
+        picture = drawFrame(model, request.frame);
+    } else {
+        picture = QImage(StripPitch * stage->Frames - 1, LevelMapHeight, QImage::Format_RGB32);
+        picture.fill(ClearColor);
+        QPainter painter(&picture);
+        for (int f = 0; f < stage->Frames; ++f)
+            painter.drawImage(StripPitch * f, 0, drawFrame(model, f));
+    }
+
+    // Encode first, then write through a temporary file: nothing is left behind on failure.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG"))
+        return QStringLiteral("cannot encode the picture as PNG");
+    QSaveFile out(request.outputPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(png) != png.size() || !out.commit())
+        return QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString());
+    return {};
+}
+
+} // namespace krelin

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace krelin {
+
+struct ExportRequest
+{
+    QString imagePath;
+    QString outputPath;
+    QString stageName;
+    int frame = -1; // -1: the whole stage as one strip
+};
+
+// Draws a stage's level map with the window's own drawing code and writes it as a PNG.
+// Returns an empty string on success, otherwise a one-line message; nothing is written
+// then. Colours come from Krelin.d_p in programFolder (the built-in standard palette,
+// with a warning on paletteWarning, when it cannot be read).
+QString ExportLevel(const ExportRequest &request, const QString &programFolder, QString *paletteWarning = nullptr);
+
+} // namespace krelin

@@ -1,0 +1,118 @@
+// krelin [IMAGE]                                        opens the editor, and IMAGE in it
+// krelin --export OUT.png --stage S [--frame F] IMAGE   writes a stage's level map as a PNG
+#include "Export.h"
+#include "ProgramFolder.h"
+#include "core/Version.h"
+#include "core/modKrelin.h"
+#include "ui/QtDesktop.h"
+#include "ui/frmKrelin.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool wantsExport(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--export") == 0 || std::strncmp(argv[i], "--export=", 9) == 0)
+            return true;
+    return false;
+}
+
+void fail(const QString &message)
+{
+    std::fprintf(stderr, "krelin: %s\n", qPrintable(message));
+}
+
+int runExport(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Writes a stage's level map as a PNG picture."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("export"), QStringLiteral("Write the picture to <file>."), QStringLiteral("file")});
+    parser.addOption({QStringLiteral("stage"), QStringLiteral("The stage: 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 or 7."),
+                      QStringLiteral("stage")});
+    parser.addOption({QStringLiteral("frame"), QStringLiteral("Only this frame (default: the whole stage)."),
+                      QStringLiteral("frame")});
+    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The cartridge image (.NES)."));
+    if (!parser.parse(app.arguments())) {
+        fail(parser.errorText());
+        return 2;
+    }
+    krelin::ExportRequest request;
+    request.outputPath = parser.value(QStringLiteral("export"));
+    request.stageName = parser.value(QStringLiteral("stage"));
+    const QStringList images = parser.positionalArguments();
+    if (request.outputPath.isEmpty() || request.stageName.isEmpty() || images.size() != 1) {
+        fail(QStringLiteral("usage: krelin --export OUT.png --stage S [--frame F] IMAGE"));
+        return 2;
+    }
+    request.imagePath = images.first();
+    if (parser.isSet(QStringLiteral("frame"))) {
+        bool ok = false;
+        request.frame = parser.value(QStringLiteral("frame")).toInt(&ok);
+        if (!ok || request.frame < 0) {
+            fail(QStringLiteral("--frame takes a frame number from 0 up, not \"%1\"").arg(parser.value(QStringLiteral("frame"))));
+            return 2;
+        }
+    }
+    QString paletteWarning;
+    const QString error = krelin::ExportLevel(
+        request, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()), &paletteWarning);
+    if (!paletteWarning.isEmpty())
+        fail(paletteWarning.simplified());
+    if (!error.isEmpty()) {
+        fail(error);
+        return 1;
+    }
+    return 0;
+}
+
+int runEditor(int argc, char **argv)
+{
+#if defined(Q_OS_LINUX)
+    // Without a display Qt would abort with a long message; say it in one line instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        fail(QStringLiteral("no display to open the editor on (DISPLAY is not set); run it from a desktop "
+                            "session, or under xvfb-run"));
+        return 1;
+    }
+#endif
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Krelin"));
+    QApplication::setApplicationVersion(krelin::VersionText());
+    // The window hides to the tray when minimised; the program ends only when asked to.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Level editor for the cartridge image of an NES game."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("A cartridge image (.NES) to open."),
+                                 QStringLiteral("[IMAGE]"));
+    parser.process(app);
+
+    krelin::modKrelin model;
+    krelin::QtDesktop desktop;
+    krelin::frmKrelin window(model, desktop, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()));
+    window.show();
+    const QStringList images = parser.positionalArguments();
+    if (!images.isEmpty())
+        window.OpenRom(images.first());
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);
+}

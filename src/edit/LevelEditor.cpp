@@ -1,0 +1,210 @@
+#include "LevelEditor.h"
+
+#include "CellMapping.h"
+#include "core/StageTable.h"
+#include "core/modKrelin.h"
+#include "render/MetaTilePainter.h"
+#include "render/Palette.h"
+#include "render/TableView.h"
+#include "render/TilePainter.h"
+
+namespace krelin {
+
+namespace {
+
+constexpr QRgb FrameColor = qRgb(255, 255, 255);
+
+// Draws the white frame around the cell at (col, row).
+void drawCellFrame(QImage &surface, int col, int row)
+{
+    DrawBox(surface, CellPitch * col, CellPitch * row, CellPitch * col + MetaTileShownSize,
+            CellPitch * row + MetaTileShownSize, FrameColor);
+}
+
+// Clears the cell's right and bottom one-pixel lines, the part of a white frame that
+// repainting the metatile does not cover.
+void clearCellGaps(QImage &surface, int col, int row)
+{
+    const int x = CellPitch * col, y = CellPitch * row;
+    for (int i = 0; i < CellPitch; ++i) {
+        if (x + MetaTileShownSize < surface.width() && y + i < surface.height())
+            surface.setPixel(x + MetaTileShownSize, y + i, ClearColor);
+        if (x + i < surface.width() && y + MetaTileShownSize < surface.height())
+            surface.setPixel(x + i, y + MetaTileShownSize, ClearColor);
+    }
+}
+
+} // namespace
+
+LevelEditor::LevelEditor(modKrelin &model, QImage &editorImage, QImage &tableImage, QImage &selectedImage,
+                         QObject *parent)
+    : QObject(parent)
+    , model(model)
+    , editorImage(editorImage)
+    , tableImage(tableImage)
+    , selectedImage(selectedImage)
+{
+}
+
+void LevelEditor::ResetStage()
+{
+    stageIsLoaded = true;
+    roomArmed = false;
+    redrawHeld = true;
+    FastCls(selectedImage, 1000, 1000);
+    selectedMetaTile = 0;
+}
+
+void LevelEditor::ApplyStage(const Stage &stage)
+{
+    model.ChrOffset = stage.ChrOffset;
+    model.MetaPalOffset = stage.MetaPalOffset;
+    model.MetaTileOffset = stage.MetaTileOffset;
+    model.PalOffset = stage.PalOffset;
+    model.LevelOffset = stage.LevelOffset;
+    model.FrameTableOffset = stage.FrameTableOffset;
+    model.FirstRoom = stage.FirstRoom;
+    model.LastRoom = stage.LastRoom;
+}
+
+void LevelEditor::DrawTileTable()
+{
+    redrawHeld = false;
+    emit busyChanged(true);
+    ResolveBgColors(model);
+    emit tableDrawn();
+    DrawTablePage(tableImage, model, currentPage);
+    emit refreshSurface(Surface::Table);
+    DrawSelectedMetaTile(selectedImage, model, selectedMetaTile);
+    emit refreshSurface(Surface::Selected);
+    emit busyChanged(false);
+}
+
+void LevelEditor::DrawLevel()
+{
+    emit busyChanged(true);
+    DrawLevelFrame(editorImage, model, currentFrame, frameMetaTiles);
+    emit refreshSurface(Surface::Editor);
+    roomArmed = true;
+    emit busyChanged(false);
+}
+
+void LevelEditor::Refresh()
+{
+    emit busyChanged(true);
+    roomArmed = false;
+    DrawTileTable();
+    DrawLevel();
+    emit busyChanged(false);
+}
+
+void LevelEditor::FramesChanged(int value)
+{
+    currentFrame = value;
+    roomArmed = false;
+    if (!redrawHeld)
+        DrawLevel();
+}
+
+void LevelEditor::TableChanged(int value)
+{
+    currentPage = value;
+    if (!redrawHeld)
+        DrawTileTable();
+}
+
+bool LevelEditor::RoomChosen(const QString &entry)
+{
+    if (!roomArmed)
+        return false;
+    // The room number is the entry's last two characters, read as hexadecimal.
+    bool ok = false;
+    const int room = entry.right(2).toInt(&ok, 16);
+    if (!ok || entry.size() < 2)
+        return false;
+    const bool written = model.writeByte(qint64(model.FrameTableOffset) + currentFrame, std::uint8_t(room));
+    roomArmed = false;
+    DrawLevel();
+    return written;
+}
+
+void LevelEditor::restoreTableCell(int col, int row)
+{
+    DrawMetaTile(tableImage, model, 2 * col, 2 * row, TableMetaTile(currentPage, col, row));
+    clearCellGaps(tableImage, col, row);
+}
+
+void LevelEditor::TableMouseMove(double x, double y)
+{
+    if (!stageIsLoaded)
+        return;
+    const int col = CellFromPosition(x, CellPitch, TableColumns - 1);
+    const int row = CellFromPosition(y, CellPitch, TableRows - 1);
+    if (col < 0 || row < 0)
+        return;
+    tableCol = col;
+    tableRow = row;
+    if (tableCol != lastTableCol || tableRow != lastTableRow) {
+        restoreTableCell(lastTableCol, lastTableRow);
+        lastTableCol = tableCol;
+        lastTableRow = tableRow;
+    }
+    drawCellFrame(tableImage, tableCol, tableRow);
+    emit refreshSurface(Surface::Table);
+}
+
+void LevelEditor::TableClick()
+{
+    if (!stageIsLoaded)
+        return;
+    selectedMetaTile = TableMetaTile(currentPage, tableCol, tableRow);
+    DrawSelectedMetaTile(selectedImage, model, selectedMetaTile);
+    emit refreshSurface(Surface::Selected);
+}
+
+void LevelEditor::paintEditorCell(int col, int row, int metaTile)
+{
+    DrawMetaTile(editorImage, model, 2 * col, 2 * row, metaTile);
+}
+
+void LevelEditor::restoreEditorCell(int col, int row)
+{
+    paintEditorCell(col, row, frameMetaTiles[16 * row + col]);
+    clearCellGaps(editorImage, col, row);
+}
+
+void LevelEditor::EditorMouseMove(double x, double y)
+{
+    if (!stageIsLoaded)
+        return;
+    const int col = CellFromPosition(x, CellPitch, FrameColumns - 1);
+    const int row = CellFromPosition(y, CellPitch, FrameRows - 1);
+    if (col < 0 || row < 0)
+        return;
+    editorCol = col;
+    editorRow = row;
+    if (editorCol != lastEditorCol || editorRow != lastEditorRow) {
+        restoreEditorCell(lastEditorCol, lastEditorRow);
+        lastEditorCol = editorCol;
+        lastEditorRow = editorRow;
+    }
+    drawCellFrame(editorImage, editorCol, editorRow);
+    emit refreshSurface(Surface::Editor);
+}
+
+void LevelEditor::EditorClick()
+{
+    if (!stageIsLoaded)
+        return;
+    const int n = selectedMetaTile;
+    const qint64 offset = LevelCellOffset(model, currentFrame, editorCol, editorRow);
+    // A cell whose byte lies outside the image (an image too short for the stage) is
+    // left alone: nothing is written, and the picture keeps showing what is stored.
+    if (!model.writeByte(offset, std::uint8_t(n)))
+        return;
+    paintEditorCell(editorCol, editorRow, n);
+    frameMetaTiles[16 * editorRow + editorCol] = std::int16_t(n);
+    emit refreshSurface(Surface::Editor);
+}
+
+} // namespace krelin

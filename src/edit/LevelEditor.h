@@ -1,0 +1,103 @@
+#pragma once
+
+#include "render/LevelView.h"
+
+#include <QObject>
+#include <QImage>
+#include <QString>
+
+namespace krelin {
+
+class modKrelin;
+struct Stage;
+
+// The surfaces of the main window that the level editor draws on.
+enum class Surface { Editor, Table, Selected };
+
+// The logic behind the main window's level-editing surfaces and controls: the metatile
+// table and its selection, the level map and its placements, frames, pages and rooms,
+// and the stage state flags. The window owns the three surfaces' images and forwards its
+// events here; this class draws into the images and asks the window to show them.
+class LevelEditor : public QObject
+{
+    Q_OBJECT
+
+public:
+    LevelEditor(modKrelin &model, QImage &editorImage, QImage &tableImage, QImage &selectedImage,
+                QObject *parent = nullptr);
+
+    // ---- state ----------------------------------------------------------------------
+    bool stageLoaded() const { return stageIsLoaded; }
+    bool redrawHold() const { return redrawHeld; }
+    bool roomBoxArmed() const { return roomArmed; }
+    int SelectedMetaTile() const { return selectedMetaTile; }
+    int frame() const { return currentFrame; }
+    int page() const { return currentPage; }
+    const FrameCache &FrameMetaTiles() const { return frameMetaTiles; }
+    int EditorCol() const { return editorCol; }
+    int EditorRow() const { return editorRow; }
+    int TableCol() const { return tableCol; }
+    int TableRow() const { return tableRow; }
+
+    // ---- stage selection and redraws ---------------------------------------------------
+    // The editor's part of starting a stage selection: marks a stage loaded, disarms the
+    // room box, holds redraws, clears the preview and selects metatile 0.
+    void ResetStage();
+    // Loads a stage table row into the model's offsets.
+    void ApplyStage(const Stage &stage);
+    // Resolves the palette, draws the current table page and the selected metatile, and
+    // releases the redraw hold.
+    void DrawTileTable();
+    // Draws the current frame of the level map and arms the room box.
+    void DrawLevel();
+    // Redraws both views of the current stage from the image as it now is.
+    void Refresh();
+
+    // ---- control events ----------------------------------------------------------------
+    // The frame scroll bar's value changed.
+    void FramesChanged(int value);
+    // The table scroll bar's value changed.
+    void TableChanged(int value);
+    // An entry of the room box was chosen; writes its room to the current frame's byte
+    // of the frame-to-room table while the room box is armed. Returns true if it wrote.
+    bool RoomChosen(const QString &entry);
+
+    // ---- pointer events (positions in surface pixels) ------------------------------------
+    void TableMouseMove(double x, double y);
+    void TableClick();
+    void EditorMouseMove(double x, double y);
+    void EditorClick();
+
+signals:
+    // A surface's image changed and should be shown.
+    void refreshSurface(krelin::Surface surface);
+    // A long redraw starts (true) or ends (false): the hourglass pointer.
+    void busyChanged(bool busy);
+    // The metatile table was drawn: the Edit Tile button may be used from now on, and the
+    // background colours were resolved afresh.
+    void tableDrawn();
+
+private:
+    void paintEditorCell(int col, int row, int metaTile);
+    void restoreEditorCell(int col, int row);
+    void restoreTableCell(int col, int row);
+
+    modKrelin &model;
+    QImage &editorImage;
+    QImage &tableImage;
+    QImage &selectedImage;
+
+    bool stageIsLoaded = false;
+    bool redrawHeld = false;
+    bool roomArmed = false;
+    int selectedMetaTile = 0;
+    int currentFrame = 0;
+    int currentPage = 0;
+    FrameCache frameMetaTiles{};
+
+    // The cell under the pointer, and the cell that carries the white frame.
+    int editorCol = 0, editorRow = 0, lastEditorCol = 0, lastEditorRow = 0;
+    int tableCol = 0, tableRow = 0, lastTableCol = 0, lastTableRow = 0;
+};
+
+} // namespace krelin

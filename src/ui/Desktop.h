@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+class QUrl;
+class QWidget;
+
+namespace krelin {
+
+// What the windows ask of the desktop: dialogs, message boxes, links, sound, the tray and
+// ending the program. The program gives them QtDesktop; tests give them a scripted
+// stand-in, so no test blocks on a modal box, opens a browser or needs a sound card.
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+
+    // The chosen file's full path, or an empty string when the user cancelled.
+    virtual QString getOpenFileName(QWidget *parent, const QString &title, const QString &start,
+                                    const QString &filter) = 0;
+    // As above; the dialog lets a new name be typed and asks before overwriting.
+    virtual QString getSaveFileName(QWidget *parent, const QString &title, const QString &start,
+                                    const QString &filter) = 0;
+
+    enum class Icon { None, Information, Warning };
+    // A message box with an OK button.
+    virtual void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) = 0;
+    // A message box with Yes and No; true for Yes.
+    virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text) = 0;
+
+    virtual void openUrl(const QUrl &url) = 0;
+
+    // Starts playing a sound file in the background; a missing file or no sound device is
+    // no error. stopSound() ends it.
+    virtual void playSound(const QString &path) = 0;
+    virtual void stopSound() = 0;
+
+    // Whether the desktop shows a system tray (where a minimised window can hide).
+    virtual bool hasSystemTray() = 0;
+
+    // Ends the program at once.
+    virtual void quit() = 0;
+};
+
+} // namespace krelin

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include "core/Version.h"
+
+namespace krelin {
+
+// The addresses behind the Help menu's Web links, kept in one place.
+inline const QUrl VelquinUrl = QUrl(QStringLiteral("https://velquin.example.org/"));
+inline const QUrl KrelinPageUrl = QUrl(QStringLiteral("https://velquin.example.org/krelin/"));
+inline const QUrl NesdevWikiUrl = QUrl(QStringLiteral("https://www.nesdev.org/wiki/Nesdev_Wiki"));
+inline const QString AuthorEmail = QStringLiteral("krelin@velquin.example.org");
+
+// The mail link: "Krelin Version 0.51" as its subject (minor and revision side by side).
+inline QUrl AuthorMailUrl()
+{
+    QUrl url(QStringLiteral("mailto:") + AuthorEmail);
+    url.setQuery(QStringLiteral("subject=Krelin Version %1.%2%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision));
+    return url;
+}
+
+} // namespace krelin

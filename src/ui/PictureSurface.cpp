@@ -1,0 +1,49 @@
+#include "PictureSurface.h"
+
+#include "render/TilePainter.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace krelin {
+
+PictureSurface::PictureSurface(const QString &name, const QSize &size, QWidget *parent)
+    : QFrame(parent)
+{
+    setObjectName(name);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(BorderWidth);
+    setFixedSize(size);
+    setMouseTracking(true);
+    picture = QImage(size - QSize(2 * BorderWidth, 2 * BorderWidth), QImage::Format_RGB32);
+    picture.fill(ClearColor);
+}
+
+void PictureSurface::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.drawImage(contentsRect().topLeft(), picture);
+}
+
+void PictureSurface::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF p = event->position() - QPointF(contentsRect().topLeft());
+    emit mouseMoved(p.x(), p.y());
+}
+
+void PictureSurface::mousePressEvent(QMouseEvent *)
+{
+    pressed = true;
+}
+
+void PictureSurface::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = pressed && rect().contains(event->position().toPoint());
+    if (event->buttons() == Qt::NoButton)
+        pressed = false;
+    if (click)
+        emit clicked();
+}
+
+} // namespace krelin

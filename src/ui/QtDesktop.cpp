@@ -1,0 +1,77 @@
+#include "QtDesktop.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSoundEffect>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+namespace krelin {
+
+QtDesktop::QtDesktop() = default;
+QtDesktop::~QtDesktop() = default;
+
+QString QtDesktop::getOpenFileName(QWidget *parent, const QString &title, const QString &start,
+                                   const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, start, filter);
+}
+
+QString QtDesktop::getSaveFileName(QWidget *parent, const QString &title, const QString &start,
+                                   const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, start, filter);
+}
+
+void QtDesktop::showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon)
+{
+    const auto boxIcon = icon == Icon::Warning       ? QMessageBox::Warning
+                         : icon == Icon::Information ? QMessageBox::Information
+                                                     : QMessageBox::NoIcon;
+    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtDesktop::askYesNo(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDesktop::openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+void QtDesktop::playSound(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    if (!sound)
+        sound = std::make_unique<QSoundEffect>();
+    sound->setSource(QUrl::fromLocalFile(path));
+    sound->play();
+}
+
+void QtDesktop::stopSound()
+{
+    if (sound)
+        sound->stop();
+}
+
+bool QtDesktop::hasSystemTray()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtDesktop::quit()
+{
+    // Leaving the event loop ends main(), which takes every window with it; no window's
+    // own close handling runs.
+    QApplication::quit();
+}
+
+} // namespace krelin

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Desktop.h"
+
+#include <memory>
+
+class QSoundEffect;
+
+namespace krelin {
+
+// The desktop as Qt offers it.
+class QtDesktop : public Desktop
+{
+public:
+    QtDesktop();
+    ~QtDesktop() override;
+
+    QString getOpenFileName(QWidget *parent, const QString &title, const QString &start,
+                            const QString &filter) override;
+    QString getSaveFileName(QWidget *parent, const QString &title, const QString &start,
+                            const QString &filter) override;
+    void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
+    void openUrl(const QUrl &url) override;
+    void playSound(const QString &path) override;
+    void stopSound() override;
+    bool hasSystemTray() override;
+    void quit() override;
+
+private:
+    std::unique_ptr<QSoundEffect> sound;
+};
+
+} // namespace krelin
