@@ -21,17 +21,12 @@ void drawCellFrame(QImage &surface, int col, int row)
             CellPitch * row + MetaTileShownSize, FrameColor);
 }
 
-// Clears the cell's right and bottom one-pixel lines, the part of a white frame that
-// repainting the metatile does not cover.
-void clearCellGaps(QImage &surface, int col, int row)
+// Clears the whole 34 x 34 box of the cell at (col, row). Painting a metatile covers
+// only its tiles; the white frame also runs over the one-pixel lines between them, and
+// those must not stay behind when the frame moves on or a metatile is placed.
+void clearCellBox(QImage &surface, int col, int row)
 {
-    const int x = CellPitch * col, y = CellPitch * row;
-    for (int i = 0; i < CellPitch; ++i) {
-        if (x + MetaTileShownSize < surface.width() && y + i < surface.height())
-            surface.setPixel(x + MetaTileShownSize, y + i, ClearColor);
-        if (x + i < surface.width() && y + MetaTileShownSize < surface.height())
-            surface.setPixel(x + i, y + MetaTileShownSize, ClearColor);
-    }
+    PaintBlankTile(surface, CellPitch * col, CellPitch * row, CellPitch);
 }
 
 } // namespace
@@ -130,8 +125,8 @@ bool LevelEditor::RoomChosen(const QString &entry)
 
 void LevelEditor::restoreTableCell(int col, int row)
 {
+    clearCellBox(tableImage, col, row);
     DrawMetaTile(tableImage, model, 2 * col, 2 * row, TableMetaTile(currentPage, col, row));
-    clearCellGaps(tableImage, col, row);
 }
 
 void LevelEditor::TableMouseMove(double x, double y)
@@ -164,13 +159,13 @@ void LevelEditor::TableClick()
 
 void LevelEditor::paintEditorCell(int col, int row, int metaTile)
 {
+    clearCellBox(editorImage, col, row);
     DrawMetaTile(editorImage, model, 2 * col, 2 * row, metaTile);
 }
 
 void LevelEditor::restoreEditorCell(int col, int row)
 {
     paintEditorCell(col, row, frameMetaTiles[16 * row + col]);
-    clearCellGaps(editorImage, col, row);
 }
 
 void LevelEditor::EditorMouseMove(double x, double y)
