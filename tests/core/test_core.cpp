@@ -347,20 +347,20 @@ private slots:
                 QCOMPARE(a->LevelOffset + 240 * a->Frames, b->LevelOffset);
             }
         }
-        const Stage *s4b = FindStage(u"4B");
+        const Stage *s4b = FindStage(QStringLiteral("4B"));
         QCOMPARE(s4b->LevelOffset + 240 * s4b->Frames, 0xB677);
-        const Stage *s7 = FindStage(u"7");
+        const Stage *s7 = FindStage(QStringLiteral("7"));
         QCOMPARE(s7->LevelOffset + 240 * s7->Frames - 1, 0xF814);
 
         qint64 highest = 0;
         for (const Stage &s : StageTable)
             highest = std::max(highest, StageBytesNeeded(s) - 1);
         QCOMPARE(highest, qint64(0x1C00F));
-        QCOMPARE(StageBytesNeeded(*FindStage(u"1A")), qint64(0x19010)); // its tile bank ends last
+        QCOMPARE(StageBytesNeeded(*FindStage(QStringLiteral("1A"))), qint64(0x19010)); // its tile bank ends last
 
-        QCOMPARE(FindStage(u"2a"), &StageTable[3]);
-        QCOMPARE(FindStage(u"4b"), &StageTable[8]);
-        QCOMPARE(FindStage(u"7"), &StageTable[11]);
+        QCOMPARE(FindStage(QStringLiteral("2a")), &StageTable[3]);
+        QCOMPARE(FindStage(QStringLiteral("4b")), &StageTable[8]);
+        QCOMPARE(FindStage(QStringLiteral("7")), &StageTable[11]);
         for (const char *name : {"8", "1", "", "2A ", "1AB", "A"})
             QVERIFY2(FindStage(QString::fromLatin1(name)) == nullptr, name);
     }
