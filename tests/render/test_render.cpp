@@ -35,15 +35,15 @@ QImage Surface(int w, int h, QRgb fill = Sentinel)
     return img;
 }
 
-// Checks a whole surface where the square (x, y, size) shows MixedTile in FourColors and
+// Checks a whole surface where the square (x, y, size) shows MixedTile in colors and
 // every other pixel holds Sentinel.
-QString CompareTileSquare(const QImage &s, int x, int y, int size)
+QString CompareTileSquare(const QImage &s, int x, int y, int size, const std::int32_t *colors = FourColors)
 {
     const int scale = size / 8;
     for (int py = 0; py < s.height(); ++py) {
         for (int px = 0; px < s.width(); ++px) {
             const bool inside = px >= x && px < x + size && py >= y && py < y + size;
-            const QRgb want = inside ? PixelOf(FourColors[DecodeTilePixel(MixedTile, (px - x) / scale, (py - y) / scale)])
+            const QRgb want = inside ? PixelOf(colors[DecodeTilePixel(MixedTile, (px - x) / scale, (py - y) / scale)])
                                      : Sentinel;
             if (s.pixel(px, py) != want)
                 return QStringLiteral("pixel (%1,%2) is %3, expected %4").arg(px).arg(py)
@@ -167,8 +167,16 @@ private slots:
         QFETCH(int, size);
         QImage s = Surface(size + 20, size + 17);
         Paint2BPPTile(s, MixedTile, FourColors, 11, 7, size);
-        const QString diff = CompareTileSquare(s, 11, 7, size);
+        QString diff = CompareTileSquare(s, 11, 7, size);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        // Painted again with one colour changed at a time: the new colours show.
+        for (int k = 0; k < 4; ++k) {
+            std::int32_t changed[4] = {FourColors[0], FourColors[1], FourColors[2], FourColors[3]};
+            changed[k] ^= 0x010203;
+            Paint2BPPTile(s, MixedTile, changed, 11, 7, size);
+            diff = CompareTileSquare(s, 11, 7, size, changed);
+            QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        }
     }
 
     void paintTileClipped_data()
@@ -181,6 +189,8 @@ private slots:
         QTest::newRow("just off left") << -32 << 0 << 32;
         QTest::newRow("just off bottom") << 0 << 30 << 32;
         QTest::newRow("far away") << -100000 << 100000 << 32;
+        QTest::newRow("size 16 over right edge") << 30 << -3 << 16;
+        QTest::newRow("size 16 inside") << 3 << 4 << 16;
         QTest::newRow("larger than surface") << -50 << -60 << 128;
         QTest::newRow("size 256") << -100 << -100 << 256;
         QTest::newRow("size 512") << -200 << -300 << 512;
