@@ -1,0 +1,189 @@
+// Timings of clearing, tile painting, the level map, the metatile table and choosing a
+// stage, on the sample cartridge when it holds real data, else on a synthetic image.
+//
+//   krelin_bench [--image=PATH] [benchmark flags]
+//   krelin_bench --ratio     runs FastCls and DrawLevel only and prints their ratio
+
+#include "SyntheticImage.h"
+
+#include "core/MasterPalette.h"
+#include "core/RomFile.h"
+#include "render/LevelView.h"
+#include "render/MetaTilePainter.h"
+#include "render/Palette.h"
+#include "render/TableView.h"
+#include "render/TilePainter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+using namespace krelin;
+
+namespace {
+
+std::string ImagePath = KRELIN_SAMPLE;
+const char *ImageSource = "";
+
+// The model every benchmark draws from: stage 1A of the chosen image.
+modKrelin &Model()
+{
+    static modKrelin *model = [] {
+        auto *m = new modKrelin;
+        RomReadResult read = ReadRomFile(QString::fromStdString(ImagePath));
+        const bool real = read.ok() && qint64(read.bytes.size()) >= StageBytesNeeded(StageTable[9])
+            && std::any_of(read.bytes.begin(), read.bytes.end(), [](std::uint8_t b) { return b != 0; });
+        ImageSource = real ? "sample image" : "synthetic image";
+        m->replaceImage(real ? std::move(read.bytes) : testing::MakeNoiseImage());
+        UseStandardPalette(*m);
+        testing::UseStageOffsets(*m, StageTable[0]);
+        ResolveBgColors(*m);
+        return m;
+    }();
+    return *model;
+}
+
+QImage LevelSurface()
+{
+    return QImage(545, 513, QImage::Format_RGB32);
+}
+
+void BM_FastCls(benchmark::State &state)
+{
+    QImage surface = LevelSurface();
+    for (auto _ : state) {
+        FastCls(surface, 10000, 10000);
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+}
+BENCHMARK(BM_FastCls)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawLevel(benchmark::State &state)
+{
+    const modKrelin &model = Model();
+    QImage surface = LevelSurface();
+    FrameCache cache{};
+    for (auto _ : state) {
+        DrawLevelFrame(surface, model, 0, cache);
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+    state.SetLabel(ImageSource);
+}
+BENCHMARK(BM_DrawLevel)->Unit(benchmark::kMicrosecond);
+
+void BM_TablePage(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    QImage page(TablePageWidth, TablePageHeight, QImage::Format_RGB32);
+    QImage selected(MetaTileShownSize, MetaTileShownSize, QImage::Format_RGB32);
+    for (auto _ : state) {
+        ResolveBgColors(model);
+        DrawTablePage(page, model, 0);
+        DrawSelectedMetaTile(selected, model, 0);
+        benchmark::DoNotOptimize(page.constBits());
+    }
+}
+BENCHMARK(BM_TablePage)->Unit(benchmark::kMicrosecond);
+
+// Everything choosing a stage redraws, going through the twelve stages in turn.
+void BM_StageSelection(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    QImage level = LevelSurface();
+    QImage page(TablePageWidth, TablePageHeight, QImage::Format_RGB32);
+    QImage selected(MetaTileShownSize, MetaTileShownSize, QImage::Format_RGB32);
+    FrameCache cache{};
+    std::size_t next = 0;
+    for (auto _ : state) {
+        testing::UseStageOffsets(model, StageTable[next]);
+        next = (next + 1) % StageTable.size();
+        ResolveBgColors(model);
+        DrawTablePage(page, model, 0);
+        DrawSelectedMetaTile(selected, model, 0);
+        DrawLevelFrame(level, model, 0, cache);
+        benchmark::DoNotOptimize(level.constBits());
+    }
+    testing::UseStageOffsets(model, StageTable[0]);
+    ResolveBgColors(model);
+}
+BENCHMARK(BM_StageSelection)->Unit(benchmark::kMicrosecond);
+
+void BM_Paint2BPPTile(benchmark::State &state)
+{
+    const int size = int(state.range(0));
+    const modKrelin &model = Model();
+    QImage surface(size, size, QImage::Format_RGB32);
+    const std::uint8_t *tile = model.bytesAt(model.ChrOffset + 16 * 0x41, TileBytes);
+    for (auto _ : state) {
+        Paint2BPPTile(surface, tile, model.BgColors.data(), 0, 0, size);
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+}
+BENCHMARK(BM_Paint2BPPTile)->Arg(16)->Arg(32)->Arg(128);
+
+// Keeps the normal console output and remembers the fastest CPU time of each benchmark
+// over its repetitions, the figure least disturbed by other work on the machine.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    std::map<std::string, double> fastest;
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            const std::string name = run.run_name.function_name;
+            const double t = run.GetAdjustedCPUTime();
+            auto it = fastest.find(name);
+            if (it == fastest.end() || t < it->second)
+                fastest[name] = t;
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool ratio = false;
+    std::vector<char *> args;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strcmp(argv[i], "--ratio") == 0)
+            ratio = true;
+        else if (i > 0 && std::strncmp(argv[i], "--image=", 8) == 0)
+            ImagePath = argv[i] + 8;
+        else
+            args.push_back(argv[i]);
+    }
+    static char repetitions[] = "--benchmark_repetitions=5";
+    if (ratio)
+        args.insert(args.begin() + 1, repetitions);
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 1;
+    Model();
+    std::printf("Drawing from the %s (%s)\n", ImageSource, ImagePath.c_str());
+
+    if (!ratio) {
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        return 0;
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel)$");
+    benchmark::Shutdown();
+    const double cls = reporter.fastest["BM_FastCls"], draw = reporter.fastest["BM_DrawLevel"];
+    if (cls <= 0 || draw <= 0) {
+        std::fprintf(stderr, "FastCls or DrawLevel did not run\n");
+        return 1;
+    }
+    std::printf("DrawLevel / FastCls ratio: %.2f\n", draw / cls);
+    return 0;
+}
