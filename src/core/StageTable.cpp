@@ -22,10 +22,10 @@ const std::array<Stage, StageCount> StageTable = {{
 }};
 // clang-format on
 
-const Stage *FindStage(QStringView name)
+const Stage *FindStage(QAnyStringView name)
 {
     for (const Stage &stage : StageTable) {
-        if (name.compare(QLatin1String(stage.name), Qt::CaseInsensitive) == 0)
+        if (QAnyStringView::compare(name, QLatin1String(stage.name), Qt::CaseInsensitive) == 0)
             return &stage;
     }
     return nullptr;

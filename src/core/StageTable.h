@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <QStringView>
+#include <QAnyStringView>
 
 #include <array>
 #include <cstdint>
@@ -39,7 +39,7 @@ inline constexpr int PaletteBytes = 16;
 inline constexpr int TablePages = 16;
 
 // The stage named name ("1A", "2b", "3" ...), or nullptr.
-const Stage *FindStage(QStringView name);
+const Stage *FindStage(QAnyStringView name);
 
 // One past the last image byte that the stage reads or writes: its tiles, metatiles,
 // sub-palettes, palette, every frame and its frame-to-room bytes.

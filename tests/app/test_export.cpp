@@ -1,0 +1,162 @@
+// The command-line export: the PNG holds exactly what the level-map surface shows, and
+// every bad request ends with a one-line message, a non-zero status and no file.
+#include "render/SyntheticImage.h"
+#include "core/MasterPalette.h"
+#include "core/RomFile.h"
+#include "core/StageTable.h"
+#include "core/modKrelin.h"
+#include "render/Palette.h"
+#include "render/TilePainter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace krelin;
+using namespace krelin::testing;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString err;
+};
+
+Run runKrelin(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KRELIN_EXECUTABLE), arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// The sample image with a stage's offsets and the shipped master palette, as the
+// exporter should see it.
+void loadStage(modKrelin &model, const Stage &stage)
+{
+    RomReadResult rom = ReadRomFile(QStringLiteral(KRELIN_SAMPLE));
+    QVERIFY(rom.ok());
+    QVERIFY(LoadMasterPalette(model, QStringLiteral(KRELIN_RUNTIME_DIR)).isEmpty());
+    model.replaceImage(std::move(rom.bytes));
+    UseStageOffsets(model, stage);
+    QVERIFY(ResolveBgColors(model));
+}
+
+// Compares frame f of the stage with the picture's 543 x 509 area at (left, 0).
+QString compareFrame(const QImage &picture, const modKrelin &model, int frame, int left)
+{
+    for (int row = 0; row < FrameRows; ++row)
+        for (int col = 0; col < FrameColumns; ++col) {
+            const int n = model.image()[std::size_t(model.LevelOffset + 240 * frame + 16 * row + col)];
+            const QString diff = CompareMetaTile(picture, model, n, left + 34 * col, 34 * row, ClearColor);
+            if (!diff.isEmpty())
+                return QStringLiteral("frame %1: ").arg(frame) + diff;
+        }
+    // The gap lines between cells are cleared.
+    for (int y = 0; y < 509; ++y)
+        if (picture.pixel(left + 33, y) != ClearColor)
+            return QStringLiteral("frame %1: gap column at y %2 is not cleared").arg(frame).arg(y);
+    return {};
+}
+
+} // namespace
+
+class TestExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exportsOneFrame();
+    void exportsWholeStageStrip();
+    void refusesBadRequests_data();
+    void refusesBadRequests();
+};
+
+void TestExport::exportsOneFrame()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("frame.png"));
+    const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("3"),
+                               QStringLiteral("--frame"), QStringLiteral("5"), QStringLiteral(KRELIN_SAMPLE)});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    const QImage picture(out);
+    QCOMPARE(picture.size(), QSize(543, 509));
+    modKrelin model;
+    loadStage(model, *FindStage(QStringLiteral("3")));
+    const QString diff = compareFrame(picture.convertToFormat(QImage::Format_RGB32), model, 5, 0);
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+}
+
+void TestExport::exportsWholeStageStrip()
+{
+    QTemporaryDir dir;
+    for (const char *name : {"2A", "7"}) {
+        const Stage &stage = *FindStage(QLatin1String(name));
+        const QString out = dir.filePath(QStringLiteral("strip-%1.png").arg(QLatin1String(name)));
+        const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"),
+                                   QString::fromLatin1(name).toLower(), QStringLiteral(KRELIN_SAMPLE)});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        const QImage picture = QImage(out).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(picture.size(), QSize(544 * stage.Frames - 1, 509));
+        modKrelin model;
+        loadStage(model, stage);
+        for (int f = 0; f < stage.Frames; ++f) {
+            const QString diff = compareFrame(picture, model, f, 544 * f);
+            QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        }
+    }
+}
+
+void TestExport::refusesBadRequests_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("says");
+    const QString sample = QStringLiteral(KRELIN_SAMPLE);
+    QTest::newRow("unknown stage") << QStringList{QStringLiteral("--stage"), QStringLiteral("8"), sample}
+                                   << QStringLiteral("unknown stage");
+    QTest::newRow("frame out of range")
+        << QStringList{QStringLiteral("--stage"), QStringLiteral("1B"), QStringLiteral("--frame"), QStringLiteral("3"), sample}
+        << QStringLiteral("no frame 3");
+    QTest::newRow("frame not a number")
+        << QStringList{QStringLiteral("--stage"), QStringLiteral("1B"), QStringLiteral("--frame"), QStringLiteral("x"), sample}
+        << QStringLiteral("--frame");
+    QTest::newRow("missing image") << QStringList{QStringLiteral("--stage"), QStringLiteral("1A"), QStringLiteral("@/none.nes")}
+                                   << QStringLiteral("does not exist");
+    QTest::newRow("image too short") << QStringList{QStringLiteral("--stage"), QStringLiteral("5"), QStringLiteral("@/short.nes")}
+                                     << QStringLiteral("Stage 5 cannot be shown");
+    QTest::newRow("no stage") << QStringList{sample} << QStringLiteral("usage");
+}
+
+void TestExport::refusesBadRequests()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QFile shortImage(dir.filePath(QStringLiteral("short.nes")));
+    QVERIFY(shortImage.open(QIODevice::WriteOnly));
+    shortImage.write(QByteArray(0x10000, '\0'));
+    shortImage.close();
+    for (QString &a : arguments)
+        a.replace(QStringLiteral("@"), dir.path());
+    const QString out = dir.filePath(QStringLiteral("out.png"));
+    const Run run = runKrelin(QStringList{QStringLiteral("--export"), out} + arguments);
+    QVERIFY(run.status > 0);
+    QVERIFY2(run.err.contains(says), qPrintable(run.err));
+    QCOMPARE(run.err.trimmed().count(u'\n'), 0);
+    QVERIFY(!QFileInfo::exists(out));
+
+    // An output path that cannot be written.
+    const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/out.png"));
+    const Run bad = runKrelin({QStringLiteral("--export"), unwritable, QStringLiteral("--stage"), QStringLiteral("1A"),
+                               QStringLiteral(KRELIN_SAMPLE)});
+    QVERIFY(bad.status > 0);
+    QVERIFY2(bad.err.contains(QStringLiteral("cannot write")), qPrintable(bad.err));
+}
+
+QTEST_GUILESS_MAIN(TestExport)
+#include "test_export.moc"
