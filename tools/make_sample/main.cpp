@@ -1,11 +1,28 @@
-// Placeholder sample generator: an image of the right size, all zero.
+// Writes sample.nes, the demo cartridge image that the editor opens, the tests read and
+// the README shows.
+#include "SampleImage.h"
+
+#include <cstdio>
 #include <fstream>
-#include <vector>
+#include <stdexcept>
+
 int main(int argc, char **argv)
 {
-    if (argc != 2)
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUT.nes\n", argv[0]);
         return 2;
-    std::vector<char> bytes(0x20010, 0);
-    std::ofstream(argv[1], std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    }
+    try {
+        const sample::SampleImage image = sample::BuildSampleImage();
+        std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char *>(image.bytes.data()), std::streamsize(image.bytes.size()));
+        if (!out.flush()) {
+            std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
+            return 1;
+        }
+    } catch (const std::logic_error &e) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
+        return 1;
+    }
     return 0;
 }
