@@ -1,7 +1,11 @@
 // The sample cartridge: the file the build writes is what the generator makes, every
 // stage's data lies inside it without clashing, and the bytes the rest of the test suite
 // and the editor lean on hold sensible values.
+#include "Canvas.h"
+#include "Levels.h"
+#include "Pieces.h"
 #include "SampleImage.h"
+#include "TileArt.h"
 
 #include "core/RomFile.h"
 #include "core/StageTable.h"
@@ -21,6 +25,16 @@ private:
     std::vector<std::uint8_t> rom;
 
     int at(qint64 offset) const { return rom.at(std::size_t(offset)); }
+
+    // The piece shown at (row, col) of a stage's frames laid side by side; -1 outside.
+    int piece(const Stage &s, int row, int col) const
+    {
+        if (row < 0 || row >= FrameRows || col < 0 || col >= s.Frames * FrameColumns)
+            return -1;
+        const int frame = col / FrameColumns;
+        return at(s.LevelOffset + qint64(FrameBytes) * frame + row * FrameColumns + col % FrameColumns)
+            % sample::PieceCount;
+    }
 
     // The stage whose frame table is the longest one holding the given offset.
     static const Stage &TableOwner(qint64 offset)
@@ -153,6 +167,110 @@ private slots:
                 QVERIFY2(kinds.size() >= 6, where);
                 QVERIFY2(bottom >= 8, where);
             }
+    }
+
+    // Things drawn over several metatiles are never cut short, also where they cross
+    // from one frame to the next.
+    void manyCellThingsAreWhole()
+    {
+        using namespace sample;
+        for (const Stage &s : StageTable)
+            for (int row = 0; row < FrameRows; ++row)
+                for (int col = 0; col < s.Frames * FrameColumns; ++col) {
+                    const QByteArray where = QByteArray(s.name) + " row " + QByteArray::number(row) + " column "
+                        + QByteArray::number(col);
+                    const int p = piece(s, row, col);
+                    const auto right = [&](int dc) { return piece(s, row, col + dc); };
+                    const auto down = [&](int dr, int dc = 0) { return piece(s, row + dr, col + dc); };
+                    if (p == CloudTL || p == TreeTL) {
+                        QVERIFY2(right(1) == p + 1 && down(1) == p + 2 && down(1, 1) == p + 3, where);
+                    } else if (p == DoorTop || p == WindowTop) {
+                        QVERIFY2(down(1) == p + 1, where);
+                    } else if (p == BushLeft) {
+                        int c = 1;
+                        while (right(c) == BushMid)
+                            ++c;
+                        QVERIFY2(right(c) == BushRight, where);
+                    } else if (p == HillTop) {
+                        QVERIFY2(down(1, -1) == HillLeft && down(1) == HillFill && down(1, 1) == HillRight, where);
+                    } else if (p == PillarTop) {
+                        int r = 1;
+                        while (down(r) == Pillar)
+                            ++r;
+                        QVERIFY2(down(r) == PillarBase, where);
+                    } else if (p == Ladder && down(1) != Ladder) {
+                        QVERIFY2(down(1) != Sky && down(1) != -1, where); // a ladder stands on something
+                    } else if (p == GroundTop || p == GroundTopLeft || p == GroundTopRight) {
+                        QVERIFY2(down(1) != Sky, where); // ground is never a floating sliver
+                    }
+                }
+    }
+
+    // Bits of a tile: plane 0 then plane 1, a byte a row, the leftmost pixel in bit 7.
+    void tileEncoding()
+    {
+        sample::Canvas c(16, 16);
+        c.set(0, 0, 1);
+        c.set(7, 0, 2);
+        c.set(3, 5, 3);
+        c.set(8, 0, 3); // in the tile to the right: not encoded
+        std::uint8_t tile[16];
+        sample::EncodeTile(c, 0, 0, tile);
+        const std::uint8_t expected[16] = {0x80, 0, 0, 0, 0, 0x10, 0, 0, 0x01, 0, 0, 0, 0, 0x10, 0, 0};
+        QVERIFY(std::equal(tile, tile + 16, expected));
+    }
+
+    // A long strip is cut into frames of 15 rows of 16, one after another.
+    void levelStripToFrames()
+    {
+        sample::LevelMap map(2);
+        map.put(0, 0, 1);
+        map.put(14, 15, 2);
+        map.put(3, 16, 3);
+        map.put(14, 31, 4);
+        map.put(15, 0, 9); // outside: ignored
+        const auto bytes = map.frameBytes();
+        QCOMPARE(int(bytes.size()), 2 * FrameBytes);
+        QCOMPARE(int(bytes[0]), 1);
+        QCOMPARE(int(bytes[239]), 2);
+        QCOMPARE(int(bytes[240 + 3 * 16]), 3);
+        QCOMPARE(int(bytes[479]), 4);
+        QCOMPARE(int(std::count(bytes.begin(), bytes.end(), 0)), 2 * FrameBytes - 4);
+    }
+
+    void writerRefusesClashes()
+    {
+        sample::SampleImage image;
+        image.bytes.assign(64, 0);
+        sample::RegionWriter out(image);
+        out.put("a", 0, {1, 2, 3, 4});
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, out.put("b", 3, {9, 9}));
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, out.put("c", 62, {9, 9, 9}));
+        out.put("table 1", 10, {5, 6, 7}, true);
+        out.put("table 2", 11, {6, 7, 8}, true); // overlaps table 1 and agrees
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, out.put("table 3", 12, {0}, true));
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, out.put("d", 12, {7}));
+        out.fillTheRest(1);
+        const std::vector<std::uint8_t> kept = {1, 2, 3, 4};
+        QVERIFY(std::equal(kept.begin(), kept.end(), image.bytes.begin()));
+        QCOMPARE(int(image.bytes[13]), 8);
+        QCOMPARE(int(image.regions.size()), 3);
+    }
+
+    // Every piece has a picture in every bank, except the plain backdrop.
+    void everyPieceIsDrawn()
+    {
+        using namespace sample;
+        for (Theme theme : {Theme::Forest, Theme::Castle, Theme::Mine, Theme::SkyFort}) {
+            const auto pieces = DrawPieces(theme);
+            for (int p = 0; p < PieceCount; ++p) {
+                int lit = 0;
+                for (int y = 0; y < 16; ++y)
+                    for (int x = 0; x < 16; ++x)
+                        lit += pieces[std::size_t(p)].at(x, y) != 0;
+                QVERIFY2(p == Sky ? lit == 0 : lit > 0, QByteArray::number(p));
+            }
+        }
     }
 
     // Four banks with their own art; metatile 0 is plain backdrop in every set.

@@ -241,7 +241,8 @@ void BlockRow(LevelMap &map, int row, int col, int length, Random &rng, int bric
     }
 }
 
-// Steps of stone climbing to the right (or, with rising false, going down).
+// Steps of stone climbing to the right (or, with rising false, going down). The forest
+// draws them in the bricks' colours: its earth colours end in grass green.
 void Stairs(LevelMap &map, int groundTop, int col, int steps, bool rising, Piece block = Stone, int shift = 0)
 {
     for (int i = 0; i < steps; ++i) {
@@ -290,7 +291,7 @@ void Forest(LevelMap &map, Random &rng, bool signAtStart, bool castleAtEnd)
             for (int i = 0; i < pit.width; ++i)
                 map.putIfFree(row - 2, pit.start + i, Meta(Coin));
         } else if (rng.chance(50)) {
-            Stairs(map, left, pit.start - 3, 3, true);
+            Stairs(map, left, pit.start - 3, 3, true, Stone, 1);
         }
     }
     for (const Run &run : t.runs) {
@@ -310,8 +311,8 @@ void Forest(LevelMap &map, Random &rng, bool signAtStart, bool castleAtEnd)
     }
     if (castleAtEnd) { // the gate of the castle the next stages lie in
         const int top = t.runs.back().top, right = map.width() - 1;
-        Stairs(map, top, right - 11, 4, true);
-        Stairs(map, top, right - 7, 2, false);
+        Stairs(map, top, right - 11, 4, true, Stone, 1);
+        Stairs(map, top, right - 7, 2, false, Stone, 1);
         for (int row = top - 6; row < top; ++row)
             for (int col = right - 4; col <= right; ++col)
                 map.put(row, col, Meta(row == top - 6 ? WallTop : Brick, 0));

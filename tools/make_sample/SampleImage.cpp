@@ -18,48 +18,41 @@
 
 namespace sample {
 
-namespace {
+RegionWriter::RegionWriter(SampleImage &image) : image(image), claimed(image.bytes.size(), false) {}
 
-class Writer
+void RegionWriter::put(const std::string &what, std::int64_t offset, const std::vector<std::uint8_t> &bytes,
+                       bool frameTable)
 {
-public:
-    explicit Writer(SampleImage &image) : image(image), claimed(std::size_t(ImageSize), false) {}
-
-    // Writes bytes at offset, refusing to run past the image or onto bytes that another
-    // region holds. Frame tables may overlap each other but must then agree.
-    void put(const std::string &what, std::int64_t offset, const std::vector<std::uint8_t> &bytes,
-             bool frameTable = false)
-    {
-        const auto length = std::int64_t(bytes.size());
-        if (offset < 0 || offset + length > ImageSize)
-            throw std::logic_error(what + " does not fit in the image");
-        for (const Region &r : image.regions) {
-            if (offset >= r.offset + r.length || r.offset >= offset + length)
-                continue;
-            if (!(frameTable && r.frameTable))
-                throw std::logic_error(what + " overlaps " + r.what);
-        }
-        for (std::int64_t i = 0; i < length; ++i) {
-            const auto at = std::size_t(offset + i);
-            if (claimed[at] && image.bytes[at] != bytes[std::size_t(i)])
-                throw std::logic_error(what + " disagrees with another frame table");
-            image.bytes[at] = bytes[std::size_t(i)];
-            claimed[at] = true;
-        }
-        image.regions.push_back({what, offset, length, frameTable});
+    const auto length = std::int64_t(bytes.size());
+    if (offset < 0 || offset + length > std::int64_t(image.bytes.size()))
+        throw std::logic_error(what + " does not fit in the image");
+    for (const Region &r : image.regions) {
+        if (offset >= r.offset + r.length || r.offset >= offset + length)
+            continue;
+        if (!(frameTable && r.frameTable))
+            throw std::logic_error(what + " overlaps " + r.what);
     }
-
-    void fillTheRest(Random &rng)
-    {
-        for (std::size_t i = 0; i < claimed.size(); ++i)
-            if (!claimed[i])
-                image.bytes[i] = rng.byte();
+    for (std::int64_t i = 0; i < length; ++i) {
+        const auto at = std::size_t(offset + i);
+        if (claimed[at] && image.bytes[at] != bytes[std::size_t(i)])
+            throw std::logic_error(what + " disagrees with another frame table");
     }
+    for (std::int64_t i = 0; i < length; ++i) {
+        image.bytes[std::size_t(offset + i)] = bytes[std::size_t(i)];
+        claimed[std::size_t(offset + i)] = true;
+    }
+    image.regions.push_back({what, offset, length, frameTable});
+}
 
-private:
-    SampleImage &image;
-    std::vector<bool> claimed;
-};
+void RegionWriter::fillTheRest(std::uint64_t seed)
+{
+    Random rng(seed);
+    for (std::size_t i = 0; i < claimed.size(); ++i)
+        if (!claimed[i])
+            image.bytes[i] = rng.byte();
+}
+
+namespace {
 
 Theme BankTheme(int bankIndex)
 {
@@ -94,7 +87,7 @@ SampleImage BuildSampleImage()
 {
     SampleImage image;
     image.bytes.assign(std::size_t(ImageSize), 0);
-    Writer out(image);
+    RegionWriter out(image);
 
     // iNES header: eight 16 KiB program banks, tile graphics in RAM (no CHR banks),
     // mapper 2, vertical mirroring for a game that scrolls sideways.
@@ -134,8 +127,7 @@ SampleImage BuildSampleImage()
     // The processor's NMI, reset and IRQ vectors at the end of the last bank.
     out.put("vectors", ImageSize - 6, {0x80, 0xC0, 0x00, 0xC0, 0xF0, 0xC0});
 
-    Random filler(0x46494C4Cull);
-    out.fillTheRest(filler);
+    out.fillTheRest(0x46494C4Cull);
     return image;
 }
 

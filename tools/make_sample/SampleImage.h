@@ -23,6 +23,25 @@ struct SampleImage
     std::vector<Region> regions;
 };
 
+// Writes data into an image region by region, refusing a region that runs past the end
+// or onto bytes another region holds; frame-to-room tables may overlap one another as
+// long as they agree on the shared bytes. Throws std::logic_error naming both regions.
+class RegionWriter
+{
+public:
+    explicit RegionWriter(SampleImage &image);
+
+    void put(const std::string &what, std::int64_t offset, const std::vector<std::uint8_t> &bytes,
+             bool frameTable = false);
+
+    // Gives every byte outside all regions a filler byte drawn from the seed.
+    void fillTheRest(std::uint64_t seed);
+
+private:
+    SampleImage &image;
+    std::vector<bool> claimed;
+};
+
 // Builds the whole sample cartridge image. Throws std::logic_error when two pieces of
 // data would land on the same bytes.
 SampleImage BuildSampleImage();
