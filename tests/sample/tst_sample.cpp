@@ -206,6 +206,30 @@ private slots:
                 }
     }
 
+    // Where one stage's map runs straight on into the next one's, the ground lines meet.
+    void consecutiveStagesJoin()
+    {
+        using namespace sample;
+        const auto groundRow = [&](const Stage &s, int col) {
+            for (int row = 0; row < FrameRows; ++row) {
+                const int p = piece(s, row, col);
+                if (p == GroundTop || p == GroundTopLeft || p == GroundTopRight)
+                    return row;
+            }
+            return -1;
+        };
+        int joins = 0;
+        for (std::size_t i = 0; i + 1 < StageTable.size(); ++i) {
+            const Stage &a = StageTable[i], &b = StageTable[i + 1];
+            if (a.LevelOffset + FrameBytes * a.Frames != b.LevelOffset)
+                continue;
+            ++joins;
+            const int row = groundRow(a, a.Frames * FrameColumns - 1);
+            QVERIFY2(row >= 0 && row == groundRow(b, 0), b.name);
+        }
+        QCOMPARE(joins, 9); // 1A..2C, 3..4B, 5..7
+    }
+
     // Bits of a tile: plane 0 then plane 1, a byte a row, the leftmost pixel in bit 7.
     void tileEncoding()
     {

@@ -67,7 +67,8 @@ struct TerrainStyle
 {
     int highest = 10, lowest = 13; // rows the ground surface may lie on
     int startFlat = 10;            // columns of level ground at the stage's start
-    int endFlat = 8;               // and at its end, at the lowest row, where the next stage joins
+    int endFlat = 8;               // and at its end, where the next stage joins
+    int joinRow = 0;               // the row of the ground at both ends; 0: the lowest
     int runMin = 4, runMax = 11;
     int pitChance = 35, pitMin = 2, pitMax = 3;
     int waterChance = 40, spikeChance = 0;
@@ -77,13 +78,14 @@ Terrain WalkTerrain(int width, const TerrainStyle &style, Random &rng)
 {
     Terrain t;
     t.top.assign(std::size_t(width), NoGround);
-    int col = 0, level = style.lowest;
+    const int join = style.joinRow ? style.joinRow : style.lowest;
+    int col = 0, level = join;
     bool first = true;
     while (col < width) {
         int length = first ? style.startFlat : rng.range(style.runMin, style.runMax);
         if (width - (col + length) < style.endFlat + style.runMin) { // the last run
             length = width - col;
-            level = style.lowest;
+            level = join;
         }
         for (int i = 0; i < length; ++i)
             t.top[std::size_t(col + i)] = level;
@@ -529,6 +531,7 @@ void Cave(LevelMap &map, Random &rng, CaveStyle cave)
     TerrainStyle style;
     style.highest = 9;
     style.lowest = cave.flooded ? 13 : 12;
+    style.joinRow = 12; // where the dry galleries on either side meet it
     style.pitChance = cave.flooded ? 70 : 40;
     style.pitMax = cave.flooded ? 5 : 3;
     style.waterChance = cave.molten ? 100 : 70;
@@ -670,18 +673,19 @@ void SkyFortress(LevelMap &map, Random &rng, SkyStyle sky)
     }
     if (sky.arena) {
         for (int col = 0; col < width; ++col) {
-            map.put(11, col, Meta(col == 0 ? GroundTopLeft : col == width - 1 ? GroundTopRight : GroundTop));
+            map.put(10, col, Meta(GroundTop));
+            map.put(11, col, Meta(Ground));
             map.put(12, col, Meta(Brick));
         }
         for (int col : {2, 13})
-            Column(map, 3, 10, col);
+            Column(map, 3, 9, col);
         for (int col : {4, 11})
-            map.put(10, col, Meta(Pole)), map.put(9, col, Meta(Torch));
+            map.put(9, col, Meta(Pole)), map.put(8, col, Meta(Torch));
         for (int col : {5, 6, 9, 10})
-            map.put(10, col, Meta(Fence));
-        Row(map, 7, 6, 4, PlatformLeft, PlatformMid, PlatformRight);
-        map.put(6, 7, Meta(Bonus)), map.put(6, 8, Meta(Bonus));
-        map.put(3, 7, Meta(Orb)), map.put(3, 8, Meta(Coin));
+            map.put(9, col, Meta(Fence));
+        Row(map, 6, 6, 4, PlatformLeft, PlatformMid, PlatformRight);
+        map.put(5, 7, Meta(Bonus)), map.put(5, 8, Meta(Bonus));
+        map.put(3, 7, Meta(Orb));
         Cloud(map, 1, 0), Cloud(map, 2, 10);
         Sprinkle(map, 0, 5, 4, Stars, rng);
         return;
