@@ -1,0 +1,128 @@
+#pragma once
+
+// A desktop for window tests: file dialogs and yes/no questions take their answers from
+// queues the test fills beforehand, and everything the windows show or ask for (message
+// boxes, links, sounds, quitting) is written to a log instead of reaching the screen, a
+// browser or a sound card. Nothing here ever blocks.
+
+#include "ui/Desktop.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+namespace krelin::testing {
+
+class ScriptedDesktop : public Desktop
+{
+public:
+    struct Dialog
+    {
+        QString title;
+        QString start;
+        QString filter;
+    };
+
+    struct Message
+    {
+        QString title;
+        QString text;
+        Icon icon = Icon::None;
+    };
+
+    struct Question
+    {
+        QString title;
+        QString text;
+    };
+
+    // ---- answers, consumed in order ------------------------------------------------
+    // An empty path stands for a cancelled dialog. A dialog or question with no queued
+    // answer is cancelled (or answered No) and noted in unanswered.
+    QQueue<QString> openAnswers;
+    QQueue<QString> saveAnswers;
+    QQueue<bool> yesNoAnswers;
+    bool systemTray = true;
+
+    // ---- what the windows did ----------------------------------------------------------
+    QList<Dialog> openDialogs;
+    QList<Dialog> saveDialogs;
+    QList<Message> messages;
+    QList<Question> questions;
+    QList<QUrl> urls;
+    QStringList soundsPlayed;
+    int soundStops = 0;
+    int quits = 0;
+    QStringList unanswered; // "open", "save" or "yes/no", for each call with no answer queued
+
+    // Forgets the log (not the queued answers).
+    void clearLog()
+    {
+        openDialogs.clear();
+        saveDialogs.clear();
+        messages.clear();
+        questions.clear();
+        urls.clear();
+        soundsPlayed.clear();
+        soundStops = 0;
+        quits = 0;
+        unanswered.clear();
+    }
+
+    // All message texts joined, for failure output.
+    QString messageTexts() const
+    {
+        QStringList texts;
+        for (const Message &m : messages)
+            texts << m.text;
+        return texts.join(QStringLiteral(" | "));
+    }
+
+    // ---- Desktop ----------------------------------------------------------------------
+    QString getOpenFileName(QWidget *, const QString &title, const QString &start, const QString &filter) override
+    {
+        openDialogs.append({title, start, filter});
+        return take(openAnswers, "open");
+    }
+
+    QString getSaveFileName(QWidget *, const QString &title, const QString &start, const QString &filter) override
+    {
+        saveDialogs.append({title, start, filter});
+        return take(saveAnswers, "save");
+    }
+
+    void showMessage(QWidget *, const QString &title, const QString &text, Icon icon) override
+    {
+        messages.append({title, text, icon});
+    }
+
+    bool askYesNo(QWidget *, const QString &title, const QString &text) override
+    {
+        questions.append({title, text});
+        if (yesNoAnswers.isEmpty()) {
+            unanswered << QStringLiteral("yes/no");
+            return false;
+        }
+        return yesNoAnswers.dequeue();
+    }
+
+    void openUrl(const QUrl &url) override { urls.append(url); }
+    void playSound(const QString &path) override { soundsPlayed.append(path); }
+    void stopSound() override { ++soundStops; }
+    bool hasSystemTray() override { return systemTray; }
+    void quit() override { ++quits; }
+
+private:
+    QString take(QQueue<QString> &answers, const char *what)
+    {
+        if (answers.isEmpty()) {
+            unanswered << QLatin1String(what);
+            return {};
+        }
+        return answers.dequeue();
+    }
+};
+
+} // namespace krelin::testing

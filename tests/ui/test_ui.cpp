@@ -1,0 +1,728 @@
+// The main window and the About box driven headless: start-up state, menus and layout,
+// the master palette at start, opening and saving cartridge files, quitting, the tray,
+// the web links, the About box and refused stage choices. Every dialog, message box,
+// link and sound goes through ScriptedDesktop.
+
+#include "ScriptedDesktop.h"
+
+#include "core/StageTable.h"
+#include "core/StandardPalette.h"
+#include "core/modKrelin.h"
+#include "edit/LevelEditor.h"
+#include "ui/QtDesktop.h"
+#include "ui/frmAbout.h"
+#include "ui/frmKrelin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSet>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <sys/resource.h>
+#include <csignal>
+#include <unistd.h>
+
+#include <memory>
+
+using namespace krelin;
+using krelin::testing::ScriptedDesktop;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const QString RuntimeDir = QStringLiteral(KRELIN_RUNTIME_DIR);
+const QString SamplePath = QStringLiteral(KRELIN_SAMPLE);
+constexpr qint64 SampleSize = 0x20010;
+const QString Caption = QStringLiteral("Krelin V0.5.1");
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+QByteArray Pattern(qint64 size)
+{
+    QByteArray data(size, '\0');
+    for (qint64 i = 0; i < size; ++i)
+        data[i] = char((i * 7 + i / 251) & 0xFF);
+    return data;
+}
+
+QByteArray ToBytes(const Bytes &image)
+{
+    return QByteArray(reinterpret_cast<const char *>(image.data()), qsizetype(image.size()));
+}
+
+// The sample image copied to dir as name, with the pair at 0x12008 and the pair at
+// 0x1C997 set to values that differ from each other, so that the save fix-up shows.
+QByteArray CopySampleWithDistinctPairs(const QTemporaryDir &dir, const QString &name)
+{
+    QByteArray data = ReadFile(SamplePath);
+    if (data.size() != SampleSize)
+        return {};
+    data[0x12008] = char(0x11);
+    data[0x12009] = char(0x22);
+    data[0x1C997] = char(0xA5);
+    data[0x1C998] = char(0x5A);
+    return WriteFile(dir.filePath(name), data) ? data : QByteArray();
+}
+
+// A menu's shown entries: "text|shortcut" for a command, "text>" for a submenu, "-" for a
+// separator.
+QStringList Entries(const QMenu *menu)
+{
+    QStringList entries;
+    for (QAction *a : menu->actions()) {
+        if (!a->isVisible())
+            continue;
+        if (a->isSeparator())
+            entries << QStringLiteral("-");
+        else if (a->menu())
+            entries << a->text() + u'>';
+        else
+            entries << a->text() + u'|' + a->shortcut().toString(QKeySequence::PortableText);
+    }
+    return entries;
+}
+
+// Everything of the main window that opening or refusing a file could change.
+struct FileState
+{
+    QByteArray image;
+    QString caption;
+    QString romFileName;
+    bool editEnabled, saveEnabled, saveAsEnabled;
+
+    bool operator==(const FileState &) const = default;
+};
+
+// Everything that choosing a stage changes.
+struct StageState
+{
+    QList<bool> checks;
+    std::array<std::int32_t, 8> offsets;
+    int framesMax, framesValue, tableMax, tableValue;
+    bool loaded;
+    int rooms;
+
+    bool operator==(const StageState &) const = default;
+};
+
+// One main window with its own model and scripted desktop.
+struct Editor
+{
+    modKrelin model;
+    ScriptedDesktop desktop;
+    std::unique_ptr<frmKrelin> window;
+
+    explicit Editor(const QString &programFolder = RuntimeDir, bool systemTray = true)
+    {
+        desktop.systemTray = systemTray;
+        window = std::make_unique<frmKrelin>(model, desktop, programFolder);
+    }
+
+    bool open(const QString &path)
+    {
+        desktop.openAnswers.enqueue(path);
+        const qsizetype before = desktop.openDialogs.size();
+        window->mnuOpenRom_Click();
+        return desktop.openDialogs.size() == before + 1 && desktop.openAnswers.isEmpty();
+    }
+
+    FileState fileState() const
+    {
+        return {ToBytes(model.image()), window->windowTitle(), model.RomFileName,
+                window->mnuEdit->menuAction()->isEnabled(), window->mnuSaveRom->isEnabled(),
+                window->mnuSaveRomAs->isEnabled()};
+    }
+
+    StageState stageState() const
+    {
+        StageState s;
+        for (QAction *a : window->mnuEdit_Level_Stage)
+            s.checks << a->isChecked();
+        s.offsets = {model.PalOffset,      model.ChrOffset,        model.MetaTileOffset, model.MetaPalOffset,
+                     model.LevelOffset,    model.FrameTableOffset, model.FirstRoom,      model.LastRoom};
+        s.framesMax = window->hLevel_Frames->maximum();
+        s.framesValue = window->hLevel_Frames->value();
+        s.tableMax = window->hsTable->maximum();
+        s.tableValue = window->hsTable->value();
+        s.loaded = window->editor().stageLoaded();
+        s.rooms = window->cboRoomEditor->count();
+        return s;
+    }
+};
+
+} // namespace
+
+class TestUi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // As in main(): the window hides to the tray, so a closed last window is no reason to end.
+        QApplication::setQuitOnLastWindowClosed(false);
+        QCOMPARE(QFileInfo(SamplePath).size(), SampleSize);
+    }
+
+    // ---- start-up ----------------------------------------------------------------------
+
+    void startUp()
+    {
+        Editor e;
+        frmKrelin &w = *e.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
+        QCOMPARE(w.windowTitle(), Caption);
+        QCOMPARE(w.TrayIcon->toolTip(), Caption);
+
+        QVERIFY(w.mnuOpenRom->isEnabled());
+        for (QAction *a : {w.mnuEdit->menuAction(), w.mnuSaveRom, w.mnuSaveRomAs, w.mnuEditPalette, w.mnuTileEditor,
+                           w.mnuRefresh})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(!w.mnuRefresh->isVisible());
+        QVERIFY(!w.cmdEditTile->isEnabled());
+
+        QStringList bar;
+        for (QAction *a : w.menuBar()->actions())
+            bar << a->text();
+        QCOMPARE(bar, QStringList({"&File", "&Edit", "&Help"}));
+        QCOMPARE(Entries(w.mnuFile),
+                 QStringList({"&Open|Ctrl+O", "-", "&Save|Ctrl+S", "S&ave As|F12", "-", "&Quit|Ctrl+Q"}));
+        QCOMPARE(Entries(w.mnuEdit), QStringList({"&Palette|Ctrl+P", "&Level>", "&Tile Editor|"}));
+        QCOMPARE(Entries(w.mnuEdit_Level),
+                 QStringList({"Stage 1A|", "Stage 1B|", "Stage 1C|", "Stage 2A|", "Stage 2B|", "Stage 2C|",
+                              "Stage 3|", "Stage 4A|", "Stage 4B|", "Stage 5|", "Stage 6|", "Stage 7|"}));
+        // The handlers' stage numbers follow the menu's order.
+        for (int i = 0; i < StageCount; ++i)
+            QCOMPARE(w.mnuEdit_Level_Stage[i], w.mnuEdit_Level->actions().at(i));
+        QCOMPARE(Entries(w.mnuHelp), QStringList({"&About|F1", "-", "&Web>"}));
+        const QStringList web = Entries(w.mnuWeb);
+        QCOMPARE(web.size(), 5);
+        QCOMPARE(web[0], QStringLiteral("&Velquin|"));
+        QVERIFY(web[1] != "-" && web[2] != "-");
+        QCOMPARE(web.mid(3), QStringList({"-", "&Email Author|"}));
+
+        QCOMPARE(w.centralWidget()->size(), QSize(645, 527));
+        QCOMPARE(w.picEditor->geometry(), QRect(8, 0, 549, 517));
+        QCOMPARE(w.hLevel_Frames->geometry(), QRect(8, 512, 549, 13));
+        QCOMPARE(w.picTile->geometry(), QRect(564, 84, 73, 277));
+        QCOMPARE(w.hsTable->geometry(), QRect(564, 360, 73, 13));
+        QCOMPARE(w.picSelectedTile->geometry(), QRect(580, 384, 39, 39));
+        QCOMPARE(w.cmdEditTile->geometry(), QRect(572, 428, 57, 21));
+        QCOMPARE(w.cmdEditTile->text(), QStringLiteral("Edit Tile"));
+        QCOMPARE(w.cboRoomEditor->geometry(), QRect(564, 492, 81, 21));
+        // Where the map and its scroll bar overlap, the scroll bar gets the pointer.
+        QCOMPARE(w.centralWidget()->childAt(100, 515), w.hLevel_Frames);
+    }
+
+    void masterPaletteAtStart_data()
+    {
+        QTest::addColumn<int>("size"); // -1: no file
+        QTest::addColumn<QString>("complaint"); // empty: the file is used
+        QTest::newRow("missing") << -1 << "missing";
+        QTest::newRow("empty") << 0 << "0 bytes";
+        QTest::newRow("207 bytes") << 207 << "207";
+        QTest::newRow("208 bytes") << 208 << "";
+    }
+    void masterPaletteAtStart()
+    {
+        QFETCH(int, size);
+        QFETCH(QString, complaint);
+        QTemporaryDir folder;
+        const QString path = QDir(folder.path()).filePath(QStringLiteral("Krelin.d_p"));
+        QByteArray data(qMax(size, 0), '\0');
+        for (int i = 0; i < data.size(); ++i)
+            data[i] = char(255 - i);
+        if (size >= 0)
+            QVERIFY(WriteFile(path, data));
+
+        Editor e(folder.path());
+        QCOMPARE(e.window->windowTitle(), Caption);
+        if (complaint.isEmpty()) {
+            QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
+            QCOMPARE(e.model.NesRed[0], std::int16_t(255 - 16));
+            QCOMPARE(e.model.NesBlue[63], std::int16_t(255 - 207));
+            return;
+        }
+        QCOMPARE(e.desktop.messages.size(), 1);
+        const QString text = e.desktop.messages[0].text;
+        QVERIFY2(text.contains(QDir::toNativeSeparators(path)) && text.contains(complaint), qPrintable(text));
+        for (int n = 0; n < 64; ++n) {
+            QCOMPARE(e.model.NesRed[n], std::int16_t(StandardPalette[n].red));
+            QCOMPARE(e.model.NesGreen[n], std::int16_t(StandardPalette[n].green));
+            QCOMPARE(e.model.NesBlue[n], std::int16_t(StandardPalette[n].blue));
+        }
+    }
+
+    // ---- opening ---------------------------------------------------------------------------
+
+    void openTakesWholeFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        const QString path = dir.filePath(QStringLiteral("sub/my game.nes"));
+        const QByteArray data = Pattern(SampleSize);
+        QVERIFY(WriteFile(path, data));
+        Editor e;
+        QVERIFY(e.open(path));
+        QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
+        QCOMPARE(ToBytes(e.model.image()), data);
+        QVERIFY(!e.model.isModified());
+        const FileState opened = e.fileState();
+        QCOMPARE(opened.caption, Caption + QStringLiteral(" - MY GAME.NES"));
+        QVERIFY(opened.editEnabled && opened.saveEnabled && opened.saveAsEnabled);
+        QCOMPARE(e.window->TrayIcon->toolTip(), Caption);
+
+        // The command line's way in; the largest accepted size is 16 MiB.
+        const QString big = dir.filePath(QStringLiteral("big.Nes"));
+        QFile f(big);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(16 * 1024 * 1024));
+        f.close();
+        QVERIFY(e.window->OpenRom(big));
+        QCOMPARE(e.model.romSize(), 16 * 1024 * 1024);
+        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - BIG.NES"));
+    }
+
+    void refusedFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("imageOpenBefore");
+        QTest::addColumn<bool>("commandLine");
+        for (const char *kind : {"missing", "folder", "empty", "over 16 MiB", "unreadable"}) {
+            QTest::addRow("%s, nothing open", kind) << kind << false << false;
+            QTest::addRow("%s, image open", kind) << kind << true << false;
+            QTest::addRow("%s, command line", kind) << kind << true << true;
+        }
+        QTest::addRow("dialog cancelled, nothing open") << "cancelled" << false << false;
+        QTest::addRow("dialog cancelled, image open") << "cancelled" << true << false;
+    }
+    void refusedFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, imageOpenBefore);
+        QFETCH(bool, commandLine);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("refused.nes"));
+        if (kind == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("refused.nes")));
+        } else if (kind == "empty") {
+            QVERIFY(WriteFile(path, {}));
+        } else if (kind == "over 16 MiB") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(16 * 1024 * 1024 + 1));
+        } else if (kind == "unreadable") {
+            if (geteuid() == 0)
+                QSKIP("root reads any file");
+            QVERIFY(WriteFile(path, Pattern(SampleSize)));
+            QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        } else if (kind == "cancelled") {
+            path.clear();
+        }
+        Editor e;
+        if (imageOpenBefore) {
+            QVERIFY(e.window->OpenRom(SamplePath));
+            e.model.writeByte(5, std::uint8_t(~e.model.byteAt(5))); // an unsaved edit survives too
+        }
+        const FileState before = e.fileState();
+        if (commandLine)
+            QVERIFY(!e.window->OpenRom(path));
+        else
+            QVERIFY(e.open(path));
+        QVERIFY(e.fileState() == before);
+        QCOMPARE(e.model.isModified(), imageOpenBefore);
+        if (path.isEmpty()) {
+            QVERIFY(e.desktop.messages.isEmpty());
+            return;
+        }
+        QCOMPARE(e.desktop.messages.size(), 1);
+        QVERIFY2(e.desktop.messages[0].text.contains(QDir::toNativeSeparators(path)),
+                 qPrintable(e.desktop.messages[0].text));
+        QCOMPARE(e.desktop.messages[0].icon, Desktop::Icon::Warning);
+    }
+
+    // ---- saving ------------------------------------------------------------------------------
+
+    void saveAndSaveAs()
+    {
+        QTemporaryDir dir;
+        const QByteArray original = CopySampleWithDistinctPairs(dir, QStringLiteral("game.nes"));
+        QVERIFY(!original.isEmpty());
+        const QString first = dir.filePath(QStringLiteral("game.nes"));
+        const QString second = dir.filePath(QStringLiteral("copy two.nes"));
+        QByteArray expected = original;
+        expected[0x12008] = char(0xA5);
+        expected[0x12009] = char(0x5A);
+        Editor e;
+        QVERIFY(e.open(first));
+
+        // Save: the fix-up is written, and a longer old file is cut to the image's length.
+        QVERIFY(WriteFile(first, original + QByteArray(5000, char(0xEE))));
+        e.window->mnuSaveRom_Click();
+        QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
+        QVERIFY(e.desktop.saveDialogs.isEmpty());
+        QCOMPARE(ReadFile(first), expected);
+        QVERIFY(!e.model.isModified());
+
+        // Save As, then Save: both go to the new name.
+        e.model.writeByte(0x1C997, 0x66);
+        e.desktop.saveAnswers.enqueue(second);
+        e.window->mnuSaveRomAs_Click();
+        QCOMPARE(e.desktop.saveDialogs.size(), 1);
+        expected[0x1C997] = expected[0x12008] = char(0x66);
+        QCOMPARE(ReadFile(second), expected);
+        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES"));
+        e.model.writeByte(0x100, 0x42);
+        e.window->mnuSaveRom_Click();
+        expected[0x100] = char(0x42);
+        QCOMPARE(ReadFile(second), expected);
+        QCOMPARE(ReadFile(first).at(0x100), original.at(0x100));
+        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES"));
+        QVERIFY(e.desktop.messages.isEmpty());
+    }
+
+    void cancelledSaveAs()
+    {
+        QTemporaryDir dir;
+        const QByteArray original = CopySampleWithDistinctPairs(dir, QStringLiteral("game.nes"));
+        QVERIFY(!original.isEmpty());
+        Editor e;
+        QVERIFY(e.open(dir.filePath(QStringLiteral("game.nes"))));
+        const QString caption = e.window->windowTitle();
+        e.desktop.saveAnswers.enqueue(QString());
+        e.window->mnuSaveRomAs_Click();
+        QCOMPARE(e.desktop.saveDialogs.size(), 1);
+        QVERIFY(e.desktop.messages.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"game.nes"}));
+        QCOMPARE(ReadFile(dir.filePath(QStringLiteral("game.nes"))), original);
+        QCOMPARE(e.window->windowTitle(), caption);
+        // The fix-up is made before the dialog opens and stays in the image.
+        QCOMPARE(e.model.byteAt(0x12008), std::uint8_t(0xA5));
+        QCOMPARE(e.model.byteAt(0x12009), std::uint8_t(0x5A));
+        QVERIFY(e.model.isModified());
+    }
+
+    void failedWrites()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("gone")));
+        const QString inGone = dir.filePath(QStringLiteral("gone/game.nes"));
+        QVERIFY(QFile::copy(SamplePath, inGone));
+        Editor e;
+        QVERIFY(e.open(inGone));
+        const QString caption = e.window->windowTitle();
+        auto failedOnce = [&e](const QString &path) {
+            return e.desktop.messages.size() == 1 && e.desktop.messages[0].icon == Desktop::Icon::Warning
+                && e.desktop.messages[0].text.contains(QDir::toNativeSeparators(path));
+        };
+
+        // The file's folder was removed after opening.
+        QVERIFY(QDir(dir.filePath(QStringLiteral("gone"))).removeRecursively());
+        e.window->mnuSaveRom_Click();
+        QVERIFY2(failedOnce(inGone), qPrintable(e.desktop.messageTexts()));
+        QVERIFY(!QFileInfo::exists(inGone));
+
+        // Save As onto a folder: the folder stays, the window keeps the old name.
+        const QString folder = dir.filePath(QStringLiteral("folder.nes"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.nes")));
+        e.desktop.clearLog();
+        e.desktop.saveAnswers.enqueue(folder);
+        e.window->mnuSaveRomAs_Click();
+        QVERIFY2(failedOnce(folder), qPrintable(e.desktop.messageTexts()));
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(e.window->windowTitle(), caption);
+        QCOMPARE(e.model.RomFileName, QFileInfo(inGone).absoluteFilePath());
+
+        // The disk fills up during the write (a file size limit): the old file survives whole.
+        const QByteArray original = CopySampleWithDistinctPairs(dir, QStringLiteral("full.nes"));
+        const QString full = dir.filePath(QStringLiteral("full.nes"));
+        QVERIFY(e.window->OpenRom(full));
+        e.desktop.clearLog();
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        e.window->mnuSaveRom_Click();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY2(failedOnce(full), qPrintable(e.desktop.messageTexts()));
+        QCOMPARE(ReadFile(full), original);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"full.nes"}));
+    }
+
+    void saveFixUpNeedsLongEnoughImage_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("how"); // Save, Save As, or a Save whose write fails
+        QTest::newRow("64 KiB, Save") << qint64(0x10000) << "save";
+        QTest::newRow("64 KiB, Save As") << qint64(0x10000) << "save as";
+        QTest::newRow("64 KiB, failed write") << qint64(0x10000) << "fail";
+        QTest::newRow("one byte short") << qint64(117144) << "save";
+        QTest::newRow("just long enough") << qint64(117145) << "save";
+    }
+    void saveFixUpNeedsLongEnoughImage()
+    {
+        QFETCH(qint64, size);
+        QFETCH(QString, how);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        const QString path = dir.filePath(QStringLiteral("sub/short.nes"));
+        QByteArray data = Pattern(size);
+        QVERIFY(WriteFile(path, data));
+        Editor e;
+        QVERIFY(e.open(path));
+        QString target = path;
+        if (how == "save as") {
+            target = dir.filePath(QStringLiteral("short2.nes"));
+            e.desktop.saveAnswers.enqueue(target);
+            e.window->mnuSaveRomAs_Click();
+        } else {
+            if (how == "fail")
+                QVERIFY(QDir(dir.filePath(QStringLiteral("sub"))).removeRecursively());
+            e.window->mnuSaveRom_Click();
+        }
+        QCOMPARE(e.desktop.messages.size(), size >= 117145 ? 0 : 1);
+        if (how == "fail") {
+            // Only the failure is reported, not a save that did not happen.
+            QCOMPARE(e.desktop.messages[0].icon, Desktop::Icon::Warning);
+            return;
+        }
+        if (size >= 117145) {
+            data[0x12008] = data[0x1C997];
+            data[0x12009] = data[0x1C998];
+        } else {
+            QCOMPARE(e.desktop.messages[0].icon, Desktop::Icon::Information);
+            QVERIFY2(e.desktop.messages[0].text.contains(QString::number(size)), qPrintable(e.desktop.messageTexts()));
+        }
+        QCOMPARE(ReadFile(target), data);
+        QCOMPARE(ToBytes(e.model.image()), data);
+    }
+
+    // ---- quitting ------------------------------------------------------------------------------
+
+    void quitWays_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::addColumn<bool>("aboutOpen");
+        const char *names[] = {"File > Quit", "tray Quit", "closing the window"};
+        for (int way = 0; way < 3; ++way) {
+            QTest::addRow("%s", names[way]) << way << false;
+            QTest::addRow("%s, About box open", names[way]) << way << true;
+        }
+    }
+    void quitWays()
+    {
+        QFETCH(int, way);
+        QFETCH(bool, aboutOpen);
+        Editor e;
+        e.window->show();
+        QVERIFY(e.window->OpenRom(SamplePath));
+        e.model.writeByte(0, std::uint8_t(~e.model.byteAt(0))); // unsaved: still no question
+        if (aboutOpen)
+            e.window->mnuAbout_Click();
+        switch (way) {
+        case 0: e.window->mnuFile_Quit->trigger(); break;
+        case 1: e.window->mnuTrayIconRight_Quit->trigger(); break;
+        case 2: e.window->close(); break;
+        }
+        QCOMPARE(e.desktop.quits, 1);
+        QVERIFY(e.desktop.questions.isEmpty());
+        QVERIFY(e.desktop.messages.isEmpty());
+        QVERIFY(e.desktop.saveDialogs.isEmpty());
+    }
+
+    // ---- the tray --------------------------------------------------------------------------------
+
+    void minimise_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("with a tray") << true;
+        QTest::newRow("without a tray") << false;
+    }
+    void minimise()
+    {
+        QFETCH(bool, tray);
+        Editor e(RuntimeDir, tray);
+        frmKrelin &w = *e.window;
+        auto trayMenu = [&w] {
+            w.TrayIcon_PrepareMenu();
+            return Entries(w.mnuTrayIconRight);
+        };
+        const QStringList up{"Quit|"}, down{"Restore|", "-", "Quit|"};
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(trayMenu(), up);
+        for (int round = 0; round < 2; ++round) {
+            w.showMinimized();
+            if (tray) {
+                QTRY_VERIFY(w.isHidden());
+            } else {
+                QTest::qWait(50);
+                QVERIFY(w.isMinimized() && !w.isHidden());
+            }
+            QCOMPARE(trayMenu(), down);
+            // Back from the tray icon, then from its menu; it stays up once the queued work has run.
+            if (round == 0)
+                w.TrayIcon_Activated();
+            else
+                w.mnuTrayIconRight_Restore->trigger();
+            QVERIFY(w.isVisible() && !w.isMinimized());
+            QTest::qWait(50);
+            QVERIFY(w.isVisible() && !w.isMinimized());
+            QCOMPARE(trayMenu(), up);
+        }
+        QCOMPARE(e.desktop.quits, 0);
+    }
+
+    // ---- links -------------------------------------------------------------------------------------
+
+    void webLinks()
+    {
+        Editor e;
+        frmKrelin &w = *e.window;
+        for (QAction *a : {w.mnuNavVelquin, w.mnuNavKrelinPage, w.mnuNavNesdevWiki, w.mnuNavEmailAuthor})
+            a->trigger();
+        QCOMPARE(e.desktop.urls.size(), 4);
+        for (int i = 0; i < 3; ++i) {
+            const QUrl &url = e.desktop.urls[i];
+            QVERIFY2(url.isValid() && url.scheme().startsWith(QStringLiteral("http")), qPrintable(url.toString()));
+            QVERIFY(!url.host().isEmpty());
+        }
+        QCOMPARE(QSet<QUrl>(e.desktop.urls.begin(), e.desktop.urls.begin() + 3).size(), 3);
+
+        const QUrl mail = e.desktop.urls[3];
+        QCOMPARE(mail.scheme(), QStringLiteral("mailto"));
+        QCOMPARE(QUrlQuery(mail).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+                 QStringLiteral("Krelin Version 0.51"));
+        // The address is the one the About box gives for bug reports.
+        w.mnuAbout_Click();
+        QVERIFY(w.aboutBox->lblDescription->text().endsWith(mail.path()));
+    }
+
+    // ---- the About box -------------------------------------------------------------------------------
+
+    void aboutBox()
+    {
+        // The program folder has no Krelin.WAV: no error for that.
+        QTemporaryDir folder;
+        QVERIFY(QFile::copy(QDir(RuntimeDir).filePath(QStringLiteral("Krelin.d_p")),
+                            QDir(folder.path()).filePath(QStringLiteral("Krelin.d_p"))));
+        const QStringList chime{QDir(folder.path()).filePath(QStringLiteral("Krelin.WAV"))};
+        Editor e(folder.path());
+        frmKrelin &w = *e.window;
+        w.show();
+        w.mnuAbout->trigger();
+        frmAbout *box = w.findChild<frmAbout *>();
+        QVERIFY(box && box == w.aboutBox.data() && box->isVisible());
+        QCOMPARE(box->windowTitle(), QStringLiteral("About Krelin V0.5.1"));
+        QCOMPARE(box->lblVersion->text(), QStringLiteral("Version 0.5.1"));
+        QCOMPARE(box->lblTitle->text(), QStringLiteral("Krelin Version 0.5.1"));
+        const QStringList lines = box->lblDescription->text().split(u'\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[3].startsWith(QStringLiteral("Any Bugs Report To ")) && lines[3].size() > 19);
+        QCOMPARE(box->cmdClose->text(), QStringLiteral("&CLOSE"));
+        QCOMPARE(box->minimumSize(), QSize(382, 244));
+        QCOMPARE(box->maximumSize(), QSize(382, 244));
+        QCOMPARE(box->size(), QSize(382, 244));
+        QCOMPARE(e.desktop.soundsPlayed, chime);
+        QCOMPARE(e.desktop.soundStops, 0);
+
+        // Asked for again while open: the same box, no second chime.
+        w.mnuAbout_Click();
+        QCOMPARE(w.findChildren<frmAbout *>().size(), 1);
+        QCOMPARE(w.aboutBox.data(), box);
+        QCOMPARE(e.desktop.soundsPlayed, chime);
+
+        // Closing stops the chime and lets the box go; the next one chimes again.
+        QTest::mouseClick(box->cmdClose, Qt::LeftButton);
+        QCOMPARE(e.desktop.soundStops, 1);
+        QTRY_VERIFY(w.aboutBox.isNull());
+        QTRY_COMPARE(w.findChildren<frmAbout *>().size(), 0);
+        w.mnuAbout_Click();
+        QCOMPARE(e.desktop.soundsPlayed.size(), 2);
+        w.aboutBox->close();
+        QCOMPARE(e.desktop.soundStops, 2);
+        QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
+        QCOMPARE(e.desktop.quits, 0);
+
+        // The real desktop takes a missing chime, and stopping one that never played, quietly.
+        QtDesktop real;
+        real.playSound(chime[0]);
+        real.stopSound();
+    }
+
+    // ---- refused stage choices ----------------------------------------------------------------------
+
+    void stageTooLongForImage()
+    {
+        QTemporaryDir dir;
+        const QString shortPath = dir.filePath(QStringLiteral("short.nes"));
+        QVERIFY(WriteFile(shortPath, Pattern(0x10000)));
+        // Long enough for stage 1A (up to 0x1900F), too short for stage 5 (up to 0x1C00F).
+        const QString midPath = dir.filePath(QStringLiteral("mid.nes"));
+        QVERIFY(WriteFile(midPath, Pattern(0x1C000)));
+        Editor e;
+        frmKrelin &w = *e.window;
+
+        // No stage chosen yet.
+        QVERIFY(w.OpenRom(shortPath));
+        StageState before = e.stageState();
+        QVERIFY(!before.loaded);
+        QVERIFY(!w.mnuEdit_Level_Click(9));
+        QCOMPARE(e.desktop.messages.size(), 1);
+        const QString text = e.desktop.messages[0].text;
+        QVERIFY2(text.contains(QStringLiteral("Stage 5")) && text.contains(QStringLiteral("114704"))
+                     && text.contains(QStringLiteral("65536")),
+                 qPrintable(text));
+        QVERIFY(e.stageState() == before);
+        // Chosen from the menu, the command's own check mark is taken back too.
+        w.mnuEdit_Level_Stage[9]->trigger();
+        QCOMPARE(e.desktop.messages.size(), 2);
+        QVERIFY(e.stageState() == before);
+        QVERIFY(!w.mnuEditPalette->isEnabled() && !w.mnuTileEditor->isEnabled() && !w.cmdEditTile->isEnabled());
+
+        // Stage 1A chosen and scrolled, then an image that holds 1A but not 5.
+        QVERIFY(w.OpenRom(SamplePath));
+        w.mnuEdit_Level_Stage[0]->trigger();
+        w.hLevel_Frames->setValue(3);
+        w.hsTable->setValue(2);
+        QVERIFY(w.OpenRom(midPath));
+        e.desktop.clearLog();
+        before = e.stageState();
+        QVERIFY(before.loaded && before.checks[0]);
+        QCOMPARE(before.framesMax, 6);
+        QCOMPARE(before.framesValue, 3);
+        w.mnuEdit_Level_Stage[9]->trigger();
+        QCOMPARE(e.desktop.messages.size(), 1);
+        QVERIFY(e.desktop.messages[0].text.contains(QStringLiteral("Stage 5")));
+        QVERIFY(e.stageState() == before);
+        QVERIFY(!e.model.isModified());
+    }
+};
+
+QTEST_MAIN(TestUi)
+#include "test_ui.moc"
