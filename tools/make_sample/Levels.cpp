@@ -308,8 +308,9 @@ void Forest(LevelMap &map, Random &rng, bool signAtStart, bool castleAtEnd)
                 map.putIfFree(run.top - 3 - (i == 1), col + i, Meta(Coin));
         }
     }
-    if (signAtStart) {
+    if (signAtStart) { // the opening screen: a signpost and a big hill behind it
         map.put(t.runs[0].top - 1, 3, Meta(Sign));
+        Hill(map, t, 5, 3);
     }
     if (castleAtEnd) { // the gate of the castle the next stages lie in
         const int top = t.runs.back().top, right = map.width() - 1;
@@ -317,7 +318,7 @@ void Forest(LevelMap &map, Random &rng, bool signAtStart, bool castleAtEnd)
         Stairs(map, top, right - 7, 2, false, Stone, 1);
         for (int row = top - 6; row < top; ++row)
             for (int col = right - 4; col <= right; ++col)
-                map.put(row, col, Meta(row == top - 6 ? WallTop : Brick, 0));
+                map.put(row, col, row == top - 6 ? Meta(WallTop, 1) : Meta(Brick));
         map.put(top - 2, right - 2, Meta(DoorTop)), map.put(top - 1, right - 2, Meta(DoorBottom));
         map.put(top - 4, right - 3, Meta(WindowTop)), map.put(top - 3, right - 3, Meta(WindowBottom));
         map.put(top - 4, right - 1, Meta(WindowTop)), map.put(top - 3, right - 1, Meta(WindowBottom));
