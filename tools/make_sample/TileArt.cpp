@@ -51,7 +51,7 @@ void Bevel(Canvas &c, int x0, int y0, int w, int h, int band)
 // Stones of irregular outline: every pixel belongs to its nearest seed, measured around
 // the edges so that the piece repeats without a seam; joints are dark, with a lit rim
 // under each joint.
-void Cobbles(Canvas &c, int y0, int seeds, Random &rng, int speckle)
+void Cobbles(Canvas &c, int y0, int seeds, Random &rng, int flecks)
 {
     struct Seed { int x, y; };
     std::vector<Seed> s;
@@ -78,7 +78,7 @@ void Cobbles(Canvas &c, int y0, int seeds, Random &rng, int speckle)
                 colour = 1;
             else if (o != owner(x, y - 1) || o != owner(x - 1, y))
                 colour = 3;
-            else if (rng.range(0, 99) < speckle)
+            else if (rng.range(0, 99) < flecks)
                 colour = 1;
             c.set(x, y, colour);
         }
