@@ -294,7 +294,6 @@ private slots:
         const FileState opened = e.fileState();
         QCOMPARE(opened.caption, Caption + QStringLiteral(" - MY GAME.NES"));
         QVERIFY(opened.editEnabled && opened.saveEnabled && opened.saveAsEnabled);
-        QCOMPARE(e.window->TrayIcon->toolTip(), Caption);
 
         // The command line's way in; the largest accepted size is 16 MiB.
         const QString big = dir.filePath(QStringLiteral("big.Nes"));
