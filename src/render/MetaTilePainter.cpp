@@ -17,23 +17,36 @@ MetaTileParts ReadMetaTile(const modKrelin &model, int n)
     return parts;
 }
 
-void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const MetaTileParts &parts)
+SubPaletteColors PrepareSubPalettes(const modKrelin &model)
 {
-    const std::int32_t *colors = model.BgColors.data() + 4 * (parts.subPalette & 3);
+    SubPaletteColors prepared;
+    for (int p = 0; p < 4; ++p)
+        prepared[p] = PrepareTileColors16(model.BgColors.data() + 4 * p);
+    return prepared;
+}
+
+void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const MetaTileParts &parts,
+                  const SubPaletteColors *prepared)
+{
+    const int p = parts.subPalette & 3;
+    const std::int32_t *colors = model.BgColors.data() + 4 * p;
     for (int i = 0; i < 4; ++i) {
         const int px = TileGrid * (x + (i & 1));
         const int py = TileGrid * (y + (i >> 1));
         const std::uint8_t *tile = model.bytesAt(qint64(parts.tileSlots[i]) * TileBytes, TileBytes);
-        if (tile)
+        const bool whole = px + TileShownSize <= surface.width() && py + TileShownSize <= surface.height();
+        if (tile && prepared && whole)
+            PaintWholeTile16(surface, tile, (*prepared)[p], px, py);
+        else if (tile)
             Paint2BPPTile(surface, tile, colors, px, py, TileShownSize);
         else
             PaintBlankTile(surface, px, py, TileShownSize);
     }
 }
 
-void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n)
+void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n, const SubPaletteColors *prepared)
 {
-    DrawMetaTile(surface, model, x, y, ReadMetaTile(model, n));
+    DrawMetaTile(surface, model, x, y, ReadMetaTile(model, n), prepared);
 }
 
 } // namespace krelin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TilePainter.h"
+
 #include <QImage>
 
 #include <array>
@@ -29,13 +31,20 @@ struct MetaTileParts
 // a stage fits the image before they draw it).
 MetaTileParts ReadMetaTile(const modKrelin &model, int n);
 
+// BgColors' four sub-palettes prepared for whole-tile painting: a drawing of many
+// metatiles prepares them once.
+using SubPaletteColors = std::array<TileColors16, 4>;
+SubPaletteColors PrepareSubPalettes(const modKrelin &model);
+
 // Paints a metatile at grid position (x, y): its four tiles at (17x, 17y), (17(x+1),
 // 17y), (17x, 17(y+1)) and (17(x+1), 17(y+1)), each 16x16, in BgColors 4p..4p+3. A
 // sub-palette above 3 uses its low two bits; a tile slot whose bytes lie outside the
 // image shows as a cleared square.
-void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const MetaTileParts &parts);
+void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const MetaTileParts &parts,
+                  const SubPaletteColors *prepared = nullptr);
 
 // Reads and paints metatile n at grid position (x, y).
-void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n);
+void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n,
+                  const SubPaletteColors *prepared = nullptr);
 
 } // namespace krelin

@@ -54,45 +54,6 @@ void Paint2BPPTile(QImage &surface, const std::uint8_t *tile, const std::int32_t
         return palette[((low >> shift) & 1) | (((high >> shift) & 1) << 1)];
     };
 
-    if (scale == 2 && left == x && right == x + 16 && top == y && bottom == y + 16) {
-        // The level map and the metatile table paint whole tiles at 16 x 16, each tile
-        // pixel a 2 x 2 block. Two neighbouring tile pixels make four surface pixels
-        // that depend on 4 bits (both planes of both columns): look those four pixels up
-        // in a 16-entry table and write them to both lines at once. Neighbouring tiles
-        // mostly share their colours, so the table of the last colours is kept.
-        thread_local struct
-        {
-            QRgb colors[4] = {};
-            std::uint64_t pairs[16][2] = {};
-        } last;
-        if (((palette[0] ^ last.colors[0]) | (palette[1] ^ last.colors[1]) | (palette[2] ^ last.colors[2])
-             | (palette[3] ^ last.colors[3])) != 0) {
-            std::uint64_t doubled[4];
-            for (int v = 0; v < 4; ++v)
-                doubled[v] = std::uint64_t(palette[v]) * 0x100000001ull;
-            for (unsigned idx = 0; idx < 16; ++idx) {
-                // idx bit 1 / bit 0: plane-0 bit of the left / right column; bits 3 / 2: plane 1.
-                last.pairs[idx][0] = doubled[((idx >> 1) & 1) | ((idx >> 2) & 2)];
-                last.pairs[idx][1] = doubled[(idx & 1) | ((idx >> 1) & 2)];
-            }
-            std::copy(palette, palette + 4, last.colors);
-        }
-        const auto &pairs = last.pairs;
-        for (int r = 0; r < 8; ++r) {
-            const unsigned low = tile[r], high = tile[8 + r];
-            QRgb *a = line(y + 2 * r) + x;
-            QRgb *b = line(y + 2 * r + 1) + x;
-            auto put = [&](int k) {
-                const unsigned shift = 6 - 2 * unsigned(k);
-                const unsigned idx = ((low >> shift) & 3) | (((high >> shift) & 3) << 2);
-                std::memcpy(a + 4 * k, pairs[idx], 16);
-                std::memcpy(b + 4 * k, pairs[idx], 16);
-            };
-            put(0), put(1), put(2), put(3);
-        }
-        return;
-    }
-
     for (int r = 0; r < 8; ++r) {
         const int rowTop = y + r * scale;
         if (rowTop + scale <= top || rowTop >= bottom)
@@ -111,6 +72,40 @@ void Paint2BPPTile(QImage &surface, const std::uint8_t *tile, const std::int32_t
         const auto bytes = std::size_t(right - left) * sizeof(QRgb);
         for (int yy = from + 1; yy < to; ++yy)
             std::memcpy(line(yy) + left, first + left, bytes);
+    }
+}
+
+TileColors16 PrepareTileColors16(const std::int32_t *colors)
+{
+    const QRgb palette[4] = {ToQRgb(colors[0]), ToQRgb(colors[1]), ToQRgb(colors[2]), ToQRgb(colors[3])};
+    TileColors16 prepared;
+    for (unsigned idx = 0; idx < 256; ++idx) {
+        for (unsigned j = 0; j < 4; ++j) {
+            const unsigned shift = 3 - j;
+            const QRgb c = palette[((idx >> shift) & 1) | (((idx >> (4 + shift)) & 1) << 1)];
+            prepared.quads[idx][2 * j] = c;
+            prepared.quads[idx][2 * j + 1] = c;
+        }
+    }
+    return prepared;
+}
+
+void PaintWholeTile16(QImage &surface, const std::uint8_t *tile, const TileColors16 &colors, int x, int y)
+{
+    // Each half of a tile row (four tile pixels, eight surface pixels) is one look-up,
+    // written to both surface lines the row covers.
+    uchar *const bits = surface.bits(); // one detach for the whole tile
+    const qsizetype stride = surface.bytesPerLine();
+    for (int r = 0; r < 8; ++r) {
+        const unsigned low = tile[r], high = tile[8 + r];
+        auto *a = reinterpret_cast<QRgb *>(bits + (y + 2 * r) * stride) + x;
+        auto *b = reinterpret_cast<QRgb *>(bits + (y + 2 * r + 1) * stride) + x;
+        const QRgb *left = colors.quads[(low >> 4) | (high & 0xF0)];
+        const QRgb *right = colors.quads[(low & 0x0F) | ((high & 0x0F) << 4)];
+        std::memcpy(a, left, 32);
+        std::memcpy(a + 8, right, 32);
+        std::memcpy(b, left, 32);
+        std::memcpy(b + 8, right, 32);
     }
 }
 
