@@ -2,12 +2,14 @@
 // stage, on the sample cartridge when it holds real data, else on a synthetic image.
 //
 //   krelin_bench [--image=PATH] [benchmark flags]
-//   krelin_bench --ratio     runs FastCls and DrawLevel only and prints their ratio
+//   krelin_bench --ratio     runs FastCls, DrawLevel and a pointer move over the map only,
+//                            and prints DrawLevel / FastCls and pointer move / DrawLevel
 
 #include "SyntheticImage.h"
 
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
+#include "edit/LevelEditor.h"
 #include "render/LevelView.h"
 #include "render/MetaTilePainter.h"
 #include "render/Palette.h"
@@ -128,6 +130,26 @@ void BM_Paint2BPPTile(benchmark::State &state)
 }
 BENCHMARK(BM_Paint2BPPTile)->Arg(16)->Arg(32)->Arg(128);
 
+// A pointer move over the level map into another cell: the old cell is repainted from the
+// cache and the white frame drawn, with no redraw of the frame.
+void BM_PointerMove(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
+    LevelEditor editor(model, map, table, selected);
+    editor.ResetStage();
+    editor.ApplyStage(StageTable[0]);
+    editor.DrawTileTable();
+    editor.DrawLevel();
+    bool right = false;
+    for (auto _ : state) {
+        editor.EditorMouseMove(right ? 4 * 34 + 10 : 3 * 34 + 10, 4 * 34 + 10);
+        right = !right;
+        benchmark::DoNotOptimize(map.constBits());
+    }
+}
+BENCHMARK(BM_PointerMove)->Unit(benchmark::kMicrosecond);
+
 // Keeps the normal console output and remembers the fastest CPU time of each benchmark
 // over its repetitions, the figure least disturbed by other work on the machine.
 class RatioReporter : public benchmark::ConsoleReporter
@@ -181,7 +203,7 @@ int main(int argc, char **argv)
         return 0;
     }
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel)$");
+    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove)$");
     benchmark::Shutdown();
     const double cls = reporter.fastest["BM_FastCls"], draw = reporter.fastest["BM_DrawLevel"];
     if (cls <= 0 || draw <= 0) {
@@ -189,5 +211,8 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("DrawLevel / FastCls ratio: %.2f\n", draw / cls);
+    const double move = reporter.fastest["BM_PointerMove"];
+    if (move > 0)
+        std::printf("pointer move / DrawLevel ratio: %.3f\n", move / draw);
     return 0;
 }
