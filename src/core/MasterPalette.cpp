@@ -40,7 +40,7 @@ QString LoadMasterPalette(modKrelin &model, const QString &programFolder)
         return QStringLiteral("The master palette file %1 is missing.").arg(QDir::toNativeSeparators(path)) + fallback;
     }
     QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
         UseStandardPalette(model);
         return QStringLiteral("The master palette file %1 cannot be read.").arg(QDir::toNativeSeparators(path)) + fallback;
     }

@@ -30,6 +30,11 @@ RomReadResult ReadRomFile(const QString &path)
         result.error = QStringLiteral("Cannot open %1: it is a folder, not a cartridge file.").arg(shown(path));
         return result;
     }
+    // A pipe or device has no end to read to (or none worth waiting for).
+    if (!info.isFile()) {
+        result.error = QStringLiteral("Cannot open %1: it is not an ordinary file.").arg(shown(path));
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = QStringLiteral("Cannot open %1: %2.").arg(shown(path), file.errorString());

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <unistd.h>
 
 #include <limits>
@@ -175,6 +177,7 @@ private slots:
         QTest::newRow("empty") << "empty";
         QTest::newRow("16 MiB + 1") << "large";
         QTest::newRow("unreadable") << "unreadable";
+        QTest::newRow("named pipe") << "pipe"; // reading it would wait for a writer for ever
     }
     void readRomFileRefused()
     {
@@ -185,6 +188,8 @@ private slots:
             QSKIP("running as root: file permissions do not stop reading");
         if (kind == "folder") {
             QVERIFY(QDir(dir.path()).mkdir("game.nes"));
+        } else if (kind == "pipe") {
+            QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         } else if (kind != "missing") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
