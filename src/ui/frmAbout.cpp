@@ -67,9 +67,12 @@ frmAbout::frmAbout(QWidget *parent, Desktop &desktop, const QString &programFold
     white->setStyleSheet(QStringLiteral("background: #ffffff;"));
 
     lblDisclaimer = label(this, "lblDisclaimer", QRect(24, 175, 329, 39));
+    QFont small = lblDisclaimer->font();
+    small.setPixelSize(11);
+    lblDisclaimer->setFont(small);
     lblDisclaimer->setText(QStringLiteral(
-        "Warning: the author is not responsible for damaged cartridge files; keep a copy. Please give credit "
-        "when you release a modified game, and report any problems by e-mail."));
+        "The author is not responsible for damaged cartridge files. Please give credit when you release a "
+        "modified game, and report any problems by e-mail."));
 
     cmdClose = new QPushButton(QStringLiteral("&CLOSE"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
