@@ -138,7 +138,7 @@ void BM_PointerMove(benchmark::State &state)
     QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
     LevelEditor editor(model, map, table, selected);
     editor.ResetStage();
-    editor.ApplyStage(StageTable[0]);
+    model.ApplyStage(StageTable[0]);
     editor.DrawTileTable();
     editor.DrawLevel();
     bool right = false;

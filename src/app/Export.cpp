@@ -55,11 +55,7 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
     if (paletteWarning)
         *paletteWarning = warning;
     model.replaceImage(std::move(rom.bytes));
-    model.ChrOffset = stage->ChrOffset;
-    model.MetaTileOffset = stage->MetaTileOffset;
-    model.MetaPalOffset = stage->MetaPalOffset;
-    model.PalOffset = stage->PalOffset;
-    model.LevelOffset = stage->LevelOffset;
+    model.ApplyStage(*stage);
     ResolveBgColors(model);
 
     QImage picture;

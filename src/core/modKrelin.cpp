@@ -1,5 +1,7 @@
 #include "modKrelin.h"
 
+#include "StageTable.h"
+
 #include <algorithm>
 
 namespace krelin {
@@ -50,6 +52,18 @@ void modKrelin::replaceImage(std::vector<std::uint8_t> bytes)
     RomData = std::move(bytes);
     setModified(false);
     emit imageReplaced();
+}
+
+void modKrelin::ApplyStage(const Stage &stage)
+{
+    ChrOffset = stage.ChrOffset;
+    MetaPalOffset = stage.MetaPalOffset;
+    MetaTileOffset = stage.MetaTileOffset;
+    PalOffset = stage.PalOffset;
+    LevelOffset = stage.LevelOffset;
+    FrameTableOffset = stage.FrameTableOffset;
+    FirstRoom = stage.FirstRoom;
+    LastRoom = stage.LastRoom;
 }
 
 void modKrelin::markSaved()

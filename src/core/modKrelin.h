@@ -10,6 +10,8 @@
 
 namespace krelin {
 
+struct Stage;
+
 // The one model of the program: the cartridge image held as raw bytes, the master
 // palette, the resolved background colours and the current stage's offsets. main()
 // makes one and hands it to every window by reference.
@@ -69,6 +71,9 @@ public:
     std::int32_t FrameTableOffset = 0;
     std::int16_t FirstRoom = 0;
     std::int16_t LastRoom = 0;
+
+    // Loads a stage table row into the offsets above.
+    void ApplyStage(const Stage &stage);
 
     // Full path of the file last opened or saved under a new name; empty before.
     QString RomFileName;

@@ -50,18 +50,6 @@ void LevelEditor::ResetStage()
     selectedMetaTile = 0;
 }
 
-void LevelEditor::ApplyStage(const Stage &stage)
-{
-    model.ChrOffset = stage.ChrOffset;
-    model.MetaPalOffset = stage.MetaPalOffset;
-    model.MetaTileOffset = stage.MetaTileOffset;
-    model.PalOffset = stage.PalOffset;
-    model.LevelOffset = stage.LevelOffset;
-    model.FrameTableOffset = stage.FrameTableOffset;
-    model.FirstRoom = stage.FirstRoom;
-    model.LastRoom = stage.LastRoom;
-}
-
 void LevelEditor::DrawTileTable()
 {
     redrawHeld = false;

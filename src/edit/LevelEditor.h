@@ -9,7 +9,6 @@
 namespace krelin {
 
 class modKrelin;
-struct Stage;
 
 // The surfaces of the main window that the level editor draws on.
 enum class Surface { Editor, Table, Selected };
@@ -43,8 +42,6 @@ public:
     // The editor's part of starting a stage selection: marks a stage loaded, disarms the
     // room box, holds redraws, clears the preview and selects metatile 0.
     void ResetStage();
-    // Loads a stage table row into the model's offsets.
-    void ApplyStage(const Stage &stage);
     // Resolves the palette, draws the current table page and the selected metatile, and
     // releases the redraw hold.
     void DrawTileTable();

@@ -423,7 +423,7 @@ bool frmKrelin::mnuEdit_Level_Click(int stageIndex)
     }
     ResetStage();
     mnuEdit_Level_Stage[stageIndex]->setChecked(true);
-    levelEditor->ApplyStage(stage);
+    model.ApplyStage(stage);
     currentStage = stageIndex;
     hLevel_Frames->setMaximum(stage.Frames - 1);
     hLevel_Frames->setValue(0);

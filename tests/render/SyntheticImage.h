@@ -36,14 +36,7 @@ inline std::vector<std::uint8_t> MakeNoiseImage(std::size_t size = 0x20010)
 
 inline void UseStageOffsets(modKrelin &model, const Stage &stage)
 {
-    model.ChrOffset = stage.ChrOffset;
-    model.MetaTileOffset = stage.MetaTileOffset;
-    model.MetaPalOffset = stage.MetaPalOffset;
-    model.PalOffset = stage.PalOffset;
-    model.LevelOffset = stage.LevelOffset;
-    model.FrameTableOffset = stage.FrameTableOffset;
-    model.FirstRoom = stage.FirstRoom;
-    model.LastRoom = stage.LastRoom;
+    model.ApplyStage(stage);
 }
 
 // A master palette where every colour code has distinct red, green and blue.
