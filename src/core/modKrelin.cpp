@@ -11,23 +11,6 @@ modKrelin::modKrelin(QObject *parent)
 {
 }
 
-bool modKrelin::holds(qint64 offset, qint64 length) const
-{
-    return offset >= 0 && length >= 0 && offset <= romSize() && length <= romSize() - offset;
-}
-
-std::uint8_t modKrelin::byteAt(qint64 offset) const
-{
-    return holds(offset, 1) ? RomData[std::size_t(offset)] : 0;
-}
-
-const std::uint8_t *modKrelin::bytesAt(qint64 offset, qint64 length) const
-{
-    if (!holds(offset, length) || length == 0)
-        return nullptr;
-    return RomData.data() + offset;
-}
-
 bool modKrelin::writeBytes(qint64 offset, std::span<const std::uint8_t> bytes)
 {
     const auto length = qint64(bytes.size());

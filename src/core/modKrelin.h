@@ -31,13 +31,19 @@ public:
     const std::vector<std::uint8_t> &image() const { return RomData; }
 
     // True when the bytes [offset, offset + length) all lie inside the image.
-    bool holds(qint64 offset, qint64 length) const;
+    bool holds(qint64 offset, qint64 length) const
+    {
+        return offset >= 0 && length >= 0 && offset <= romSize() && length <= romSize() - offset;
+    }
 
     // The byte at offset, or 0 for an offset outside the image (never read there).
-    std::uint8_t byteAt(qint64 offset) const;
+    std::uint8_t byteAt(qint64 offset) const { return holds(offset, 1) ? RomData[std::size_t(offset)] : 0; }
 
     // A pointer to length bytes at offset, or nullptr unless all of them lie inside.
-    const std::uint8_t *bytesAt(qint64 offset, qint64 length) const;
+    const std::uint8_t *bytesAt(qint64 offset, qint64 length) const
+    {
+        return length > 0 && holds(offset, length) ? RomData.data() + offset : nullptr;
+    }
 
     // The one write path. Refuses (returns false, changes nothing) a write that does
     // not lie wholly inside the image. A write of bytes equal to those in place still
