@@ -54,7 +54,7 @@ modKrelin &Model()
 
 QImage LevelSurface()
 {
-    return QImage(545, 513, QImage::Format_RGB32);
+    return QImage(LevelSurfaceWidth, LevelSurfaceHeight, QImage::Format_RGB32);
 }
 
 void BM_FastCls(benchmark::State &state)

@@ -23,10 +23,11 @@ constexpr int StripPitch = LevelMapWidth + 1;
 
 QImage drawFrame(const modKrelin &model, int frame)
 {
-    QImage surface(LevelMapWidth, LevelMapHeight, QImage::Format_RGB32);
+    // Drawn on a surface the size of the window's, then cut to the map itself.
+    QImage surface(LevelSurfaceWidth, LevelSurfaceHeight, QImage::Format_RGB32);
     FrameCache cache{};
     DrawLevelFrame(surface, model, frame, cache);
-    return surface;
+    return surface.copy(0, 0, LevelMapWidth, LevelMapHeight);
 }
 
 } // namespace

@@ -13,6 +13,10 @@ namespace krelin {
 inline constexpr int LevelMapWidth = 16 * 34 - 1;
 inline constexpr int LevelMapHeight = 15 * 34 - 1;
 
+// The main window's level-map surface inside its border: the map and a small margin.
+inline constexpr int LevelSurfaceWidth = 545;
+inline constexpr int LevelSurfaceHeight = 513;
+
 // The metatile numbers shown in the level map: entry 16 row + column.
 using FrameCache = std::array<std::int16_t, 241>;
 
