@@ -111,6 +111,27 @@ bool LevelEditor::RoomChosen(const QString &entry)
     return written;
 }
 
+template<typename Restore>
+void LevelEditor::trackPointer(TrackedCell &cell, double x, double y, int columns, int rows, QImage &image,
+                               Surface surface, Restore restore)
+{
+    if (!stageIsLoaded)
+        return;
+    const int col = CellFromPosition(x, CellPitch, columns - 1);
+    const int row = CellFromPosition(y, CellPitch, rows - 1);
+    if (col < 0 || row < 0)
+        return;
+    cell.col = col;
+    cell.row = row;
+    if (cell.col != cell.lastCol || cell.row != cell.lastRow) {
+        restore(cell.lastCol, cell.lastRow);
+        cell.lastCol = cell.col;
+        cell.lastRow = cell.row;
+    }
+    drawCellFrame(image, cell.col, cell.row);
+    emit refreshSurface(surface);
+}
+
 void LevelEditor::restoreTableCell(int col, int row)
 {
     clearCellBox(tableImage, col, row);
@@ -119,28 +140,15 @@ void LevelEditor::restoreTableCell(int col, int row)
 
 void LevelEditor::TableMouseMove(double x, double y)
 {
-    if (!stageIsLoaded)
-        return;
-    const int col = CellFromPosition(x, CellPitch, TableColumns - 1);
-    const int row = CellFromPosition(y, CellPitch, TableRows - 1);
-    if (col < 0 || row < 0)
-        return;
-    tableCol = col;
-    tableRow = row;
-    if (tableCol != lastTableCol || tableRow != lastTableRow) {
-        restoreTableCell(lastTableCol, lastTableRow);
-        lastTableCol = tableCol;
-        lastTableRow = tableRow;
-    }
-    drawCellFrame(tableImage, tableCol, tableRow);
-    emit refreshSurface(Surface::Table);
+    trackPointer(tableCell, x, y, TableColumns, TableRows, tableImage, Surface::Table,
+                 [this](int col, int row) { restoreTableCell(col, row); });
 }
 
 void LevelEditor::TableClick()
 {
     if (!stageIsLoaded)
         return;
-    selectedMetaTile = TableMetaTile(currentPage, tableCol, tableRow);
+    selectedMetaTile = TableMetaTile(currentPage, tableCell.col, tableCell.row);
     DrawSelectedMetaTile(selectedImage, model, selectedMetaTile);
     emit refreshSurface(Surface::Selected);
 }
@@ -158,21 +166,8 @@ void LevelEditor::restoreEditorCell(int col, int row)
 
 void LevelEditor::EditorMouseMove(double x, double y)
 {
-    if (!stageIsLoaded)
-        return;
-    const int col = CellFromPosition(x, CellPitch, FrameColumns - 1);
-    const int row = CellFromPosition(y, CellPitch, FrameRows - 1);
-    if (col < 0 || row < 0)
-        return;
-    editorCol = col;
-    editorRow = row;
-    if (editorCol != lastEditorCol || editorRow != lastEditorRow) {
-        restoreEditorCell(lastEditorCol, lastEditorRow);
-        lastEditorCol = editorCol;
-        lastEditorRow = editorRow;
-    }
-    drawCellFrame(editorImage, editorCol, editorRow);
-    emit refreshSurface(Surface::Editor);
+    trackPointer(editorCell, x, y, FrameColumns, FrameRows, editorImage, Surface::Editor,
+                 [this](int col, int row) { restoreEditorCell(col, row); });
 }
 
 void LevelEditor::EditorClick()
@@ -180,13 +175,14 @@ void LevelEditor::EditorClick()
     if (!stageIsLoaded)
         return;
     const int n = selectedMetaTile;
-    const qint64 offset = LevelCellOffset(model, currentFrame, editorCol, editorRow);
+    const int col = editorCell.col, row = editorCell.row;
+    const qint64 offset = LevelCellOffset(model, currentFrame, col, row);
     // A cell whose byte lies outside the image (an image too short for the stage) is
     // left alone: nothing is written, and the picture keeps showing what is stored.
     if (!model.writeByte(offset, std::uint8_t(n)))
         return;
-    paintEditorCell(editorCol, editorRow, n);
-    frameMetaTiles[16 * editorRow + editorCol] = std::int16_t(n);
+    paintEditorCell(col, row, n);
+    frameMetaTiles[16 * row + col] = std::int16_t(n);
     emit refreshSurface(Surface::Editor);
 }
 

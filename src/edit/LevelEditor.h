@@ -33,10 +33,10 @@ public:
     int frame() const { return currentFrame; }
     int page() const { return currentPage; }
     const FrameCache &FrameMetaTiles() const { return frameMetaTiles; }
-    int EditorCol() const { return editorCol; }
-    int EditorRow() const { return editorRow; }
-    int TableCol() const { return tableCol; }
-    int TableRow() const { return tableRow; }
+    int EditorCol() const { return editorCell.col; }
+    int EditorRow() const { return editorCell.row; }
+    int TableCol() const { return tableCell.col; }
+    int TableRow() const { return tableCell.row; }
 
     // ---- stage selection and redraws ---------------------------------------------------
     // The editor's part of starting a stage selection: marks a stage loaded, disarms the
@@ -75,6 +75,16 @@ signals:
     void tableDrawn();
 
 private:
+    // The cell under the pointer, and the cell that carries the white frame.
+    struct TrackedCell
+    {
+        int col = 0, row = 0, lastCol = 0, lastRow = 0;
+    };
+    // Follows the pointer over a surface of columns x rows cells: repaints the cell the
+    // frame leaves with restore(col, row) and frames the cell under the pointer.
+    template<typename Restore>
+    void trackPointer(TrackedCell &cell, double x, double y, int columns, int rows, QImage &image,
+                      Surface surface, Restore restore);
     void paintEditorCell(int col, int row, int metaTile);
     void restoreEditorCell(int col, int row);
     void restoreTableCell(int col, int row);
@@ -92,9 +102,8 @@ private:
     int currentPage = 0;
     FrameCache frameMetaTiles{};
 
-    // The cell under the pointer, and the cell that carries the white frame.
-    int editorCol = 0, editorRow = 0, lastEditorCol = 0, lastEditorRow = 0;
-    int tableCol = 0, tableRow = 0, lastTableCol = 0, lastTableRow = 0;
+    TrackedCell editorCell;
+    TrackedCell tableCell;
 };
 
 } // namespace krelin
