@@ -4,7 +4,7 @@
 #include "ProgramFolder.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
-#include "ui/QtDesktop.h"
+#include "widgets/QtDesktop.h"
 #include "ui/frmKrelin.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "frmAbout.h"
 
-#include "AppIcon.h"
-#include "Desktop.h"
+#include "widgets/AppIcon.h"
+#include "widgets/Desktop.h"
 #include "Links.h"
 #include "core/Version.h"
 

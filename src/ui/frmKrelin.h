@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PictureSurface.h"
+#include "widgets/PictureSurface.h"
 
 #include <QMainWindow>
 #include <QPointer>

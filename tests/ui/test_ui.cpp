@@ -9,7 +9,7 @@
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
 #include "edit/LevelEditor.h"
-#include "ui/QtDesktop.h"
+#include "widgets/QtDesktop.h"
 #include "ui/frmAbout.h"
 #include "ui/frmKrelin.h"
 
