@@ -1,0 +1,18 @@
+#include "SameFile.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace krelin {
+
+bool IsSameFile(const QString &a, const QString &b)
+{
+    struct stat first{}, second{};
+    if (::stat(QFile::encodeName(a).constData(), &first) != 0
+        || ::stat(QFile::encodeName(b).constData(), &second) != 0)
+        return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+} // namespace krelin
