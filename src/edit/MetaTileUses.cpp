@@ -81,7 +81,7 @@ QString UsesText(const MetaTileUses &uses, const Stage &stage, int metaTile)
                    .arg(name, times(uses.inStage[m]), QLatin1String(stage.name),
                         QString::number(uses.inShared[m]), names(uses.counted));
     if (!uses.skipped.empty())
-        text += QStringLiteral(" (not counted, too large for the image: %1)").arg(names(uses.skipped));
+        text += QStringLiteral(" (%1 not counted: the image does not hold their data)").arg(names(uses.skipped));
     return text;
 }
 
