@@ -161,19 +161,20 @@ PatchResult ApplyIpsPatch(View patch, View image)
             break;
         }
         const qint64 offset = read(pos, 3);
-        const QString cut = QStringLiteral("the patch is cut short: it ends inside its record at offset %1")
-                                .arg(hex(offset));
+        auto cut = [&] {
+            return fail(QStringLiteral("the patch is cut short: it ends inside its record at offset %1").arg(hex(offset)));
+        };
         if (size - pos < 5)
-            return fail(cut);
+            return cut();
         qint64 length = read(pos + 3, 2);
         pos += 5;
         const bool run = length == 0;
         if (run) {
             if (size - pos < 3)
-                return fail(cut);
+                return cut();
             length = read(pos, 2);
         } else if (size - pos < length) {
-            return fail(cut);
+            return cut();
         }
         if (offset + length > MaxImageSize)
             return fail(QStringLiteral("the patch's record at offset %1 writes up to offset %2, past the "

@@ -4,6 +4,7 @@
 #include "core/Crc32.h"
 #include "core/Patch.h"
 #include "core/RomFile.h"
+#include "core/modKrelin.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -258,6 +259,20 @@ private slots:
                 const PatchResult r = ApplyPatch(bad, original);
                 QVERIFY(r.ok() != r.bytes.empty());
             }
+        }
+    }
+
+    // A patch records the image as a save writes it; the model keeps its bytes meanwhile.
+    void imageAsSaved()
+    {
+        for (const std::size_t size : {std::size_t(FixUpImageSize), std::size_t(FixUpImageSize - 1)}) {
+            QRandomGenerator random(static_cast<quint32>(size));
+            modKrelin model;
+            model.replaceImage(Random(random, size));
+            const Bytes saved = ImageAsSaved(model.image());
+            QVERIFY(!model.isModified());
+            QCOMPARE(ApplySaveFixUp(model), size == std::size_t(FixUpImageSize));
+            QVERIFY(saved == model.image());
         }
     }
 
