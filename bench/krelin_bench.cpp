@@ -2,14 +2,16 @@
 // stage, on the sample cartridge when it holds real data, else on a synthetic image.
 //
 //   krelin_bench [--image=PATH] [benchmark flags]
-//   krelin_bench --ratio     runs FastCls, DrawLevel and a pointer move over the map only,
-//                            and prints DrawLevel / FastCls and pointer move / DrawLevel
+//   krelin_bench --ratio     runs FastCls, DrawLevel, a pointer move over the map and counting
+//                            metatile uses only, and prints DrawLevel / FastCls, pointer move /
+//                            DrawLevel and counting uses / DrawLevel
 
 #include "SyntheticImage.h"
 
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
 #include "edit/LevelEditor.h"
+#include "edit/MetaTileUses.h"
 #include "render/LevelView.h"
 #include "render/MetaTilePainter.h"
 #include "render/Palette.h"
@@ -150,6 +152,18 @@ void BM_PointerMove(benchmark::State &state)
 }
 BENCHMARK(BM_PointerMove)->Unit(benchmark::kMicrosecond);
 
+// Counting every metatile's uses over all frames of the stages sharing 1A's metatile table
+// (1A to 2C, 34 frames, the largest such group).
+void BM_CountUses(benchmark::State &state)
+{
+    const modKrelin &model = Model();
+    for (auto _ : state) {
+        MetaTileUses uses = CountMetaTileUses(model, StageTable[0]);
+        benchmark::DoNotOptimize(uses);
+    }
+}
+BENCHMARK(BM_CountUses)->Unit(benchmark::kMicrosecond);
+
 // Keeps the normal console output and remembers the fastest CPU time of each benchmark
 // over its repetitions, the figure least disturbed by other work on the machine.
 class RatioReporter : public benchmark::ConsoleReporter
@@ -203,7 +217,7 @@ int main(int argc, char **argv)
         return 0;
     }
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove)$");
+    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove|CountUses)$");
     benchmark::Shutdown();
     const double cls = reporter.fastest["BM_FastCls"], draw = reporter.fastest["BM_DrawLevel"];
     if (cls <= 0 || draw <= 0) {
@@ -214,5 +228,8 @@ int main(int argc, char **argv)
     const double move = reporter.fastest["BM_PointerMove"];
     if (move > 0)
         std::printf("pointer move / DrawLevel ratio: %.3f\n", move / draw);
+    const double uses = reporter.fastest["BM_CountUses"];
+    if (uses > 0)
+        std::printf("counting uses / DrawLevel ratio: %.3f\n", uses / draw);
     return 0;
 }

@@ -1,6 +1,7 @@
 // krelin [IMAGE]                                        opens the editor, and IMAGE in it
 // krelin --export OUT.png --stage S [--frame F] IMAGE   writes a stage's level map as a PNG
 #include "Export.h"
+#include "PatchCommand.h"
 #include "ProgramFolder.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
@@ -114,5 +115,7 @@ int runEditor(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    if (krelin::WantsPatchCommand(argc, argv))
+        return krelin::RunPatchCommand(argc, argv);
     return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);
 }

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace krelin {
 
 namespace {
@@ -87,6 +89,13 @@ bool ApplySaveFixUp(modKrelin &model)
         return false;
     const std::uint8_t pair[2] = {model.byteAt(FixUpSource), model.byteAt(FixUpSource + 1)};
     return model.writeBytes(FixUpTarget, pair);
+}
+
+std::vector<std::uint8_t> ImageAsSaved(std::vector<std::uint8_t> bytes)
+{
+    if (qint64(bytes.size()) >= FixUpImageSize)
+        std::copy_n(bytes.begin() + FixUpSource, 2, bytes.begin() + FixUpTarget);
+    return bytes;
 }
 
 } // namespace krelin

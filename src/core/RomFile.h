@@ -39,4 +39,9 @@ QString WriteRomFile(const QString &path, const std::vector<std::uint8_t> &bytes
 // the image is too short to hold the fix-up bytes.
 bool ApplySaveFixUp(modKrelin &model);
 
+// The image as a save would write it, fix-up applied, leaving the image in memory and its
+// unsaved state alone: what a patch records and what a test run is given. An image too
+// short for the fix-up comes back as it is.
+std::vector<std::uint8_t> ImageAsSaved(std::vector<std::uint8_t> bytes);
+
 } // namespace krelin

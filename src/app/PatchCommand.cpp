@@ -1,0 +1,100 @@
+#include "PatchCommand.h"
+
+#include "core/Patch.h"
+#include "core/RomFile.h"
+#include "core/SameFile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <cstring>
+
+namespace krelin {
+
+namespace {
+
+constexpr char MakeOption[] = "--make-patch";
+constexpr char ApplyOption[] = "--apply-patch";
+
+bool isOption(const char *arg, const char *option)
+{
+    const std::size_t n = std::strlen(option);
+    return std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
+}
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Refuses an output that is one of the inputs: writing it would destroy that input.
+QString sameFileProblem(const QString &outPath, const QString &inputPath, const char *what)
+{
+    if (!IsSameFile(outPath, inputPath))
+        return {};
+    return QStringLiteral("Will not write %1: it is the same file as the %2 %3.")
+        .arg(shown(outPath), QLatin1String(what), shown(inputPath));
+}
+
+} // namespace
+
+bool WantsPatchCommand(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (isOption(argv[i], MakeOption) || isOption(argv[i], ApplyOption))
+            return true;
+    return false;
+}
+
+QString MakePatchFile(const QString &outPath, const QString &originalPath, const QString &modifiedPath)
+{
+    for (const QString &problem : {sameFileProblem(outPath, originalPath, "original image"),
+                                   sameFileProblem(outPath, modifiedPath, "modified image")})
+        if (!problem.isEmpty())
+            return problem;
+    const RomReadResult original = ReadRomFile(originalPath);
+    if (!original.ok())
+        return original.error;
+    const RomReadResult modified = ReadRomFile(modifiedPath);
+    if (!modified.ok())
+        return modified.error;
+    return WritePatchFile(outPath, original.bytes, modified.bytes);
+}
+
+QString ApplyPatchFile(const QString &patchPath, const QString &imagePath, const QString &outPath)
+{
+    for (const QString &problem : {sameFileProblem(outPath, imagePath, "image"),
+                                   sameFileProblem(outPath, patchPath, "patch")})
+        if (!problem.isEmpty())
+            return problem;
+    const PatchResult patch = ReadPatchFile(patchPath);
+    if (!patch.ok())
+        return patch.error;
+    const RomReadResult image = ReadRomFile(imagePath);
+    if (!image.ok())
+        return image.error;
+    const PatchResult patched = ApplyPatch(patch.bytes, image.bytes);
+    if (!patched.ok())
+        return QStringLiteral("Cannot apply %1 to %2: %3.").arg(shown(patchPath), shown(imagePath), patched.error);
+    return WriteRomFile(outPath, patched.bytes);
+}
+
+int RunPatchCommand(int argc, char **argv)
+{
+    const bool make = argc == 5 && std::strcmp(argv[1], MakeOption) == 0;
+    const bool apply = argc == 5 && std::strcmp(argv[1], ApplyOption) == 0;
+    if (!make && !apply) {
+        std::fprintf(stderr, "krelin: usage: krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED, or "
+                             "krelin --apply-patch PATCH IMAGE OUT\n");
+        return 2;
+    }
+    const QString a = QFile::decodeName(argv[2]), b = QFile::decodeName(argv[3]), c = QFile::decodeName(argv[4]);
+    const QString error = make ? MakePatchFile(a, b, c) : ApplyPatchFile(a, b, c);
+    if (error.isEmpty())
+        return 0;
+    std::fprintf(stderr, "krelin: %s\n", qPrintable(error));
+    return 1;
+}
+
+} // namespace krelin

@@ -1,0 +1,73 @@
+#include "StageSharing.h"
+
+#include <QStringList>
+
+namespace krelin {
+
+namespace {
+
+// A stretch of image bytes [start, start + length).
+struct Span
+{
+    qint64 start, length;
+
+    bool overlaps(const Span &other) const
+    {
+        return length > 0 && other.length > 0 && start < other.start + other.length
+            && other.start < start + length;
+    }
+};
+
+Span tiles(const Stage &s) { return {s.ChrOffset, TilesPerBank * TileBytes}; }
+Span metaTiles(const Stage &s) { return {s.MetaTileOffset, MetaTileCount * 4}; }
+Span subPalettes(const Stage &s) { return {s.MetaPalOffset, MetaTileCount}; }
+Span frameTable(const Stage &s) { return {s.FrameTableOffset, s.Frames}; }
+
+template<typename Shares>
+std::vector<const Stage *> othersWhere(const Stage &stage, Shares shares)
+{
+    std::vector<const Stage *> found;
+    for (const Stage &other : StageTable)
+        if (&other != &stage && shares(other))
+            found.push_back(&other);
+    return found;
+}
+
+} // namespace
+
+std::vector<const Stage *> StagesSharingTiles(const Stage &stage)
+{
+    return othersWhere(stage, [&](const Stage &o) { return tiles(o).overlaps(tiles(stage)); });
+}
+
+std::vector<const Stage *> StagesSharingMetaTiles(const Stage &stage)
+{
+    return othersWhere(stage, [&](const Stage &o) {
+        return metaTiles(o).overlaps(metaTiles(stage)) || subPalettes(o).overlaps(subPalettes(stage));
+    });
+}
+
+std::vector<const Stage *> StagesSharingFrameTable(const Stage &stage)
+{
+    return othersWhere(stage, [&](const Stage &o) { return frameTable(o).overlaps(frameTable(stage)); });
+}
+
+std::vector<const Stage *> StagesSharingFrameRoom(const Stage &stage, int frame)
+{
+    if (frame < 0 || frame >= stage.Frames)
+        return {};
+    const Span room{qint64(stage.FrameTableOffset) + frame, 1};
+    return othersWhere(stage, [&](const Stage &o) { return frameTable(o).overlaps(room); });
+}
+
+QString SharedWithText(const std::vector<const Stage *> &stages)
+{
+    if (stages.empty())
+        return {};
+    QStringList names;
+    for (const Stage *stage : stages)
+        names << QLatin1String(stage->name);
+    return QStringLiteral("Shared with ") + names.join(QStringLiteral(", "));
+}
+
+} // namespace krelin

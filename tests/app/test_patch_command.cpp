@@ -1,0 +1,154 @@
+// The patch commands run as a user runs them: a patch made from two images turns a fresh
+// copy of the first into the second, and every bad request ends with one line, a non-zero
+// status and no file written or changed.
+#include "core/Patch.h"
+#include "core/RomFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace krelin;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString err;
+};
+
+Run runKrelin(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KRELIN_EXECUTABLE), arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(data), data.size());
+}
+
+// Every file of the folder with its bytes.
+QMap<QString, QByteArray> Snapshot(const QDir &dir)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &name : dir.entryList(QDir::Files | QDir::System))
+        files[name] = ReadFile(dir.filePath(name));
+    return files;
+}
+
+// The sample with a placed metatile, a recoloured palette, a filled tile block and a tail.
+QByteArray EditedSample()
+{
+    QByteArray bytes = ReadFile(QStringLiteral(KRELIN_SAMPLE));
+    bytes[0x583A + 17] = char(0x42);
+    bytes[0x43F8 + 3] = char(0x21);
+    bytes.replace(0x18010, 4096, QByteArray(4096, char(0x55)));
+    return bytes + QByteArray("tail");
+}
+
+} // namespace
+
+class TestPatchCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void makeAndApply_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("ips") << QStringLiteral("hack.ips");
+        QTest::newRow("bps") << QStringLiteral("hack.BPS");
+    }
+
+    void makeAndApply()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString original = dir.filePath(QStringLiteral("original.nes"));
+        const QString edited = dir.filePath(QStringLiteral("edited.nes"));
+        const QString patch = dir.filePath(name);
+        const QString fresh = dir.filePath(QStringLiteral("fresh.nes"));
+        const QString out = dir.filePath(QStringLiteral("out.nes"));
+        const QByteArray sample = ReadFile(QStringLiteral(KRELIN_SAMPLE));
+        WriteFile(original, sample);
+        WriteFile(fresh, sample);
+        WriteFile(edited, EditedSample());
+
+        Run run = runKrelin({QStringLiteral("--make-patch"), patch, original, edited});
+        QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
+        run = runKrelin({QStringLiteral("--apply-patch"), patch, fresh, out});
+        QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
+        QCOMPARE(ReadFile(out), EditedSample());
+        QCOMPARE(ReadFile(fresh), sample);
+        QCOMPARE(ReadFile(original), sample);
+    }
+
+    void refusesBadRequests_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("says");
+        const QString make = QStringLiteral("--make-patch"), apply = QStringLiteral("--apply-patch");
+        auto row = [](const char *name, const QString &command, const char *args, const char *says) {
+            QStringList list{command};
+            list += QString::fromLatin1(args).split(u' ');
+            QTest::newRow(name) << list << QString::fromUtf8(says);
+        };
+        row("missing argument", make, "@/p.ips @/a.nes", "usage");
+        row("too many arguments", apply, "@/p.bps @/a.nes @/old.nes @/x.nes", "usage");
+        row("no patch format", make, "@/p.txt @/a.nes @/b.nes", ".ips or .bps");
+        row("patch over the original", make, "@/link.ips @/a.nes @/b.nes", "same file as the original");
+        row("missing original", make, "@/p.ips @/none.nes @/b.nes", "none.nes: the file does not exist");
+        row("output is the image", apply, "@/p.bps @/a.nes @/a.nes", "same file as the image");
+        row("output links to the image", apply, "@/p.bps @/a.nes @/link.ips", "same file as the image");
+        row("missing patch", apply, "@/none.ips @/a.nes @/old.nes", "none.ips: the file does not exist");
+        row("empty patch", apply, "@/empty.ips @/a.nes @/old.nes", "empty.ips: the file is empty");
+        row("patch for another image", apply, "@/p.bps @/b.nes @/old.nes", "made for another image");
+        row("damaged patch", apply, "@/cut.ips @/a.nes @/old.nes", "cut.ips to");
+        row("unwritable output", apply, "@/p.bps @/a.nes @/no/such/folder/out.nes", "Cannot save");
+    }
+
+    void refusesBadRequests()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, says);
+        QTemporaryDir temp;
+        const QDir dir(temp.path());
+        const QByteArray sample = ReadFile(QStringLiteral(KRELIN_SAMPLE));
+        WriteFile(dir.filePath(QStringLiteral("a.nes")), sample);
+        WriteFile(dir.filePath(QStringLiteral("b.nes")), EditedSample());
+        WriteFile(dir.filePath(QStringLiteral("old.nes")), "an older file that must stay as it is");
+        WriteFile(dir.filePath(QStringLiteral("empty.ips")), {});
+        WriteFile(dir.filePath(QStringLiteral("cut.ips")), QByteArray("PATCH\0\0\1\0\1x", 11));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("link.ips"))));
+        const std::vector<std::uint8_t> a(sample.begin(), sample.end()), b = ReadRomFile(dir.filePath("b.nes")).bytes;
+        QCOMPARE(WritePatchFile(dir.filePath(QStringLiteral("p.bps")), a, b), QString());
+        const QMap<QString, QByteArray> before = Snapshot(dir);
+
+        for (QString &arg : arguments)
+            arg.replace(u'@', temp.path());
+        const Run run = runKrelin(arguments);
+        QVERIFY(run.status > 0);
+        QVERIFY2(run.err.contains(says), qPrintable(run.err));
+        QCOMPARE(run.err.trimmed().count(u'\n'), 0);
+        QCOMPARE(Snapshot(dir), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPatchCommand)
+#include "test_patch_command.moc"
