@@ -2,21 +2,26 @@
 // stage, on the sample cartridge when it holds real data, else on a synthetic image.
 //
 //   krelin_bench [--image=PATH] [benchmark flags]
-//   krelin_bench --ratio     runs FastCls, DrawLevel and a pointer move over the map only,
-//                            and prints DrawLevel / FastCls and pointer move / DrawLevel
+//   krelin_bench --ratio     runs FastCls, DrawLevel, a pointer move over the map, a colour
+//                            click and the palette refresh only, and prints DrawLevel /
+//                            FastCls and each of the others / DrawLevel
 
 #include "SyntheticImage.h"
 
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
 #include "edit/LevelEditor.h"
+#include "paleditor/frmPalEditor.h"
 #include "render/LevelView.h"
 #include "render/MetaTilePainter.h"
 #include "render/Palette.h"
 #include "render/TableView.h"
 #include "render/TilePainter.h"
+#include "widgets/Desktop.h"
 
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -150,6 +155,88 @@ void BM_PointerMove(benchmark::State &state)
 }
 BENCHMARK(BM_PointerMove)->Unit(benchmark::kMicrosecond);
 
+// ---- the palette editor ---------------------------------------------------------------
+
+// Widgets need an application object; the palette editor is drawn off screen, so that the
+// figures do not depend on a display.
+void NeedApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "krelin_bench";
+    static char *argv[] = {name, nullptr};
+    new QApplication(argc, argv); // lives until the program ends
+}
+
+// A desktop that answers every question No and shows nothing.
+class AnswerNo : public Desktop
+{
+public:
+    QString getOpenFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    void showMessage(QWidget *, const QString &, const QString &, Icon) override {}
+    bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
+    void openUrl(const QUrl &) override {}
+    void playSound(const QString &) override {}
+    void stopSound() override {}
+    bool hasSystemTray() override { return false; }
+    void quit() override {}
+};
+
+// A click on the master colour grid: the palette byte written (alternately two colours,
+// so that every click changes it) and the swatch repainted.
+void BM_ColourClick(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    NeedApplication();
+    const std::uint8_t kept = model.byteAt(model.PalOffset + 1);
+    AnswerNo desktop;
+    frmPalEditor editor(model, desktop);
+    editor.show();
+    QCoreApplication::processEvents();
+    bool second = false;
+    for (auto _ : state) {
+        editor.picPalSelector_MouseMove(second ? 19 : 6, 6);
+        second = !second;
+        editor.picPalSelector_Click();
+        editor.picPal[1]->repaint();
+    }
+    model.writeByte(model.PalOffset + 1, kept);
+}
+BENCHMARK(BM_ColourClick)->Unit(benchmark::kMicrosecond);
+
+// The refresh that a colour click asks for: the table (with the colours resolved afresh
+// and the palette editor's swatches following) and the level map redrawn into their
+// surfaces, and the changed swatch repainted.
+void BM_PaletteRefresh(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    NeedApplication();
+    const std::uint8_t kept = model.byteAt(model.PalOffset + 1);
+    QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
+    LevelEditor level(model, map, table, selected);
+    level.ResetStage();
+    model.ApplyStage(StageTable[0]);
+    AnswerNo desktop;
+    frmPalEditor editor(model, desktop);
+    QObject::connect(&level, &LevelEditor::tableDrawn, &editor, &frmPalEditor::ShowBgColors);
+    editor.show();
+    QCoreApplication::processEvents();
+    bool second = false;
+    for (auto _ : state) {
+        model.writeByte(model.PalOffset + 1, second ? 0x21 : 0x16);
+        second = !second;
+        level.Refresh();
+        editor.picPal[1]->repaint();
+        benchmark::DoNotOptimize(map.constBits());
+    }
+    model.writeByte(model.PalOffset + 1, kept);
+    ResolveBgColors(model);
+}
+BENCHMARK(BM_PaletteRefresh)->Unit(benchmark::kMicrosecond);
+
 // Keeps the normal console output and remembers the fastest CPU time of each benchmark
 // over its repetitions, the figure least disturbed by other work on the machine.
 class RatioReporter : public benchmark::ConsoleReporter
@@ -203,7 +290,7 @@ int main(int argc, char **argv)
         return 0;
     }
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove)$");
+    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove|ColourClick|PaletteRefresh)$");
     benchmark::Shutdown();
     const double cls = reporter.fastest["BM_FastCls"], draw = reporter.fastest["BM_DrawLevel"];
     if (cls <= 0 || draw <= 0) {
@@ -214,5 +301,10 @@ int main(int argc, char **argv)
     const double move = reporter.fastest["BM_PointerMove"];
     if (move > 0)
         std::printf("pointer move / DrawLevel ratio: %.3f\n", move / draw);
+    const double click = reporter.fastest["BM_ColourClick"], refresh = reporter.fastest["BM_PaletteRefresh"];
+    if (click > 0)
+        std::printf("colour click / DrawLevel ratio: %.3f\n", click / draw);
+    if (refresh > 0)
+        std::printf("palette refresh / DrawLevel ratio: %.2f\n", refresh / draw);
     return 0;
 }

@@ -8,6 +8,8 @@
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
 
+#include <algorithm>
+
 namespace krelin {
 
 namespace {
@@ -54,7 +56,7 @@ frmPalEditor::frmPalEditor(modKrelin &model, Desktop &desktop, QWidget *parent)
 
     // The tool-tips name the bytes in the image, whoever changes them.
     connect(&model, &modKrelin::imageChanged, this, &frmPalEditor::imageChanged);
-    connect(&model, &modKrelin::imageReplaced, this, &frmPalEditor::showStoredBytes);
+    connect(&model, &modKrelin::imageReplaced, this, [this] { showStoredBytes(); });
 }
 
 void frmPalEditor::ShowBgColors()
@@ -64,9 +66,9 @@ void frmPalEditor::ShowBgColors()
     showStoredBytes();
 }
 
-void frmPalEditor::showStoredBytes()
+void frmPalEditor::showStoredBytes(int first, int last)
 {
-    for (int e = 0; e < SwatchCount; ++e) {
+    for (int e = first; e <= last; ++e) {
         const qint64 offset = qint64(model.PalOffset) + e;
         // A byte beyond the end of a shorter image has no code to show.
         picPal[e]->setToolTip(model.holds(offset, 1) ? QStringLiteral("$%1").arg(model.byteAt(offset), 2, 16, QChar(u'0')).toUpper()
@@ -76,8 +78,10 @@ void frmPalEditor::showStoredBytes()
 
 void frmPalEditor::imageChanged(qint64 offset, qint64 length)
 {
-    if (offset < qint64(model.PalOffset) + PaletteBytes && offset + length > model.PalOffset)
-        showStoredBytes();
+    const qint64 first = std::max<qint64>(offset - model.PalOffset, 0);
+    const qint64 last = std::min<qint64>(offset + length - 1 - model.PalOffset, SwatchCount - 1);
+    if (first <= last)
+        showStoredBytes(int(first), int(last));
 }
 
 void frmPalEditor::picPal_Click(int Index)

@@ -54,7 +54,8 @@ signals:
     void refreshWanted();
 
 private:
-    void showStoredBytes();
+    // Puts the stored bytes of entries first..last into the swatches' tool-tips.
+    void showStoredBytes(int first = 0, int last = SwatchCount - 1);
     void imageChanged(qint64 offset, qint64 length);
 
     modKrelin &model;
