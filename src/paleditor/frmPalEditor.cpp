@@ -71,8 +71,8 @@ void frmPalEditor::showStoredBytes(int first, int last)
     for (int e = first; e <= last; ++e) {
         const qint64 offset = qint64(model.PalOffset) + e;
         // A byte beyond the end of a shorter image has no code to show.
-        picPal[e]->setToolTip(model.holds(offset, 1) ? QStringLiteral("$%1").arg(model.byteAt(offset), 2, 16, QChar(u'0')).toUpper()
-                                                     : QString());
+        const QString code = QStringLiteral("$%1").arg(model.byteAt(offset), 2, 16, QChar(u'0')).toUpper();
+        picPal[e]->setToolTip(model.holds(offset, 1) ? code : QString());
     }
 }
 
