@@ -10,6 +10,7 @@
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/LevelEditor.h"
+#include "paleditor/frmPalEditor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -83,6 +84,13 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     });
     connect(levelEditor, &LevelEditor::busyChanged, this, &frmKrelin::showBusy);
     connect(levelEditor, &LevelEditor::tableDrawn, this, [this] { cmdEditTile->setEnabled(true); });
+    // The palette editor's swatches follow every redraw of the table, which resolves the
+    // background colours afresh.
+    connect(levelEditor, &LevelEditor::tableDrawn, this, [this] {
+        if (palEditor)
+            palEditor->ShowBgColors();
+    });
+    connect(mnuEditPalette, &QAction::triggered, this, &frmKrelin::mnuEditPalette_Click);
 
     // Form load: the master palette first, then the caption and the tray icon.
     LoadMasterPalette();
@@ -378,6 +386,19 @@ void frmKrelin::mnuAbout_Click()
     aboutBox->show();
     aboutBox->raise();
     aboutBox->activateWindow();
+}
+
+void frmKrelin::mnuEditPalette_Click()
+{
+    if (!palEditor) {
+        palEditor = new frmPalEditor(model, desktop, this);
+        connect(palEditor, &frmPalEditor::refreshWanted, this, &frmKrelin::mnuRefresh_Click);
+    }
+    // 500 twips right of and below the main window's top-left corner, frames included.
+    palEditor->move(frameGeometry().topLeft() + QPoint(33, 33));
+    palEditor->show();
+    palEditor->raise();
+    palEditor->activateWindow();
 }
 
 // ---- stages and views --------------------------------------------------------------------------

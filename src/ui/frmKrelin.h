@@ -19,6 +19,7 @@ namespace krelin {
 class Desktop;
 class LevelEditor;
 class frmAbout;
+class frmPalEditor;
 class modKrelin;
 struct Stage;
 
@@ -75,6 +76,7 @@ public:
     QAction *mnuNavEmailAuthor;
 
     QPointer<frmAbout> aboutBox;
+    QPointer<frmPalEditor> palEditor; // made on first use, gone once closed
 
     // ---- handlers ------------------------------------------------------------------------
     void mnuOpenRom_Click();
@@ -86,6 +88,7 @@ public:
     // changing nothing, when the open image is too short for the stage.
     bool mnuEdit_Level_Click(int stageIndex);
     void mnuAbout_Click();
+    void mnuEditPalette_Click();
     void mnuTrayIconRight_Restore_Click();
     void mnuTrayIconRight_Quit_Click();
     void TrayIcon_Activated();

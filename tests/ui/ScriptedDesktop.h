@@ -36,6 +36,7 @@ public:
     {
         QString title;
         QString text;
+        QWidget *parent = nullptr; // the window the box belongs to
     };
 
     // ---- answers, consumed in order ------------------------------------------------
@@ -98,9 +99,9 @@ public:
         messages.append({title, text, icon});
     }
 
-    bool askYesNo(QWidget *, const QString &title, const QString &text) override
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text) override
     {
-        questions.append({title, text});
+        questions.append({title, text, parent});
         if (yesNoAnswers.isEmpty()) {
             unanswered << QStringLiteral("yes/no");
             return false;

@@ -1,0 +1,97 @@
+#include "BenchSupport.h"
+
+#include "SyntheticImage.h"
+
+#include "core/MasterPalette.h"
+#include "core/RomFile.h"
+#include "core/StageTable.h"
+#include "render/LevelView.h"
+#include "render/Palette.h"
+
+#include <QApplication>
+
+#include <algorithm>
+
+namespace krelin::bench {
+
+namespace {
+
+std::string &imagePath()
+{
+    static std::string path = KRELIN_SAMPLE;
+    return path;
+}
+
+const char *source = "";
+
+std::vector<std::pair<std::string, std::string>> &ratios()
+{
+    static std::vector<std::pair<std::string, std::string>> list;
+    return list;
+}
+
+} // namespace
+
+void SetImagePath(const std::string &path)
+{
+    imagePath() = path;
+}
+
+const std::string &ImagePath()
+{
+    return imagePath();
+}
+
+modKrelin &Model()
+{
+    static modKrelin *model = [] {
+        auto *m = new modKrelin;
+        RomReadResult read = ReadRomFile(QString::fromStdString(imagePath()));
+        qint64 needed = 0;
+        for (const Stage &stage : StageTable)
+            needed = std::max(needed, StageBytesNeeded(stage));
+        const bool real = read.ok() && qint64(read.bytes.size()) >= needed
+            && std::any_of(read.bytes.begin(), read.bytes.end(), [](std::uint8_t b) { return b != 0; });
+        source = real ? "sample image" : "synthetic image";
+        m->replaceImage(real ? std::move(read.bytes) : testing::MakeNoiseImage());
+        UseStandardPalette(*m);
+        testing::UseStageOffsets(*m, StageTable[0]);
+        ResolveBgColors(*m);
+        return m;
+    }();
+    return *model;
+}
+
+const char *ImageSource()
+{
+    return source;
+}
+
+QImage LevelSurface()
+{
+    return QImage(LevelSurfaceWidth, LevelSurfaceHeight, QImage::Format_RGB32);
+}
+
+void NeedApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "krelin_bench";
+    static char *argv[] = {name, nullptr};
+    new QApplication(argc, argv); // lives until the program ends
+}
+
+bool RatioToDrawLevel(const char *benchmark, const char *label)
+{
+    ratios().emplace_back(benchmark, label);
+    return true;
+}
+
+const std::vector<std::pair<std::string, std::string>> &RatiosToDrawLevel()
+{
+    return ratios();
+}
+
+} // namespace krelin::bench

@@ -1,0 +1,55 @@
+#pragma once
+
+// What the benchmark programs share: the model they draw from, surfaces, an application
+// object for the windows, a desktop that asks nothing, and the list of benchmarks that
+// --ratio reports against DrawLevel.
+
+#include "core/modKrelin.h"
+#include "widgets/Desktop.h"
+
+#include <QImage>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace krelin::bench {
+
+// The image the benchmarks read: the sample cartridge unless --image=PATH says otherwise.
+void SetImagePath(const std::string &path);
+const std::string &ImagePath();
+
+// The model every benchmark draws from: stage 1A of the image, with the standard palette.
+// "sample image", or "synthetic image" when the file does not hold every stage's data.
+modKrelin &Model();
+const char *ImageSource();
+
+// A surface the size of the main window's level map.
+QImage LevelSurface();
+
+// Widgets need an application object; windows are drawn off screen, so that the figures
+// do not depend on a display.
+void NeedApplication();
+
+// A desktop that shows nothing and answers every question No (or Cancel).
+class QuietDesktop : public Desktop
+{
+public:
+    QString getOpenFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    void showMessage(QWidget *, const QString &, const QString &, Icon) override {}
+    bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
+    void openUrl(const QUrl &) override {}
+    void playSound(const QString &) override {}
+    void stopSound() override {}
+    bool hasSystemTray() override { return false; }
+    void quit() override {}
+};
+
+// Benchmarks that --ratio runs and reports as a ratio to DrawLevel: the function name
+// ("BM_PointerMove") and what it times ("pointer move"). Register with a static:
+//   static const bool ratio = RatioToDrawLevel("BM_PointerMove", "pointer move");
+bool RatioToDrawLevel(const char *benchmark, const char *label);
+const std::vector<std::pair<std::string, std::string>> &RatiosToDrawLevel();
+
+} // namespace krelin::bench

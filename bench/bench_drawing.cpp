@@ -1,0 +1,117 @@
+// Timings of the drawing code: clearing, tile painting, the level map, the metatile table,
+// choosing a stage and a pointer move over the map.
+#include "BenchSupport.h"
+
+#include "SyntheticImage.h"
+
+#include "core/StageTable.h"
+#include "edit/LevelEditor.h"
+#include "render/LevelView.h"
+#include "render/MetaTilePainter.h"
+#include "render/Palette.h"
+#include "render/TableView.h"
+#include "render/TilePainter.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace krelin;
+using namespace krelin::bench;
+
+namespace {
+
+void BM_FastCls(benchmark::State &state)
+{
+    QImage surface = LevelSurface();
+    for (auto _ : state) {
+        FastCls(surface, 10000, 10000);
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+}
+BENCHMARK(BM_FastCls)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawLevel(benchmark::State &state)
+{
+    const modKrelin &model = Model();
+    QImage surface = LevelSurface();
+    FrameCache cache{};
+    for (auto _ : state) {
+        DrawLevelFrame(surface, model, 0, cache);
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+    state.SetLabel(ImageSource());
+}
+BENCHMARK(BM_DrawLevel)->Unit(benchmark::kMicrosecond);
+
+void BM_TablePage(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    QImage page(TablePageWidth, TablePageHeight, QImage::Format_RGB32);
+    QImage selected(MetaTileShownSize, MetaTileShownSize, QImage::Format_RGB32);
+    for (auto _ : state) {
+        ResolveBgColors(model);
+        DrawTablePage(page, model, 0);
+        DrawSelectedMetaTile(selected, model, 0);
+        benchmark::DoNotOptimize(page.constBits());
+    }
+}
+BENCHMARK(BM_TablePage)->Unit(benchmark::kMicrosecond);
+
+// Everything choosing a stage redraws, going through the twelve stages in turn.
+void BM_StageSelection(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    QImage level = LevelSurface();
+    QImage page(TablePageWidth, TablePageHeight, QImage::Format_RGB32);
+    QImage selected(MetaTileShownSize, MetaTileShownSize, QImage::Format_RGB32);
+    FrameCache cache{};
+    std::size_t next = 0;
+    for (auto _ : state) {
+        testing::UseStageOffsets(model, StageTable[next]);
+        next = (next + 1) % StageTable.size();
+        ResolveBgColors(model);
+        DrawTablePage(page, model, 0);
+        DrawSelectedMetaTile(selected, model, 0);
+        DrawLevelFrame(level, model, 0, cache);
+        benchmark::DoNotOptimize(level.constBits());
+    }
+    testing::UseStageOffsets(model, StageTable[0]);
+    ResolveBgColors(model);
+}
+BENCHMARK(BM_StageSelection)->Unit(benchmark::kMicrosecond);
+
+void BM_Paint2BPPTile(benchmark::State &state)
+{
+    const int size = int(state.range(0));
+    const modKrelin &model = Model();
+    QImage surface(size, size, QImage::Format_RGB32);
+    const std::uint8_t *tile = model.bytesAt(model.ChrOffset + 16 * 0x41, TileBytes);
+    for (auto _ : state) {
+        Paint2BPPTile(surface, tile, model.BgColors.data(), 0, 0, size);
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+}
+BENCHMARK(BM_Paint2BPPTile)->Arg(16)->Arg(32)->Arg(128);
+
+// A pointer move over the level map into another cell: the old cell is repainted from the
+// cache and the white frame drawn, with no redraw of the frame.
+void BM_PointerMove(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
+    LevelEditor editor(model, map, table, selected);
+    editor.ResetStage();
+    model.ApplyStage(StageTable[0]);
+    editor.DrawTileTable();
+    editor.DrawLevel();
+    bool right = false;
+    for (auto _ : state) {
+        editor.EditorMouseMove(right ? 4 * 34 + 10 : 3 * 34 + 10, 4 * 34 + 10);
+        right = !right;
+        benchmark::DoNotOptimize(map.constBits());
+    }
+}
+BENCHMARK(BM_PointerMove)->Unit(benchmark::kMicrosecond);
+
+const bool pointerMoveRatio = RatioToDrawLevel("BM_PointerMove", "pointer move");
+
+} // namespace

@@ -1,0 +1,73 @@
+// Timings of the palette editor: a colour click, and the refresh it asks for.
+#include "BenchSupport.h"
+
+#include "core/StageTable.h"
+#include "edit/LevelEditor.h"
+#include "paleditor/frmPalEditor.h"
+#include "render/Palette.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+using namespace krelin;
+using namespace krelin::bench;
+
+namespace {
+
+// A click on the master colour grid: the palette byte written (alternately two colours,
+// so that every click changes it) and the swatch repainted.
+void BM_ColourClick(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    NeedApplication();
+    const std::uint8_t kept = model.byteAt(model.PalOffset + 1);
+    QuietDesktop desktop;
+    frmPalEditor editor(model, desktop);
+    editor.show();
+    QCoreApplication::processEvents();
+    bool second = false;
+    for (auto _ : state) {
+        editor.picPalSelector_MouseMove(second ? 19 : 6, 6);
+        second = !second;
+        editor.picPalSelector_Click();
+        editor.picPal[1]->repaint();
+    }
+    model.writeByte(model.PalOffset + 1, kept);
+}
+BENCHMARK(BM_ColourClick)->Unit(benchmark::kMicrosecond);
+
+// The refresh that a colour click asks for: the table (with the colours resolved afresh
+// and the palette editor's swatches following) and the level map redrawn into their
+// surfaces, and the changed swatch repainted.
+void BM_PaletteRefresh(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    NeedApplication();
+    const std::uint8_t kept = model.byteAt(model.PalOffset + 1);
+    QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
+    LevelEditor level(model, map, table, selected);
+    level.ResetStage();
+    model.ApplyStage(StageTable[0]);
+    QuietDesktop desktop;
+    frmPalEditor editor(model, desktop);
+    QObject::connect(&level, &LevelEditor::tableDrawn, &editor, &frmPalEditor::ShowBgColors);
+    editor.show();
+    QCoreApplication::processEvents();
+    bool second = false;
+    for (auto _ : state) {
+        model.writeByte(model.PalOffset + 1, second ? 0x21 : 0x16);
+        second = !second;
+        level.Refresh();
+        editor.picPal[1]->repaint();
+        benchmark::DoNotOptimize(map.constBits());
+    }
+    model.writeByte(model.PalOffset + 1, kept);
+    ResolveBgColors(model);
+}
+BENCHMARK(BM_PaletteRefresh)->Unit(benchmark::kMicrosecond);
+
+const bool colourClickRatio = RatioToDrawLevel("BM_ColourClick", "colour click");
+const bool paletteRefreshRatio = RatioToDrawLevel("BM_PaletteRefresh", "palette refresh");
+
+} // namespace

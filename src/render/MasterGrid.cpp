@@ -1,0 +1,33 @@
+#include "MasterGrid.h"
+
+#include "Palette.h"
+#include "TilePainter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace krelin {
+
+int MasterColourAt(double x, double y)
+{
+    const double px = std::nearbyint(x), py = std::nearbyint(y); // default rounding: halves to even
+    // Written so that a position that is not a number also names no colour.
+    if (!(px >= 0 && px < MasterGridWidth && py >= 0 && py < MasterGridHeight))
+        return -1;
+    return MasterColumns * (int(py) / MasterSquare) + int(px) / MasterSquare;
+}
+
+void DrawMasterGrid(QImage &surface, const modKrelin &model)
+{
+    FastCls(surface, 10000, 10000);
+    const int width = std::min(surface.width(), MasterGridWidth);
+    const int height = std::min(surface.height(), MasterGridHeight);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(surface.scanLine(y));
+        const int row = y / MasterSquare;
+        for (int x = 0; x < width; ++x)
+            line[x] = ToQRgb(MasterColor(model, MasterColumns * row + x / MasterSquare));
+    }
+}
+
+} // namespace krelin
