@@ -10,6 +10,7 @@
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/LevelEditor.h"
+#include "tileeditor/frmTileEditor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -83,6 +85,7 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     });
     connect(levelEditor, &LevelEditor::busyChanged, this, &frmKrelin::showBusy);
     connect(levelEditor, &LevelEditor::tableDrawn, this, [this] { cmdEditTile->setEnabled(true); });
+    wireTileEditor();
 
     // Form load: the master palette first, then the caption and the tray icon.
     LoadMasterPalette();
@@ -378,6 +381,50 @@ void frmKrelin::mnuAbout_Click()
     aboutBox->show();
     aboutBox->raise();
     aboutBox->activateWindow();
+}
+
+// ---- the tile editor ------------------------------------------------------------------------
+
+void frmKrelin::wireTileEditor()
+{
+    connect(cmdEditTile, &QPushButton::clicked, this, &frmKrelin::cmdEditTile_Click);
+    connect(mnuTileEditor, &QAction::triggered, this, &frmKrelin::mnuTileEditor_Click);
+    // An open tile editor follows every redraw of the table (a stage chosen, a refresh,
+    // the colours resolved afresh), keeping its metatile; a redraw writes nothing.
+    connect(levelEditor, &LevelEditor::tableDrawn, this, [this] {
+        if (tileEditor)
+            tileEditor->cboTile_Click();
+    });
+}
+
+frmTileEditor &frmKrelin::TileEditorWindow()
+{
+    if (!tileEditor) {
+        tileEditor = new frmTileEditor(model, desktop, this);
+        connect(tileEditor, &frmTileEditor::refreshWanted, this, &frmKrelin::mnuRefresh_Click);
+        // Beside the main window where the screen has room, else at the screen's right edge.
+        const QRect screen = this->screen()->availableGeometry();
+        const int x = std::min(frameGeometry().right() + 8, screen.right() - tileEditor->width() - 8);
+        tileEditor->move(std::max(x, screen.left()), frameGeometry().top());
+    }
+    return *tileEditor;
+}
+
+void frmKrelin::cmdEditTile_Click()
+{
+    frmTileEditor &editor = TileEditorWindow();
+    editor.ShowMetaTile(levelEditor->SelectedMetaTile());
+    editor.show();
+    editor.raise();
+    editor.activateWindow();
+}
+
+void frmKrelin::mnuTileEditor_Click()
+{
+    frmTileEditor &editor = TileEditorWindow();
+    editor.show();
+    editor.raise();
+    editor.activateWindow();
 }
 
 // ---- stages and views --------------------------------------------------------------------------

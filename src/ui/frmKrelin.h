@@ -19,6 +19,7 @@ namespace krelin {
 class Desktop;
 class LevelEditor;
 class frmAbout;
+class frmTileEditor;
 class modKrelin;
 struct Stage;
 
@@ -75,6 +76,7 @@ public:
     QAction *mnuNavEmailAuthor;
 
     QPointer<frmAbout> aboutBox;
+    QPointer<frmTileEditor> tileEditor; // created on first use, deleted when closed
 
     // ---- handlers ------------------------------------------------------------------------
     void mnuOpenRom_Click();
@@ -86,6 +88,8 @@ public:
     // changing nothing, when the open image is too short for the stage.
     bool mnuEdit_Level_Click(int stageIndex);
     void mnuAbout_Click();
+    void cmdEditTile_Click();
+    void mnuTileEditor_Click();
     void mnuTrayIconRight_Restore_Click();
     void mnuTrayIconRight_Quit_Click();
     void TrayIcon_Activated();
@@ -106,6 +110,8 @@ private:
     void LoadMasterPalette();
     void ResetStage();
     void LoadFrameRooms();
+    frmTileEditor &TileEditorWindow();
+    void wireTileEditor();
     bool SaveTo(const QString &path);
     void setCaptionFor(const QString &path);
     void showBusy(bool busy);
