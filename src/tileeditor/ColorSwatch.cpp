@@ -25,6 +25,10 @@ void ColorSwatch::setColor(QRgb color)
 void ColorSwatch::setBordered(bool bordered)
 {
     setFrameStyle(bordered ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+    // A pixel of the window's own colour inside the line keeps the border visible on a
+    // swatch of the line's colour.
+    const int margin = bordered ? 1 : 0;
+    setContentsMargins(margin, margin, margin, margin);
     update();
 }
 

@@ -245,8 +245,9 @@ void frmTileEditor::optPal_Click(int index)
 void frmTileEditor::ActiveWindowChanged(QWindow *now)
 {
     // Another application came to the front: the program's active window stays as it
-    // was, and coming back to this window is no change.
-    if (!now || closing || noticeUnderWay || QCoreApplication::closingDown())
+    // was, and coming back to this window is no change. While a notice is up (closing
+    // shows one too), the activations it causes start no further notice.
+    if (!now || noticeUnderWay || QCoreApplication::closingDown())
         return;
     // Drop-down lists, menus and tips belong to the window they drop from.
     if (now->type() == Qt::Popup || now->type() == Qt::ToolTip)
@@ -271,6 +272,8 @@ void frmTileEditor::Form_Deactivate()
     QWidget *over = QApplication::activeWindow();
     showNotice(over && over != this ? over : this);
     noticeUnderWay = false;
+    // The desktop may have given the activation back to this window with the notice gone.
+    activeInProgram = QGuiApplication::focusWindow() && QGuiApplication::focusWindow() == windowHandle();
     emit refreshWanted();
 }
 

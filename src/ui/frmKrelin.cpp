@@ -402,10 +402,16 @@ frmTileEditor &frmKrelin::TileEditorWindow()
     if (!tileEditor) {
         tileEditor = new frmTileEditor(model, desktop, this);
         connect(tileEditor, &frmTileEditor::refreshWanted, this, &frmKrelin::mnuRefresh_Click);
-        // Beside the main window where the screen has room, else at the screen's right edge.
-        const QRect screen = this->screen()->availableGeometry();
-        const int x = std::min(frameGeometry().right() + 8, screen.right() - tileEditor->width() - 8);
-        tileEditor->move(std::max(x, screen.left()), frameGeometry().top());
+        // Beside the main window where the screen has room; else over the level map's
+        // right end, so the metatile table stays in sight.
+        const QRect screen = this->screen()->availableGeometry(), frame = frameGeometry();
+        const int width = tileEditor->width() + 8; // with a guess at its frame
+        int x = frame.right() + 8;
+        if (x + width > screen.right())
+            x = frame.left() - 8 - width;
+        if (x < screen.left())
+            x = picEditor->mapToGlobal(QPoint(picEditor->width(), 0)).x() - width;
+        tileEditor->move(x, frame.top());
     }
     return *tileEditor;
 }
