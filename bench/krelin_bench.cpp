@@ -2,8 +2,9 @@
 // stage, on the sample cartridge when it holds real data, else on a synthetic image.
 //
 //   krelin_bench [--image=PATH] [benchmark flags]
-//   krelin_bench --ratio     runs FastCls, DrawLevel and a pointer move over the map only,
-//                            and prints DrawLevel / FastCls and pointer move / DrawLevel
+//   krelin_bench --ratio     runs FastCls, DrawLevel, a pointer move over the map and a
+//                            pixel press in the tile editor only, and prints DrawLevel /
+//                            FastCls, pointer move / DrawLevel and pixel press / DrawLevel
 
 #include "SyntheticImage.h"
 
@@ -15,6 +16,13 @@
 #include "render/Palette.h"
 #include "render/TableView.h"
 #include "render/TilePainter.h"
+#include "render/MetaTileOffsets.h"
+#include "render/TileFormat.h"
+#include "tileeditor/frmTileEditor.h"
+#include "widgets/PictureSurface.h"
+#include "widgets/QtDesktop.h"
+
+#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -150,6 +158,45 @@ void BM_PointerMove(benchmark::State &state)
 }
 BENCHMARK(BM_PointerMove)->Unit(benchmark::kMicrosecond);
 
+// The tile editor is a window: it needs the application object, but no display.
+void EnsureApplication()
+{
+    static int argc = 1;
+    static char name[] = "krelin_bench";
+    static char *argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication *app = new QApplication(argc, argv);
+    (void)app;
+}
+
+// A press on the tile editor's pixel grid: the pixel written through the model, then the
+// window's whole redraw (scroll bars, composite, grid, swatches, option). The tile's
+// bytes are put back before every press, so every press writes.
+void BM_PixelPress(benchmark::State &state)
+{
+    EnsureApplication();
+    modKrelin &model = Model();
+    const int n = 0x21;
+    const qint64 tile = TileOffset(model, model.byteAt(QuadrantTileOffset(model, n, 0)));
+    const std::vector<std::uint8_t> kept(model.bytesAt(tile, TileBytes), model.bytesAt(tile, TileBytes) + TileBytes);
+    QtDesktop desktop;
+    {
+        frmTileEditor editor(model, desktop);
+        editor.ShowMetaTile(n);
+        const int col = 3, row = 5;
+        editor.pic8x8Edit_MouseMove(col * 16 + 8, row * 16 + 8);
+        editor.picColorSelector_Click((GetTilePixel(kept.data(), col, row) + 1) % 4);
+        for (auto _ : state) {
+            model.writeBytes(tile, kept);
+            editor.pic8x8Edit_MouseDown(Qt::LeftButton);
+            benchmark::DoNotOptimize(editor.pic8x8Edit->image().constBits());
+        }
+    }
+    model.writeBytes(tile, kept);
+}
+BENCHMARK(BM_PixelPress)->Unit(benchmark::kMicrosecond);
+
 // Keeps the normal console output and remembers the fastest CPU time of each benchmark
 // over its repetitions, the figure least disturbed by other work on the machine.
 class RatioReporter : public benchmark::ConsoleReporter
@@ -203,7 +250,7 @@ int main(int argc, char **argv)
         return 0;
     }
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove)$");
+    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove|PixelPress)$");
     benchmark::Shutdown();
     const double cls = reporter.fastest["BM_FastCls"], draw = reporter.fastest["BM_DrawLevel"];
     if (cls <= 0 || draw <= 0) {
@@ -214,5 +261,8 @@ int main(int argc, char **argv)
     const double move = reporter.fastest["BM_PointerMove"];
     if (move > 0)
         std::printf("pointer move / DrawLevel ratio: %.3f\n", move / draw);
+    const double press = reporter.fastest["BM_PixelPress"];
+    if (press > 0)
+        std::printf("pixel press / DrawLevel ratio: %.3f\n", press / draw);
     return 0;
 }
