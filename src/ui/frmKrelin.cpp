@@ -11,6 +11,7 @@
 #include "core/modKrelin.h"
 #include "edit/LevelEditor.h"
 #include "paleditor/frmPalEditor.h"
+#include "tileeditor/frmTileEditor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -91,6 +93,7 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
             palEditor->ShowBgColors();
     });
     connect(mnuEditPalette, &QAction::triggered, this, &frmKrelin::mnuEditPalette_Click);
+    wireTileEditor();
 
     // Form load: the master palette first, then the caption and the tray icon.
     LoadMasterPalette();
@@ -399,6 +402,56 @@ void frmKrelin::mnuEditPalette_Click()
     palEditor->show();
     palEditor->raise();
     palEditor->activateWindow();
+}
+
+// ---- the tile editor ------------------------------------------------------------------------
+
+void frmKrelin::wireTileEditor()
+{
+    connect(cmdEditTile, &QPushButton::clicked, this, &frmKrelin::cmdEditTile_Click);
+    connect(mnuTileEditor, &QAction::triggered, this, &frmKrelin::mnuTileEditor_Click);
+    // An open tile editor follows every redraw of the table (a stage chosen, a refresh,
+    // the colours resolved afresh), keeping its metatile; a redraw writes nothing.
+    connect(levelEditor, &LevelEditor::tableDrawn, this, [this] {
+        if (tileEditor)
+            tileEditor->cboTile_Click();
+    });
+}
+
+frmTileEditor &frmKrelin::TileEditorWindow()
+{
+    if (!tileEditor) {
+        tileEditor = new frmTileEditor(model, desktop, this);
+        connect(tileEditor, &frmTileEditor::refreshWanted, this, &frmKrelin::mnuRefresh_Click);
+        // Beside the main window where the screen has room; else over the level map's
+        // right end, so the metatile table stays in sight.
+        const QRect screen = this->screen()->availableGeometry(), frame = frameGeometry();
+        const int width = tileEditor->width() + 8; // with a guess at its frame
+        int x = frame.right() + 8;
+        if (x + width > screen.right())
+            x = frame.left() - 8 - width;
+        if (x < screen.left())
+            x = picEditor->mapToGlobal(QPoint(picEditor->width(), 0)).x() - width;
+        tileEditor->move(x, frame.top());
+    }
+    return *tileEditor;
+}
+
+void frmKrelin::cmdEditTile_Click()
+{
+    frmTileEditor &editor = TileEditorWindow();
+    editor.ShowMetaTile(levelEditor->SelectedMetaTile());
+    editor.show();
+    editor.raise();
+    editor.activateWindow();
+}
+
+void frmKrelin::mnuTileEditor_Click()
+{
+    frmTileEditor &editor = TileEditorWindow();
+    editor.show();
+    editor.raise();
+    editor.activateWindow();
 }
 
 // ---- stages and views --------------------------------------------------------------------------

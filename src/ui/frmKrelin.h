@@ -20,6 +20,7 @@ class Desktop;
 class LevelEditor;
 class frmAbout;
 class frmPalEditor;
+class frmTileEditor;
 class modKrelin;
 struct Stage;
 
@@ -77,6 +78,7 @@ public:
 
     QPointer<frmAbout> aboutBox;
     QPointer<frmPalEditor> palEditor; // made on first use, gone once closed
+    QPointer<frmTileEditor> tileEditor; // created on first use, deleted when closed
 
     // ---- handlers ------------------------------------------------------------------------
     void mnuOpenRom_Click();
@@ -89,6 +91,8 @@ public:
     bool mnuEdit_Level_Click(int stageIndex);
     void mnuAbout_Click();
     void mnuEditPalette_Click();
+    void cmdEditTile_Click();
+    void mnuTileEditor_Click();
     void mnuTrayIconRight_Restore_Click();
     void mnuTrayIconRight_Quit_Click();
     void TrayIcon_Activated();
@@ -109,6 +113,8 @@ private:
     void LoadMasterPalette();
     void ResetStage();
     void LoadFrameRooms();
+    frmTileEditor &TileEditorWindow();
+    void wireTileEditor();
     bool SaveTo(const QString &path);
     void setCaptionFor(const QString &path);
     void showBusy(bool busy);

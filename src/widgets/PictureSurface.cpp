@@ -7,15 +7,16 @@
 
 namespace krelin {
 
-PictureSurface::PictureSurface(const QString &name, const QSize &size, QWidget *parent)
+PictureSurface::PictureSurface(const QString &name, const QSize &size, QWidget *parent, Border border)
     : QFrame(parent)
 {
     setObjectName(name);
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setLineWidth(BorderWidth);
+    const int width = border == Border::Sunken ? BorderWidth : 1;
+    setFrameStyle(border == Border::Sunken ? QFrame::Panel | QFrame::Sunken : QFrame::Box | QFrame::Plain);
+    setLineWidth(width);
     setFixedSize(size);
     setMouseTracking(true);
-    picture = QImage(size - QSize(2 * BorderWidth, 2 * BorderWidth), QImage::Format_RGB32);
+    picture = QImage(size - QSize(2 * width, 2 * width), QImage::Format_RGB32);
     picture.fill(ClearColor);
 }
 
@@ -32,9 +33,10 @@ void PictureSurface::mouseMoveEvent(QMouseEvent *event)
     emit mouseMoved(p.x(), p.y());
 }
 
-void PictureSurface::mousePressEvent(QMouseEvent *)
+void PictureSurface::mousePressEvent(QMouseEvent *event)
 {
     pressed = true;
+    emit mousePressed(event->button());
 }
 
 void PictureSurface::mouseReleaseEvent(QMouseEvent *event)

@@ -5,16 +5,20 @@
 
 namespace krelin {
 
-// A picture surface: a sunken frame around a persistent image. Drawing goes into
-// image(); Refresh() shows it. Pointer positions are reported in image pixels; a click
-// is a press and a release of any button on the surface.
+// A picture surface: a frame around a persistent image. Drawing goes into image();
+// Refresh() shows it. Pointer positions are reported in image pixels; a click is a press
+// and a release of any button on the surface.
 class PictureSurface : public QFrame
 {
     Q_OBJECT
 
 public:
-    // size is the whole control, border included.
-    PictureSurface(const QString &name, const QSize &size, QWidget *parent = nullptr);
+    // A two-pixel sunken frame, or a one-pixel single line.
+    enum class Border { Sunken, SingleLine };
+
+    // size is the whole control, border included; the image fills the rest.
+    PictureSurface(const QString &name, const QSize &size, QWidget *parent = nullptr,
+                   Border border = Border::Sunken);
 
     QImage &image() { return picture; }
     const QImage &image() const { return picture; }
@@ -24,6 +28,8 @@ public:
 
 signals:
     void mouseMoved(double x, double y);
+    // Any button went down on the surface (a click needs its release too).
+    void mousePressed(Qt::MouseButton button);
     void clicked();
 
 protected:

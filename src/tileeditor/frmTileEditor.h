@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+class QButtonGroup;
+class QComboBox;
+class QRadioButton;
+class QScrollBar;
+class QWindow;
+
+namespace krelin {
+
+class ColorSwatch;
+class Desktop;
+class PictureSurface;
+class modKrelin;
+
+// The tile editor: one metatile of the current stage at a time, its 2x2 composite with a
+// scroll bar per quadrant for the quadrant's tile number, one of its tiles enlarged as a
+// grid of pixels to paint, the four colours of its sub-palette to paint with, and an
+// option per sub-palette. Every change is written into the image at once and the window
+// redraws itself from the image.
+//
+// The window does not redraw the main window. When the user leaves it for another window
+// of the program, or closes it, it shows a notice and then announces refreshWanted();
+// its owner connects that to its own refresh.
+class frmTileEditor : public QWidget
+{
+    Q_OBJECT
+
+public:
+    frmTileEditor(modKrelin &model, Desktop &desktop, QWidget *parent = nullptr);
+    ~frmTileEditor() override;
+
+    // "Tile 00" ... "Tile FF": the selector's entry for metatile n.
+    static QString MetaTileEntry(int n);
+
+    // ---- controls ------------------------------------------------------------------------
+    std::array<QScrollBar *, 4> hsSelector;
+    PictureSurface *pic16x16;
+    std::array<QRadioButton *, 4> optPal;
+    QComboBox *cboTile;
+    PictureSurface *pic8x8Edit;
+    std::array<ColorSwatch *, 4> picColorSelector;
+
+    // ---- state ---------------------------------------------------------------------------
+    // The metatile the selector shows.
+    int CurrentMetaTile() const;
+    // The metatile of the last redraw: the one a sub-palette option writes to.
+    int EditMetaTile() const { return editMetaTile; }
+    // The quadrant the grid shows and a pixel press edits.
+    int EditQuadrant() const { return editQuadrant; }
+    // The drawing colour: the index of the swatch with the border.
+    int DrawingColor() const;
+    // The grid cell of the last pointer move, -1 where the pointer was off the grid.
+    int PixelCol() const { return pixelCol; }
+    int PixelRow() const { return pixelRow; }
+
+    // Selects metatile n (0..255) and redraws, even when it is already selected.
+    void ShowMetaTile(int n);
+
+    // ---- handlers ------------------------------------------------------------------------
+    // The redraw: the scroll bars, the composite, the grid, the swatches and the option,
+    // all from the image as it now is. Writes nothing.
+    void cboTile_Click();
+    void hsSelector_Change(int index, int value);
+    void pic16x16_MouseMove(double x, double y);
+    void pic16x16_Click();
+    void pic8x8Edit_MouseMove(double x, double y);
+    void pic8x8Edit_MouseDown(Qt::MouseButton button);
+    void picColorSelector_Click(int index);
+    void optPal_Click(int index);
+    // The program's active window became now; nullptr when another application became
+    // active. Leaving this window for another of the program's windows shows the notice
+    // and asks for the refresh; leaving it for another application does not.
+    void ActiveWindowChanged(QWindow *now);
+
+signals:
+    // The image may have changed: the main window should redraw from it.
+    void refreshWanted();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void Form_Load();
+    void Form_Deactivate();
+    void showNotice(QWidget *over);
+
+    modKrelin &model;
+    Desktop &desktop;
+    QButtonGroup *optPalGroup;
+
+    int editMetaTile = 0;
+    int editQuadrant = 0;
+    int quadCol = 0, quadRow = 0;
+    int pixelCol = -1, pixelRow = -1; // no press paints before the pointer was on the grid
+    bool loadingSelectors = false;    // the redraw is setting the scroll bars
+
+    bool activeInProgram = false;     // this window was the program's last active window
+    bool noticeUnderWay = false;      // a notice is pending or shown
+    bool closing = false;
+};
+
+} // namespace krelin

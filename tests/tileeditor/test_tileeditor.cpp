@@ -1,0 +1,426 @@
+// The tile editor driven through the real windows offscreen: opening from the main
+// window, the redraw, the three kinds of edit checked byte by byte and bit by bit, the
+// pictures checked against tiles decoded here, and the notice on leaving and closing.
+#include "render/SyntheticImage.h"
+#include "ui/ScriptedDesktop.h"
+#include "core/RomFile.h"
+#include "edit/LevelEditor.h"
+#include "render/TileFormat.h"
+#include "render/TilePainter.h"
+#include "tileeditor/ColorSwatch.h"
+#include "tileeditor/frmTileEditor.h"
+#include "ui/frmKrelin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace krelin;
+using namespace krelin::testing;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void activate(QWidget *w)
+{
+    w->activateWindow();
+    QTRY_VERIFY(QApplication::activeWindow() == w);
+}
+
+// A desktop whose notice, like a real message box, is a window of the program that takes
+// the activation while it is up; dismissed, it hands the activation to each of the
+// program's other windows in turn, the one that was active last.
+struct NoticeDesktop : ScriptedDesktop
+{
+    void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override
+    {
+        ScriptedDesktop::showMessage(parent, title, text, icon);
+        QWidget *before = QApplication::activeWindow(), box;
+        box.show();
+        activate(&box);
+        box.hide();
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != before)
+                activate(w);
+        if (before)
+            activate(before);
+    }
+};
+
+// A pointer move to p over w, sent to w itself (the tile editor may lie over the main
+// window). A point outside w stands for a pointer w holds while a button is down.
+void moveOn(QWidget *w, QPoint p)
+{
+    QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, {}, {});
+    QApplication::sendEvent(w, &move);
+}
+
+// A main window on a copy of the sample cartridge with stage 1A chosen.
+struct Session
+{
+    QTemporaryDir dir;
+    QString romPath = dir.filePath(QStringLiteral("game.nes"));
+    modKrelin model;
+    NoticeDesktop desktop;
+    std::unique_ptr<frmKrelin> window;
+
+    Session()
+    {
+        QFile::copy(QStringLiteral(KRELIN_SAMPLE), romPath);
+        QFile::setPermissions(romPath, QFile::ReadOwner | QFile::WriteOwner);
+        window = std::make_unique<frmKrelin>(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(window->OpenRom(romPath) && window->mnuEdit_Level_Click(0));
+    }
+
+    // Selects metatile n in the table (none for n < 0), then presses Edit Tile.
+    frmTileEditor &editTile(int n)
+    {
+        if (n >= 0) {
+            window->hsTable->setValue(n / 16);
+            const QPoint cell(12 + 34 * (n % 2), 12 + 34 * (n % 16 / 2));
+            moveOn(window->picTile, cell);
+            QTest::mouseClick(window->picTile, Qt::LeftButton, {}, cell);
+        }
+        QTest::mouseClick(window->cmdEditTile, Qt::LeftButton);
+        if (!QTest::qWaitForWindowExposed(window->tileEditor))
+            qWarning("the tile editor did not show");
+        return *window->tileEditor;
+    }
+    frmTileEditor &te() { return *window->tileEditor; }
+    int byte(qint64 offset) const { return model.byteAt(offset); }
+    qint64 tileOf(int n, int q) const { return model.ChrOffset + 16 * byte(model.MetaTileOffset + 4 * n + q); }
+    int pixel(int n, int q, int col, int row) const { return DecodeTilePixel(model.bytesAt(tileOf(n, q), 16), col, row); }
+
+    void chooseQuadrant(QPoint at)
+    {
+        moveOn(te().pic16x16, at + QPoint(1, 1));
+        QTest::mouseClick(te().pic16x16, Qt::LeftButton, {}, QPoint(3, 3)); // its own position is not used
+    }
+    // A pointer move to grid cell (col, row), then a press of button.
+    void press(int col, int row, Qt::MouseButton button = Qt::LeftButton)
+    {
+        const QPoint p(8 + 16 * col, 10 + 16 * row);
+        moveOn(te().pic8x8Edit, p);
+        QTest::mouseClick(te().pic8x8Edit, button, {}, p);
+    }
+};
+
+// The first pixel where the composite (65 x 65, gap at 32) or the grid (quadrant q,
+// 128 x 128) differs from metatile n as decoded here; empty when both match.
+QString pictureDiff(frmTileEditor &te, const modKrelin &m, int n, int q)
+{
+    const auto bg = ExpectedBgColors(m);
+    auto shown = [&](int quadrant, int col, int row) {
+        const int tile = m.image().at(m.MetaTileOffset + 4 * n + quadrant);
+        const int value = DecodeTilePixel(m.image().data() + m.ChrOffset + 16 * tile, col, row);
+        return bg[4 * (m.image().at(m.MetaPalOffset + n) % 4) + value];
+    };
+    for (int y = 0; y < 130; ++y)
+        for (int x = 0; x < 130; ++x) {
+            const bool gap = x == 32 || y == 32 || x >= 65 || y >= 65;
+            if (x < 66 && y < 66
+                && te.pic16x16->image().pixel(x, y) != (gap ? ClearColor : shown((x > 32) + 2 * (y > 32), x % 33 / 4, y % 33 / 4)))
+                return QStringLiteral("composite pixel (%1,%2)").arg(x).arg(y);
+            if (te.pic8x8Edit->image().pixel(x, y) != (x < 128 && y < 128 ? shown(q, x / 16, y / 16) : ClearColor))
+                return QStringLiteral("grid pixel (%1,%2)").arg(x).arg(y);
+        }
+    return {};
+}
+
+QList<qint64> changedBytes(const Bytes &before, const Bytes &after)
+{
+    QList<qint64> changed;
+    for (std::size_t i = 0; i < before.size(); ++i)
+        if (before[i] != after[i])
+            changed << qint64(i);
+    return changed;
+}
+
+} // namespace
+
+class TestTileEditor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void opensOnSelectedMetaTile_data()
+    {
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("10") << 10 << "Tile 0A";
+        QTest::newRow("53") << 53 << "Tile 35";
+        QTest::newRow("255: the record's last bytes") << 255 << "Tile FF";
+        QTest::newRow("after a stage selection") << -1 << "Tile 00";
+    }
+    void opensOnSelectedMetaTile()
+    {
+        QFETCH(int, n);
+        QFETCH(QString, entry);
+        Session s;
+        const Bytes before = s.model.image();
+        frmTileEditor &te = s.editTile(n);
+        QCOMPARE(te.windowTitle(), QStringLiteral("Tile Editor"));
+        QCOMPARE(te.size(), QSize(223, 176));
+        QCOMPARE(te.cboTile->currentText(), entry);
+        n = std::max(n, 0);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(te.hsSelector[i]->value(), s.byte(0x790A + 4 * n + i));
+        const int p = s.byte(0x7D0A + n) % 4;
+        QVERIFY(te.optPal[p]->isChecked());
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(te.picColorSelector[i]->color(), ExpectedBgColors(s.model)[4 * p + i]);
+        QCOMPARE(pictureDiff(te, s.model, n, 0), QString());
+        // Neither the redraw nor choosing the shown entry again writes anything.
+        emit te.cboTile->activated(te.cboTile->currentIndex());
+        QCOMPARE(s.model.image(), before);
+    }
+
+    // Scroll bar i writes byte i of the record and nothing else; a tile used four times
+    // shows a painted pixel in all four quadrants.
+    void scrollBarsAndSharedTile()
+    {
+        Session s;
+        frmTileEditor &te = s.editTile(8);
+        for (int i : {2, 0, 3, 1}) {
+            const Bytes before = s.model.image();
+            te.hsSelector[i]->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            QCOMPARE(changedBytes(before, s.model.image()), QList<qint64>{0x790A + 4 * 8 + i});
+            te.hsSelector[i]->setValue(0x5C);
+        }
+        te.picColorSelector_Click(3);
+        s.press(5, 6);
+        QCOMPARE(s.pixel(8, 0, 5, 6), 3);
+        for (int q = 0; q < 4; ++q)
+            QCOMPARE(te.pic16x16->image().pixel(33 * (q & 1) + 21, 33 * (q >> 1) + 25),
+                     ExpectedBgColors(s.model)[4 * (s.byte(0x7D0A + 8) % 4) + 3]);
+        QCOMPARE(pictureDiff(te, s.model, 8, 0), QString());
+    }
+
+    void quadrantFromLastMove()
+    {
+        Session s;
+        frmTileEditor &te = s.editTile(37);
+        const std::pair<QPoint, int> cases[] = {{{32, 10}, 1}, {{10, 40}, 2}, {{40, 40}, 3}, {{31, 31}, 0}, {{5, 32}, 2}};
+        for (auto [at, quadrant] : cases) {
+            s.chooseQuadrant(at);
+            QCOMPARE(te.EditQuadrant(), quadrant);
+            QCOMPARE(pictureDiff(te, s.model, 37, quadrant), QString());
+        }
+    }
+
+    // A press changes exactly the pressed pixel's bit in its row's two plane bytes of the
+    // tile the grid shows, to the bordered swatch's index; pressing again changes nothing.
+    void pixelPress_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("quadrant");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("color");
+        QTest::newRow("left, 1 over 0") << int(Qt::LeftButton) << 0 << 0 << 1;
+        QTest::newRow("right paints like left") << int(Qt::RightButton) << 0 << 0 << 1;
+        QTest::newRow("middle, 2 over 1") << int(Qt::MiddleButton) << 1 << 1 << 2;
+        QTest::newRow("0 over 3 clears two bits") << int(Qt::LeftButton) << 3 << 3 << 0;
+        QTest::newRow("quadrant 2 edits its own tile") << int(Qt::LeftButton) << 2 << 2 << 3;
+    }
+    void pixelPress()
+    {
+        QFETCH(int, button);
+        QFETCH(int, quadrant);
+        QFETCH(int, from);
+        QFETCH(int, color);
+        Session s;
+        const int n = 21, col = 6, row = 3;
+        frmTileEditor &te = s.editTile(n);
+        s.chooseQuadrant(QPoint(40 * (quadrant & 1), 40 * (quadrant >> 1)));
+        const qint64 a = s.tileOf(n, quadrant);
+        QVERIFY(SetTilePixel(s.model, a, col, row, from));
+        te.picColorSelector_Click(color);
+        const Bytes before = s.model.image();
+        s.press(col, row, Qt::MouseButton(button));
+        const Bytes after = s.model.image();
+        QCOMPARE(s.pixel(n, quadrant, col, row), color);
+        const QList<qint64> changed = changedBytes(before, after);
+        QCOMPARE(changed.size(), ((from ^ color) & 1) + ((from ^ color) >> 1));
+        for (qint64 i : changed) {
+            QVERIFY(i == a + row || i == a + 8 + row);
+            QCOMPARE(before[i] ^ after[i], 0x80 >> col);
+        }
+        QCOMPARE(pictureDiff(te, s.model, n, quadrant), QString());
+        s.press(col, row, Qt::MouseButton(button));
+        QCOMPARE(s.model.image(), after);
+    }
+
+    // A press whose last recorded cell is not on the grid changes no byte; neither does
+    // a swatch click.
+    void pressOffTheGrid()
+    {
+        Session s;
+        frmTileEditor &te = s.editTile(3);
+        QTest::mouseClick(te.picColorSelector[2], Qt::LeftButton);
+        QCOMPARE(te.DrawingColor(), 2);
+        QVERIFY(!te.picColorSelector[0]->bordered());
+        Bytes before = s.model.image();
+        QTest::mouseClick(te.pic8x8Edit, Qt::LeftButton, {}, QPoint(40, 40)); // no move yet
+        for (QPoint p : {QPoint(130, 40), QPoint(40, 129), QPoint(0, 40), QPoint(40, 0)}) {
+            moveOn(te.pic8x8Edit, p); // beyond the 128-pixel image, or on the border
+            QTest::mouseClick(te.pic8x8Edit, Qt::RightButton, {}, QPoint(40, 40));
+        }
+        QCOMPARE(s.model.image(), before);
+        // Pressed on the grid, dragged out while held, then another button pressed.
+        moveOn(te.pic8x8Edit, QPoint(40, 40));
+        QTest::mousePress(te.pic8x8Edit, Qt::LeftButton, {}, QPoint(40, 40));
+        before = s.model.image();
+        moveOn(te.pic8x8Edit, QPoint(-30, 60));
+        QTest::mousePress(te.pic8x8Edit, Qt::RightButton, {}, QPoint(-30, 60));
+        QCOMPARE(s.model.image(), before);
+    }
+
+    void subPalette()
+    {
+        Session s;
+        const int n = 44;
+        frmTileEditor &te = s.editTile(n);
+        te.picColorSelector_Click(2);
+        const Bytes before = s.model.image();
+        QTest::mouseClick(te.optPal[3], Qt::LeftButton);
+        QCOMPARE(changedBytes(before, s.model.image()), QList<qint64>{0x7D0A + n});
+        QCOMPARE(s.byte(0x7D0A + n), 3);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(te.picColorSelector[i]->color(), ExpectedBgColors(s.model)[12 + i]);
+        s.press(0, 0);
+        QCOMPARE(s.pixel(n, 0, 0, 0), 2); // still index 2
+
+        // A stored byte above 3 shows as its low two bits and stays until an option is clicked.
+        QVERIFY(s.model.writeByte(0x7D0A + n, 6));
+        te.ShowMetaTile(n);
+        QVERIFY(te.optPal[2]->isChecked());
+        QCOMPARE(pictureDiff(te, s.model, n, 0), QString());
+        QCOMPARE(s.byte(0x7D0A + n), 6);
+        QTest::mouseClick(te.optPal[2], Qt::LeftButton);
+        QCOMPARE(s.byte(0x7D0A + n), 2);
+    }
+
+    // One notice and one refresh each time the user leaves for another window of the
+    // program, and once on closing; none for another application. Reopened, the window
+    // starts afresh.
+    void leavingClosingReopening()
+    {
+        Session s;
+        frmTileEditor &te = s.editTile(5);
+        QSignalSpy refreshes(&s.window->editor(), &LevelEditor::tableDrawn);
+        activate(&te);
+        te.picColorSelector_Click((s.pixel(5, 0, 2, 2) + 1) % 4);
+        s.press(2, 2);
+        s.chooseQuadrant(QPoint(40, 40));
+        // The table shows metatile 5 at (34, 68); it shows the edit only once left.
+        QVERIFY(!CompareMetaTile(s.window->picTile->image(), s.model, 5, 34, 68, ClearColor).isEmpty());
+        activate(s.window.get());
+        QTRY_COMPARE(s.desktop.messages.size(), 1);
+        QCOMPARE(s.desktop.messages[0].title, QStringLiteral("Krelin V0.5"));
+        QCOMPARE(s.desktop.messages[0].text, QStringLiteral("Editor Must Refresh!"));
+        QCOMPARE(refreshes.size(), 1);
+        QCOMPARE(CompareMetaTile(s.window->picTile->image(), s.model, 5, 34, 68, ClearColor), QString());
+        QWidget other; // moving between other windows is no leaving
+        other.show();
+        activate(&other);
+        activate(s.window.get());
+
+        activate(&te);
+        te.ActiveWindowChanged(nullptr); // another application
+        QTest::qWait(50);
+        QCOMPARE(s.desktop.messages.size(), 1);
+        activate(s.window.get()); // from there back to the main window: left, unedited
+        QTRY_COMPARE(s.desktop.messages.size(), 2);
+        QCOMPARE(refreshes.size(), 2);
+
+        activate(&te);
+        te.close();
+        QTRY_VERIFY(s.window->tileEditor.isNull());
+        QTest::qWait(50);
+        QCOMPARE(s.desktop.messages.size(), 3);
+        QCOMPARE(refreshes.size(), 3);
+
+        s.window->mnuTileEditor->trigger();
+        QCOMPARE(s.te().cboTile->currentText(), QStringLiteral("Tile 00"));
+        QCOMPARE(s.te().EditQuadrant(), 0);
+        QCOMPARE(s.te().DrawingColor(), 0);
+    }
+
+    // The editor follows the main window to another stage and another image, keeping its
+    // metatile number; an image too short for the stage shows blanks and takes no edit.
+    void followsStageAndImage()
+    {
+        Session s;
+        frmTileEditor &te = s.editTile(0x41);
+        s.window->mnuEdit_Level_Click(6); // stage 3
+        QCOMPARE(te.cboTile->currentText(), QStringLiteral("Tile 41"));
+        QCOMPARE(te.hsSelector[1]->value(), s.byte(0xB677 + 4 * 0x41 + 1));
+        QCOMPARE(pictureDiff(te, s.model, 0x41, 0), QString());
+
+        s.model.replaceImage(Bytes(s.model.image().begin(), s.model.image().begin() + 0xB000));
+        const Bytes before = s.model.image();
+        QCOMPARE(te.hsSelector[0]->value(), 0);
+        QCOMPARE(te.pic16x16->image().pixel(10, 10), ClearColor);
+        s.press(1, 1);
+        te.hsSelector[2]->setValue(7);
+        QTest::mouseClick(te.optPal[1], Qt::LeftButton);
+        QCOMPARE(s.model.image(), before);
+        QCOMPARE(te.hsSelector[2]->value(), 0);
+    }
+
+    // Open a copy, choose a stage, edit through the window opened by Edit Tile, leave,
+    // save: exactly those bytes and the fix-up differ from the original.
+    void endToEnd()
+    {
+        Session s;
+        QFile original(QStringLiteral(KRELIN_SAMPLE));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray expected = original.readAll();
+        const int n = 0x1C;
+        frmTileEditor &te = s.editTile(n);
+        const qint64 a = s.tileOf(n, 0), record = 0x790A + 4 * n, palette = 0x7D0A + n;
+        te.picColorSelector_Click(1);
+        s.press(7, 0);
+        te.picColorSelector_Click(2);
+        s.press(0, 7);
+        te.hsSelector[3]->setValue(0x77);
+        const int p = (s.byte(palette) + 1) % 4;
+        QTest::mouseClick(te.optPal[p], Qt::LeftButton);
+        activate(&te);
+        activate(s.window.get());
+        QTRY_COMPARE(s.desktop.messages.size(), 1);
+        s.window->mnuSaveRom_Click();
+        QCOMPARE(s.desktop.messages.size(), 1);
+
+        expected[a] = char(expected[a] | 0x01);
+        expected[a + 8] = char(expected[a + 8] & ~0x01);
+        expected[a + 7] = char(expected[a + 7] & ~0x80);
+        expected[a + 15] = char(expected[a + 15] | 0x80);
+        expected[record + 3] = char(0x77);
+        expected[palette] = char(p);
+        expected[FixUpTarget] = expected[FixUpSource];
+        expected[FixUpTarget + 1] = expected[FixUpSource + 1];
+        QFile saved(s.romPath);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray written = saved.readAll();
+        QCOMPARE(written.size(), expected.size());
+        for (qsizetype i = 0; i < written.size(); ++i)
+            if (written[i] != expected[i])
+                QFAIL(qPrintable(QStringLiteral("byte 0x%1 differs").arg(i, 0, 16)));
+    }
+};
+
+QTEST_MAIN(TestTileEditor)
+#include "test_tileeditor.moc"
