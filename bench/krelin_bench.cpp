@@ -2,13 +2,15 @@
 // stage, on the sample cartridge when it holds real data, else on a synthetic image.
 //
 //   krelin_bench [--image=PATH] [benchmark flags]
-//   krelin_bench --ratio     runs FastCls, DrawLevel and a pointer move over the map only,
-//                            and prints DrawLevel / FastCls and pointer move / DrawLevel
+//   krelin_bench --ratio     runs FastCls, DrawLevel, a pointer move over the map and an
+//                            undo of a placement only, and prints DrawLevel / FastCls and
+//                            the others / DrawLevel
 
 #include "SyntheticImage.h"
 
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
+#include "edit/EditHistory.h"
 #include "edit/LevelEditor.h"
 #include "render/LevelView.h"
 #include "render/MetaTilePainter.h"
@@ -136,7 +138,8 @@ void BM_PointerMove(benchmark::State &state)
 {
     modKrelin &model = Model();
     QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
-    LevelEditor editor(model, map, table, selected);
+    EditHistory history(model);
+    LevelEditor editor(model, history, map, table, selected);
     editor.ResetStage();
     model.ApplyStage(StageTable[0]);
     editor.DrawTileTable();
@@ -149,6 +152,41 @@ void BM_PointerMove(benchmark::State &state)
     }
 }
 BENCHMARK(BM_PointerMove)->Unit(benchmark::kMicrosecond);
+
+// Undoing a placement on the frame on screen, as the main window shows it: the byte is
+// written back and its cell repainted. Undo and redo take turns; each is one step back or
+// forth and costs the same.
+void BM_UndoPlacement(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
+    EditHistory history(model);
+    LevelEditor editor(model, history, map, table, selected);
+    QObject::connect(&history, &EditHistory::restored, &editor, [&](const std::vector<ByteRange> &ranges) {
+        if (!editor.RepaintLevelCells(ranges))
+            editor.Refresh();
+    });
+    editor.ResetStage();
+    model.ApplyStage(StageTable[0]);
+    editor.DrawTileTable();
+    editor.DrawLevel();
+    editor.TableMouseMove(40, 10); // select metatile 1 ...
+    editor.TableClick();
+    const int placed = model.byteAt(LevelCellOffset(model, 0, 5, 5)) == 1 ? 6 : 5;
+    editor.EditorMouseMove(placed * 34 + 10, 5 * 34 + 10); // ... and place it where it is not yet
+    editor.EditorClick();
+    bool undo = true;
+    for (auto _ : state) {
+        if (undo)
+            history.stack().undo();
+        else
+            history.stack().redo();
+        undo = !undo;
+        benchmark::DoNotOptimize(map.constBits());
+    }
+    history.stack().setIndex(0);
+}
+BENCHMARK(BM_UndoPlacement)->Unit(benchmark::kMicrosecond);
 
 // Keeps the normal console output and remembers the fastest CPU time of each benchmark
 // over its repetitions, the figure least disturbed by other work on the machine.
@@ -203,7 +241,7 @@ int main(int argc, char **argv)
         return 0;
     }
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove)$");
+    benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(FastCls|DrawLevel|PointerMove|UndoPlacement)$");
     benchmark::Shutdown();
     const double cls = reporter.fastest["BM_FastCls"], draw = reporter.fastest["BM_DrawLevel"];
     if (cls <= 0 || draw <= 0) {
@@ -214,5 +252,8 @@ int main(int argc, char **argv)
     const double move = reporter.fastest["BM_PointerMove"];
     if (move > 0)
         std::printf("pointer move / DrawLevel ratio: %.3f\n", move / draw);
+    const double undo = reporter.fastest["BM_UndoPlacement"];
+    if (undo > 0)
+        std::printf("undo of a placement / DrawLevel ratio: %.3f\n", undo / draw);
     return 0;
 }
