@@ -39,6 +39,7 @@ public:
     QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     void showMessage(QWidget *, const QString &, const QString &, Icon) override {}
     bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
+    SaveAnswer askSaveChanges(QWidget *, const QString &, const QString &) override { return SaveAnswer::Cancel; }
     void openUrl(const QUrl &) override {}
     void playSound(const QString &) override {}
     void stopSound() override {}

@@ -5,6 +5,7 @@
 #include "SyntheticImage.h"
 
 #include "core/StageTable.h"
+#include "edit/EditHistory.h"
 #include "edit/LevelEditor.h"
 #include "render/LevelView.h"
 #include "render/MetaTilePainter.h"
@@ -98,7 +99,8 @@ void BM_PointerMove(benchmark::State &state)
 {
     modKrelin &model = Model();
     QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
-    LevelEditor editor(model, map, table, selected);
+    EditHistory history(model);
+    LevelEditor editor(model, history, map, table, selected);
     editor.ResetStage();
     model.ApplyStage(StageTable[0]);
     editor.DrawTileTable();
@@ -112,6 +114,42 @@ void BM_PointerMove(benchmark::State &state)
 }
 BENCHMARK(BM_PointerMove)->Unit(benchmark::kMicrosecond);
 
+// Undoing a placement on the frame on screen, as the main window shows it: the byte is
+// written back and its cell repainted. Undo and redo take turns; each is one step back or
+// forth and costs the same.
+void BM_UndoPlacement(benchmark::State &state)
+{
+    modKrelin &model = Model();
+    QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
+    EditHistory history(model);
+    LevelEditor editor(model, history, map, table, selected);
+    QObject::connect(&history, &EditHistory::restored, &editor, [&](const std::vector<ByteRange> &ranges) {
+        if (!editor.RepaintLevelCells(ranges))
+            editor.Refresh();
+    });
+    editor.ResetStage();
+    model.ApplyStage(StageTable[0]);
+    editor.DrawTileTable();
+    editor.DrawLevel();
+    editor.TableMouseMove(40, 10); // select metatile 1 ...
+    editor.TableClick();
+    const int placed = model.byteAt(LevelCellOffset(model, 0, 5, 5)) == 1 ? 6 : 5;
+    editor.EditorMouseMove(placed * 34 + 10, 5 * 34 + 10); // ... and place it where it is not yet
+    editor.EditorClick();
+    bool undo = true;
+    for (auto _ : state) {
+        if (undo)
+            history.stack().undo();
+        else
+            history.stack().redo();
+        undo = !undo;
+        benchmark::DoNotOptimize(map.constBits());
+    }
+    history.stack().setIndex(0);
+}
+BENCHMARK(BM_UndoPlacement)->Unit(benchmark::kMicrosecond);
+
 const bool pointerMoveRatio = RatioToDrawLevel("BM_PointerMove", "pointer move");
+const bool undoPlacementRatio = RatioToDrawLevel("BM_UndoPlacement", "undo of a placement");
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "BenchSupport.h"
 
 #include "core/StageTable.h"
+#include "edit/EditHistory.h"
 #include "edit/LevelEditor.h"
 #include "paleditor/frmPalEditor.h"
 #include "render/Palette.h"
@@ -23,7 +24,9 @@ void BM_ColourClick(benchmark::State &state)
     NeedApplication();
     const std::uint8_t kept = model.byteAt(model.PalOffset + 1);
     QuietDesktop desktop;
-    frmPalEditor editor(model, desktop);
+    EditHistory history(model);
+    history.stack().setUndoLimit(100); // every click is a step; keep the history small
+    frmPalEditor editor(history, desktop);
     editor.show();
     QCoreApplication::processEvents();
     bool second = false;
@@ -46,11 +49,12 @@ void BM_PaletteRefresh(benchmark::State &state)
     NeedApplication();
     const std::uint8_t kept = model.byteAt(model.PalOffset + 1);
     QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
-    LevelEditor level(model, map, table, selected);
+    EditHistory history(model);
+    LevelEditor level(model, history, map, table, selected);
     level.ResetStage();
     model.ApplyStage(StageTable[0]);
     QuietDesktop desktop;
-    frmPalEditor editor(model, desktop);
+    frmPalEditor editor(history, desktop);
     QObject::connect(&level, &LevelEditor::tableDrawn, &editor, &frmPalEditor::ShowBgColors);
     editor.show();
     QCoreApplication::processEvents();

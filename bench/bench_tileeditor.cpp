@@ -2,6 +2,7 @@
 #include "BenchSupport.h"
 
 #include "core/StageTable.h"
+#include "edit/EditHistory.h"
 #include "render/MetaTileOffsets.h"
 #include "render/TileFormat.h"
 #include "tileeditor/frmTileEditor.h"
@@ -26,7 +27,9 @@ void BM_PixelPress(benchmark::State &state)
     const std::vector<std::uint8_t> kept(model.bytesAt(tile, TileBytes), model.bytesAt(tile, TileBytes) + TileBytes);
     QuietDesktop desktop;
     {
-        frmTileEditor editor(model, desktop);
+        EditHistory history(model);
+        history.stack().setUndoLimit(100); // every press is a step; keep the history small
+        frmTileEditor editor(history, desktop);
         editor.ShowMetaTile(n);
         const int col = 3, row = 5;
         editor.pic8x8Edit_MouseMove(col * 16 + 8, row * 16 + 8);

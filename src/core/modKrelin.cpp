@@ -20,7 +20,6 @@ bool modKrelin::writeBytes(qint64 offset, std::span<const std::uint8_t> bytes)
     if (std::equal(bytes.begin(), bytes.end(), target))
         return true;
     std::copy(bytes.begin(), bytes.end(), target);
-    setModified(true);
     emit imageChanged(offset, length);
     return true;
 }
@@ -47,11 +46,6 @@ void modKrelin::ApplyStage(const Stage &stage)
     FrameTableOffset = stage.FrameTableOffset;
     FirstRoom = stage.FirstRoom;
     LastRoom = stage.LastRoom;
-}
-
-void modKrelin::markSaved()
-{
-    setModified(false);
 }
 
 void modKrelin::setModified(bool value)

@@ -17,7 +17,8 @@ struct Stage;
 // makes one and hands it to every window by reference.
 //
 // Reads of the image are bounds-checked; every write goes through writeBytes(), the
-// single place where "the image changed" is announced and the unsaved state is kept.
+// single place where "the image changed" is announced. Edits reach it as steps of the
+// edit history, which also keeps the modified state here.
 class modKrelin : public QObject
 {
     Q_OBJECT
@@ -55,8 +56,10 @@ public:
     // starts unmodified.
     void replaceImage(std::vector<std::uint8_t> bytes);
 
+    // Whether the image differs from the file it came from. Kept by the edit history:
+    // true exactly while the history is away from the step last saved.
     bool isModified() const { return modified; }
-    void markSaved();
+    void setModified(bool value);
 
     // ---- program-wide state ------------------------------------------------------
     // Master palette: red, green and blue (0..255) of the 64 NES colour codes.
@@ -92,8 +95,6 @@ signals:
     void modifiedChanged(bool modified);
 
 private:
-    void setModified(bool value);
-
     std::vector<std::uint8_t> RomData;
     bool modified = false;
 };

@@ -1,6 +1,8 @@
 #include "LevelEditor.h"
 
 #include "CellMapping.h"
+#include "EditCommands.h"
+#include "EditHistory.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "render/MetaTilePainter.h"
@@ -31,10 +33,11 @@ void clearCellBox(QImage &surface, int col, int row)
 
 } // namespace
 
-LevelEditor::LevelEditor(modKrelin &model, QImage &editorImage, QImage &tableImage, QImage &selectedImage,
-                         QObject *parent)
+LevelEditor::LevelEditor(modKrelin &model, EditHistory &history, QImage &editorImage, QImage &tableImage,
+                         QImage &selectedImage, QObject *parent)
     : QObject(parent)
     , model(model)
+    , history(history)
     , editorImage(editorImage)
     , tableImage(tableImage)
     , selectedImage(selectedImage)
@@ -81,6 +84,26 @@ void LevelEditor::Refresh()
     emit busyChanged(false);
 }
 
+bool LevelEditor::RepaintLevelCells(const std::vector<ByteRange> &ranges)
+{
+    if (!stageIsLoaded)
+        return true; // nothing of the image is on screen
+    const qint64 first = LevelCellOffset(model, currentFrame, 0, 0);
+    for (const ByteRange &range : ranges)
+        if (range.offset < first || range.offset + range.length > first + FrameBytes)
+            return false;
+    for (const ByteRange &range : ranges)
+        for (qint64 offset = range.offset; offset < range.offset + range.length; ++offset) {
+            const int cell = int(offset - first);
+            const int col = cell % FrameColumns, row = cell / FrameColumns;
+            const int n = model.byteAt(offset);
+            paintEditorCell(col, row, n);
+            frameMetaTiles[std::size_t(cell)] = std::int16_t(n);
+        }
+    emit refreshSurface(Surface::Editor);
+    return true;
+}
+
 void LevelEditor::FramesChanged(int value)
 {
     currentFrame = value;
@@ -105,7 +128,8 @@ bool LevelEditor::RoomChosen(const QString &entry)
     const int room = entry.right(2).toInt(&ok, 16);
     if (!ok || entry.size() < 2)
         return false;
-    const bool written = model.writeByte(qint64(model.FrameTableOffset) + currentFrame, std::uint8_t(room));
+    const bool written = model.holds(qint64(model.FrameTableOffset) + currentFrame, 1);
+    history.push(new SetRoomCommand(model, currentFrame, room));
     roomArmed = false;
     DrawLevel();
     return written;
@@ -176,11 +200,11 @@ void LevelEditor::EditorClick()
         return;
     const int n = selectedMetaTile;
     const int col = editorCell.col, row = editorCell.row;
-    const qint64 offset = LevelCellOffset(model, currentFrame, col, row);
     // A cell whose byte lies outside the image (an image too short for the stage) is
     // left alone: nothing is written, and the picture keeps showing what is stored.
-    if (!model.writeByte(offset, std::uint8_t(n)))
+    if (!model.holds(LevelCellOffset(model, currentFrame, col, row), 1))
         return;
+    history.push(new PlaceMetaTileCommand(model, currentFrame, col, row, n));
     paintEditorCell(col, row, n);
     frameMetaTiles[16 * row + col] = std::int16_t(n);
     emit refreshSurface(Surface::Editor);

@@ -6,9 +6,13 @@
 #include <QImage>
 #include <QString>
 
+#include <vector>
+
 namespace krelin {
 
+class EditHistory;
 class modKrelin;
+struct ByteRange;
 
 // The surfaces of the main window that the level editor draws on.
 enum class Surface { Editor, Table, Selected };
@@ -22,8 +26,9 @@ class LevelEditor : public QObject
     Q_OBJECT
 
 public:
-    LevelEditor(modKrelin &model, QImage &editorImage, QImage &tableImage, QImage &selectedImage,
-                QObject *parent = nullptr);
+    // Edits (placements, rooms) become steps of history.
+    LevelEditor(modKrelin &model, EditHistory &history, QImage &editorImage, QImage &tableImage,
+                QImage &selectedImage, QObject *parent = nullptr);
 
     // ---- state ----------------------------------------------------------------------
     bool stageLoaded() const { return stageIsLoaded; }
@@ -49,6 +54,10 @@ public:
     void DrawLevel();
     // Redraws both views of the current stage from the image as it now is.
     void Refresh();
+    // Shows bytes that an undo or redo rewrote, when all of them are cells of the frame on
+    // screen: repaints just those cells. Returns false, drawing nothing, when any range
+    // lies elsewhere; the caller then refreshes everything.
+    bool RepaintLevelCells(const std::vector<ByteRange> &ranges);
 
     // ---- control events ----------------------------------------------------------------
     // The frame scroll bar's value changed.
@@ -56,7 +65,8 @@ public:
     // The table scroll bar's value changed.
     void TableChanged(int value);
     // An entry of the room box was chosen; writes its room to the current frame's byte
-    // of the frame-to-room table while the room box is armed. Returns true if it wrote.
+    // of the frame-to-room table while the room box is armed. Returns true if it wrote
+    // (the byte may have held that room already).
     bool RoomChosen(const QString &entry);
 
     // ---- pointer events (positions in surface pixels) ------------------------------------
@@ -90,6 +100,7 @@ private:
     void restoreTableCell(int col, int row);
 
     modKrelin &model;
+    EditHistory &history;
     QImage &editorImage;
     QImage &tableImage;
     QImage &selectedImage;

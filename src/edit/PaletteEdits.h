@@ -2,12 +2,12 @@
 
 namespace krelin {
 
-class modKrelin;
+class EditHistory;
 
 // Sets byte entry (0..15) of the current stage's background palette, the byte at
-// PalOffset + entry, to master colour code (0..63), through the model's one write path.
+// PalOffset + entry, to master colour code (0..63), as a step of the edit history.
 // Returns false, writing nothing, for an entry or a code out of range or a palette byte
-// that lies outside the image.
-bool SetPaletteByte(modKrelin &model, int entry, int code);
+// that lies outside the image. Writing the code in place already makes no step.
+bool SetPaletteByte(EditHistory &history, int entry, int code);
 
 } // namespace krelin

@@ -1,7 +1,10 @@
 #include "TileEdits.h"
 
+#include "EditCommands.h"
+#include "EditHistory.h"
+#include "core/StageTable.h"
+#include "core/modKrelin.h"
 #include "render/MetaTileOffsets.h"
-#include "render/TileFormat.h"
 
 namespace krelin {
 
@@ -14,29 +17,27 @@ bool inRange(int value, int last)
 
 } // namespace
 
-bool SetQuadrantTile(modKrelin &model, int n, int q, int t)
+bool SetQuadrantTile(EditHistory &history, int n, int q, int t)
 {
-    if (!inRange(n, MetaTileCount - 1) || !inRange(q, 3) || !inRange(t, TilesPerBank - 1))
-        return false;
-    return model.writeByte(QuadrantTileOffset(model, n, q), std::uint8_t(t));
+    return history.apply(new SetQuadrantTileCommand(history.model(), n, q, t));
 }
 
-bool PaintTilePixel(modKrelin &model, int n, int q, int col, int row, int colorIndex)
+bool PaintTilePixel(EditHistory &history, int n, int q, int col, int row, int colorIndex)
 {
+    const modKrelin &model = history.model();
     if (!inRange(n, MetaTileCount - 1) || !inRange(q, 3))
         return false;
     const qint64 record = QuadrantTileOffset(model, n, q);
     // The tile number must be read from the image, not taken as 0 for a short image.
     if (!model.holds(record, 1))
         return false;
-    return SetTilePixel(model, TileOffset(model, model.byteAt(record)), col, row, colorIndex);
+    return history.apply(
+        new PaintPixelCommand(history.model(), TileOffset(model, model.byteAt(record)), col, row, colorIndex));
 }
 
-bool SetMetaTileSubPalette(modKrelin &model, int n, int p)
+bool SetMetaTileSubPalette(EditHistory &history, int n, int p)
 {
-    if (!inRange(n, MetaTileCount - 1) || !inRange(p, 3))
-        return false;
-    return model.writeByte(SubPaletteOffset(model, n), std::uint8_t(p));
+    return history.apply(new SetSubPaletteCommand(history.model(), n, p));
 }
 
 } // namespace krelin

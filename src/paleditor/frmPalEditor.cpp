@@ -2,6 +2,7 @@
 
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
+#include "edit/EditHistory.h"
 #include "edit/PaletteEdits.h"
 #include "render/MasterGrid.h"
 #include "render/Palette.h"
@@ -25,9 +26,10 @@ constexpr int Margin = 4;
 
 } // namespace
 
-frmPalEditor::frmPalEditor(modKrelin &model, Desktop &desktop, QWidget *parent)
+frmPalEditor::frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , model(model)
+    , history(history)
+    , model(history.model())
     , desktop(desktop)
 {
     setObjectName(QStringLiteral("frmPalEditor"));
@@ -108,7 +110,7 @@ void frmPalEditor::picPalSelector_Click()
         return;
     // The swatch changes only once the byte is in the image: a palette that lies outside
     // the image (a shorter image opened since the stage was chosen) is left alone.
-    if (!SetPaletteByte(model, selected, k))
+    if (!SetPaletteByte(history, selected, k))
         return;
     picPal[selected]->setColor(MasterColor(model, k));
     if (desktop.askYesNo(this, QStringLiteral("Refresh"), QStringLiteral("Do You Wish To Refresh The Editor?")))

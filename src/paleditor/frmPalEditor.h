@@ -12,6 +12,7 @@
 namespace krelin {
 
 class Desktop;
+class EditHistory;
 class modKrelin;
 
 // The palette editor: the current stage's sixteen background colours as swatches, four
@@ -27,7 +28,8 @@ class frmPalEditor : public QWidget
     Q_OBJECT
 
 public:
-    frmPalEditor(modKrelin &model, Desktop &desktop, QWidget *parent = nullptr);
+    // Edits become steps of history, on the image of its model.
+    frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *parent = nullptr);
 
     static constexpr int SwatchCount = 16;
 
@@ -58,6 +60,7 @@ private:
     void showStoredBytes(int first = 0, int last = SwatchCount - 1);
     void imageChanged(qint64 offset, qint64 length);
 
+    EditHistory &history;
     modKrelin &model;
     Desktop &desktop;
     int selected = 1;

@@ -3,6 +3,7 @@
 #include "ColorSwatch.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
+#include "edit/EditHistory.h"
 #include "edit/TileEdits.h"
 #include "render/MetaTileOffsets.h"
 #include "render/TileEditorView.h"
@@ -66,10 +67,11 @@ QScrollBar *tileScrollBar(QWidget *parent, int index, int left, int top)
 
 } // namespace
 
-frmTileEditor::frmTileEditor(modKrelin &model, Desktop &desktop, QWidget *parent)
+frmTileEditor::frmTileEditor(EditHistory &history, Desktop &desktop, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint)
-    , model(model)
+    , history(history)
+    , model(history.model())
     , desktop(desktop)
 {
     setObjectName(QStringLiteral("frmTileEditor"));
@@ -194,7 +196,7 @@ void frmTileEditor::hsSelector_Change(int index, int value)
 {
     if (loadingSelectors)
         return;
-    SetQuadrantTile(model, CurrentMetaTile(), index, value);
+    SetQuadrantTile(history, CurrentMetaTile(), index, value);
     // Also after a refused write: the scroll bar goes back to the stored tile number.
     cboTile_Click();
 }
@@ -223,7 +225,7 @@ void frmTileEditor::pic8x8Edit_MouseDown(Qt::MouseButton)
     // Any button paints the cell of the last pointer move; a cell off the grid paints
     // nothing, so no byte beside the shown pixel's two can change.
     if (pixelCol >= 0 && pixelCol < 8 && pixelRow >= 0 && pixelRow < 8)
-        PaintTilePixel(model, CurrentMetaTile(), editQuadrant, pixelCol, pixelRow, DrawingColor());
+        PaintTilePixel(history, CurrentMetaTile(), editQuadrant, pixelCol, pixelRow, DrawingColor());
     cboTile_Click();
 }
 
@@ -236,7 +238,7 @@ void frmTileEditor::picColorSelector_Click(int index)
 
 void frmTileEditor::optPal_Click(int index)
 {
-    SetMetaTileSubPalette(model, editMetaTile, index);
+    SetMetaTileSubPalette(history, editMetaTile, index);
     cboTile_Click();
 }
 

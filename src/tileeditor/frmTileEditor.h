@@ -16,6 +16,7 @@ namespace krelin {
 class ColorSwatch;
 class Desktop;
 class PictureSurface;
+class EditHistory;
 class modKrelin;
 
 // The tile editor: one metatile of the current stage at a time, its 2x2 composite with a
@@ -32,7 +33,8 @@ class frmTileEditor : public QWidget
     Q_OBJECT
 
 public:
-    frmTileEditor(modKrelin &model, Desktop &desktop, QWidget *parent = nullptr);
+    // Edits become steps of history, on the image of its model.
+    frmTileEditor(EditHistory &history, Desktop &desktop, QWidget *parent = nullptr);
     ~frmTileEditor() override;
 
     // "Tile 00" ... "Tile FF": the selector's entry for metatile n.
@@ -91,6 +93,7 @@ private:
     void Form_Deactivate();
     void showNotice(QWidget *over);
 
+    EditHistory &history;
     modKrelin &model;
     Desktop &desktop;
     QButtonGroup *optPalGroup;

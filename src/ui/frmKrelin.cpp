@@ -9,6 +9,7 @@
 #include "core/StageTable.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
+#include "edit/EditHistory.h"
 #include "edit/LevelEditor.h"
 #include "paleditor/frmPalEditor.h"
 #include "tileeditor/frmTileEditor.h"
@@ -25,8 +26,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QUndoStack>
+#include <QUndoView>
 
 namespace krelin {
 
@@ -73,10 +77,12 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
 {
     setObjectName(QStringLiteral("frmKrelin"));
     setWindowIcon(AppIcon());
+    editHistory = new EditHistory(model, this);
     createMenus();
     createControls();
 
-    levelEditor = new LevelEditor(model, picEditor->image(), picTile->image(), picSelectedTile->image(), this);
+    levelEditor = new LevelEditor(model, *editHistory, picEditor->image(), picTile->image(),
+                                  picSelectedTile->image(), this);
     connect(levelEditor, &LevelEditor::refreshSurface, this, [this](Surface surface) {
         switch (surface) {
         case Surface::Editor: picEditor->Refresh(); break;
@@ -94,6 +100,28 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     });
     connect(mnuEditPalette, &QAction::triggered, this, &frmKrelin::mnuEditPalette_Click);
     wireTileEditor();
+    // After an undo or redo every view shows the image as it now is: a placement on the
+    // frame on screen repaints its cell, anything else refreshes the whole main window
+    // (and with it the tool windows, which follow every redraw of the table).
+    connect(editHistory, &EditHistory::restored, this, [this](const std::vector<ByteRange> &ranges) {
+        if (!levelEditor->RepaintLevelCells(ranges))
+            mnuRefresh_Click();
+    });
+    connect(&model, &modKrelin::modifiedChanged, this, &QWidget::setWindowModified);
+    // A decision to leave covers the changes it was made on; a new step needs a new one
+    // (the desktop session's end may have been called off meanwhile).
+    connect(&editHistory->stack(), &QUndoStack::indexChanged, this, [this] { leaving = false; });
+    // The desktop session is ending: the same question as every other way out.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (manager.allowsInteraction()) {
+            const bool mayEnd = maybeSave();
+            manager.release();
+            if (!mayEnd)
+                manager.cancel();
+            else
+                leaving = true;
+        }
+    });
 
     // Form load: the master palette first, then the caption and the tray icon.
     LoadMasterPalette();
@@ -136,6 +164,7 @@ void frmKrelin::createMenus()
     mnuEdit = bar->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
     mnuEdit->menuAction()->setEnabled(false);
+    createEditHistoryCommands();
     // Refresh is never shown: the editor windows call it once they have changed the image.
     mnuRefresh = addCommand(mnuEdit, "mnuRefresh", QStringLiteral("&Refresh"), QKeySequence(Qt::Key_F5));
     mnuRefresh->setVisible(false);
@@ -173,6 +202,43 @@ void frmKrelin::createMenus()
     connect(mnuNavKrelinPage, &QAction::triggered, this, [this] { this->desktop.openUrl(KrelinPageUrl); });
     connect(mnuNavNesdevWiki, &QAction::triggered, this, [this] { this->desktop.openUrl(NesdevWikiUrl); });
     connect(mnuNavEmailAuthor, &QAction::triggered, this, [this] { this->desktop.openUrl(AuthorMailUrl()); });
+}
+
+void frmKrelin::createEditHistoryCommands()
+{
+    // Undo and redo name the step they undo ("Undo Place Metatile") and are disabled when
+    // there is none. Their shortcuts work in the tool windows too.
+    QUndoStack &stack = editHistory->stack();
+    mnuUndo = stack.createUndoAction(this, QStringLiteral("&Undo"));
+    mnuUndo->setObjectName(QStringLiteral("mnuUndo"));
+    mnuUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuRedo = stack.createRedoAction(this, QStringLiteral("&Redo"));
+    mnuRedo->setObjectName(QStringLiteral("mnuRedo"));
+    mnuRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    for (QAction *action : {mnuUndo, mnuRedo}) {
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        mnuEdit->addAction(action);
+    }
+    mnuHistory = addCommand(mnuEdit, "mnuHistory", QStringLiteral("&History"));
+    connect(mnuHistory, &QAction::triggered, this, &frmKrelin::mnuHistory_Click);
+    addFiller(mnuEdit, "mnuEditFiller1");
+}
+
+void frmKrelin::mnuHistory_Click()
+{
+    if (!historyWindow) {
+        auto *view = new QUndoView(&editHistory->stack(), this);
+        view->setObjectName(QStringLiteral("frmHistory"));
+        view->setWindowFlags(Qt::Tool);
+        view->setAttribute(Qt::WA_DeleteOnClose);
+        view->setWindowTitle(QStringLiteral("History"));
+        view->setEmptyLabel(QStringLiteral("Image as opened"));
+        view->resize(240, 320);
+        historyWindow = view;
+    }
+    historyWindow->show();
+    historyWindow->raise();
+    historyWindow->activateWindow();
 }
 
 void frmKrelin::createControls()
@@ -235,10 +301,17 @@ void frmKrelin::LoadMasterPalette()
 
 void frmKrelin::setCaptionFor(const QString &path)
 {
-    setWindowTitle(ProgramCaption() + QStringLiteral(" - ") + QFileInfo(path).fileName().toUpper());
+    // "[*]" shows as "*" while the image has unsaved changes.
+    setWindowTitle(ProgramCaption() + QStringLiteral(" - ") + QFileInfo(path).fileName().toUpper()
+                   + QStringLiteral("[*]"));
 }
 
 bool frmKrelin::OpenRom(const QString &path)
+{
+    return maybeSave() && openFile(path);
+}
+
+bool frmKrelin::openFile(const QString &path)
 {
     RomReadResult result = ReadRomFile(path);
     if (!result.ok()) {
@@ -266,11 +339,13 @@ bool frmKrelin::OpenRom(const QString &path)
 
 void frmKrelin::mnuOpenRom_Click()
 {
+    if (!maybeSave())
+        return;
     const QString start = lastChosenFile.isEmpty() ? programFolder : lastChosenFile;
     const QString path = desktop.getOpenFileName(this, QStringLiteral("Open"), start, RomFilter);
     if (path.isEmpty())
         return;
-    OpenRom(path);
+    openFile(path);
 }
 
 bool frmKrelin::SaveTo(const QString &path)
@@ -280,7 +355,7 @@ bool frmKrelin::SaveTo(const QString &path)
         desktop.showMessage(this, ProgramCaption(), error, Desktop::Icon::Warning);
         return false;
     }
-    model.markSaved();
+    editHistory->markSaved();
     return true;
 }
 
@@ -295,45 +370,76 @@ QString noFixUpNotice(qint64 size)
 
 } // namespace
 
-void frmKrelin::mnuSaveRom_Click()
+bool frmKrelin::mnuSaveRom_Click()
 {
     const bool fixedUp = ApplySaveFixUp(model);
-    if (SaveTo(model.RomFileName) && !fixedUp)
+    if (!SaveTo(model.RomFileName))
+        return false;
+    if (!fixedUp)
         desktop.showMessage(this, ProgramCaption(), noFixUpNotice(model.romSize()), Desktop::Icon::Information);
+    return true;
 }
 
-void frmKrelin::mnuSaveRomAs_Click()
+bool frmKrelin::mnuSaveRomAs_Click()
 {
     // The fix-up comes first: it stays in the image even if the dialog is cancelled.
     const bool fixedUp = ApplySaveFixUp(model);
     const QString start = lastChosenFile.isEmpty() ? programFolder : lastChosenFile;
     const QString path = desktop.getSaveFileName(this, QStringLiteral("Save As"), start, RomFilter);
     if (path.isEmpty())
-        return;
+        return false;
     lastChosenFile = path;
     if (!SaveTo(path))
-        return;
+        return false;
     model.RomFileName = QFileInfo(path).absoluteFilePath();
     setCaptionFor(path);
     if (!fixedUp)
         desktop.showMessage(this, ProgramCaption(), noFixUpNotice(model.romSize()), Desktop::Icon::Information);
+    return true;
 }
 
 // ---- quitting, minimising and the tray -------------------------------------------------------
 
+bool frmKrelin::maybeSave()
+{
+    if (leaving || !model.isModified())
+        return true;
+    const QString name = QFileInfo(model.RomFileName).fileName().toUpper();
+    switch (desktop.askSaveChanges(this, ProgramCaption(), QStringLiteral("Save changes to %1?").arg(name))) {
+    case Desktop::SaveAnswer::Save: return mnuSaveRom_Click();
+    case Desktop::SaveAnswer::Discard: return true;
+    case Desktop::SaveAnswer::Cancel: break;
+    }
+    return false;
+}
+
+void frmKrelin::quitIfAllowed()
+{
+    if (!maybeSave())
+        return;
+    // Closing the windows on the way out asks nothing more.
+    leaving = true;
+    desktop.quit();
+}
+
 void frmKrelin::mnuFile_Quit_Click()
 {
-    desktop.quit();
+    quitIfAllowed();
 }
 
 void frmKrelin::mnuTrayIconRight_Quit_Click()
 {
-    desktop.quit();
+    quitIfAllowed();
 }
 
 void frmKrelin::closeEvent(QCloseEvent *event)
 {
+    if (!leaving && !maybeSave()) {
+        event->ignore();
+        return;
+    }
     event->accept();
+    leaving = true;
     desktop.quit();
 }
 
@@ -394,7 +500,7 @@ void frmKrelin::mnuAbout_Click()
 void frmKrelin::mnuEditPalette_Click()
 {
     if (!palEditor) {
-        palEditor = new frmPalEditor(model, desktop, this);
+        palEditor = new frmPalEditor(*editHistory, desktop, this);
         connect(palEditor, &frmPalEditor::refreshWanted, this, &frmKrelin::mnuRefresh_Click);
     }
     // 500 twips right of and below the main window's top-left corner, frames included.
@@ -421,7 +527,7 @@ void frmKrelin::wireTileEditor()
 frmTileEditor &frmKrelin::TileEditorWindow()
 {
     if (!tileEditor) {
-        tileEditor = new frmTileEditor(model, desktop, this);
+        tileEditor = new frmTileEditor(*editHistory, desktop, this);
         connect(tileEditor, &frmTileEditor::refreshWanted, this, &frmKrelin::mnuRefresh_Click);
         // Beside the main window where the screen has room; else over the level map's
         // right end, so the metatile table stays in sight.

@@ -17,6 +17,7 @@ class QSystemTrayIcon;
 namespace krelin {
 
 class Desktop;
+class EditHistory;
 class LevelEditor;
 class frmAbout;
 class frmPalEditor;
@@ -35,11 +36,19 @@ public:
     frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QWidget *parent = nullptr);
     ~frmKrelin() override;
 
-    // Opens a cartridge image as File > Open does once a file is chosen. Returns false,
-    // changing nothing, when the file is refused (the user has been told why).
+    // Opens a cartridge image as File > Open does once a file is chosen: first the
+    // unsaved-changes question, then the file. Returns false, changing nothing, when the
+    // user cancels or the file is refused (the user has been told why).
     bool OpenRom(const QString &path);
 
+    // The one decision before the image is left behind (quitting by any way, opening
+    // another image): with unsaved changes, asks whether to save them. True when the
+    // program may go on: nothing unsaved, saved, or discarded; false when the user
+    // cancelled or the save failed, and then everything stays as it was.
+    bool maybeSave();
+
     LevelEditor &editor() { return *levelEditor; }
+    EditHistory &history() { return *editHistory; }
     QString dialogStart() const { return lastChosenFile; }
 
     // ---- controls ------------------------------------------------------------------------
@@ -63,6 +72,9 @@ public:
     QAction *mnuSaveRomAs;
     QAction *mnuFile_Quit;
     QMenu *mnuEdit;
+    QAction *mnuUndo;
+    QAction *mnuRedo;
+    QAction *mnuHistory;
     QAction *mnuRefresh;
     QAction *mnuEditPalette;
     QMenu *mnuEdit_Level;
@@ -79,12 +91,15 @@ public:
     QPointer<frmAbout> aboutBox;
     QPointer<frmPalEditor> palEditor; // made on first use, gone once closed
     QPointer<frmTileEditor> tileEditor; // created on first use, deleted when closed
+    QPointer<QWidget> historyWindow;
 
     // ---- handlers ------------------------------------------------------------------------
     void mnuOpenRom_Click();
-    void mnuSaveRom_Click();
-    void mnuSaveRomAs_Click();
+    // Both return whether the image was written.
+    bool mnuSaveRom_Click();
+    bool mnuSaveRomAs_Click();
     void mnuFile_Quit_Click();
+    void mnuHistory_Click();
     void mnuRefresh_Click();
     // Stage selection: index into the stage table (0 = 1A ... 11 = 7). Returns false,
     // changing nothing, when the open image is too short for the stage.
@@ -108,6 +123,11 @@ protected:
 
 private:
     void createMenus();
+    void createEditHistoryCommands();
+    // Opens the file without asking about unsaved changes.
+    bool openFile(const QString &path);
+    // Quits when maybeSave() allows it.
+    void quitIfAllowed();
     void createControls();
     void createTray();
     void LoadMasterPalette();
@@ -124,9 +144,11 @@ private:
     Desktop &desktop;
     QString programFolder;
     QString lastChosenFile;
+    EditHistory *editHistory;
     LevelEditor *levelEditor;
     int currentStage = -1; // index into the stage table, -1 before the first choice
     bool restoring = false; // a restore from the tray is under way
+    bool leaving = false;   // quitting has been decided: the close that follows asks nothing
 };
 
 } // namespace krelin

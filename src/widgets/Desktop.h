@@ -28,6 +28,11 @@ public:
     // A message box with Yes and No; true for Yes.
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text) = 0;
 
+    enum class SaveAnswer { Save, Discard, Cancel };
+    // A question about unsaved changes with Save (the default), Discard and Cancel; Escape
+    // and the close box cancel.
+    virtual SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) = 0;
+
     virtual void openUrl(const QUrl &url) = 0;
 
     // Starts playing a sound file in the background; a missing file or no sound device is

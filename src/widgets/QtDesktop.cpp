@@ -41,6 +41,19 @@ bool QtDesktop::askYesNo(QWidget *parent, const QString &title, const QString &t
     return box.exec() == QMessageBox::Yes;
 }
 
+Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                    parent);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save: return SaveAnswer::Save;
+    case QMessageBox::Discard: return SaveAnswer::Discard;
+    default: return SaveAnswer::Cancel;
+    }
+}
+
 void QtDesktop::openUrl(const QUrl &url)
 {
     QDesktopServices::openUrl(url);

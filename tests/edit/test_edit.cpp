@@ -1,16 +1,11 @@
 // Level editing through the real main window: stage selection, picking from the metatile
 // table, placing into the level map, frames, pages and rooms, checked by the bytes of the
 // image and the pixels of the surfaces.
-#include "edit/CellMapping.h"
-#include "edit/LevelEditor.h"
-#include "render/SyntheticImage.h"
-#include "ui/ScriptedDesktop.h"
+#include "MainWindowSession.h"
+
 #include "core/RomFile.h"
 #include "core/StageTable.h"
-#include "core/modKrelin.h"
-#include "render/MetaTilePainter.h"
-#include "render/TilePainter.h"
-#include "ui/frmKrelin.h"
+#include "edit/CellMapping.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -25,84 +20,6 @@
 using namespace krelin;
 using namespace krelin::testing;
 
-namespace {
-
-constexpr int Border = PictureSurface::BorderWidth;
-constexpr QRgb White = 0xFFFFFFFF;
-
-enum StageIndex { S1A = 0, S1B, S1C, S2A, S2B, S2C, S3, S4A, S4B, S5, S6, S7 };
-
-// A point inside cell (col, row) of a surface, in widget coordinates.
-QPoint cellPoint(int col, int row, int dx = 10, int dy = 12)
-{
-    return QPoint(Border + CellPitch * col + dx, Border + CellPitch * row + dy);
-}
-
-// A main window on a copy of the sample cartridge, shown so that pointer events reach it.
-struct Session
-{
-    QTemporaryDir dir;
-    QString romPath;
-    modKrelin model;
-    ScriptedDesktop desktop;
-    std::unique_ptr<frmKrelin> window;
-
-    explicit Session(bool open = true)
-    {
-        romPath = dir.filePath(QStringLiteral("game.nes"));
-        QFile::copy(QStringLiteral(KRELIN_SAMPLE), romPath);
-        QFile::setPermissions(romPath, QFile::ReadOwner | QFile::WriteOwner);
-        window = std::make_unique<frmKrelin>(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        if (open)
-            QVERIFY(window->OpenRom(romPath));
-    }
-
-    LevelEditor &editor() { return window->editor(); }
-    const QImage &map() { return window->picEditor->image(); }
-    const QImage &table() { return window->picTile->image(); }
-    const QImage &preview() { return window->picSelectedTile->image(); }
-
-    void moveOnMap(int col, int row) { QTest::mouseMove(window->picEditor, cellPoint(col, row)); }
-    void clickOnMap(int col, int row)
-    {
-        moveOnMap(col, row);
-        QTest::mouseClick(window->picEditor, Qt::LeftButton, {}, cellPoint(col, row));
-    }
-    void moveOnTable(int col, int row) { QTest::mouseMove(window->picTile, cellPoint(col, row)); }
-    void pick(int page, int col, int row)
-    {
-        window->hsTable->setValue(page);
-        moveOnTable(col, row);
-        QTest::mouseClick(window->picTile, Qt::LeftButton, {}, cellPoint(col, row));
-    }
-    void chooseRoom(int index)
-    {
-        window->cboRoomEditor->setCurrentIndex(index);
-        emit window->cboRoomEditor->activated(index);
-    }
-    int byte(qint64 offset) { return model.byteAt(offset); }
-};
-
-// The first difference between a surface's cell and metatile n, or an empty string.
-QString cellDiff(const QImage &surface, const modKrelin &model, int col, int row, int n)
-{
-    return CompareMetaTile(surface, model, n, CellPitch * col, CellPitch * row, ClearColor);
-}
-
-bool hasWhiteFrame(const QImage &surface, int col, int row)
-{
-    const int x = CellPitch * col, y = CellPitch * row;
-    for (int i = 0; i < CellPitch; ++i) {
-        if (surface.pixel(x + i, y) != White || surface.pixel(x + i, y + 33) != White
-            || surface.pixel(x, y + i) != White || surface.pixel(x + 33, y + i) != White)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 class TestEdit : public QObject
 {

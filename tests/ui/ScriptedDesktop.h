@@ -45,6 +45,7 @@ public:
     QQueue<QString> openAnswers;
     QQueue<QString> saveAnswers;
     QQueue<bool> yesNoAnswers;
+    QQueue<SaveAnswer> saveChangesAnswers;
     bool systemTray = true;
 
     // ---- what the windows did ----------------------------------------------------------
@@ -52,11 +53,12 @@ public:
     QList<Dialog> saveDialogs;
     QList<Message> messages;
     QList<Question> questions;
+    QList<Question> saveQuestions; // the unsaved-changes questions asked
     QList<QUrl> urls;
     QStringList soundsPlayed;
     int soundStops = 0;
     int quits = 0;
-    QStringList unanswered; // "open", "save" or "yes/no", for each call with no answer queued
+    QStringList unanswered; // "open", "save", "yes/no" or "save changes", for each call with no answer queued
 
     // Forgets the log (not the queued answers).
     void clearLog()
@@ -65,6 +67,7 @@ public:
         saveDialogs.clear();
         messages.clear();
         questions.clear();
+        saveQuestions.clear();
         urls.clear();
         soundsPlayed.clear();
         soundStops = 0;
@@ -107,6 +110,16 @@ public:
             return false;
         }
         return yesNoAnswers.dequeue();
+    }
+
+    SaveAnswer askSaveChanges(QWidget *, const QString &title, const QString &text) override
+    {
+        saveQuestions.append({title, text});
+        if (saveChangesAnswers.isEmpty()) {
+            unanswered << QStringLiteral("save changes");
+            return SaveAnswer::Cancel;
+        }
+        return saveChangesAnswers.dequeue();
     }
 
     void openUrl(const QUrl &url) override { urls.append(url); }

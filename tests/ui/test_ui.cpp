@@ -8,6 +8,8 @@
 #include "core/StageTable.h"
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
+#include "edit/ByteEditCommand.h"
+#include "edit/EditHistory.h"
 #include "edit/LevelEditor.h"
 #include "widgets/QtDesktop.h"
 #include "ui/frmAbout.h"
@@ -66,6 +68,9 @@ QByteArray Pattern(qint64 size)
         data[i] = char((i * 7 + i / 251) & 0xFF);
     return data;
 }
+
+// An unsaved edit, as the program makes one: a step of the edit history.
+void Edit(struct Editor &e, qint64 offset, std::uint8_t value);
 
 QByteArray ToBytes(const Bytes &image)
 {
@@ -172,6 +177,11 @@ struct Editor
     }
 };
 
+void Edit(Editor &e, qint64 offset, std::uint8_t value)
+{
+    QVERIFY(e.window->history().push(new ByteEditCommand(e.model, offset, {value}, QStringLiteral("Edit"))));
+}
+
 } // namespace
 
 class TestUi : public QObject
@@ -211,7 +221,9 @@ private slots:
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Help"}));
         QCOMPARE(Entries(w.mnuFile),
                  QStringList({"&Open|Ctrl+O", "-", "&Save|Ctrl+S", "S&ave As|F12", "-", "&Quit|Ctrl+Q"}));
-        QCOMPARE(Entries(w.mnuEdit), QStringList({"&Palette|Ctrl+P", "&Level>", "&Tile Editor|"}));
+        QCOMPARE(Entries(w.mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
+                                                  "&Palette|Ctrl+P", "&Level>", "&Tile Editor|"}));
+        QVERIFY(!w.mnuUndo->isEnabled() && !w.mnuRedo->isEnabled());
         QCOMPARE(Entries(w.mnuEdit_Level),
                  QStringList({"Stage 1A|", "Stage 1B|", "Stage 1C|", "Stage 2A|", "Stage 2B|", "Stage 2C|",
                               "Stage 3|", "Stage 4A|", "Stage 4B|", "Stage 5|", "Stage 6|", "Stage 7|"}));
@@ -292,7 +304,8 @@ private slots:
         QCOMPARE(ToBytes(e.model.image()), data);
         QVERIFY(!e.model.isModified());
         const FileState opened = e.fileState();
-        QCOMPARE(opened.caption, Caption + QStringLiteral(" - MY GAME.NES"));
+        QCOMPARE(opened.caption, Caption + QStringLiteral(" - MY GAME.NES[*]"));
+        QVERIFY(!e.window->isWindowModified());
         QVERIFY(opened.editEnabled && opened.saveEnabled && opened.saveAsEnabled);
 
         // The command line's way in; the largest accepted size is 16 MiB.
@@ -302,7 +315,7 @@ private slots:
         f.close();
         QVERIFY(e.window->OpenRom(big));
         QCOMPARE(e.model.romSize(), 16 * 1024 * 1024);
-        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - BIG.NES"));
+        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - BIG.NES[*]"));
     }
 
     void refusedFiles_data()
@@ -343,7 +356,8 @@ private slots:
         Editor e;
         if (imageOpenBefore) {
             QVERIFY(e.window->OpenRom(SamplePath));
-            e.model.writeByte(5, std::uint8_t(~e.model.byteAt(5))); // an unsaved edit survives too
+            Edit(e, 5, std::uint8_t(~e.model.byteAt(5))); // an unsaved edit survives too
+            e.desktop.saveChangesAnswers.enqueue(Desktop::SaveAnswer::Discard);
         }
         const FileState before = e.fileState();
         if (commandLine)
@@ -386,19 +400,22 @@ private slots:
         QVERIFY(!e.model.isModified());
 
         // Save As, then Save: both go to the new name.
-        e.model.writeByte(0x1C997, 0x66);
+        Edit(e, 0x1C997, 0x66);
+        QVERIFY(e.window->isWindowModified());
         e.desktop.saveAnswers.enqueue(second);
         e.window->mnuSaveRomAs_Click();
         QCOMPARE(e.desktop.saveDialogs.size(), 1);
         expected[0x1C997] = expected[0x12008] = char(0x66);
         QCOMPARE(ReadFile(second), expected);
-        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES"));
-        e.model.writeByte(0x100, 0x42);
+        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES[*]"));
+        QVERIFY(!e.window->isWindowModified());
+        Edit(e, 0x100, 0x42);
         e.window->mnuSaveRom_Click();
         expected[0x100] = char(0x42);
         QCOMPARE(ReadFile(second), expected);
         QCOMPARE(ReadFile(first).at(0x100), original.at(0x100));
-        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES"));
+        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES[*]"));
+        QVERIFY(!e.model.isModified());
         QVERIFY(e.desktop.messages.isEmpty());
     }
 
@@ -417,10 +434,12 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"game.nes"}));
         QCOMPARE(ReadFile(dir.filePath(QStringLiteral("game.nes"))), original);
         QCOMPARE(e.window->windowTitle(), caption);
-        // The fix-up is made before the dialog opens and stays in the image.
+        // The fix-up is made before the dialog opens and stays in the image; it is part of
+        // saving, not an edit, so the image is as unmodified as before.
         QCOMPARE(e.model.byteAt(0x12008), std::uint8_t(0xA5));
         QCOMPARE(e.model.byteAt(0x12009), std::uint8_t(0x5A));
-        QVERIFY(e.model.isModified());
+        QVERIFY(!e.model.isModified());
+        QVERIFY(!e.window->mnuUndo->isEnabled());
     }
 
     void failedWrites()
@@ -523,35 +542,91 @@ private slots:
 
     // ---- quitting ------------------------------------------------------------------------------
 
-    void quitWays_data()
+    // Every way out of the image (quitting three ways, opening another image two ways),
+    // without changes and with each answer to the unsaved-changes question.
+    void waysOut_data()
     {
         QTest::addColumn<int>("way");
-        QTest::addColumn<bool>("aboutOpen");
-        const char *names[] = {"File > Quit", "tray Quit", "closing the window"};
-        for (int way = 0; way < 3; ++way) {
-            QTest::addRow("%s", names[way]) << way << false;
-            QTest::addRow("%s, About box open", names[way]) << way << true;
-        }
+        QTest::addColumn<QString>("answer");
+        const char *ways[] = {"File > Quit", "tray Quit", "close box", "File > Open", "open a file"};
+        for (int way = 0; way < 5; ++way)
+            for (const char *answer : {"no changes", "save", "failed save", "discard", "cancel"})
+                QTest::addRow("%s, %s", ways[way], answer) << way << QString::fromLatin1(answer);
     }
-    void quitWays()
+    void waysOut()
     {
         QFETCH(int, way);
-        QFETCH(bool, aboutOpen);
+        QFETCH(QString, answer);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        const QString path = dir.filePath(QStringLiteral("sub/game.nes"));
+        const QByteArray original = CopySampleWithDistinctPairs(dir, QStringLiteral("sub/game.nes"));
+        QVERIFY(!original.isEmpty());
         Editor e;
         e.window->show();
-        QVERIFY(e.window->OpenRom(SamplePath));
-        e.model.writeByte(0, std::uint8_t(~e.model.byteAt(0))); // unsaved: still no question
-        if (aboutOpen)
-            e.window->mnuAbout_Click();
+        QVERIFY(e.window->OpenRom(path));
+        e.window->mnuAbout_Click(); // another window open changes nothing
+        const bool changed = answer != "no changes";
+        if (changed)
+            Edit(e, 0x100, std::uint8_t(~e.model.byteAt(0x100)));
+        if (answer == "save" || answer == "failed save")
+            e.desktop.saveChangesAnswers.enqueue(Desktop::SaveAnswer::Save);
+        else if (answer == "discard")
+            e.desktop.saveChangesAnswers.enqueue(Desktop::SaveAnswer::Discard);
+        else if (answer == "cancel")
+            e.desktop.saveChangesAnswers.enqueue(Desktop::SaveAnswer::Cancel);
+        if (answer == "failed save") // the file's folder went away
+            QVERIFY(QDir(dir.filePath(QStringLiteral("sub"))).removeRecursively());
+        const QByteArray imageBefore = ToBytes(e.model.image());
+
+        bool closeAccepted = true;
         switch (way) {
         case 0: e.window->mnuFile_Quit->trigger(); break;
         case 1: e.window->mnuTrayIconRight_Quit->trigger(); break;
-        case 2: e.window->close(); break;
+        case 2: closeAccepted = e.window->close(); break;
+        case 3: QVERIFY(e.open(SamplePath) || answer != "no changes"); break;
+        case 4: e.window->OpenRom(SamplePath); break;
         }
-        QCOMPARE(e.desktop.quits, 1);
-        QVERIFY(e.desktop.questions.isEmpty());
-        QVERIFY(e.desktop.messages.isEmpty());
-        QVERIFY(e.desktop.saveDialogs.isEmpty());
+
+        const bool goesOn = answer == "no changes" || answer == "save" || answer == "discard";
+        QCOMPARE(e.desktop.saveQuestions.size(), changed ? 1 : 0);
+        if (changed)
+            QCOMPARE(e.desktop.saveQuestions[0].text, QStringLiteral("Save changes to GAME.NES?"));
+        if (way <= 2) {
+            QCOMPARE(e.desktop.quits, goesOn ? 1 : 0);
+            QCOMPARE(closeAccepted, goesOn || way != 2);
+        } else {
+            // The dialog is shown only once the user has decided what becomes of the changes.
+            if (way == 3)
+                QCOMPARE(e.desktop.openDialogs.size(), goesOn ? 1 : 0);
+            QCOMPARE(e.model.RomFileName, goesOn ? QFileInfo(SamplePath).absoluteFilePath()
+                                                 : QFileInfo(path).absoluteFilePath());
+        }
+        if (!goesOn) {
+            // Nothing quits, nothing is lost: the image and its unsaved state stay (with the
+            // fix-up that a save, even a failed one, makes in memory).
+            QByteArray expected = imageBefore;
+            if (answer == "failed save") {
+                expected[0x12008] = expected[0x1C997];
+                expected[0x12009] = expected[0x1C998];
+            }
+            QCOMPARE(ToBytes(e.model.image()), expected);
+            QVERIFY(e.model.isModified());
+            QVERIFY(e.window->mnuUndo->isEnabled());
+        }
+        if (answer == "failed save") {
+            QCOMPARE(e.desktop.messages.size(), 1);
+            QVERIFY(e.desktop.messages[0].text.contains(QDir::toNativeSeparators(path)));
+        } else {
+            QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
+            QByteArray expected = original;
+            if (answer == "save") {
+                expected[0x100] = char(imageBefore[0x100]);
+                expected[0x12008] = expected[0x1C997];
+                expected[0x12009] = expected[0x1C998];
+            }
+            QCOMPARE(ReadFile(path), expected);
+        }
     }
 
     // ---- the tray --------------------------------------------------------------------------------

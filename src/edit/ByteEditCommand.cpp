@@ -1,0 +1,43 @@
+#include "ByteEditCommand.h"
+
+#include "core/modKrelin.h"
+
+namespace krelin {
+
+ByteEditCommand::ByteEditCommand(modKrelin &model, qint64 offset, std::vector<std::uint8_t> newBytes,
+                                 const QString &text)
+    : QUndoCommand(text)
+    , model(model)
+    , at(offset)
+    , after(std::move(newBytes))
+    , inside(model.holds(offset, qint64(after.size())))
+{
+    if (inside && !after.empty()) {
+        const std::uint8_t *old = model.bytesAt(offset, qint64(after.size()));
+        before.assign(old, old + after.size());
+    }
+}
+
+bool ByteEditCommand::isValid() const
+{
+    return inside && !after.empty();
+}
+
+bool ByteEditCommand::changesImage() const
+{
+    return isValid() && before != after;
+}
+
+void ByteEditCommand::redo()
+{
+    if (inside)
+        model.writeBytes(at, after);
+}
+
+void ByteEditCommand::undo()
+{
+    if (inside)
+        model.writeBytes(at, before);
+}
+
+} // namespace krelin

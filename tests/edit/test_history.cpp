@@ -1,0 +1,301 @@
+// The edit history: every kind of edit done, undone and redone byte for byte, the views
+// after an undo, the modified state through saving and undoing, and what empties it.
+#include "MainWindowSession.h"
+
+#include "core/RomFile.h"
+#include "core/StageTable.h"
+#include "edit/EditCommands.h"
+#include "edit/EditHistory.h"
+#include "paleditor/PaletteSwatch.h"
+#include "paleditor/frmPalEditor.h"
+#include "render/Palette.h"
+#include "render/TileEditorView.h"
+#include "render/TileFormat.h"
+#include "tileeditor/frmTileEditor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QSignalSpy>
+#include <QUndoView>
+
+using namespace krelin;
+using namespace krelin::testing;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The offsets at which two images differ.
+QList<qint64> Differences(const Bytes &a, const Bytes &b)
+{
+    QList<qint64> offsets;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        if (a[i] != b[i])
+            offsets << qint64(i);
+    return offsets;
+}
+
+void pressCtrl(QWidget *window, Qt::Key key, Qt::KeyboardModifiers extra = {})
+{
+    QTest::keyClick(window, key, Qt::ControlModifier | extra);
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyKindOfEdit_data();
+    void everyKindOfEdit();
+    void placementsUndoneFromTheKeyboard();
+    void undoElsewhereRefreshesTheViews();
+    void modifiedFollowsTheSavedStep();
+    void whatEmptiesTheHistory();
+    void historyWindowJumpsToAStep();
+    void toolWindowEditsUndoneInTheirWindows();
+};
+
+void TestHistory::everyKindOfEdit_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QList<qint64>>("changed"); // stage 2A of the sample
+    const Stage &s = StageTable[S2A];
+    QTest::newRow("place") << 0 << "Place Metatile" << QList<qint64>{s.LevelOffset + 240 * 3 + 16 * 14 + 15};
+    QTest::newRow("room") << 1 << "Set Room" << QList<qint64>{s.FrameTableOffset + 6};
+    // Pixel (2, 5) of tile 0x41: bit 0x20 of the tile's bytes 5 and 13.
+    QTest::newRow("pixel") << 2 << "Paint Pixel"
+                           << QList<qint64>{s.ChrOffset + 16 * 0x41 + 5, s.ChrOffset + 16 * 0x41 + 13};
+    QTest::newRow("tile number") << 3 << "Set Tile Number" << QList<qint64>{s.MetaTileOffset + 4 * 255 + 2};
+    QTest::newRow("sub-palette") << 4 << "Set Sub-palette" << QList<qint64>{s.MetaPalOffset + 17};
+    QTest::newRow("palette colour") << 5 << "Set Palette Colour" << QList<qint64>{s.PalOffset + 13};
+}
+
+void TestHistory::everyKindOfEdit()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, name);
+    QFETCH(QList<qint64>, changed);
+    modKrelin model;
+    RomReadResult read = ReadRomFile(QStringLiteral(KRELIN_SAMPLE));
+    QVERIFY(read.ok());
+    model.replaceImage(std::move(read.bytes));
+    model.ApplyStage(StageTable[S2A]);
+    EditHistory history(model);
+    const Bytes original = model.image();
+    // A value that differs from the one in place, and one that is the one in place.
+    const auto other = [&](qint64 offset, int highest) { return (model.byteAt(offset) + 1) % (highest + 1); };
+    auto make = [&](bool change) -> ByteEditCommand * {
+        const qint64 at = changed.first();
+        switch (kind) {
+        case 0: return new PlaceMetaTileCommand(model, 3, 15, 14, change ? other(at, 255) : model.byteAt(at));
+        case 1: return new SetRoomCommand(model, 6, change ? other(at, 255) : model.byteAt(at));
+        case 2: {
+            const int color = GetTilePixel(model.bytesAt(at - 5, 16), 2, 5);
+            return new PaintPixelCommand(model, at - 5, 2, 5, change ? 3 - color : color);
+        }
+        case 3: return new SetQuadrantTileCommand(model, 255, 2, change ? other(at, 255) : model.byteAt(at));
+        case 4: return new SetSubPaletteCommand(model, 17, change ? other(at, 3) : model.byteAt(at));
+        default: return new SetPaletteColorCommand(model, 13, change ? other(at, 63) : model.byteAt(at));
+        }
+    };
+    // Writing what is in place makes no step.
+    QVERIFY(!history.push(make(false)));
+    QCOMPARE(history.stack().count(), 0);
+    QVERIFY(!model.isModified());
+
+    QVERIFY(history.push(make(true)));
+    QCOMPARE(history.stack().undoText(), name);
+    const Bytes edited = model.image();
+    QCOMPARE(Differences(original, edited), changed);
+    QVERIFY(model.isModified());
+    QSignalSpy restored(&history, &EditHistory::restored);
+    history.stack().undo();
+    QVERIFY(model.image() == original);
+    QVERIFY(!model.isModified());
+    history.stack().redo();
+    QVERIFY(model.image() == edited);
+    QCOMPARE(restored.size(), 2);
+}
+
+void TestHistory::placementsUndoneFromTheKeyboard()
+{
+    Session s;
+    s.window->activateWindow();
+    s.window->mnuEdit_Level_Click(S1A);
+    const Bytes original = s.model.image();
+    s.pick(12, 1, 4); // metatile 201
+    const QPoint cells[] = {{2, 3}, {3, 3}, {9, 10}};
+    for (const QPoint &c : cells)
+        s.clickOnMap(c.x(), c.y());
+    QCOMPARE(s.window->history().stack().count(), 3);
+    QCOMPARE(s.window->mnuUndo->text(), QStringLiteral("&Undo Place Metatile"));
+    const Bytes placed = s.model.image();
+    s.clickOnMap(9, 10); // the byte is in place already: no step
+    QCOMPARE(s.window->history().stack().count(), 3);
+
+    for (int i = 2; i >= 0; --i) {
+        pressCtrl(s.window.get(), Qt::Key_Z);
+        const QPoint c = cells[i];
+        const int old = original[std::size_t(0x583A + 16 * c.y() + c.x())];
+        QCOMPARE(s.byte(0x583A + 16 * c.y() + c.x()), old);
+        QCOMPARE(s.editor().FrameMetaTiles()[16 * c.y() + c.x()], old);
+        const QString diff = cellDiff(s.map(), s.model, c.x(), c.y(), old);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+    QVERIFY(s.model.image() == original);
+    QVERIFY(!s.window->mnuUndo->isEnabled());
+    QCOMPARE(s.window->mnuRedo->text(), QStringLiteral("&Redo Place Metatile"));
+    pressCtrl(s.window.get(), Qt::Key_Y);
+    pressCtrl(s.window.get(), Qt::Key_Z, Qt::ShiftModifier);
+    QCOMPARE(Differences(original, s.model.image()), (QList<qint64>{0x583A + 16 * 3 + 2, 0x583A + 16 * 3 + 3}));
+    const QString diff = cellDiff(s.map(), s.model, 3, 3, 201);
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    Q_UNUSED(placed);
+}
+
+void TestHistory::undoElsewhereRefreshesTheViews()
+{
+    Session s;
+    s.window->mnuEdit_Level_Click(S1A);
+    // A placement on frame 2, then frame 0 on screen: undoing it changes nothing shown
+    // but must leave the map as the image now is.
+    const qint64 placedAt = 0x583A + 240 * 2 + 16 * 4 + 4;
+    const int before = s.byte(placedAt);
+    s.pick(0, before == 1 ? 0 : 1, 0); // metatile 0 or 1, whichever is not there
+    s.window->hLevel_Frames->setValue(2);
+    s.clickOnMap(4, 4);
+    QVERIFY(s.byte(placedAt) != before);
+    s.window->hLevel_Frames->setValue(0);
+    // A metatile's tile number changed under the table: undo redraws the table.
+    const int old = s.byte(s.model.MetaTileOffset + 4 * 3);
+    QVERIFY(s.window->history().push(new SetQuadrantTileCommand(s.model, 3, 0, (old + 1) % 256)));
+    s.window->mnuRefresh_Click();
+    s.window->history().stack().undo();
+    QCOMPARE(s.byte(s.model.MetaTileOffset + 4 * 3), old);
+    QString diff = cellDiff(s.table(), s.model, 1, 1, 3);
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    s.window->history().stack().undo();
+    QCOMPARE(s.byte(placedAt), before);
+    QCOMPARE(s.window->hLevel_Frames->value(), 0);
+    for (int i = 0; i < 240; ++i)
+        QCOMPARE(s.editor().FrameMetaTiles()[std::size_t(i)], s.byte(0x583A + i));
+    // After a stage change, undoing writes the first stage's bytes back all the same.
+    s.window->history().stack().redo();
+    s.window->mnuEdit_Level_Click(S5);
+    s.window->history().stack().undo();
+    QCOMPARE(s.byte(placedAt), before);
+    diff = cellDiff(s.map(), s.model, 0, 0, s.byte(StageTable[S5].LevelOffset));
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+}
+
+void TestHistory::modifiedFollowsTheSavedStep()
+{
+    Session s;
+    s.window->mnuEdit_Level_Click(S3);
+    s.pick(2, 0, 1); // metatile 34
+    QVERIFY(!s.window->isWindowModified());
+    s.clickOnMap(1, 1);
+    QVERIFY(s.model.isModified() && s.window->isWindowModified());
+    QVERIFY(s.window->mnuSaveRom_Click());
+    QVERIFY(!s.model.isModified() && !s.window->isWindowModified());
+    s.window->history().stack().undo(); // back past the save
+    QVERIFY(s.model.isModified() && s.window->isWindowModified());
+    s.window->history().stack().redo();
+    QVERIFY(!s.model.isModified() && !s.window->isWindowModified());
+    // Saving is not an edit: its fix-up makes no step.
+    QCOMPARE(s.window->history().stack().count(), 1);
+}
+
+void TestHistory::whatEmptiesTheHistory()
+{
+    Session s;
+    s.window->mnuEdit_Level_Click(S1A);
+    s.pick(1, 0, 0);
+    s.clickOnMap(5, 5);
+    s.window->mnuEdit_Level_Click(S4A); // choosing a stage keeps the history
+    QCOMPARE(s.window->history().stack().count(), 1);
+    s.desktop.saveChangesAnswers.enqueue(Desktop::SaveAnswer::Discard);
+    QVERIFY(s.window->OpenRom(s.romPath)); // opening another image empties it
+    QCOMPARE(s.window->history().stack().count(), 0);
+    QVERIFY(!s.window->mnuUndo->isEnabled());
+    QVERIFY(!s.model.isModified());
+}
+
+void TestHistory::historyWindowJumpsToAStep()
+{
+    Session s;
+    s.window->mnuEdit_Level_Click(S1A);
+    const Bytes original = s.model.image();
+    s.pick(1, 0, 0); // metatile 16
+    for (int col = 0; col < 4; ++col)
+        s.clickOnMap(col, 0);
+    s.window->mnuHistory_Click();
+    auto *view = qobject_cast<QUndoView *>(s.window->historyWindow.data());
+    QVERIFY(view);
+    QCOMPARE(view->model()->rowCount(), 5); // the image as opened, and four steps
+    view->setCurrentIndex(view->model()->index(1, 0)); // after the first placement
+    QCOMPARE(s.window->history().stack().index(), 1);
+    QCOMPARE(Differences(original, s.model.image()), (QList<qint64>{0x583A}));
+    for (int col = 0; col < 4; ++col) {
+        const QString diff = cellDiff(s.map(), s.model, col, 0, s.byte(0x583A + col));
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+}
+
+void TestHistory::toolWindowEditsUndoneInTheirWindows()
+{
+    Session s;
+    s.window->mnuEdit_Level_Click(S2B);
+    const Bytes original = s.model.image();
+    // The tile editor on metatile 0x21: paint one pixel of quadrant 0's tile, then undo
+    // it with the keyboard while the tile editor is the active window.
+    s.window->hsTable->setValue(2);
+    s.moveOnTable(1, 0);
+    QTest::mouseClick(s.window->picTile, Qt::LeftButton, {}, cellPoint(1, 0));
+    s.window->cmdEditTile_Click();
+    frmTileEditor *tiles = s.window->tileEditor;
+    QVERIFY(tiles);
+    tiles->activateWindow();
+    QTRY_VERIFY(QApplication::activeWindow() == tiles);
+    const qint64 tile = s.model.ChrOffset + 16 * s.byte(s.model.MetaTileOffset + 4 * 0x21);
+    const int color = GetTilePixel(s.model.bytesAt(tile, 16), 3, 6);
+    tiles->picColorSelector_Click(3 - color);
+    tiles->pic8x8Edit_MouseMove(3 * 16 + 8, 6 * 16 + 8);
+    tiles->pic8x8Edit_MouseDown(Qt::RightButton);
+    QCOMPARE(GetTilePixel(s.model.bytesAt(tile, 16), 3, 6), 3 - color);
+    QCOMPARE(s.window->mnuUndo->text(), QStringLiteral("&Undo Paint Pixel"));
+    const auto gridShows = [&] {
+        QImage expected = tiles->pic8x8Edit->image();
+        DrawTileGrid(expected, s.model, 0x21, 0);
+        return tiles->pic8x8Edit->image() == expected;
+    };
+    pressCtrl(tiles, Qt::Key_Z);
+    QVERIFY(s.model.image() == original);
+    QVERIFY(gridShows());
+    pressCtrl(tiles, Qt::Key_Y);
+    QCOMPARE(GetTilePixel(s.model.bytesAt(tile, 16), 3, 6), 3 - color);
+    QVERIFY(gridShows());
+    pressCtrl(tiles, Qt::Key_Z);
+
+    // The palette editor: swatch 6 set to another colour, undone from its window.
+    s.window->mnuEditPalette_Click();
+    frmPalEditor *palette = s.window->palEditor;
+    QVERIFY(palette);
+    palette->activateWindow();
+    QTRY_VERIFY(QApplication::activeWindow() == palette);
+    palette->picPal_Click(6);
+    const int code = (s.byte(s.model.PalOffset + 6) + 5) % 64;
+    palette->picPalSelector_MouseMove(13 * (code % 16) + 6, 13 * (code / 16) + 6);
+    palette->picPalSelector_Click();
+    QCOMPARE(s.byte(s.model.PalOffset + 6), code);
+    QCOMPARE(s.window->mnuUndo->text(), QStringLiteral("&Undo Set Palette Colour"));
+    pressCtrl(palette, Qt::Key_Z);
+    QVERIFY(s.model.image() == original);
+    QCOMPARE(palette->picPal[6]->color(), ToQRgb(MasterColor(s.model, original[std::size_t(s.model.PalOffset + 6)])));
+}
+
+QTEST_MAIN(TestHistory)
+#include "test_history.moc"
