@@ -3,6 +3,7 @@
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
 #include "Links.h"
+#include "MainStatusBar.h"
 #include "frmAbout.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
@@ -10,6 +11,8 @@
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/LevelEditor.h"
+#include "edit/StatusText.h"
+#include "render/TableView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +27,7 @@
 #include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWindow>
 
 namespace krelin {
 
@@ -83,6 +87,16 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     });
     connect(levelEditor, &LevelEditor::busyChanged, this, &frmKrelin::showBusy);
     connect(levelEditor, &LevelEditor::tableDrawn, this, [this] { cmdEditTile->setEnabled(true); });
+    connect(levelEditor, &LevelEditor::levelDrawn, this, &frmKrelin::showRoomOfFrame);
+    // An edit can change the metatile under the pointer or the current frame's room.
+    connect(&model, &modKrelin::imageChanged, this, [this](qint64 offset, qint64 length) {
+        const qint64 roomByte = qint64(this->model.FrameTableOffset) + levelEditor->frame();
+        if (roomByte >= offset && roomByte - offset < length)
+            showRoomOfFrame();
+        updateStatus();
+    });
+    createStepKeys();
+    levelEditor->DrawEmptyMap(false);
 
     // Form load: the master palette first, then the caption and the tray icon.
     LoadMasterPalette();
@@ -158,10 +172,10 @@ void frmKrelin::createMenus()
     addFiller(mnuWeb, "mnuNavFiller1");
     mnuNavEmailAuthor = addCommand(mnuWeb, "mnuNavEmailAuthor", QStringLiteral("&Email Author"));
     connect(mnuAbout, &QAction::triggered, this, &frmKrelin::mnuAbout_Click);
-    connect(mnuNavVelquin, &QAction::triggered, this, [this] { this->desktop.openUrl(VelquinUrl); });
-    connect(mnuNavKrelinPage, &QAction::triggered, this, [this] { this->desktop.openUrl(KrelinPageUrl); });
-    connect(mnuNavNesdevWiki, &QAction::triggered, this, [this] { this->desktop.openUrl(NesdevWikiUrl); });
-    connect(mnuNavEmailAuthor, &QAction::triggered, this, [this] { this->desktop.openUrl(AuthorMailUrl()); });
+    connect(mnuNavVelquin, &QAction::triggered, this, [this] { openLink(VelquinUrl); });
+    connect(mnuNavKrelinPage, &QAction::triggered, this, [this] { openLink(KrelinPageUrl); });
+    connect(mnuNavNesdevWiki, &QAction::triggered, this, [this] { openLink(NesdevWikiUrl); });
+    connect(mnuNavEmailAuthor, &QAction::triggered, this, [this] { openLink(AuthorMailUrl()); });
 }
 
 void frmKrelin::createControls()
@@ -189,6 +203,9 @@ void frmKrelin::createControls()
     cboRoomEditor = new QComboBox(client);
     cboRoomEditor->setObjectName(QStringLiteral("cboRoomEditor"));
     cboRoomEditor->setGeometry(564, 492, 81, 21);
+    // Below the controls: the window grows by the status bar's height.
+    sbStatus = new MainStatusBar(this);
+    setStatusBar(sbStatus);
 
     connect(hLevel_Frames, &QScrollBar::valueChanged, this, &frmKrelin::hLevel_Frames_Change);
     connect(hsTable, &QScrollBar::valueChanged, this, &frmKrelin::hsTable_Change);
@@ -197,6 +214,54 @@ void frmKrelin::createControls()
     connect(picTile, &PictureSurface::clicked, this, [this] { levelEditor->TableClick(); });
     connect(picEditor, &PictureSurface::mouseMoved, this, [this](double x, double y) { levelEditor->EditorMouseMove(x, y); });
     connect(picEditor, &PictureSurface::clicked, this, [this] { levelEditor->EditorClick(); });
+
+    // The status bar follows the pointer; the wheel steps frames over the map and pages
+    // over the table.
+    connect(picEditor, &PictureSurface::mouseMoved, this, [this](double x, double y) {
+        pointerOver = Pointer::Map;
+        lastPoint = QPointF(x, y);
+        updateStatus();
+    });
+    connect(picTile, &PictureSurface::mouseMoved, this, [this](double x, double y) {
+        pointerOver = Pointer::Table;
+        lastPoint = QPointF(x, y);
+        updateStatus();
+    });
+    for (PictureSurface *surface : {picEditor, picTile})
+        connect(surface, &PictureSurface::pointerLeft, this, [this] {
+            pointerOver = Pointer::None;
+            updateStatus();
+        });
+    connect(picTile, &PictureSurface::clicked, this, &frmKrelin::updateStatus);
+    // The view is drawn afresh under the pointer: its cell is framed again.
+    connect(picEditor, &PictureSurface::wheelTurned, this, [this](int notches) {
+        stepFrame(notches);
+        if (pointerOver == Pointer::Map)
+            levelEditor->EditorMouseMove(lastPoint.x(), lastPoint.y());
+    });
+    connect(picTile, &PictureSurface::wheelTurned, this, [this](int notches) {
+        stepPage(notches);
+        if (pointerOver == Pointer::Table)
+            levelEditor->TableMouseMove(lastPoint.x(), lastPoint.y());
+    });
+    hLevel_Frames->setToolTip(QStringLiteral("Frame: the mouse wheel over the map, or Page Up / Page Down"));
+    hsTable->setToolTip(QStringLiteral("Page: the mouse wheel over the table, or Ctrl+Page Up / Ctrl+Page Down"));
+}
+
+void frmKrelin::createStepKeys()
+{
+    auto stepKey = [this](const char *name, const QKeySequence &key, void (frmKrelin::*step)(int), int steps) {
+        auto *action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, [this, step, steps] { (this->*step)(steps); });
+        addAction(action);
+        return action;
+    };
+    actPreviousFrame = stepKey("actPreviousFrame", QKeySequence(Qt::Key_PageUp), &frmKrelin::stepFrame, -1);
+    actNextFrame = stepKey("actNextFrame", QKeySequence(Qt::Key_PageDown), &frmKrelin::stepFrame, 1);
+    actPreviousPage = stepKey("actPreviousPage", QKeySequence(Qt::CTRL | Qt::Key_PageUp), &frmKrelin::stepPage, -1);
+    actNextPage = stepKey("actNextPage", QKeySequence(Qt::CTRL | Qt::Key_PageDown), &frmKrelin::stepPage, 1);
 }
 
 void frmKrelin::createTray()
@@ -215,9 +280,53 @@ void frmKrelin::createTray()
 
 void frmKrelin::LoadMasterPalette()
 {
+    // Read before the window is shown: the warning waits until it is on the screen.
     const QString problem = krelin::LoadMasterPalette(model, programFolder);
     if (!problem.isEmpty())
-        desktop.showMessage(this, ProgramCaption(), problem, Desktop::Icon::Warning);
+        pendingWarnings << problem;
+}
+
+void frmKrelin::warn(const QString &text)
+{
+    if (!onScreen && isVisible()) {
+        pendingWarnings << text;
+        return;
+    }
+    desktop.showMessage(this, ProgramCaption(), text, Desktop::Icon::Warning);
+}
+
+void frmKrelin::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!onScreen && windowHandle())
+        windowHandle()->installEventFilter(this);
+}
+
+bool frmKrelin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!onScreen && event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        onScreen = true;
+        windowHandle()->removeEventFilter(this);
+        // Shown from the event loop, not from inside the window system's expose.
+        QTimer::singleShot(0, this, &frmKrelin::showPendingWarnings);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmKrelin::showPendingWarnings()
+{
+    const QStringList warnings = std::exchange(pendingWarnings, {});
+    for (const QString &text : warnings)
+        desktop.showMessage(this, ProgramCaption(), text, Desktop::Icon::Warning);
+}
+
+void frmKrelin::openLink(const QUrl &url)
+{
+    QPointer<frmKrelin> self(this);
+    desktop.openUrl(url, [self, url] {
+        if (self)
+            self->desktop.showMessage(self, ProgramCaption(), LinkFailedText(url), Desktop::Icon::Warning);
+    });
 }
 
 // ---- files ---------------------------------------------------------------------------------
@@ -231,7 +340,7 @@ bool frmKrelin::OpenRom(const QString &path)
 {
     RomReadResult result = ReadRomFile(path);
     if (!result.ok()) {
-        desktop.showMessage(this, ProgramCaption(), result.error, Desktop::Icon::Warning);
+        warn(result.error);
         return false;
     }
     lastChosenFile = path;
@@ -241,15 +350,20 @@ bool frmKrelin::OpenRom(const QString &path)
     mnuEdit->menuAction()->setEnabled(true);
     mnuSaveRom->setEnabled(true);
     mnuSaveRomAs->setEnabled(true);
-    // The chosen stage stays chosen and its views keep the old picture until redrawn; say
-    // so when the new image cannot hold that stage's data.
+    // The chosen stage stays chosen and is drawn from the new image at once, at the same
+    // frame and page; an image that cannot hold it takes it off the window.
     if (currentStage >= 0) {
         const QString problem = StageFitProblem(StageTable[currentStage], model.romSize());
-        if (!problem.isEmpty())
-            desktop.showMessage(this, ProgramCaption(),
-                                problem + QStringLiteral("\n\nChoose a stage that this image holds."),
-                                Desktop::Icon::Warning);
+        if (problem.isEmpty()) {
+            mnuRefresh_Click();
+        } else {
+            dropStage();
+            warn(problem + QStringLiteral("\n\nChoose a stage that this image holds."));
+        }
+    } else {
+        levelEditor->DrawEmptyMap(true);
     }
+    updateStatus();
     return true;
 }
 
@@ -296,9 +410,19 @@ void frmKrelin::mnuSaveRomAs_Click()
     // The fix-up comes first: it stays in the image even if the dialog is cancelled.
     const bool fixedUp = ApplySaveFixUp(model);
     const QString start = lastChosenFile.isEmpty() ? programFolder : lastChosenFile;
-    const QString path = desktop.getSaveFileName(this, QStringLiteral("Save As"), start, RomFilter);
+    QString path = desktop.getSaveFileName(this, QStringLiteral("Save As"), start, RomFilter);
     if (path.isEmpty())
         return;
+    // A name typed without an extension gets the cartridge's; the dialog asked about
+    // replacing the name as typed, so ask again about the one written.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += path.endsWith(u'.') ? QStringLiteral("nes") : QStringLiteral(".nes");
+        if (QFileInfo::exists(path)
+            && !desktop.askYesNo(this, ProgramCaption(),
+                                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(path))))
+            return;
+    }
     lastChosenFile = path;
     if (!SaveTo(path))
         return;
@@ -375,6 +499,8 @@ void frmKrelin::mnuAbout_Click()
 {
     if (!aboutBox)
         aboutBox = new frmAbout(this, desktop, programFolder);
+    // Minimised or behind another window, it comes back to the front as it was.
+    aboutBox->setWindowState(aboutBox->windowState() & ~Qt::WindowMinimized);
     aboutBox->show();
     aboutBox->raise();
     aboutBox->activateWindow();
@@ -432,7 +558,23 @@ bool frmKrelin::mnuEdit_Level_Click(int stageIndex)
     hsTable->setValue(0);
     levelEditor->DrawTileTable();
     levelEditor->DrawLevel();
+    updateStatus();
     return true;
+}
+
+void frmKrelin::dropStage()
+{
+    currentStage = -1;
+    for (QAction *action : mnuEdit_Level_Stage)
+        action->setChecked(false);
+    for (QAction *action : {mnuRefresh, mnuTileEditor, mnuEditPalette})
+        action->setEnabled(false);
+    cmdEditTile->setEnabled(false);
+    // First, so that the scroll bars' moves back to 0 draw nothing.
+    levelEditor->UnloadStage();
+    hLevel_Frames->setMaximum(0);
+    hsTable->setMaximum(0);
+    cboRoomEditor->clear();
 }
 
 void frmKrelin::mnuRefresh_Click()
@@ -443,11 +585,43 @@ void frmKrelin::mnuRefresh_Click()
 void frmKrelin::hLevel_Frames_Change(int value)
 {
     levelEditor->FramesChanged(value);
+    updateStatus();
 }
 
 void frmKrelin::hsTable_Change(int value)
 {
     levelEditor->TableChanged(value);
+    updateStatus();
+}
+
+void frmKrelin::stepFrame(int steps)
+{
+    hLevel_Frames->setValue(hLevel_Frames->value() + steps);
+}
+
+void frmKrelin::stepPage(int steps)
+{
+    hsTable->setValue(hsTable->value() + steps);
+}
+
+void frmKrelin::showRoomOfFrame()
+{
+    // Showing is not choosing: this raises no choice, so nothing is written.
+    cboRoomEditor->setCurrentIndex(levelEditor->RoomEntryOfFrame());
+}
+
+void frmKrelin::updateStatus()
+{
+    const LevelEditor &editor = *levelEditor;
+    const bool shown = editor.stageLoaded() && currentStage >= 0;
+    sbStatus->showPlace(PlaceStatus(shown ? &StageTable[currentStage] : nullptr, editor.frame(), editor.page(),
+                                    editor.SelectedMetaTile()));
+    QString pointer;
+    if (shown && pointerOver == Pointer::Map)
+        pointer = MapCellStatus(model, editor.frame(), editor.EditorCol(), editor.EditorRow());
+    else if (shown && pointerOver == Pointer::Table)
+        pointer = TableCellStatus(model, TableMetaTile(editor.page(), editor.TableCol(), editor.TableRow()));
+    sbStatus->showPointer(pointer);
 }
 
 void frmKrelin::cboRoomEditor_Click(int index)

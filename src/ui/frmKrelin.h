@@ -3,7 +3,9 @@
 #include "widgets/PictureSurface.h"
 
 #include <QMainWindow>
+#include <QPointF>
 #include <QPointer>
+#include <QStringList>
 
 #include <array>
 
@@ -13,11 +15,13 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class QSystemTrayIcon;
+class QUrl;
 
 namespace krelin {
 
 class Desktop;
 class LevelEditor;
+class MainStatusBar;
 class frmAbout;
 class modKrelin;
 struct Stage;
@@ -49,6 +53,7 @@ public:
     QPushButton *cmdEditTile;
     QComboBox *cboRoomEditor;
     QSystemTrayIcon *TrayIcon;
+    MainStatusBar *sbStatus;
 
     // ---- menus ---------------------------------------------------------------------------
     QMenu *mnuTrayIconRight;
@@ -74,6 +79,12 @@ public:
     QAction *mnuNavNesdevWiki;
     QAction *mnuNavEmailAuthor;
 
+    // Keys that step through frames (Page Up / Page Down) and table pages (with Ctrl).
+    QAction *actPreviousFrame;
+    QAction *actNextFrame;
+    QAction *actPreviousPage;
+    QAction *actNextPage;
+
     QPointer<frmAbout> aboutBox;
 
     // ---- handlers ------------------------------------------------------------------------
@@ -94,18 +105,34 @@ public:
     void hLevel_Frames_Change(int value);
     void hsTable_Change(int value);
     void cboRoomEditor_Click(int index);
+    // Move the frame or the table page by steps (negative: back), as far as they go.
+    void stepFrame(int steps);
+    void stepPage(int steps);
 
 protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenus();
     void createControls();
     void createTray();
+    void createStepKeys();
     void LoadMasterPalette();
     void ResetStage();
     void LoadFrameRooms();
+    // Takes the chosen stage off the window when the open image cannot hold it.
+    void dropStage();
+    // Selects the room box entry of the room that the image gives the current frame.
+    void showRoomOfFrame();
+    void updateStatus();
+    void openLink(const QUrl &url);
+    // A warning box over this window. One raised while the window is on its way to the
+    // screen waits until it is there, so that it opens over it, not in a corner.
+    void warn(const QString &text);
+    void showPendingWarnings();
     bool SaveTo(const QString &path);
     void setCaptionFor(const QString &path);
     void showBusy(bool busy);
@@ -116,8 +143,17 @@ private:
     QString programFolder;
     QString lastChosenFile;
     LevelEditor *levelEditor;
-    int currentStage = -1; // index into the stage table, -1 before the first choice
+    int currentStage = -1; // index into the stage table, -1 while no stage is shown
     bool restoring = false; // a restore from the tray is under way
+
+    // Which surface the pointer is over, for the status bar, and where on it it was
+    // last seen, to frame its cell again after the view was drawn afresh under it.
+    enum class Pointer { None, Map, Table };
+    Pointer pointerOver = Pointer::None;
+    QPointF lastPoint;
+
+    bool onScreen = false; // the window has been on the screen
+    QStringList pendingWarnings;
 };
 
 } // namespace krelin

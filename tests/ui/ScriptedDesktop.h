@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QWidget>
+#include <QWindow>
 
 namespace krelin::testing {
 
@@ -30,6 +32,7 @@ public:
         QString title;
         QString text;
         Icon icon = Icon::None;
+        bool overShownParent = false; // its parent window was on the screen
     };
 
     struct Question
@@ -45,6 +48,7 @@ public:
     QQueue<QString> saveAnswers;
     QQueue<bool> yesNoAnswers;
     bool systemTray = true;
+    bool linksOpen = true; // false: the desktop has no browser or mail program
 
     // ---- what the windows did ----------------------------------------------------------
     QList<Dialog> openDialogs;
@@ -93,9 +97,11 @@ public:
         return take(saveAnswers, "save");
     }
 
-    void showMessage(QWidget *, const QString &title, const QString &text, Icon icon) override
+    void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override
     {
-        messages.append({title, text, icon});
+        const bool shown = parent && parent->isVisible() && parent->windowHandle()
+            && parent->windowHandle()->isExposed();
+        messages.append({title, text, icon, shown});
     }
 
     bool askYesNo(QWidget *, const QString &title, const QString &text) override
@@ -108,7 +114,12 @@ public:
         return yesNoAnswers.dequeue();
     }
 
-    void openUrl(const QUrl &url) override { urls.append(url); }
+    void openUrl(const QUrl &url, const std::function<void()> &failed) override
+    {
+        urls.append(url);
+        if (!linksOpen)
+            failed();
+    }
     void playSound(const QString &path) override { soundsPlayed.append(path); }
     void stopSound() override { ++soundStops; }
     bool hasSystemTray() override { return systemTray; }
