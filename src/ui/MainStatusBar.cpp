@@ -32,6 +32,7 @@ MainStatusBar::MainStatusBar(QWidget *parent)
     setObjectName(QStringLiteral("statusBar"));
     // The window has a fixed size: nothing to grip.
     setSizeGripEnabled(false);
+    setContentsMargins(4, 0, 4, 0);
     lblPointer = new QLabel(this);
     lblPointer->setObjectName(QStringLiteral("lblPointer"));
     // Its text never widens the window: a longer one is cut off at the fields' edge.
