@@ -11,8 +11,6 @@
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/LevelEditor.h"
-#include "edit/StatusText.h"
-#include "render/TableView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -87,15 +85,7 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     });
     connect(levelEditor, &LevelEditor::busyChanged, this, &frmKrelin::showBusy);
     connect(levelEditor, &LevelEditor::tableDrawn, this, [this] { cmdEditTile->setEnabled(true); });
-    connect(levelEditor, &LevelEditor::levelDrawn, this, &frmKrelin::showRoomOfFrame);
-    // An edit can change the metatile under the pointer or the current frame's room.
-    connect(&model, &modKrelin::imageChanged, this, [this](qint64 offset, qint64 length) {
-        const qint64 roomByte = qint64(this->model.FrameTableOffset) + levelEditor->frame();
-        if (roomByte >= offset && roomByte - offset < length)
-            showRoomOfFrame();
-        updateStatus();
-    });
-    createStepKeys();
+    connectNavigation();
     levelEditor->DrawEmptyMap(false);
 
     // Form load: the master palette first, then the caption and the tray icon.
@@ -214,54 +204,6 @@ void frmKrelin::createControls()
     connect(picTile, &PictureSurface::clicked, this, [this] { levelEditor->TableClick(); });
     connect(picEditor, &PictureSurface::mouseMoved, this, [this](double x, double y) { levelEditor->EditorMouseMove(x, y); });
     connect(picEditor, &PictureSurface::clicked, this, [this] { levelEditor->EditorClick(); });
-
-    // The status bar follows the pointer; the wheel steps frames over the map and pages
-    // over the table.
-    connect(picEditor, &PictureSurface::mouseMoved, this, [this](double x, double y) {
-        pointerOver = Pointer::Map;
-        lastPoint = QPointF(x, y);
-        updateStatus();
-    });
-    connect(picTile, &PictureSurface::mouseMoved, this, [this](double x, double y) {
-        pointerOver = Pointer::Table;
-        lastPoint = QPointF(x, y);
-        updateStatus();
-    });
-    for (PictureSurface *surface : {picEditor, picTile})
-        connect(surface, &PictureSurface::pointerLeft, this, [this] {
-            pointerOver = Pointer::None;
-            updateStatus();
-        });
-    connect(picTile, &PictureSurface::clicked, this, &frmKrelin::updateStatus);
-    // The view is drawn afresh under the pointer: its cell is framed again.
-    connect(picEditor, &PictureSurface::wheelTurned, this, [this](int notches) {
-        stepFrame(notches);
-        if (pointerOver == Pointer::Map)
-            levelEditor->EditorMouseMove(lastPoint.x(), lastPoint.y());
-    });
-    connect(picTile, &PictureSurface::wheelTurned, this, [this](int notches) {
-        stepPage(notches);
-        if (pointerOver == Pointer::Table)
-            levelEditor->TableMouseMove(lastPoint.x(), lastPoint.y());
-    });
-    hLevel_Frames->setToolTip(QStringLiteral("Frame: the mouse wheel over the map, or Page Up / Page Down"));
-    hsTable->setToolTip(QStringLiteral("Page: the mouse wheel over the table, or Ctrl+Page Up / Ctrl+Page Down"));
-}
-
-void frmKrelin::createStepKeys()
-{
-    auto stepKey = [this](const char *name, const QKeySequence &key, void (frmKrelin::*step)(int), int steps) {
-        auto *action = new QAction(this);
-        action->setObjectName(QLatin1String(name));
-        action->setShortcut(key);
-        connect(action, &QAction::triggered, this, [this, step, steps] { (this->*step)(steps); });
-        addAction(action);
-        return action;
-    };
-    actPreviousFrame = stepKey("actPreviousFrame", QKeySequence(Qt::Key_PageUp), &frmKrelin::stepFrame, -1);
-    actNextFrame = stepKey("actNextFrame", QKeySequence(Qt::Key_PageDown), &frmKrelin::stepFrame, 1);
-    actPreviousPage = stepKey("actPreviousPage", QKeySequence(Qt::CTRL | Qt::Key_PageUp), &frmKrelin::stepPage, -1);
-    actNextPage = stepKey("actNextPage", QKeySequence(Qt::CTRL | Qt::Key_PageDown), &frmKrelin::stepPage, 1);
 }
 
 void frmKrelin::createTray()
@@ -592,36 +534,6 @@ void frmKrelin::hsTable_Change(int value)
 {
     levelEditor->TableChanged(value);
     updateStatus();
-}
-
-void frmKrelin::stepFrame(int steps)
-{
-    hLevel_Frames->setValue(hLevel_Frames->value() + steps);
-}
-
-void frmKrelin::stepPage(int steps)
-{
-    hsTable->setValue(hsTable->value() + steps);
-}
-
-void frmKrelin::showRoomOfFrame()
-{
-    // Showing is not choosing: this raises no choice, so nothing is written.
-    cboRoomEditor->setCurrentIndex(levelEditor->RoomEntryOfFrame());
-}
-
-void frmKrelin::updateStatus()
-{
-    const LevelEditor &editor = *levelEditor;
-    const bool shown = editor.stageLoaded() && currentStage >= 0;
-    sbStatus->showPlace(PlaceStatus(shown ? &StageTable[currentStage] : nullptr, editor.frame(), editor.page(),
-                                    editor.SelectedMetaTile()));
-    QString pointer;
-    if (shown && pointerOver == Pointer::Map)
-        pointer = MapCellStatus(model, editor.frame(), editor.EditorCol(), editor.EditorRow());
-    else if (shown && pointerOver == Pointer::Table)
-        pointer = TableCellStatus(model, TableMetaTile(editor.page(), editor.TableCol(), editor.TableRow()));
-    sbStatus->showPointer(pointer);
 }
 
 void frmKrelin::cboRoomEditor_Click(int index)

@@ -119,7 +119,9 @@ private:
     void createMenus();
     void createControls();
     void createTray();
-    void createStepKeys();
+    // The status bar, the wheel and the stepping keys, and the room box's following of
+    // the frame on screen (frmKrelinNavigation.cpp).
+    void connectNavigation();
     void LoadMasterPalette();
     void ResetStage();
     void LoadFrameRooms();
