@@ -40,7 +40,7 @@ public:
     void showMessage(QWidget *, const QString &, const QString &, Icon) override {}
     bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
     SaveAnswer askSaveChanges(QWidget *, const QString &, const QString &) override { return SaveAnswer::Cancel; }
-    void openUrl(const QUrl &) override {}
+    void openUrl(const QUrl &, const std::function<void()> &) override {}
     void playSound(const QString &) override {}
     void stopSound() override {}
     bool hasSystemTray() override { return false; }

@@ -3,8 +3,10 @@
 #include "CellMapping.h"
 #include "EditCommands.h"
 #include "EditHistory.h"
+#include "StatusText.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
+#include "render/MapHint.h"
 #include "render/MetaTilePainter.h"
 #include "render/Palette.h"
 #include "render/TableView.h"
@@ -72,11 +74,14 @@ void LevelEditor::DrawLevel()
     DrawLevelFrame(editorImage, model, currentFrame, frameMetaTiles);
     emit refreshSurface(Surface::Editor);
     roomArmed = true;
+    emit levelDrawn();
     emit busyChanged(false);
 }
 
 void LevelEditor::Refresh()
 {
+    if (!stageIsLoaded)
+        return;
     emit busyChanged(true);
     roomArmed = false;
     DrawTileTable();
@@ -104,18 +109,54 @@ bool LevelEditor::RepaintLevelCells(const std::vector<ByteRange> &ranges)
     return true;
 }
 
+void LevelEditor::UnloadStage()
+{
+    stageIsLoaded = false;
+    roomArmed = false;
+    redrawHeld = false;
+    selectedMetaTile = 0;
+    currentFrame = 0;
+    currentPage = 0;
+    frameMetaTiles = {};
+    FastCls(tableImage, 1000, 1000);
+    emit refreshSurface(Surface::Table);
+    FastCls(selectedImage, 1000, 1000);
+    emit refreshSurface(Surface::Selected);
+    DrawEmptyMap(true);
+    emit stageUnloaded();
+}
+
+void LevelEditor::DrawEmptyMap(bool imageOpen)
+{
+    if (stageIsLoaded)
+        return;
+    DrawMapHint(editorImage, EmptyMapHint(imageOpen));
+    emit refreshSurface(Surface::Editor);
+}
+
+int LevelEditor::RoomEntryOfFrame() const
+{
+    const qint64 offset = qint64(model.FrameTableOffset) + currentFrame;
+    if (!stageIsLoaded || !model.holds(offset, 1))
+        return -1;
+    const int room = model.byteAt(offset);
+    return room >= model.FirstRoom && room <= model.LastRoom ? room - model.FirstRoom : -1;
+}
+
+// Without a stage on the views (before the first choice, or after it was taken off)
+// the scroll bars only move back to 0, and nothing is drawn.
 void LevelEditor::FramesChanged(int value)
 {
     currentFrame = value;
     roomArmed = false;
-    if (!redrawHeld)
+    if (stageIsLoaded && !redrawHeld)
         DrawLevel();
 }
 
 void LevelEditor::TableChanged(int value)
 {
     currentPage = value;
-    if (!redrawHeld)
+    if (stageIsLoaded && !redrawHeld)
         DrawTileTable();
 }
 

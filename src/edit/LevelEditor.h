@@ -52,12 +52,24 @@ public:
     void DrawTileTable();
     // Draws the current frame of the level map and arms the room box.
     void DrawLevel();
-    // Redraws both views of the current stage from the image as it now is.
+    // Redraws both views of the current stage from the image as it now is; nothing
+    // while no stage is shown.
     void Refresh();
     // Shows bytes that an undo or redo rewrote, when all of them are cells of the frame on
     // screen: repaints just those cells. Returns false, drawing nothing, when any range
     // lies elsewhere; the caller then refreshes everything.
     bool RepaintLevelCells(const std::vector<ByteRange> &ranges);
+    // Takes the stage off the views, as when the open image cannot hold it: the surfaces
+    // are cleared, the map says what to do next, and the handlers are inert again until
+    // a stage is chosen.
+    void UnloadStage();
+    // Clears the level map and writes on it what to do next: open an image, or (once
+    // one is open) choose a stage. Only while no stage is shown.
+    void DrawEmptyMap(bool imageOpen);
+
+    // The room box entry of the room that the frame-to-room table gives the current
+    // frame, or -1 when that byte is no room of the stage (or lies outside the image).
+    int RoomEntryOfFrame() const;
 
     // ---- control events ----------------------------------------------------------------
     // The frame scroll bar's value changed.
@@ -83,6 +95,11 @@ signals:
     // The metatile table was drawn: the Edit Tile button may be used from now on, and the
     // background colours were resolved afresh.
     void tableDrawn();
+    // The level map was drawn afresh (a stage selection, a frame change, a refresh, a
+    // room choice).
+    void levelDrawn();
+    // The stage was taken off the views; nothing is shown until a stage is chosen.
+    void stageUnloaded();
 
 private:
     // The cell under the pointer, and the cell that carries the white frame.

@@ -21,4 +21,17 @@ inline QUrl AuthorMailUrl()
     return url;
 }
 
+// What the user is told when the desktop has nothing to open a link with: the address,
+// so that they can open it themselves.
+inline QString LinkFailedText(const QUrl &url)
+{
+    if (url.scheme() == QStringLiteral("mailto"))
+        return QStringLiteral("No mail program could be started to write to %1.\n\nPlease write to that address "
+                              "from your own mail program.")
+            .arg(url.path());
+    return QStringLiteral("No web browser could be started to open %1.\n\nPlease open that address in your "
+                          "browser yourself.")
+        .arg(url.toString());
+}
+
 } // namespace krelin

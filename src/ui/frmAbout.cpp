@@ -5,6 +5,7 @@
 #include "Links.h"
 #include "core/Version.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
@@ -78,6 +79,11 @@ frmAbout::frmAbout(QWidget *parent, Desktop &desktop, const QString &programFold
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(284, 220, 81, 21);
     connect(cmdClose, &QPushButton::clicked, this, &frmAbout::cmdClose_Click);
+    // Escape closes it, as it closes any dialog.
+    auto *escape = new QAction(this);
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(escape, &QAction::triggered, this, &frmAbout::cmdClose_Click);
+    addAction(escape);
 
     desktop.playSound(QDir(programFolder).filePath(QStringLiteral("Krelin.WAV")));
 }

@@ -3,6 +3,7 @@
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
 #include "Links.h"
+#include "MainStatusBar.h"
 #include "frmAbout.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
@@ -31,6 +32,7 @@
 #include <QTimer>
 #include <QUndoStack>
 #include <QUndoView>
+#include <QWindow>
 
 namespace krelin {
 
@@ -122,6 +124,8 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
                 leaving = true;
         }
     });
+    connectNavigation();
+    levelEditor->DrawEmptyMap(false);
 
     // Form load: the master palette first, then the caption and the tray icon.
     LoadMasterPalette();
@@ -198,10 +202,10 @@ void frmKrelin::createMenus()
     addFiller(mnuWeb, "mnuNavFiller1");
     mnuNavEmailAuthor = addCommand(mnuWeb, "mnuNavEmailAuthor", QStringLiteral("&Email Author"));
     connect(mnuAbout, &QAction::triggered, this, &frmKrelin::mnuAbout_Click);
-    connect(mnuNavVelquin, &QAction::triggered, this, [this] { this->desktop.openUrl(VelquinUrl); });
-    connect(mnuNavKrelinPage, &QAction::triggered, this, [this] { this->desktop.openUrl(KrelinPageUrl); });
-    connect(mnuNavNesdevWiki, &QAction::triggered, this, [this] { this->desktop.openUrl(NesdevWikiUrl); });
-    connect(mnuNavEmailAuthor, &QAction::triggered, this, [this] { this->desktop.openUrl(AuthorMailUrl()); });
+    connect(mnuNavVelquin, &QAction::triggered, this, [this] { openLink(VelquinUrl); });
+    connect(mnuNavKrelinPage, &QAction::triggered, this, [this] { openLink(KrelinPageUrl); });
+    connect(mnuNavNesdevWiki, &QAction::triggered, this, [this] { openLink(NesdevWikiUrl); });
+    connect(mnuNavEmailAuthor, &QAction::triggered, this, [this] { openLink(AuthorMailUrl()); });
 }
 
 void frmKrelin::createEditHistoryCommands()
@@ -266,6 +270,9 @@ void frmKrelin::createControls()
     cboRoomEditor = new QComboBox(client);
     cboRoomEditor->setObjectName(QStringLiteral("cboRoomEditor"));
     cboRoomEditor->setGeometry(564, 492, 81, 21);
+    // Below the controls: the window grows by the status bar's height.
+    sbStatus = new MainStatusBar(this);
+    setStatusBar(sbStatus);
 
     connect(hLevel_Frames, &QScrollBar::valueChanged, this, &frmKrelin::hLevel_Frames_Change);
     connect(hsTable, &QScrollBar::valueChanged, this, &frmKrelin::hsTable_Change);
@@ -292,9 +299,53 @@ void frmKrelin::createTray()
 
 void frmKrelin::LoadMasterPalette()
 {
+    // Read before the window is shown: the warning waits until it is on the screen.
     const QString problem = krelin::LoadMasterPalette(model, programFolder);
     if (!problem.isEmpty())
-        desktop.showMessage(this, ProgramCaption(), problem, Desktop::Icon::Warning);
+        pendingWarnings << problem;
+}
+
+void frmKrelin::warn(const QString &text)
+{
+    if (!onScreen && isVisible()) {
+        pendingWarnings << text;
+        return;
+    }
+    desktop.showMessage(this, ProgramCaption(), text, Desktop::Icon::Warning);
+}
+
+void frmKrelin::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!onScreen && windowHandle())
+        windowHandle()->installEventFilter(this);
+}
+
+bool frmKrelin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!onScreen && event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        onScreen = true;
+        windowHandle()->removeEventFilter(this);
+        // Shown from the event loop, not from inside the window system's expose.
+        QTimer::singleShot(0, this, &frmKrelin::showPendingWarnings);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmKrelin::showPendingWarnings()
+{
+    const QStringList warnings = std::exchange(pendingWarnings, {});
+    for (const QString &text : warnings)
+        desktop.showMessage(this, ProgramCaption(), text, Desktop::Icon::Warning);
+}
+
+void frmKrelin::openLink(const QUrl &url)
+{
+    QPointer<frmKrelin> self(this);
+    desktop.openUrl(url, [self, url] {
+        if (self)
+            self->desktop.showMessage(self, ProgramCaption(), LinkFailedText(url), Desktop::Icon::Warning);
+    });
 }
 
 // ---- files ---------------------------------------------------------------------------------
@@ -315,7 +366,7 @@ bool frmKrelin::openFile(const QString &path)
 {
     RomReadResult result = ReadRomFile(path);
     if (!result.ok()) {
-        desktop.showMessage(this, ProgramCaption(), result.error, Desktop::Icon::Warning);
+        warn(result.error);
         return false;
     }
     lastChosenFile = path;
@@ -325,15 +376,20 @@ bool frmKrelin::openFile(const QString &path)
     mnuEdit->menuAction()->setEnabled(true);
     mnuSaveRom->setEnabled(true);
     mnuSaveRomAs->setEnabled(true);
-    // The chosen stage stays chosen and its views keep the old picture until redrawn; say
-    // so when the new image cannot hold that stage's data.
+    // The chosen stage stays chosen and is drawn from the new image at once, at the same
+    // frame and page; an image that cannot hold it takes it off the window.
     if (currentStage >= 0) {
         const QString problem = StageFitProblem(StageTable[currentStage], model.romSize());
-        if (!problem.isEmpty())
-            desktop.showMessage(this, ProgramCaption(),
-                                problem + QStringLiteral("\n\nChoose a stage that this image holds."),
-                                Desktop::Icon::Warning);
+        if (problem.isEmpty()) {
+            mnuRefresh_Click();
+        } else {
+            dropStage();
+            warn(problem + QStringLiteral("\n\nChoose a stage that this image holds."));
+        }
+    } else {
+        levelEditor->DrawEmptyMap(true);
     }
+    updateStatus();
     return true;
 }
 
@@ -385,9 +441,19 @@ bool frmKrelin::mnuSaveRomAs_Click()
     // The fix-up comes first: it stays in the image even if the dialog is cancelled.
     const bool fixedUp = ApplySaveFixUp(model);
     const QString start = lastChosenFile.isEmpty() ? programFolder : lastChosenFile;
-    const QString path = desktop.getSaveFileName(this, QStringLiteral("Save As"), start, RomFilter);
+    QString path = desktop.getSaveFileName(this, QStringLiteral("Save As"), start, RomFilter);
     if (path.isEmpty())
         return false;
+    // A name typed without an extension gets the cartridge's; the dialog asked about
+    // replacing the name as typed, so ask again about the one written.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += path.endsWith(u'.') ? QStringLiteral("nes") : QStringLiteral(".nes");
+        if (QFileInfo::exists(path)
+            && !desktop.askYesNo(this, ProgramCaption(),
+                                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(path))))
+            return false;
+    }
     lastChosenFile = path;
     if (!SaveTo(path))
         return false;
@@ -492,6 +558,8 @@ void frmKrelin::mnuAbout_Click()
 {
     if (!aboutBox)
         aboutBox = new frmAbout(this, desktop, programFolder);
+    // Minimised or behind another window, it comes back to the front as it was.
+    aboutBox->setWindowState(aboutBox->windowState() & ~Qt::WindowMinimized);
     aboutBox->show();
     aboutBox->raise();
     aboutBox->activateWindow();
@@ -612,7 +680,23 @@ bool frmKrelin::mnuEdit_Level_Click(int stageIndex)
     hsTable->setValue(0);
     levelEditor->DrawTileTable();
     levelEditor->DrawLevel();
+    updateStatus();
     return true;
+}
+
+void frmKrelin::dropStage()
+{
+    currentStage = -1;
+    for (QAction *action : mnuEdit_Level_Stage)
+        action->setChecked(false);
+    for (QAction *action : {mnuRefresh, mnuTileEditor, mnuEditPalette})
+        action->setEnabled(false);
+    cmdEditTile->setEnabled(false);
+    // First, so that the scroll bars' moves back to 0 draw nothing.
+    levelEditor->UnloadStage();
+    hLevel_Frames->setMaximum(0);
+    hsTable->setMaximum(0);
+    cboRoomEditor->clear();
 }
 
 void frmKrelin::mnuRefresh_Click()
@@ -623,11 +707,13 @@ void frmKrelin::mnuRefresh_Click()
 void frmKrelin::hLevel_Frames_Change(int value)
 {
     levelEditor->FramesChanged(value);
+    updateStatus();
 }
 
 void frmKrelin::hsTable_Change(int value)
 {
     levelEditor->TableChanged(value);
+    updateStatus();
 }
 
 void frmKrelin::cboRoomEditor_Click(int index)

@@ -3,7 +3,9 @@
 #include "widgets/PictureSurface.h"
 
 #include <QMainWindow>
+#include <QPointF>
 #include <QPointer>
+#include <QStringList>
 
 #include <array>
 
@@ -13,12 +15,14 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class QSystemTrayIcon;
+class QUrl;
 
 namespace krelin {
 
 class Desktop;
 class EditHistory;
 class LevelEditor;
+class MainStatusBar;
 class frmAbout;
 class frmPalEditor;
 class frmTileEditor;
@@ -60,6 +64,7 @@ public:
     QPushButton *cmdEditTile;
     QComboBox *cboRoomEditor;
     QSystemTrayIcon *TrayIcon;
+    MainStatusBar *sbStatus;
 
     // ---- menus ---------------------------------------------------------------------------
     QMenu *mnuTrayIconRight;
@@ -87,6 +92,12 @@ public:
     QAction *mnuNavKrelinPage;
     QAction *mnuNavNesdevWiki;
     QAction *mnuNavEmailAuthor;
+
+    // Keys that step through frames (Page Up / Page Down) and table pages (with Ctrl).
+    QAction *actPreviousFrame;
+    QAction *actNextFrame;
+    QAction *actPreviousPage;
+    QAction *actNextPage;
 
     QPointer<frmAbout> aboutBox;
     QPointer<frmPalEditor> palEditor; // made on first use, gone once closed
@@ -116,10 +127,15 @@ public:
     void hLevel_Frames_Change(int value);
     void hsTable_Change(int value);
     void cboRoomEditor_Click(int index);
+    // Move the frame or the table page by steps (negative: back), as far as they go.
+    void stepFrame(int steps);
+    void stepPage(int steps);
 
 protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenus();
@@ -130,11 +146,24 @@ private:
     void quitIfAllowed();
     void createControls();
     void createTray();
+    // The status bar, the wheel and the stepping keys, and the room box's following of
+    // the frame on screen (frmKrelinNavigation.cpp).
+    void connectNavigation();
     void LoadMasterPalette();
     void ResetStage();
     void LoadFrameRooms();
     frmTileEditor &TileEditorWindow();
     void wireTileEditor();
+    // Takes the chosen stage off the window when the open image cannot hold it.
+    void dropStage();
+    // Selects the room box entry of the room that the image gives the current frame.
+    void showRoomOfFrame();
+    void updateStatus();
+    void openLink(const QUrl &url);
+    // A warning box over this window. One raised while the window is on its way to the
+    // screen waits until it is there, so that it opens over it, not in a corner.
+    void warn(const QString &text);
+    void showPendingWarnings();
     bool SaveTo(const QString &path);
     void setCaptionFor(const QString &path);
     void showBusy(bool busy);
@@ -146,9 +175,18 @@ private:
     QString lastChosenFile;
     EditHistory *editHistory;
     LevelEditor *levelEditor;
-    int currentStage = -1; // index into the stage table, -1 before the first choice
+    int currentStage = -1; // index into the stage table, -1 while no stage is shown
     bool restoring = false; // a restore from the tray is under way
     bool leaving = false;   // quitting has been decided: the close that follows asks nothing
+
+    // Which surface the pointer is over, for the status bar, and where on it it was
+    // last seen, to frame its cell again after the view was drawn afresh under it.
+    enum class Pointer { None, Map, Table };
+    Pointer pointerOver = Pointer::None;
+    QPointF lastPoint;
+
+    bool onScreen = false; // the window has been on the screen
+    QStringList pendingWarnings;
 };
 
 } // namespace krelin

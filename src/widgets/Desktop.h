@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QUrl;
 class QWidget;
 
@@ -33,7 +35,9 @@ public:
     // and the close box cancel.
     virtual SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) = 0;
 
-    virtual void openUrl(const QUrl &url) = 0;
+    // Opens a web or mail link in the desktop's browser or mail program. Calls failed,
+    // at once or once the desktop has tried, when nothing could open it.
+    virtual void openUrl(const QUrl &url, const std::function<void()> &failed) = 0;
 
     // Starts playing a sound file in the background; a missing file or no sound device is
     // no error. stopSound() ends it.

@@ -4,6 +4,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+
+#include <cstdlib>
 
 namespace krelin {
 
@@ -46,6 +49,32 @@ void PictureSurface::mouseReleaseEvent(QMouseEvent *event)
         pressed = false;
     if (click)
         emit clicked();
+}
+
+void PictureSurface::leaveEvent(QEvent *event)
+{
+    QFrame::leaveEvent(event);
+    emit pointerLeft();
+}
+
+void PictureSurface::wheelEvent(QWheelEvent *event)
+{
+    // A notch is 120 eighths of a degree; touchpads send smaller turns, which add up.
+    constexpr int Notch = QWheelEvent::DefaultDeltasPerStep;
+    const QPoint angle = event->angleDelta();
+    const int turn = std::abs(angle.y()) >= std::abs(angle.x()) ? -angle.y() : -angle.x();
+    if (turn == 0) {
+        event->ignore();
+        return;
+    }
+    if ((turn > 0) != (wheelTurn > 0))
+        wheelTurn = 0; // a change of direction starts afresh
+    wheelTurn += turn;
+    const int notches = wheelTurn / Notch;
+    wheelTurn -= notches * Notch;
+    event->accept();
+    if (notches != 0)
+        emit wheelTurned(notches);
 }
 
 } // namespace krelin

@@ -7,7 +7,8 @@ namespace krelin {
 
 // A picture surface: a frame around a persistent image. Drawing goes into image();
 // Refresh() shows it. Pointer positions are reported in image pixels; a click is a press
-// and a release of any button on the surface.
+// and a release of any button on the surface. The mouse wheel is reported in whole
+// notches.
 class PictureSurface : public QFrame
 {
     Q_OBJECT
@@ -31,16 +32,24 @@ signals:
     // Any button went down on the surface (a click needs its release too).
     void mousePressed(Qt::MouseButton button);
     void clicked();
+    // The pointer left the surface.
+    void pointerLeft();
+    // The wheel turned by whole notches: positive towards the user (down) or to the
+    // right, negative away from the user or to the left.
+    void wheelTurned(int notches);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     QImage picture;
     bool pressed = false;
+    int wheelTurn = 0; // eighths of a degree not yet reported as a notch
 };
 
 } // namespace krelin

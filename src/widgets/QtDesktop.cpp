@@ -5,7 +5,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSoundEffect>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QUrl>
 
@@ -54,9 +56,35 @@ Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &ti
     }
 }
 
-void QtDesktop::openUrl(const QUrl &url)
+void QtDesktop::openUrl(const QUrl &url, const std::function<void()> &failed)
 {
-    QDesktopServices::openUrl(url);
+#if defined(Q_OS_LINUX)
+    // The desktop's opener tells only by its exit status whether anything took the link
+    // (it exits at once with an error when no browser or mail program is set up), so it
+    // is watched rather than started and forgotten. It has no parent: one still running
+    // when the program ends (it waits for some browsers) is left to run.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+        auto *process = new QProcess;
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        QObject::connect(process, &QProcess::finished, process,
+                         [process, failed](int exitCode, QProcess::ExitStatus status) {
+                             if (status != QProcess::NormalExit || exitCode != 0)
+                                 failed();
+                             process->deleteLater();
+                         });
+        QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
+            if (error != QProcess::FailedToStart)
+                return;
+            failed();
+            process->deleteLater();
+        });
+        process->start(opener, {url.toString(QUrl::FullyEncoded)});
+        return;
+    }
+#endif
+    if (!QDesktopServices::openUrl(url))
+        failed();
 }
 
 void QtDesktop::playSound(const QString &path)

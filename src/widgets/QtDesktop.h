@@ -22,7 +22,7 @@ public:
     void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
     SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) override;
-    void openUrl(const QUrl &url) override;
+    void openUrl(const QUrl &url, const std::function<void()> &failed) override;
     void playSound(const QString &path) override;
     void stopSound() override;
     bool hasSystemTray() override;

@@ -6,9 +6,14 @@
 #include "core/RomFile.h"
 #include "core/StageTable.h"
 #include "edit/CellMapping.h"
+#include "edit/StatusText.h"
+#include "render/MapHint.h"
+#include "ui/MainStatusBar.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -20,6 +25,42 @@
 using namespace krelin;
 using namespace krelin::testing;
 
+namespace {
+
+// Turns the mouse wheel over a widget: dy < 0 towards the user, in eighths of a degree.
+void turnWheel(QWidget *widget, int dy, int dx = 0)
+{
+    const QPointF pos(20, 20);
+    QWheelEvent event(pos, widget->mapToGlobal(pos), QPoint(), QPoint(dx, dy), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+// n as two upper-case hexadecimal digits.
+QString Hex2(int n)
+{
+    return QString::number(n, 16).toUpper().rightJustified(2, u'0');
+}
+
+// "Room 0B": the room box's entry for room n.
+QString RoomText(int n)
+{
+    return QStringLiteral("Room ") + Hex2(n);
+}
+
+} // namespace
 
 class TestEdit : public QObject
 {
@@ -42,6 +83,10 @@ private slots:
     void positionsLeftOrAboveAreIgnored();
     void roomChoiceWritesFrameTable();
     void roomBoxIsDisarmedDuringSelection();
+    void roomBoxShowsRoomOfFrame();
+    void statusTexts();
+    void wheelKeysAndStatusBar();
+    void openWhileStagedDrawsNewImage();
     void endToEndEditAndSave();
 };
 
@@ -107,7 +152,10 @@ void TestEdit::stageSelectionSetsUpControls()
         QCOMPARE(s.window->cboRoomEditor->count(), e.rooms);
         QCOMPARE(s.window->cboRoomEditor->itemText(0), QString::fromLatin1(e.first));
         QCOMPARE(s.window->cboRoomEditor->itemText(e.rooms - 1), QString::fromLatin1(e.last));
-        QCOMPARE(s.window->cboRoomEditor->currentIndex(), -1);
+        // The room box shows frame 0's room, or nothing when its byte is none of the stage's.
+        const int room = s.byte(StageTable[e.stage].FrameTableOffset);
+        QCOMPARE(s.window->cboRoomEditor->currentIndex(),
+                 s.window->cboRoomEditor->findText(RoomText(room)));
         int checked = 0;
         for (QAction *a : s.window->mnuEdit_Level_Stage)
             checked += a->isChecked() ? 1 : 0;
@@ -361,9 +409,6 @@ void TestEdit::roomChoiceWritesFrameTable()
     QCOMPARE(s.window->cboRoomEditor->currentText(), QStringLiteral("Room 0A"));
     QCOMPARE(s.byte(0x5813), 0x0A);
     QVERIFY(s.editor().roomBoxArmed()); // the map was drawn again
-    // Moving the frame bar keeps the shown entry.
-    s.window->hLevel_Frames->setValue(4);
-    QCOMPARE(s.window->cboRoomEditor->currentText(), QStringLiteral("Room 0A"));
 
     s.window->mnuEdit_Level_Click(S2A);
     s.window->hLevel_Frames->setValue(2);
@@ -389,6 +434,174 @@ void TestEdit::roomBoxIsDisarmedDuringSelection()
     QVERIFY(!armedDuringSetUp);
     QCOMPARE(writes, 0);
     QVERIFY(s.editor().roomBoxArmed());
+}
+
+void TestEdit::roomBoxShowsRoomOfFrame()
+{
+    Session s(false);
+    // Stage 1A's frames 0..2: room 03, a byte that is none of the stage's rooms, room 0B.
+    QByteArray data = readFile(s.romPath);
+    data.replace(0x5810, 3, QByteArray("\x03\x20\x0B", 3));
+    QVERIFY(writeFile(s.romPath, data) && s.window->OpenRom(s.romPath));
+    QComboBox *box = s.window->cboRoomEditor;
+    s.window->mnuEdit_Level_Click(S1A);
+    QCOMPARE(box->currentText(), QStringLiteral("Room 03"));
+    s.window->hLevel_Frames->setValue(1);
+    QCOMPARE(box->currentIndex(), -1);
+    s.window->hLevel_Frames->setValue(2);
+    box->setCurrentIndex(0);
+    s.window->mnuRefresh_Click();
+    QCOMPARE(box->currentText(), QStringLiteral("Room 0B"));
+    QVERIFY(!s.model.isModified()); // showing is not choosing
+    QVERIFY(s.editor().roomBoxArmed());
+    // A write from elsewhere shows at once; stage 2A's entries start at room 0C.
+    s.model.writeByte(0x5812, 0x07);
+    QCOMPARE(box->currentText(), QStringLiteral("Room 07"));
+    s.model.writeByte(0x581E, 0x2B);
+    s.window->mnuEdit_Level_Click(S2A);
+    QCOMPARE(box->currentText(), QStringLiteral("Room 2B"));
+}
+
+void TestEdit::statusTexts()
+{
+    const PlaceTexts place = PlaceStatus(&StageTable[S3], 3, 2, 0x2F);
+    QCOMPARE(QStringList({place.stage, place.frame, place.page, place.metaTile}),
+             QStringList({"Stage 3", "Frame 3 / 24", "Page 2 / 16", "Metatile 2F"}));
+    QCOMPARE(PlaceStatus(nullptr, 3, 2, 0x2F), PlaceTexts{});
+
+    // Stage 1A: frame 2, cell (3, 4) is the byte at 0x5A5D; metatile 2F's record is at
+    // 0x790A + 4 x 2F (tiles) and 0x7D0A + 2F (sub-palette).
+    modKrelin model;
+    model.replaceImage(std::vector<std::uint8_t>(0x8000));
+    model.ApplyStage(StageTable[S1A]);
+    const std::uint8_t tiles[4] = {0x10, 0x11, 0x20, 0xA1};
+    model.writeByte(0x5A5D, 0x2F);
+    model.writeBytes(0x790A + 4 * 0x2F, tiles);
+    model.writeByte(0x7D0A + 0x2F, 0x02);
+    const auto texts = [](QStringList parts) { return parts.join(QStringLiteral(" \u00B7 ")); };
+    QCOMPARE(MapCellStatus(model, 2, 3, 4), texts({"Row 4", "Column 3", "Metatile 2F", "Offset 0x5A5D"}));
+    QCOMPARE(MapCellStatus(model, 200, 15, 14), texts({"Row 14", "Column 15", "Offset 0x114A9", "outside the image"}));
+    QCOMPARE(TableCellStatus(model, 0x2F), texts({"Metatile 2F", "Tiles 10 11 20 A1", "Sub-palette 2"}));
+    model.writeByte(0x7D0A + 0x2F, 0x06); // painted with its low two bits
+    QCOMPARE(TableCellStatus(model, 0x2F), texts({"Metatile 2F", "Tiles 10 11 20 A1", "Sub-palette 2 (byte 06)"}));
+}
+
+void TestEdit::wheelKeysAndStatusBar()
+{
+    Session s;
+    const MainStatusBar &bar = *s.window->sbStatus;
+    const auto place = [&bar] {
+        return QStringList({bar.lblStage->text(), bar.lblFrame->text(), bar.lblPage->text(), bar.lblMetaTile->text()})
+            .join(u'|');
+    };
+    const auto at = [&s] { return std::pair(s.editor().frame(), s.editor().page()); };
+    const QSize windowSize = s.window->size();
+    s.moveOnMap(3, 4);
+    QCOMPARE(place() + bar.lblPointer->text(), QStringLiteral("|||")); // nothing before a stage
+
+    s.window->mnuEdit_Level_Click(S1A); // 7 frames
+    s.pick(2, 1, 7);
+    QCOMPARE(place(), QStringLiteral("Stage 1A|Frame 0 / 7|Page 2 / 16|Metatile 2F"));
+    QVERIFY(bar.lblPointer->text().startsWith(QStringLiteral("Metatile 2F \u00B7 Tiles ")));
+    const QString cell = QStringLiteral("Row 4 \u00B7 Column 3 \u00B7 Metatile %1 \u00B7 Offset 0x%2");
+    s.clickOnMap(3, 4);
+    QCOMPARE(bar.lblPointer->text(), cell.arg("2F", "587D"));
+    const auto placed = s.model.image();
+
+    // The wheel over the map steps frames under the pointer, whose cell stays framed.
+    turnWheel(s.window->picEditor, -240); // two notches towards the user
+    QCOMPARE(at(), std::pair(2, 2));
+    QCOMPARE(int(s.editor().FrameMetaTiles()[0]), s.byte(0x583A + 240 * 2));
+    QCOMPARE(bar.lblPointer->text(), cell.arg(Hex2(s.byte(0x5A5D)), "5A5D"));
+    QVERIFY(hasWhiteFrame(s.map(), 3, 4));
+    turnWheel(s.window->picEditor, 60); // half notches add up
+    turnWheel(s.window->picEditor, 60);
+    QCOMPARE(at(), std::pair(1, 2));
+    turnWheel(s.window->picEditor, 0, -120 * 30); // tilted right, past the last frame
+    turnWheel(s.window->picTile, 120 * 5);        // over the table, past the first page
+    QCOMPARE(at(), std::pair(6, 0));
+
+    // Page Up / Page Down step frames, with Ctrl pages, even with the room box focused.
+    s.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(s.window.get()));
+    s.window->cboRoomEditor->setFocus();
+    for (auto [key, modifiers] : {std::pair(Qt::Key_PageUp, Qt::NoModifier), std::pair(Qt::Key_PageUp, Qt::NoModifier),
+                                  std::pair(Qt::Key_PageDown, Qt::NoModifier), std::pair(Qt::Key_PageDown, Qt::ControlModifier),
+                                  std::pair(Qt::Key_PageDown, Qt::ControlModifier), std::pair(Qt::Key_PageUp, Qt::ControlModifier)})
+        QTest::keyClick(s.window->cboRoomEditor, key, modifiers);
+    QCOMPARE(place(), QStringLiteral("Stage 1A|Frame 5 / 7|Page 1 / 16|Metatile 2F"));
+    QCOMPARE(s.model.image(), placed); // no room was chosen on the way
+
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(s.window->picEditor, &leave);
+    QCOMPARE(bar.lblPointer->text(), QString());
+    // The bar lies below the 645 x 527 area, and its texts never resize the window.
+    QCOMPARE(bar.geometry().top(), s.window->centralWidget()->geometry().bottom() + 1);
+    QCOMPARE(s.window->size(), windowSize);
+}
+
+void TestEdit::openWhileStagedDrawsNewImage()
+{
+    Session s(false);
+    const auto hint = [&s](const QString &text) {
+        QImage expected(s.map().size(), QImage::Format_RGB32);
+        DrawMapHint(expected, text);
+        return expected;
+    };
+    QCOMPARE(s.map(), hint(QStringLiteral("Open a cartridge image: File \u25B8 Open")));
+    QVERIFY(s.window->OpenRom(s.romPath));
+    const QImage chooseStage = hint(QStringLiteral("Choose a stage: Edit \u25B8 Level"));
+    QCOMPARE(s.map(), chooseStage);
+    QImage blank(s.map().size(), QImage::Format_RGB32);
+    blank.fill(ClearColor);
+    QVERIFY(chooseStage != blank); // written in the middle, not at the top
+    QCOMPARE(chooseStage.copy(0, 0, blank.width(), 200), blank.copy(0, 0, blank.width(), 200));
+
+    s.window->mnuEdit_Level_Click(S1A);
+    s.window->hLevel_Frames->setValue(2);
+    s.pick(3, 1, 2); // metatile 53
+    // A second copy with another frame 2, another room for it, other colours and other
+    // metatiles on page 3.
+    QByteArray other = readFile(s.romPath);
+    for (int k = 0; k < FrameBytes; ++k)
+        other[0x583A + 240 * 2 + k] = char(0x30 + k % 16);
+    other[0x5812] = 0x09;
+    for (int i = 1; i < 16; ++i)
+        other[0x43F8 + i] = char((other[0x43F8 + i] + 7) % 64);
+    for (int i = 0; i < 64; ++i)
+        other[0x790A + 4 * 48 + i] = char(other[0x790A + 4 * 48 + i] ^ 0x21);
+    const QString otherPath = s.dir.filePath(QStringLiteral("other.nes"));
+    QVERIFY(writeFile(otherPath, other) && s.window->OpenRom(otherPath));
+    QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
+    QVERIFY(s.window->mnuEdit_Level_Stage[S1A]->isChecked());
+    QCOMPARE(std::pair(s.editor().frame(), s.editor().page()), std::pair(2, 3));
+    for (int k = 0; k < FrameBytes; ++k) {
+        const QString diff = cellDiff(s.map(), s.model, k % 16, k / 16, 0x30 + k % 16);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+    for (int n = 48; n < 64; ++n) {
+        const QString diff = cellDiff(s.table(), s.model, n % 2, (n - 48) / 2, n);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+    const QString diff = cellDiff(s.preview(), s.model, 0, 0, 53);
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    QCOMPARE(s.window->cboRoomEditor->currentText(), QStringLiteral("Room 09"));
+
+    // An image too short for the stage takes it off the window, says why, and nothing
+    // reacts until a stage is chosen again.
+    const QString shortPath = s.dir.filePath(QStringLiteral("short.nes"));
+    QVERIFY(writeFile(shortPath, other.left(0x10000)) && s.window->OpenRom(shortPath));
+    QCOMPARE(s.desktop.messages.size(), 1);
+    QVERIFY2(s.desktop.messages[0].text.contains(QStringLiteral("Stage 1A")), qPrintable(s.desktop.messageTexts()));
+    QVERIFY(!s.window->mnuEdit_Level_Stage[S1A]->isChecked() && !s.editor().stageLoaded());
+    QVERIFY(!s.window->mnuTileEditor->isEnabled() && !s.window->cmdEditTile->isEnabled());
+    QCOMPARE(s.window->cboRoomEditor->count(), 0);
+    QCOMPARE(s.table(), blank.copy(s.table().rect()));
+    s.clickOnMap(4, 4);
+    turnWheel(s.window->picEditor, -120);
+    s.window->mnuRefresh_Click();
+    QCOMPARE(s.map(), chooseStage);
+    QVERIFY(!s.model.isModified());
 }
 
 void TestEdit::endToEndEditAndSave()

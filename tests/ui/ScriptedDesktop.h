@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QWidget>
+#include <QWindow>
 
 namespace krelin::testing {
 
@@ -30,6 +32,7 @@ public:
         QString title;
         QString text;
         Icon icon = Icon::None;
+        bool overShownParent = false; // its parent window was on the screen
     };
 
     struct Question
@@ -47,6 +50,7 @@ public:
     QQueue<bool> yesNoAnswers;
     QQueue<SaveAnswer> saveChangesAnswers;
     bool systemTray = true;
+    bool linksOpen = true; // false: the desktop has no browser or mail program
 
     // ---- what the windows did ----------------------------------------------------------
     QList<Dialog> openDialogs;
@@ -97,9 +101,11 @@ public:
         return take(saveAnswers, "save");
     }
 
-    void showMessage(QWidget *, const QString &title, const QString &text, Icon icon) override
+    void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override
     {
-        messages.append({title, text, icon});
+        const bool shown = parent && parent->isVisible() && parent->windowHandle()
+            && parent->windowHandle()->isExposed();
+        messages.append({title, text, icon, shown});
     }
 
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override
@@ -122,7 +128,12 @@ public:
         return saveChangesAnswers.dequeue();
     }
 
-    void openUrl(const QUrl &url) override { urls.append(url); }
+    void openUrl(const QUrl &url, const std::function<void()> &failed) override
+    {
+        urls.append(url);
+        if (!linksOpen)
+            failed();
+    }
     void playSound(const QString &path) override { soundsPlayed.append(path); }
     void stopSound() override { ++soundStops; }
     bool hasSystemTray() override { return systemTray; }

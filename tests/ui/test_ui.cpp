@@ -273,13 +273,19 @@ private slots:
 
         Editor e(folder.path());
         QCOMPARE(e.window->windowTitle(), Caption);
+        // The warning waits for the window to be on the screen, and sits over it.
+        QVERIFY(e.desktop.messages.isEmpty());
+        e.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(e.window.get()));
         if (complaint.isEmpty()) {
+            QTest::qWait(20);
             QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
             QCOMPARE(e.model.NesRed[0], std::int16_t(255 - 16));
             QCOMPARE(e.model.NesBlue[63], std::int16_t(255 - 207));
             return;
         }
-        QCOMPARE(e.desktop.messages.size(), 1);
+        QTRY_COMPARE(e.desktop.messages.size(), 1);
+        QVERIFY(e.desktop.messages[0].overShownParent);
         const QString text = e.desktop.messages[0].text;
         QVERIFY2(text.contains(QDir::toNativeSeparators(path)) && text.contains(complaint), qPrintable(text));
         for (int n = 0; n < 64; ++n) {
@@ -376,6 +382,20 @@ private slots:
         QCOMPARE(e.desktop.messages[0].icon, Desktop::Icon::Warning);
     }
 
+    void commandLineFileAtStart()
+    {
+        // As main() does: the window is shown, then the file named on the command line
+        // opened. A refusal is told over the window once it is on the screen.
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(QStringLiteral("missing.nes"));
+        Editor e;
+        e.window->show();
+        QVERIFY(!e.window->OpenRom(missing));
+        QTRY_COMPARE(e.desktop.messages.size(), 1);
+        QVERIFY(e.desktop.messages[0].overShownParent);
+        QVERIFY(e.desktop.messages[0].text.contains(QDir::toNativeSeparators(missing)));
+    }
+
     // ---- saving ------------------------------------------------------------------------------
 
     void saveAndSaveAs()
@@ -417,6 +437,42 @@ private slots:
         QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES[*]"));
         QVERIFY(!e.model.isModified());
         QVERIFY(e.desktop.messages.isEmpty());
+    }
+
+    void saveAsAddsExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written"); // empty: nothing is written
+        QTest::addColumn<int>("replace");     // answer to "already exists": -1 not asked, 0 No, 1 Yes
+        QTest::newRow("no extension") << "level" << "level.nes" << -1;
+        QTest::newRow("ends in a dot") << "level." << "level.nes" << -1;
+        QTest::newRow("own extension kept") << "level.rom" << "level.rom" << -1;
+        QTest::newRow("name taken, kept") << "taken" << "" << 0;
+        QTest::newRow("name taken, replaced") << "taken" << "taken.nes" << 1;
+    }
+    void saveAsAddsExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(int, replace);
+        QTemporaryDir dir;
+        const QString taken = dir.filePath(QStringLiteral("taken.nes"));
+        QVERIFY(WriteFile(taken, "older"));
+        Editor e;
+        QVERIFY(e.window->OpenRom(SamplePath));
+        e.desktop.saveAnswers.enqueue(dir.filePath(typed));
+        if (replace >= 0)
+            e.desktop.yesNoAnswers.enqueue(replace == 1);
+        e.window->mnuSaveRomAs_Click();
+        QCOMPARE(e.desktop.questions.size(), replace >= 0 ? 1 : 0);
+        QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), written.isEmpty() || replace == 1 ? 1 : 2);
+        if (written.isEmpty()) {
+            QCOMPARE(ReadFile(taken), QByteArray("older"));
+            return;
+        }
+        QCOMPARE(ReadFile(dir.filePath(written)), ToBytes(e.model.image()));
+        QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - ") + written.toUpper() + QStringLiteral("[*]"));
     }
 
     void cancelledSaveAs()
@@ -695,6 +751,16 @@ private slots:
         // The address is the one the About box gives for bug reports.
         w.mnuAbout_Click();
         QVERIFY(w.aboutBox->lblDescription->text().endsWith(mail.path()));
+        QVERIFY(e.desktop.messages.isEmpty());
+
+        // Without a browser or a mail program the user is told, with the address.
+        e.desktop.linksOpen = false;
+        w.mnuNavVelquin->trigger();
+        w.mnuNavEmailAuthor->trigger();
+        QCOMPARE(e.desktop.messages.size(), 2);
+        QVERIFY2(e.desktop.messages[0].text.contains(e.desktop.urls[0].toString()), qPrintable(e.desktop.messageTexts()));
+        QVERIFY2(e.desktop.messages[1].text.contains(mail.path()), qPrintable(e.desktop.messageTexts()));
+        QVERIFY(!e.desktop.messages[1].text.contains(QStringLiteral("mailto:")));
     }
 
     // ---- the About box -------------------------------------------------------------------------------
@@ -722,8 +788,18 @@ private slots:
         QCOMPARE(box->minimumSize(), QSize(382, 244));
         QCOMPARE(box->maximumSize(), QSize(382, 244));
         QCOMPARE(box->size(), QSize(382, 244));
+        // A dialog: no minimise or maximise button.
+        QCOMPARE(box->windowType(), Qt::Dialog);
+        QCOMPARE(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint), Qt::WindowFlags());
         QCOMPARE(e.desktop.soundsPlayed, chime);
         QCOMPARE(e.desktop.soundStops, 0);
+
+        // Minimised, it comes back restored when asked for again.
+        box->showMinimized();
+        QVERIFY(box->isMinimized());
+        w.mnuAbout_Click();
+        QVERIFY(box->isVisible() && !box->isMinimized());
+        QCOMPARE(w.aboutBox.data(), box);
 
         // Asked for again while open: the same box, no second chime.
         w.mnuAbout_Click();
@@ -740,6 +816,15 @@ private slots:
         QCOMPARE(e.desktop.soundsPlayed.size(), 2);
         w.aboutBox->close();
         QCOMPARE(e.desktop.soundStops, 2);
+        QTRY_VERIFY(w.aboutBox.isNull());
+        // Escape closes it too.
+        w.mnuAbout_Click();
+        QVERIFY(QTest::qWaitForWindowExposed(w.aboutBox.data()));
+        w.aboutBox->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.aboutBox.data()));
+        QTest::keyClick(w.aboutBox.data(), Qt::Key_Escape);
+        QCOMPARE(e.desktop.soundStops, 3);
+        QTRY_VERIFY(w.aboutBox.isNull());
         QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(e.desktop.quits, 0);
 
