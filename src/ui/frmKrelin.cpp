@@ -590,6 +590,13 @@ void frmKrelin::wireTileEditor()
         if (tileEditor)
             tileEditor->cboTile_Click();
     });
+    // With the stage taken off the window (an image opened that cannot hold it) the tool
+    // windows have nothing left to edit: they go, without the tile editor's notice, so
+    // that no edit lands in bytes of a stage no longer shown.
+    connect(levelEditor, &LevelEditor::stageUnloaded, this, [this] {
+        delete tileEditor;
+        delete palEditor;
+    });
 }
 
 frmTileEditor &frmKrelin::TileEditorWindow()

@@ -8,6 +8,8 @@
 #include "edit/CellMapping.h"
 #include "edit/StatusText.h"
 #include "render/MapHint.h"
+#include "paleditor/frmPalEditor.h"
+#include "tileeditor/frmTileEditor.h"
 #include "ui/MainStatusBar.h"
 
 #include <QApplication>
@@ -587,10 +589,17 @@ void TestEdit::openWhileStagedDrawsNewImage()
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     QCOMPARE(s.window->cboRoomEditor->currentText(), QStringLiteral("Room 09"));
 
-    // An image too short for the stage takes it off the window, says why, and nothing
-    // reacts until a stage is chosen again.
+    // An image too short for the stage takes it off the window, says why, closes the tool
+    // windows (no notice), and nothing reacts until a stage is chosen again.
+    s.window->cmdEditTile_Click();
+    s.window->mnuEditPalette_Click();
+    QVERIFY(s.window->tileEditor && s.window->palEditor);
+    QCoreApplication::processEvents();
+    s.desktop.clearLog();
     const QString shortPath = s.dir.filePath(QStringLiteral("short.nes"));
     QVERIFY(writeFile(shortPath, other.left(0x10000)) && s.window->OpenRom(shortPath));
+    QCoreApplication::processEvents();
+    QVERIFY(!s.window->tileEditor && !s.window->palEditor);
     QCOMPARE(s.desktop.messages.size(), 1);
     QVERIFY2(s.desktop.messages[0].text.contains(QStringLiteral("Stage 1A")), qPrintable(s.desktop.messageTexts()));
     QVERIFY(!s.window->mnuEdit_Level_Stage[S1A]->isChecked() && !s.editor().stageLoaded());
