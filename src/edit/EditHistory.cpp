@@ -47,9 +47,12 @@ void EditHistory::indexChanged(int index)
         return;
     // The steps between the old and the new index were undone or redone.
     std::vector<ByteRange> ranges;
-    for (int i = std::min(from, index); i < std::max(from, index); ++i)
+    for (int i = std::min(from, index); i < std::max(from, index); ++i) {
         if (const auto *step = dynamic_cast<const ByteEditCommand *>(undoStack.command(i)))
             ranges.push_back({step->offset(), qint64(step->newBytes().size())});
+        else // a step of another kind may have changed any byte
+            ranges.push_back({0, image.romSize()});
+    }
     emit restored(ranges);
 }
 
