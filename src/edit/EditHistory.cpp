@@ -21,6 +21,13 @@ EditHistory::EditHistory(modKrelin &model, QObject *parent)
     connect(&undoStack, &QUndoStack::indexChanged, this, &EditHistory::indexChanged);
 }
 
+EditHistory::~EditHistory()
+{
+    // The stack empties itself as it goes; that is no undo for the windows to show, and
+    // by then they may be half gone.
+    disconnect(&undoStack, nullptr, this, nullptr);
+}
+
 bool EditHistory::push(ByteEditCommand *command)
 {
     if (!command->changesImage()) {

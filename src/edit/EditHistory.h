@@ -26,6 +26,7 @@ class EditHistory : public QObject
 
 public:
     explicit EditHistory(modKrelin &model, QObject *parent = nullptr);
+    ~EditHistory() override;
 
     QUndoStack &stack() { return undoStack; }
     // The model whose image the steps edit.

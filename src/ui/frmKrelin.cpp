@@ -483,8 +483,16 @@ void frmKrelin::quitIfAllowed()
 {
     if (!maybeSave())
         return;
-    // Closing the windows on the way out asks nothing more.
+    leaveProgram();
+}
+
+void frmKrelin::leaveProgram()
+{
+    // Closing the windows on the way out asks nothing more, and the tool windows go
+    // without their own close handling (the tile editor's notice would hold the way out).
     leaving = true;
+    delete tileEditor;
+    delete palEditor;
     desktop.quit();
 }
 
@@ -505,8 +513,7 @@ void frmKrelin::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    leaving = true;
-    desktop.quit();
+    leaveProgram();
 }
 
 bool frmKrelin::isMinimisedToTray() const

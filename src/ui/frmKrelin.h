@@ -144,6 +144,8 @@ private:
     bool openFile(const QString &path);
     // Quits when maybeSave() allows it.
     void quitIfAllowed();
+    // Ends the program once leaving has been decided.
+    void leaveProgram();
     void createControls();
     void createTray();
     // The status bar, the wheel and the stepping keys, and the room box's following of

@@ -12,6 +12,7 @@
 #include "edit/EditHistory.h"
 #include "edit/LevelEditor.h"
 #include "widgets/QtDesktop.h"
+#include "tileeditor/frmTileEditor.h"
 #include "ui/frmAbout.h"
 #include "ui/frmKrelin.h"
 
@@ -621,7 +622,11 @@ private slots:
         Editor e;
         e.window->show();
         QVERIFY(e.window->OpenRom(path));
-        e.window->mnuAbout_Click(); // another window open changes nothing
+        e.window->mnuAbout_Click(); // other windows open change nothing
+        QVERIFY(e.window->mnuEdit_Level_Click(0));
+        e.window->cmdEditTile_Click();
+        QCoreApplication::processEvents();
+        e.desktop.clearLog();
         const bool changed = answer != "no changes";
         if (changed)
             Edit(e, 0x100, std::uint8_t(~e.model.byteAt(0x100)));
@@ -650,6 +655,8 @@ private slots:
             QCOMPARE(e.desktop.saveQuestions[0].text, QStringLiteral("Save changes to GAME.NES?"));
         if (way <= 2) {
             QCOMPARE(e.desktop.quits, goesOn ? 1 : 0);
+            // On the way out the tile editor goes without its notice.
+            QCOMPARE(e.window->tileEditor.isNull(), goesOn);
             QCOMPARE(closeAccepted, goesOn || way != 2);
         } else {
             // The dialog is shown only once the user has decided what becomes of the changes.
