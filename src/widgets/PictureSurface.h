@@ -7,7 +7,9 @@ namespace krelin {
 
 // A picture surface: a sunken frame around a persistent image. Drawing goes into
 // image(); Refresh() shows it. Pointer positions are reported in image pixels; a click
-// is a press and a release of any button on the surface.
+// is a press and a release of any button on the surface. On a screen with more than one
+// device pixel per logical pixel the image is scaled up pixel for pixel, and a pointer
+// position is reported as the whole image pixel shown under the pointer.
 class PictureSurface : public QFrame
 {
     Q_OBJECT
@@ -21,6 +23,10 @@ public:
     void Refresh() { update(); }
 
     static constexpr int BorderWidth = 2;
+
+    // The image position of a pointer at position (widget coordinates), which lies at
+    // windowPosition in the window.
+    QPointF imagePosition(const QPointF &position, const QPointF &windowPosition) const;
 
 signals:
     void mouseMoved(double x, double y);
