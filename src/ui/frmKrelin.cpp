@@ -2,7 +2,10 @@
 
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
+#include "ExportMenu.h"
+#include "FileDrop.h"
 #include "Links.h"
+#include "RecentFiles.h"
 #include "frmAbout.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
@@ -61,7 +64,8 @@ QScrollBar *scrollBar(QWidget *parent, const char *name, const QRect &geometry)
 
 } // namespace
 
-frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QWidget *parent)
+frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QSettings *settings,
+                     QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , model(model)
@@ -72,6 +76,7 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     setWindowIcon(AppIcon());
     createMenus();
     createControls();
+    createDesktopParts(settings);
 
     levelEditor = new LevelEditor(model, picEditor->image(), picTile->image(), picSelectedTile->image(), this);
     connect(levelEditor, &LevelEditor::refreshSurface, this, [this](Surface surface) {
@@ -164,6 +169,20 @@ void frmKrelin::createMenus()
     connect(mnuNavEmailAuthor, &QAction::triggered, this, [this] { this->desktop.openUrl(AuthorMailUrl()); });
 }
 
+void frmKrelin::createDesktopParts(QSettings *settings)
+{
+    // File > Recent Files beside Open, File > Export after the saves; a dropped file opens
+    // as a chosen one does.
+    mnuRecentFiles = new RecentFiles(desktop, settings, this);
+    mnuFile->insertMenu(mnuFile->actions().at(1), mnuRecentFiles);
+    connect(mnuRecentFiles, &RecentFiles::openRequested, this, &frmKrelin::OpenRom);
+    mnuExport = new ExportMenu(model, desktop, this);
+    mnuFile->insertMenu(mnuFile->actions().at(mnuFile->actions().indexOf(mnuSaveRomAs) + 1), mnuExport);
+    connect(hLevel_Frames, &QScrollBar::valueChanged, mnuExport, &ExportMenu::setFrame);
+    auto *drop = new FileDrop(this);
+    connect(drop, &FileDrop::fileDropped, this, &frmKrelin::OpenRom);
+}
+
 void frmKrelin::createControls()
 {
     auto *client = new QWidget(this);
@@ -237,6 +256,7 @@ bool frmKrelin::OpenRom(const QString &path)
     lastChosenFile = path;
     model.replaceImage(std::move(result.bytes));
     model.RomFileName = QFileInfo(path).absoluteFilePath();
+    mnuRecentFiles->add(path);
     setCaptionFor(path);
     mnuEdit->menuAction()->setEnabled(true);
     mnuSaveRom->setEnabled(true);
@@ -270,6 +290,7 @@ bool frmKrelin::SaveTo(const QString &path)
         return false;
     }
     model.markSaved();
+    mnuRecentFiles->add(path);
     return true;
 }
 
@@ -425,6 +446,7 @@ bool frmKrelin::mnuEdit_Level_Click(int stageIndex)
     mnuEdit_Level_Stage[stageIndex]->setChecked(true);
     model.ApplyStage(stage);
     currentStage = stageIndex;
+    mnuExport->setStage(&stage);
     hLevel_Frames->setMaximum(stage.Frames - 1);
     hLevel_Frames->setValue(0);
     LoadFrameRooms();

@@ -12,12 +12,15 @@ class QComboBox;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+class QSettings;
 class QSystemTrayIcon;
 
 namespace krelin {
 
 class Desktop;
+class ExportMenu;
 class LevelEditor;
+class RecentFiles;
 class frmAbout;
 class modKrelin;
 struct Stage;
@@ -30,11 +33,14 @@ class frmKrelin : public QMainWindow
     Q_OBJECT
 
 public:
-    frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QWidget *parent = nullptr);
+    // The recent-files list is kept in settings; without them it lasts for the session only.
+    frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QSettings *settings = nullptr,
+              QWidget *parent = nullptr);
     ~frmKrelin() override;
 
-    // Opens a cartridge image as File > Open does once a file is chosen. Returns false,
-    // changing nothing, when the file is refused (the user has been told why).
+    // Opens a cartridge image as File > Open does once a file is chosen; a dropped file and
+    // a recent file open through here too. Returns false, changing nothing, when the file
+    // is refused (the user has been told why).
     bool OpenRom(const QString &path);
 
     LevelEditor &editor() { return *levelEditor; }
@@ -59,6 +65,8 @@ public:
     QAction *mnuOpenRom;
     QAction *mnuSaveRom;
     QAction *mnuSaveRomAs;
+    ExportMenu *mnuExport;
+    RecentFiles *mnuRecentFiles;
     QAction *mnuFile_Quit;
     QMenu *mnuEdit;
     QAction *mnuRefresh;
@@ -102,6 +110,7 @@ protected:
 private:
     void createMenus();
     void createControls();
+    void createDesktopParts(QSettings *settings);
     void createTray();
     void LoadMasterPalette();
     void ResetStage();

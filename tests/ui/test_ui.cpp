@@ -210,7 +210,8 @@ private slots:
             bar << a->text();
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Help"}));
         QCOMPARE(Entries(w.mnuFile),
-                 QStringList({"&Open|Ctrl+O", "-", "&Save|Ctrl+S", "S&ave As|F12", "-", "&Quit|Ctrl+Q"}));
+                 QStringList({"&Open|Ctrl+O", "Recent Files>", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
+                              "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(w.mnuEdit), QStringList({"&Palette|Ctrl+P", "&Level>", "&Tile Editor|"}));
         QCOMPARE(Entries(w.mnuEdit_Level),
                  QStringList({"Stage 1A|", "Stage 1B|", "Stage 1C|", "Stage 2A|", "Stage 2B|", "Stage 2C|",
