@@ -99,9 +99,12 @@ void RecentFiles::clear()
 
 void RecentFiles::choose(int index)
 {
-    if (index < 0 || index >= list.size())
-        return;
-    const QString path = list.at(index);
+    if (index >= 0 && index < list.size())
+        openEntry(list.at(index));
+}
+
+void RecentFiles::openEntry(const QString &path)
+{
     if (!QFileInfo(path).isFile()) {
         remove(path);
         desktop.showMessage(parentWidget(), ProgramCaption(),
@@ -128,7 +131,7 @@ void RecentFiles::rebuild()
         action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
         action->setStatusTip(QDir::toNativeSeparators(file.filePath()));
         action->setToolTip(QDir::toNativeSeparators(file.filePath()));
-        connect(action, &QAction::triggered, this, [this, i] { choose(i); });
+        connect(action, &QAction::triggered, this, [this, path = list.at(i)] { openEntry(path); });
     }
     if (!list.isEmpty()) {
         addSeparator();

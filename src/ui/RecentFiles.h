@@ -37,6 +37,7 @@ signals:
     void openRequested(const QString &path);
 
 private:
+    void openEntry(const QString &path);
     void load();
     void store();
     void rebuild();
