@@ -38,11 +38,13 @@ QPointF PictureSurface::imagePosition(const QPointF &position, const QPointF &wi
         return position - QPointF(contentsRect().topLeft());
     // The screen pixel under the pointer, counted from the window's corner (the pointer's
     // logical position is that pixel divided by the ratio, up to rounding), and the image
-    // pixel that the scaled drawing shows on it: the one under the screen pixel's centre.
+    // pixel that the scaled drawing paints on it: the one under the screen pixel's centre,
+    // a centre that falls exactly on an image pixel's edge counting to the pixel before,
+    // as Qt samples when it scales an image without smoothing.
     const QPointF origin = mapTo(window(), contentsRect().topLeft());
     auto pixel = [ratio](qreal windowCoordinate, qreal imageOrigin) {
         const qreal screenPixel = std::floor(windowCoordinate * ratio + 1e-4);
-        return std::floor((screenPixel + 0.5) / ratio - imageOrigin);
+        return std::ceil((screenPixel + 0.5) / ratio - imageOrigin - 1e-6) - 1;
     };
     return {pixel(windowPosition.x(), origin.x()), pixel(windowPosition.y(), origin.y())};
 }
