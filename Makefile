@@ -47,14 +47,21 @@ test: build
 bench: build
 	$(BUILD_DIR)/bench/krelin_bench
 
-# Installs with sudo only when the destination cannot be written otherwise.
+# Installs with sudo only when the destination cannot be written otherwise. A real install
+# (no DESTDIR) then tells the desktop about the new file type, launcher and icons.
 PREFIX ?= /usr/local
 install: build
 	@dest="$(DESTDIR)$(PREFIX)"; d="$$dest"; \
 	while [ ! -d "$$d" ]; do d=$$(dirname "$$d"); done; \
 	if [ -w "$$d" ]; then s=""; else s="$(SUDO)"; fi; \
 	echo "Installing into $$dest"; \
-	$$s env DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+	$$s env DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)" || exit 1; \
+	if [ -z "$(DESTDIR)" ]; then \
+	  share="$(PREFIX)/share"; \
+	  ! command -v update-mime-database >/dev/null || $$s update-mime-database "$$share/mime"; \
+	  ! command -v update-desktop-database >/dev/null || $$s update-desktop-database "$$share/applications"; \
+	  [ ! -f "$$share/icons/hicolor/icon-theme.cache" ] || $$s gtk-update-icon-cache -q -f -t "$$share/icons/hicolor"; \
+	fi
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
