@@ -7,9 +7,7 @@ namespace krelin {
 
 // A picture surface: a sunken frame around a persistent image. Drawing goes into
 // image(); Refresh() shows it. Pointer positions are reported in image pixels; a click
-// is a press and a release of any button on the surface. On a screen with more than one
-// device pixel per logical pixel the image is scaled up pixel for pixel, and a pointer
-// position is reported as the whole image pixel shown under the pointer.
+// is a press and a release of any button on the surface.
 class PictureSurface : public QFrame
 {
     Q_OBJECT
@@ -25,7 +23,9 @@ public:
     static constexpr int BorderWidth = 2;
 
     // The image position of a pointer at position (widget coordinates), which lies at
-    // windowPosition in the window.
+    // windowPosition in the window. On a screen with more than one device pixel per
+    // logical pixel the image is scaled up pixel for pixel, and the position is the whole
+    // image pixel shown under the pointer.
     QPointF imagePosition(const QPointF &position, const QPointF &windowPosition) const;
 
 signals:
