@@ -169,20 +169,6 @@ void frmKrelin::createMenus()
     connect(mnuNavEmailAuthor, &QAction::triggered, this, [this] { this->desktop.openUrl(AuthorMailUrl()); });
 }
 
-void frmKrelin::createDesktopParts(QSettings *settings)
-{
-    // File > Recent Files beside Open, File > Export after the saves; a dropped file opens
-    // as a chosen one does.
-    mnuRecentFiles = new RecentFiles(desktop, settings, this);
-    mnuFile->insertMenu(mnuFile->actions().at(1), mnuRecentFiles);
-    connect(mnuRecentFiles, &RecentFiles::openRequested, this, &frmKrelin::OpenRom);
-    mnuExport = new ExportMenu(model, desktop, this);
-    mnuFile->insertMenu(mnuFile->actions().at(mnuFile->actions().indexOf(mnuSaveRomAs) + 1), mnuExport);
-    connect(hLevel_Frames, &QScrollBar::valueChanged, mnuExport, &ExportMenu::setFrame);
-    auto *drop = new FileDrop(this);
-    connect(drop, &FileDrop::fileDropped, this, &frmKrelin::OpenRom);
-}
-
 void frmKrelin::createControls()
 {
     auto *client = new QWidget(this);
@@ -230,6 +216,21 @@ void frmKrelin::createTray()
     });
     if (desktop.hasSystemTray())
         TrayIcon->show();
+}
+
+void frmKrelin::createDesktopParts(QSettings *settings)
+{
+    // File > Recent Files beside Open, File > Export after the saves. A recent file and a
+    // dropped one open through OpenRom, as a file chosen in File > Open does, so whatever
+    // OpenRom checks first covers every way of opening.
+    mnuRecentFiles = new RecentFiles(desktop, settings, this);
+    mnuFile->insertMenu(mnuFile->actions().at(1), mnuRecentFiles);
+    connect(mnuRecentFiles, &RecentFiles::openRequested, this, &frmKrelin::OpenRom);
+    mnuExport = new ExportMenu(model, desktop, this);
+    mnuFile->insertMenu(mnuFile->actions().at(mnuFile->actions().indexOf(mnuSaveRomAs) + 1), mnuExport);
+    connect(hLevel_Frames, &QScrollBar::valueChanged, mnuExport, &ExportMenu::setFrame);
+    auto *drop = new FileDrop(this);
+    connect(drop, &FileDrop::fileDropped, this, &frmKrelin::OpenRom);
 }
 
 void frmKrelin::LoadMasterPalette()
@@ -285,12 +286,13 @@ void frmKrelin::mnuOpenRom_Click()
 bool frmKrelin::SaveTo(const QString &path)
 {
     const QString error = WriteRomFile(path, model.image());
+    if (error.isEmpty()) // a written file joins the recent list; a failed write says why below
+        mnuRecentFiles->add(path);
     if (!error.isEmpty()) {
         desktop.showMessage(this, ProgramCaption(), error, Desktop::Icon::Warning);
         return false;
     }
     model.markSaved();
-    mnuRecentFiles->add(path);
     return true;
 }
 

@@ -18,12 +18,12 @@ class QSystemTrayIcon;
 namespace krelin {
 
 class Desktop;
-class ExportMenu;
 class LevelEditor;
-class RecentFiles;
 class frmAbout;
 class modKrelin;
 struct Stage;
+class ExportMenu;
+class RecentFiles;
 
 // The main window: menus, the level map, the metatile table with its preview, the frame
 // and page scroll bars, the room box and the tray icon. Its handlers forward the editing
@@ -38,9 +38,8 @@ public:
               QWidget *parent = nullptr);
     ~frmKrelin() override;
 
-    // Opens a cartridge image as File > Open does once a file is chosen; a dropped file and
-    // a recent file open through here too. Returns false, changing nothing, when the file
-    // is refused (the user has been told why).
+    // Opens a cartridge image as File > Open does once a file is chosen. Returns false,
+    // changing nothing, when the file is refused (the user has been told why).
     bool OpenRom(const QString &path);
 
     LevelEditor &editor() { return *levelEditor; }
