@@ -1,11 +1,11 @@
 #include "frmKrelin.h"
 
-#include "widgets/AppIcon.h"
-#include "widgets/Desktop.h"
 #include "ExportMenu.h"
 #include "FileDrop.h"
-#include "Links.h"
 #include "RecentFiles.h"
+#include "widgets/AppIcon.h"
+#include "widgets/Desktop.h"
+#include "Links.h"
 #include "frmAbout.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
@@ -96,6 +96,21 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
 }
 
 frmKrelin::~frmKrelin() = default;
+
+void frmKrelin::createDesktopParts(QSettings *settings)
+{
+    // File > Recent Files beside Open, File > Export after the saves. A recent file and a
+    // dropped one open through OpenRom, as a file chosen in File > Open does, so whatever
+    // OpenRom checks first covers every way of opening.
+    mnuRecentFiles = new RecentFiles(desktop, settings, this);
+    mnuFile->insertMenu(mnuFile->actions().at(1), mnuRecentFiles);
+    connect(mnuRecentFiles, &RecentFiles::openRequested, this, &frmKrelin::OpenRom);
+    mnuExport = new ExportMenu(model, desktop, this);
+    mnuFile->insertMenu(mnuFile->actions().at(mnuFile->actions().indexOf(mnuSaveRomAs) + 1), mnuExport);
+    connect(hLevel_Frames, &QScrollBar::valueChanged, mnuExport, &ExportMenu::setFrame);
+    auto *drop = new FileDrop(this);
+    connect(drop, &FileDrop::fileDropped, this, &frmKrelin::OpenRom);
+}
 
 void frmKrelin::createMenus()
 {
@@ -216,21 +231,6 @@ void frmKrelin::createTray()
     });
     if (desktop.hasSystemTray())
         TrayIcon->show();
-}
-
-void frmKrelin::createDesktopParts(QSettings *settings)
-{
-    // File > Recent Files beside Open, File > Export after the saves. A recent file and a
-    // dropped one open through OpenRom, as a file chosen in File > Open does, so whatever
-    // OpenRom checks first covers every way of opening.
-    mnuRecentFiles = new RecentFiles(desktop, settings, this);
-    mnuFile->insertMenu(mnuFile->actions().at(1), mnuRecentFiles);
-    connect(mnuRecentFiles, &RecentFiles::openRequested, this, &frmKrelin::OpenRom);
-    mnuExport = new ExportMenu(model, desktop, this);
-    mnuFile->insertMenu(mnuFile->actions().at(mnuFile->actions().indexOf(mnuSaveRomAs) + 1), mnuExport);
-    connect(hLevel_Frames, &QScrollBar::valueChanged, mnuExport, &ExportMenu::setFrame);
-    auto *drop = new FileDrop(this);
-    connect(drop, &FileDrop::fileDropped, this, &frmKrelin::OpenRom);
 }
 
 void frmKrelin::LoadMasterPalette()
