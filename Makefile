@@ -1,6 +1,8 @@
 # Krelin: one-step set-up, build, run and test on Debian 12.
 #   make run   installs what is missing, builds, and opens the editor on the sample cartridge
 #   make test  installs what is missing, builds, and runs the whole test suite headless
+#   make install [PREFIX=/usr/local] [DESTDIR=...]   installs the built program
+#   make package   builds the Debian package $(BUILD_DIR)/krelin_<version>_<arch>.deb
 
 BUILD_DIR ?= build
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -8,9 +10,10 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # Debian packages the build, the program and the tests need.
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
-            libbenchmark-dev fonts-dejavu-core
+            libbenchmark-dev fonts-dejavu-core \
+            dpkg-dev desktop-file-utils shared-mime-info
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install package clean
 
 all: build
 
@@ -43,6 +46,25 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bench/krelin_bench
+
+# Installs with sudo only when the destination cannot be written otherwise. A real install
+# (no DESTDIR) then tells the desktop about the new file type, launcher and icons.
+PREFIX ?= /usr/local
+install: build
+	@dest="$(DESTDIR)$(PREFIX)"; d="$$dest"; \
+	while [ ! -d "$$d" ]; do d=$$(dirname "$$d"); done; \
+	if [ -w "$$d" ]; then s=""; else s="$(SUDO)"; fi; \
+	echo "Installing into $$dest"; \
+	$$s env DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)" || exit 1; \
+	if [ -z "$(DESTDIR)" ]; then \
+	  share="$(PREFIX)/share"; \
+	  ! command -v update-mime-database >/dev/null || $$s update-mime-database "$$share/mime"; \
+	  ! command -v update-desktop-database >/dev/null || $$s update-desktop-database "$$share/applications"; \
+	  [ ! -f "$$share/icons/hicolor/icon-theme.cache" ] || $$s gtk-update-icon-cache -q -f -t "$$share/icons/hicolor"; \
+	fi
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)

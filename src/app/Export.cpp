@@ -4,33 +4,10 @@
 #include "core/RomFile.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
-#include "render/LevelView.h"
+#include "render/LevelPicture.h"
 #include "render/Palette.h"
-#include "render/TilePainter.h"
-
-#include <QBuffer>
-#include <QImage>
-#include <QPainter>
-#include <QSaveFile>
 
 namespace krelin {
-
-namespace {
-
-// Each frame of a strip sits 544 pixels right of the one before: one map width and the
-// one-pixel gap that separates neighbouring metatiles.
-constexpr int StripPitch = LevelMapWidth + 1;
-
-QImage drawFrame(const modKrelin &model, int frame)
-{
-    // Drawn on a surface the size of the window's, then cut to the map itself.
-    QImage surface(LevelSurfaceWidth, LevelSurfaceHeight, QImage::Format_RGB32);
-    FrameCache cache{};
-    DrawLevelFrame(surface, model, frame, cache);
-    return surface.copy(0, 0, LevelMapWidth, LevelMapHeight);
-}
-
-} // namespace
 
 QString ExportLevel(const ExportRequest &request, const QString &programFolder, QString *paletteWarning)
 {
@@ -59,27 +36,9 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
     model.ApplyStage(*stage);
     ResolveBgColors(model);
 
-    QImage picture;
-    if (request.frame >= 0) {
-        picture = drawFrame(model, request.frame);
-    } else {
-        picture = QImage(StripPitch * stage->Frames - 1, LevelMapHeight, QImage::Format_RGB32);
-        picture.fill(ClearColor);
-        QPainter painter(&picture);
-        for (int f = 0; f < stage->Frames; ++f)
-            painter.drawImage(StripPitch * f, 0, drawFrame(model, f));
-    }
-
-    // Encode first, then write through a temporary file: nothing is left behind on failure.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!picture.save(&buffer, "PNG"))
-        return QStringLiteral("cannot encode the picture as PNG");
-    QSaveFile out(request.outputPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(png) != png.size() || !out.commit())
-        return QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString());
-    return {};
+    const QImage picture =
+        request.frame >= 0 ? DrawFramePicture(model, request.frame) : DrawStagePicture(model, *stage);
+    return SavePng(picture, request.outputPath);
 }
 
 } // namespace krelin

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSettings>
 
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +91,8 @@ int runEditor(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Krelin"));
     QApplication::setApplicationVersion(krelin::VersionText());
+    // Ties the window to the installed desktop entry (its name and icon in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("krelin"));
     // The window hides to the tray when minimised; the program ends only when asked to.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -103,7 +106,10 @@ int runEditor(int argc, char **argv)
 
     krelin::modKrelin model;
     krelin::QtDesktop desktop;
-    krelin::frmKrelin window(model, desktop, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()));
+    // ~/.config/krelin/krelin.conf: the recent-files list.
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("krelin"), QStringLiteral("krelin"));
+    krelin::frmKrelin window(model, desktop, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()),
+                             &settings);
     window.show();
     const QStringList images = parser.positionalArguments();
     if (!images.isEmpty())

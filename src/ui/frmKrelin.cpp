@@ -1,5 +1,8 @@
 #include "frmKrelin.h"
 
+#include "ExportMenu.h"
+#include "FileDrop.h"
+#include "RecentFiles.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
 #include "Links.h"
@@ -70,7 +73,8 @@ QScrollBar *scrollBar(QWidget *parent, const char *name, const QRect &geometry)
 
 } // namespace
 
-frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QWidget *parent)
+frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QSettings *settings,
+                     QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , model(model)
@@ -82,6 +86,7 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     editHistory = new EditHistory(model, this);
     createMenus();
     createControls();
+    createDesktopParts(settings);
 
     levelEditor = new LevelEditor(model, *editHistory, picEditor->image(), picTile->image(),
                                   picSelectedTile->image(), this);
@@ -134,6 +139,21 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
 }
 
 frmKrelin::~frmKrelin() = default;
+
+void frmKrelin::createDesktopParts(QSettings *settings)
+{
+    // File > Recent Files beside Open, File > Export after the saves. A recent file and a
+    // dropped one open through OpenRom, as a file chosen in File > Open does, so whatever
+    // OpenRom checks first covers every way of opening.
+    mnuRecentFiles = new RecentFiles(desktop, settings, this);
+    mnuFile->insertMenu(mnuFile->actions().at(1), mnuRecentFiles);
+    connect(mnuRecentFiles, &RecentFiles::openRequested, this, &frmKrelin::OpenRom);
+    mnuExport = new ExportMenu(model, desktop, this);
+    mnuFile->insertMenu(mnuFile->actions().at(mnuFile->actions().indexOf(mnuSaveRomAs) + 1), mnuExport);
+    connect(hLevel_Frames, &QScrollBar::valueChanged, mnuExport, &ExportMenu::setFrame);
+    auto *drop = new FileDrop(this);
+    connect(drop, &FileDrop::fileDropped, this, &frmKrelin::OpenRom);
+}
 
 void frmKrelin::createMenus()
 {
@@ -372,6 +392,7 @@ bool frmKrelin::openFile(const QString &path)
     lastChosenFile = path;
     model.replaceImage(std::move(result.bytes));
     model.RomFileName = QFileInfo(path).absoluteFilePath();
+    mnuRecentFiles->add(path);
     setCaptionFor(path);
     mnuEdit->menuAction()->setEnabled(true);
     mnuSaveRom->setEnabled(true);
@@ -407,6 +428,8 @@ void frmKrelin::mnuOpenRom_Click()
 bool frmKrelin::SaveTo(const QString &path)
 {
     const QString error = WriteRomFile(path, model.image());
+    if (error.isEmpty()) // a written file joins the recent list; a failed write says why below
+        mnuRecentFiles->add(path);
     if (!error.isEmpty()) {
         desktop.showMessage(this, ProgramCaption(), error, Desktop::Icon::Warning);
         return false;
@@ -687,6 +710,7 @@ bool frmKrelin::mnuEdit_Level_Click(int stageIndex)
     mnuEdit_Level_Stage[stageIndex]->setChecked(true);
     model.ApplyStage(stage);
     currentStage = stageIndex;
+    mnuExport->setStage(&stage);
     hLevel_Frames->setMaximum(stage.Frames - 1);
     hLevel_Frames->setValue(0);
     LoadFrameRooms();

@@ -14,6 +14,7 @@ class QComboBox;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+class QSettings;
 class QSystemTrayIcon;
 class QUrl;
 
@@ -28,6 +29,8 @@ class frmPalEditor;
 class frmTileEditor;
 class modKrelin;
 struct Stage;
+class ExportMenu;
+class RecentFiles;
 
 // The main window: menus, the level map, the metatile table with its preview, the frame
 // and page scroll bars, the room box and the tray icon. Its handlers forward the editing
@@ -37,7 +40,9 @@ class frmKrelin : public QMainWindow
     Q_OBJECT
 
 public:
-    frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QWidget *parent = nullptr);
+    // The recent-files list is kept in settings; without them it lasts for the session only.
+    frmKrelin(modKrelin &model, Desktop &desktop, const QString &programFolder, QSettings *settings = nullptr,
+              QWidget *parent = nullptr);
     ~frmKrelin() override;
 
     // Opens a cartridge image as File > Open does once a file is chosen: first the
@@ -75,6 +80,8 @@ public:
     QAction *mnuOpenRom;
     QAction *mnuSaveRom;
     QAction *mnuSaveRomAs;
+    ExportMenu *mnuExport;
+    RecentFiles *mnuRecentFiles;
     QAction *mnuFile_Quit;
     QMenu *mnuEdit;
     QAction *mnuUndo;
@@ -147,6 +154,7 @@ private:
     // Ends the program once leaving has been decided.
     void leaveProgram();
     void createControls();
+    void createDesktopParts(QSettings *settings);
     void createTray();
     // The status bar, the wheel and the stepping keys, and the room box's following of
     // the frame on screen (frmKrelinNavigation.cpp).

@@ -2,9 +2,22 @@
 
 #include <QPixmap>
 
+#include <algorithm>
+#include <cmath>
+
 namespace krelin {
 
-QImage AppIconImage()
+namespace {
+
+// A length of the 32-pixel design, in pixels of an icon `scale` times as large.
+int scaled(double designPixels, double scale)
+{
+    return int(std::lround(designPixels * scale));
+}
+
+} // namespace
+
+QImage AppIconImage(int size)
 {
     const QRgb outline = qRgb(0x20, 0x18, 0x10);
     const QRgb grassLight = qRgb(0x7C, 0xD8, 0x4C);
@@ -13,30 +26,43 @@ QImage AppIconImage()
     const QRgb brickShade = qRgb(0x98, 0x40, 0x18);
     const QRgb mortar = qRgb(0xF0, 0xD8, 0xA8);
 
-    QImage icon(32, 32, QImage::Format_ARGB32);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
+    size = std::max(size, 1);
+    const double k = size / 32.0;
+    // Lines of the design are one pixel at 32; they never vanish at smaller sizes, and the
+    // shading beside them gives way first.
+    const int line = std::max(1, scaled(1, k));
+    const int shade = int(std::floor(k));
+    const int grassLightDepth = scaled(3, k);
+    const int zigWidth = std::max(1, scaled(3, k)); // grass hangs over the bricks in a zig-zag edge
+    const int grassDepth = scaled(8, k);
+    const int zigDrop = scaled(2, k);
+    const int bricksTop = scaled(4, k);
+    const int course = std::max(line + 1, scaled(6, k)); // rows of bricks
+    const int brickWidth = std::max(line + 1, scaled(16, k));
+
+    QImage icon(size, size, QImage::Format_ARGB32);
+    for (int y = 0; y < size; ++y) {
+        auto *out = reinterpret_cast<QRgb *>(icon.scanLine(y));
+        for (int x = 0; x < size; ++x) {
             QRgb c;
-            // Grass hangs over the bricks in a zig-zag edge.
-            const int grassDepth = 8 + ((x / 3) % 2) * 2;
-            if (x == 0 || x == 31 || y == 0 || y == 31)
+            if (x < line || y < line || x >= size - line || y >= size - line)
                 c = outline;
-            else if (y < 3)
+            else if (y < grassLightDepth)
                 c = grassLight;
-            else if (y < grassDepth)
+            else if (y < grassDepth + ((x / zigWidth) % 2) * zigDrop)
                 c = grass;
             else {
-                const int course = (y - 10 + 6) / 6; // rows of bricks, 6 pixels high
-                const int inCourse = (y - 10 + 6) % 6;
-                const int shifted = x + (course % 2) * 8;
-                if (inCourse == 5 || shifted % 16 == 15)
+                const int row = (y - bricksTop) / course;
+                const int inRow = (y - bricksTop) % course;
+                const int inBrick = (x + (row % 2) * (brickWidth / 2)) % brickWidth;
+                if (inRow >= course - line || inBrick >= brickWidth - line)
                     c = mortar;
-                else if (inCourse == 4 || shifted % 16 == 14)
+                else if (inRow >= course - line - shade || inBrick >= brickWidth - line - shade)
                     c = brickShade;
                 else
                     c = brick;
             }
-            icon.setPixel(x, y, c);
+            out[x] = c;
         }
     }
     return icon;
@@ -44,7 +70,10 @@ QImage AppIconImage()
 
 QIcon AppIcon()
 {
-    return QIcon(QPixmap::fromImage(AppIconImage()));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(AppIconImage(size)));
+    return icon;
 }
 
 } // namespace krelin

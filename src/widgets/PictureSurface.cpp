@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 
+#include <cmath>
+
 namespace krelin {
 
 PictureSurface::PictureSurface(const QString &name, const QSize &size, QWidget *parent, Border border)
@@ -27,12 +29,33 @@ void PictureSurface::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
     QPainter painter(this);
+    // Above a device pixel ratio of 1 each image pixel covers several screen pixels; they
+    // take its colour as it is, never a blend with its neighbours, so tiles stay sharp.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(contentsRect().topLeft(), picture);
+}
+
+QPointF PictureSurface::imagePosition(const QPointF &position, const QPointF &windowPosition) const
+{
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1.0)
+        return position - QPointF(contentsRect().topLeft());
+    // The screen pixel under the pointer, counted from the window's corner (the pointer's
+    // logical position is that pixel divided by the ratio, up to rounding), and the image
+    // pixel that the scaled drawing paints on it: the one under the screen pixel's centre,
+    // a centre that falls exactly on an image pixel's edge counting to the pixel before,
+    // as Qt samples when it scales an image without smoothing.
+    const QPointF origin = mapTo(window(), contentsRect().topLeft());
+    auto pixel = [ratio](qreal windowCoordinate, qreal imageOrigin) {
+        const qreal screenPixel = std::floor(windowCoordinate * ratio + 1e-4);
+        return std::ceil((screenPixel + 0.5) / ratio - imageOrigin - 1e-6) - 1;
+    };
+    return {pixel(windowPosition.x(), origin.x()), pixel(windowPosition.y(), origin.y())};
 }
 
 void PictureSurface::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPointF p = event->position() - QPointF(contentsRect().topLeft());
+    const QPointF p = imagePosition(event->position(), event->scenePosition());
     emit mouseMoved(p.x(), p.y());
 }
 

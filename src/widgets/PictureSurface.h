@@ -27,6 +27,12 @@ public:
 
     static constexpr int BorderWidth = 2;
 
+    // The image position of a pointer at position (widget coordinates), which lies at
+    // windowPosition in the window. On a screen with more than one device pixel per
+    // logical pixel the image is scaled up pixel for pixel, and the position is the whole
+    // image pixel shown under the pointer.
+    QPointF imagePosition(const QPointF &position, const QPointF &windowPosition) const;
+
 signals:
     void mouseMoved(double x, double y);
     // Any button went down on the surface (a click needs its release too).

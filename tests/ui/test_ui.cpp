@@ -221,7 +221,8 @@ private slots:
             bar << a->text();
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Help"}));
         QCOMPARE(Entries(w.mnuFile),
-                 QStringList({"&Open|Ctrl+O", "-", "&Save|Ctrl+S", "S&ave As|F12", "-", "&Quit|Ctrl+Q"}));
+                 QStringList({"&Open|Ctrl+O", "Recent Files>", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
+                              "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(w.mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|"}));
         QVERIFY(!w.mnuUndo->isEnabled() && !w.mnuRedo->isEnabled());

@@ -1,0 +1,119 @@
+#include "ExportMenu.h"
+
+#include "core/StageTable.h"
+#include "core/Version.h"
+#include "core/modKrelin.h"
+#include "render/LevelPicture.h"
+#include "render/Palette.h"
+#include "widgets/Desktop.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+
+namespace krelin {
+
+namespace {
+
+const QString PngFilter = QStringLiteral("PNG Images (*.png)");
+
+} // namespace
+
+ExportMenu::ExportMenu(modKrelin &model, Desktop &desktop, QWidget *window)
+    : QMenu(QStringLiteral("&Export"), window)
+    , model(model)
+    , desktop(desktop)
+    , window(window)
+{
+    setObjectName(QStringLiteral("mnuExport"));
+    mnuExportFrame = addAction(QStringLiteral("Frame as PNG…"));
+    mnuExportFrame->setObjectName(QStringLiteral("mnuExportFrame"));
+    mnuExportStage = addAction(QStringLiteral("Stage as PNG…"));
+    mnuExportStage->setObjectName(QStringLiteral("mnuExportStage"));
+    setStage(nullptr);
+    connect(mnuExportFrame, &QAction::triggered, this, &ExportMenu::ExportFrame);
+    connect(mnuExportStage, &QAction::triggered, this, &ExportMenu::ExportStage);
+}
+
+void ExportMenu::setStage(const Stage *chosen)
+{
+    stage = chosen;
+    mnuExportFrame->setEnabled(stage != nullptr);
+    mnuExportStage->setEnabled(stage != nullptr);
+}
+
+void ExportMenu::setFrame(int value)
+{
+    frame = value;
+}
+
+QString ExportMenu::baseName() const
+{
+    const QString rom = QFileInfo(model.RomFileName).completeBaseName();
+    return (rom.isEmpty() ? QStringLiteral("level") : rom) + QStringLiteral("-stage") + QLatin1String(stage->name);
+}
+
+bool ExportMenu::ExportFrame()
+{
+    if (!stage)
+        return false;
+    const int shown = frame;
+    return exportPicture(QStringLiteral("Frame as PNG"),
+                         baseName() + QStringLiteral("-frame%1.png").arg(shown),
+                         [this, shown] { return DrawFramePicture(model, shown); });
+}
+
+bool ExportMenu::ExportStage()
+{
+    if (!stage)
+        return false;
+    const Stage *exported = stage;
+    return exportPicture(QStringLiteral("Stage as PNG"), baseName() + QStringLiteral(".png"),
+                         [this, exported] { return DrawStagePicture(model, *exported); });
+}
+
+bool ExportMenu::exportPicture(const QString &title, const QString &suggestedName,
+                               const std::function<QImage()> &draw)
+{
+    // An image opened after the stage was chosen may be too short for it.
+    const QString problem = StageFitProblem(*stage, model.romSize());
+    if (!problem.isEmpty()) {
+        desktop.showMessage(window, ProgramCaption(), problem, Desktop::Icon::Warning);
+        return false;
+    }
+
+    QString folder = lastFolder;
+    if (folder.isEmpty() && !model.RomFileName.isEmpty())
+        folder = QFileInfo(model.RomFileName).absolutePath();
+    const QString start = folder.isEmpty() ? suggestedName : QDir(folder).filePath(suggestedName);
+    QString path = desktop.getSaveFileName(window, title, start, PngFilter);
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".png");
+        // The dialog asked about the name as typed, not about this one.
+        if (QFileInfo::exists(path)
+            && !desktop.askYesNo(window, ProgramCaption(),
+                                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(path))))
+            return false;
+    }
+    lastFolder = QFileInfo(path).absolutePath();
+
+    // Drawn in the colours the image holds now, as the command line draws a saved image,
+    // even when the window has not been refreshed since its palette bytes changed; the
+    // window's own colours are put back for its next redraw.
+    const auto shownColors = model.BgColors;
+    ResolveBgColors(model);
+    const QImage picture = draw();
+    model.BgColors = shownColors;
+
+    const QString error = SavePng(picture, path);
+    if (!error.isEmpty()) {
+        desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
+        return false;
+    }
+    return true;
+}
+
+} // namespace krelin

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMenu>
+
+#include <functional>
+
+namespace krelin {
+
+class Desktop;
+class modKrelin;
+struct Stage;
+
+// File > Export: the level map of the open image as PNG pictures, one frame or the whole
+// stage, drawn by the same code as the command line's --export.
+class ExportMenu : public QMenu
+{
+    Q_OBJECT
+
+public:
+    ExportMenu(modKrelin &model, Desktop &desktop, QWidget *window);
+
+    // The stage the level map shows (nullptr before the first choice) and its current frame.
+    void setStage(const Stage *stage);
+    void setFrame(int frame);
+
+    // Ask where to write the picture and write it. False when nothing was written: the
+    // dialog was cancelled, or the user has been told what went wrong.
+    bool ExportFrame();
+    bool ExportStage();
+
+    QAction *mnuExportFrame;
+    QAction *mnuExportStage;
+
+private:
+    bool exportPicture(const QString &title, const QString &suggestedName, const std::function<QImage()> &draw);
+    QString baseName() const;
+
+    modKrelin &model;
+    Desktop &desktop;
+    QWidget *window;
+    const Stage *stage = nullptr;
+    int frame = 0;
+    QString lastFolder; // where the last picture went
+};
+
+} // namespace krelin

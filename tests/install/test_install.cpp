@@ -1,0 +1,225 @@
+// The installed program: an install into a temporary folder (DESTDIR) holds the program,
+// its data, the desktop entry, the file type and the icons with the right modes, whatever
+// the umask of whoever installs; the
+// installed program draws with its installed palette; the desktop's own tools accept the
+// entry and the file type; and the Debian package holds the same files under /usr.
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString BuildDir = QStringLiteral(KRELIN_BUILD_DIR);
+const QString SamplePath = QStringLiteral(KRELIN_SAMPLE);
+constexpr QFileDevice::Permissions Mode755 = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                             | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                             | QFileDevice::ExeOther;
+constexpr QFileDevice::Permissions Mode644 =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+// Owner, group and others; not the bits that repeat the owner's for the running user.
+constexpr QFileDevice::Permissions ModeBits = Mode755 | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run Execute(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = {})
+{
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000))
+        return {-1, {}, QStringLiteral("%1 did not finish: %2").arg(program, process.errorString())};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// Runs a program under the strictest umask, which must not leak into what it installs.
+Run ExecuteUnderUmask077(const QString &program, const QStringList &arguments,
+                         const QProcessEnvironment &environment = {})
+{
+    return Execute(QStringLiteral("/bin/sh"),
+                   QStringList{QStringLiteral("-c"), QStringLiteral("umask 077 && exec \"$0\" \"$@\""), program} + arguments,
+                   environment);
+}
+
+// What an install puts under its prefix; the icon in every size a desktop asks for.
+QStringList ExpectedFiles()
+{
+    QStringList files{QStringLiteral("bin/krelin"), QStringLiteral("share/krelin/Krelin.d_p"),
+                      QStringLiteral("share/krelin/Krelin.WAV"), QStringLiteral("share/applications/krelin.desktop"),
+                      QStringLiteral("share/mime/packages/krelin.xml")};
+    for (int size : {16, 32, 48, 64, 128, 256})
+        files << QStringLiteral("share/icons/hicolor/%1x%1/apps/krelin.png").arg(size);
+    files.sort();
+    return files;
+}
+
+QImage ExportFrame(const QString &program, const QString &out, QString *err)
+{
+    const Run run = Execute(program, {QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("3"),
+                                      QStringLiteral("--frame"), QStringLiteral("5"), SamplePath});
+    *err = run.err;
+    return run.status == 0 ? QImage(out).convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+} // namespace
+
+class TestInstall : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir destDir;
+    QString prefix; // the installed tree: DESTDIR + /usr/local
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(destDir.isValid());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DESTDIR"), destDir.path());
+        const Run run = ExecuteUnderUmask077(QStringLiteral(KRELIN_CMAKE),
+                                {QStringLiteral("--install"), BuildDir, QStringLiteral("--prefix"), QStringLiteral("/usr/local")},
+                                environment);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        prefix = destDir.filePath(QStringLiteral("usr/local"));
+    }
+
+    void filesAndModes()
+    {
+        QStringList files;
+        QDirIterator it(destDir.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo entry(it.next());
+            const QString name = QDir(prefix).relativeFilePath(entry.filePath());
+            const bool program = name == QStringLiteral("bin/krelin");
+            if (!entry.isDir())
+                files << name;
+            const QFileDevice::Permissions wanted = entry.isDir() || program ? Mode755 : Mode644;
+            QVERIFY2((entry.permissions() & ModeBits) == wanted,
+                     qPrintable(name + QStringLiteral(": mode 0x") + QString::number(int(entry.permissions()), 16)));
+        }
+        files.sort();
+        QCOMPARE(files, ExpectedFiles());
+        for (int size : {16, 32, 48, 64, 128, 256}) {
+            const QImage icon(prefix + QStringLiteral("/share/icons/hicolor/%1x%1/apps/krelin.png").arg(size));
+            QCOMPARE(icon.size(), QSize(size, size));
+        }
+    }
+
+    // The installed program finds its data beside it, not in the build folder: a palette
+    // changed in the installed copy changes the picture.
+    void installedProgramExports()
+    {
+        QTemporaryDir out;
+        const QString installed = prefix + QStringLiteral("/bin/krelin");
+        QString err;
+        const QImage built = ExportFrame(QStringLiteral(KRELIN_EXECUTABLE), out.filePath(QStringLiteral("built.png")), &err);
+        const QImage picture = ExportFrame(installed, out.filePath(QStringLiteral("installed.png")), &err);
+        QVERIFY2(!picture.isNull() && err.isEmpty(), qPrintable(err));
+        QCOMPARE(picture, built);
+
+        QFile palette(prefix + QStringLiteral("/share/krelin/Krelin.d_p"));
+        QVERIFY(palette.open(QIODevice::ReadWrite));
+        QByteArray bytes = palette.readAll();
+        for (qsizetype i = 16; i < bytes.size(); ++i)
+            bytes[i] = char(~bytes[i]);
+        QVERIFY(palette.seek(0) && palette.write(bytes) == bytes.size());
+        palette.close();
+        const QImage inverted = ExportFrame(installed, out.filePath(QStringLiteral("inverted.png")), &err);
+        QVERIFY2(!inverted.isNull(), qPrintable(err));
+        QVERIFY(inverted != picture);
+        // Somewhere a tile pixel shows the inverted colour of the same pixel before.
+        bool invertedSeen = false;
+        for (int y = 0; y < 34 && !invertedSeen; ++y)
+            for (int x = 0; x < 34 && !invertedSeen; ++x)
+                invertedSeen = (inverted.pixel(x, y) & 0xFFFFFF) == (~picture.pixel(x, y) & 0xFFFFFF);
+        QVERIFY(invertedSeen);
+    }
+
+    // The desktop's own tools take the entry and the file type, and bind the type to Krelin.
+    void desktopEntryAndFileType()
+    {
+        const QString desktopFile = prefix + QStringLiteral("/share/applications/krelin.desktop");
+        const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        QVERIFY2(!validator.isEmpty(), "desktop-file-validate is missing (Debian package desktop-file-utils)");
+        const Run validate = Execute(validator, {desktopFile});
+        QVERIFY2(validate.status == 0 && !validate.out.contains(QStringLiteral("error")), qPrintable(validate.out));
+
+        QFile entry(desktopFile);
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(entry.readAll()).split(u'\n');
+        for (const char *line : {"Exec=krelin %f", "Icon=krelin", "Categories=Development;Graphics;",
+                                 "MimeType=application/x-nes-rom;"})
+            QVERIFY2(lines.contains(QLatin1String(line)), line);
+
+        const Run apps = Execute(QStringLiteral("update-desktop-database"),
+                                 {prefix + QStringLiteral("/share/applications")});
+        QVERIFY2(apps.status == 0, qPrintable(apps.err));
+        QFile cache(prefix + QStringLiteral("/share/applications/mimeinfo.cache"));
+        QVERIFY(cache.open(QIODevice::ReadOnly));
+        QVERIFY(cache.readAll().contains("application/x-nes-rom=krelin.desktop;"));
+
+        const Run mime = Execute(QStringLiteral("update-mime-database"), {prefix + QStringLiteral("/share/mime")});
+        QVERIFY2(mime.status == 0, qPrintable(mime.err));
+        QFile globs(prefix + QStringLiteral("/share/mime/globs2"));
+        QVERIFY(globs.open(QIODevice::ReadOnly));
+        QVERIFY(globs.readAll().contains(":application/x-nes-rom:*.nes"));
+    }
+
+    // The package holds the installed files under /usr, owned by root, with their modes,
+    // and names its version and the Qt libraries it needs.
+    void debianPackage()
+    {
+        QTemporaryDir out;
+        const Run pack = ExecuteUnderUmask077(QStringLiteral(KRELIN_CPACK),
+                                 {QStringLiteral("--config"), BuildDir + QStringLiteral("/CPackConfig.cmake"),
+                                  QStringLiteral("-B"), out.path()});
+        QVERIFY2(pack.status == 0, qPrintable(pack.out + pack.err));
+        const Run arch = Execute(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")});
+        const QString deb = out.filePath(QStringLiteral("krelin_0.5.1_%1.deb").arg(arch.out.trimmed()));
+        QVERIFY2(QFileInfo::exists(deb), qPrintable(pack.out));
+
+        const Run list = Execute(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+        QVERIFY2(list.status == 0, qPrintable(list.err));
+        QStringList files;
+        for (const QString &line : list.out.split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList fields = line.simplified().split(u' ');
+            QVERIFY(fields.size() >= 6);
+            QCOMPARE(fields[1], QStringLiteral("root/root"));
+            const QString path = fields[5];
+            const bool dir = path.endsWith(u'/');
+            const QString mode = dir                                       ? QStringLiteral("drwxr-xr-x")
+                                 : path == QStringLiteral("./usr/bin/krelin") ? QStringLiteral("-rwxr-xr-x")
+                                                                              : QStringLiteral("-rw-r--r--");
+            QCOMPARE(fields[0], mode);
+            QVERIFY2(path.startsWith(QStringLiteral("./usr/")), qPrintable(path));
+            if (!dir)
+                files << path.mid(6);
+        }
+        files.sort();
+        QCOMPARE(files, ExpectedFiles());
+
+        const Run fields = Execute(QStringLiteral("dpkg-deb"),
+                                   {QStringLiteral("-f"), deb, QStringLiteral("Package"), QStringLiteral("Version"),
+                                    QStringLiteral("Depends")});
+        QVERIFY(fields.out.contains(QStringLiteral("Package: krelin\n")));
+        QVERIFY(fields.out.contains(QStringLiteral("Version: 0.5.1\n")));
+        for (const char *library : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6multimedia6"})
+            QVERIFY2(fields.out.contains(QLatin1String(library)), qPrintable(fields.out));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstall)
+#include "test_install.moc"

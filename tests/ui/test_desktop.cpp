@@ -1,0 +1,297 @@
+// The main window as a desktop program: pictures exported from the File menu (the same as
+// the command line's), files dropped on the window, and the recent-files list. Settings
+// live in a file of the test's own; the user's are never read or written.
+
+#include "ScriptedDesktop.h"
+
+#include "core/StageTable.h"
+#include "core/modKrelin.h"
+#include "edit/LevelEditor.h"
+#include "render/LevelView.h"
+#include "ui/ExportMenu.h"
+#include "ui/RecentFiles.h"
+#include "ui/frmKrelin.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QProcess>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+
+using namespace krelin;
+using krelin::testing::ScriptedDesktop;
+
+namespace {
+
+const QString SamplePath = QStringLiteral(KRELIN_SAMPLE);
+
+int StageIndex(const char *name)
+{
+    return int(FindStage(QLatin1String(name)) - StageTable.data());
+}
+
+bool CopySample(const QString &to)
+{
+    QFile::remove(to);
+    return QFile::copy(SamplePath, to);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The picture the command line exports from a saved image.
+QImage CommandLinePicture(const QString &image, const QString &out, const QString &stage, int frame = -1)
+{
+    QStringList arguments{QStringLiteral("--export"), out, QStringLiteral("--stage"), stage};
+    if (frame >= 0)
+        arguments << QStringLiteral("--frame") << QString::number(frame);
+    QProcess process;
+    process.start(QStringLiteral(KRELIN_EXECUTABLE), arguments << image);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return {};
+    return QImage(out).convertToFormat(QImage::Format_RGB32);
+}
+
+struct Editor
+{
+    modKrelin model;
+    ScriptedDesktop desktop;
+    std::unique_ptr<frmKrelin> window;
+
+    explicit Editor(QSettings *settings = nullptr)
+        : window(std::make_unique<frmKrelin>(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR), settings))
+    {
+    }
+};
+
+// Sends a drag over the window and, when it is taken, the drop; returns whether the drag
+// was accepted and with which action.
+Qt::DropAction Drop(QWidget *window, QMimeData *data, Qt::DropActions possible = Qt::CopyAction)
+{
+    const QPoint at(100, 100);
+    QDragEnterEvent enter(at, possible, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    if (!enter.isAccepted())
+        return Qt::IgnoreAction;
+    QDropEvent drop(at, possible, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    QCoreApplication::processEvents(); // the file opens once the drop has finished
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    // Exported from the window after edits and a palette change the window has not been
+    // refreshed for, the pictures equal the command line's of the saved image.
+    void exportMatchesCommandLine()
+    {
+        QTemporaryDir dir;
+        const QString rom = dir.filePath(QStringLiteral("game.nes"));
+        QVERIFY(CopySample(rom));
+        Editor e;
+        frmKrelin &w = *e.window;
+        QVERIFY(!w.mnuExport->mnuExportFrame->isEnabled() && !w.mnuExport->mnuExportStage->isEnabled());
+        QVERIFY(w.OpenRom(rom));
+        QVERIFY(w.mnuEdit_Level_Click(StageIndex("3")));
+        w.hLevel_Frames->setValue(5);
+        QVERIFY(e.model.writeByte(LevelCellOffset(e.model, 5, 3, 4), 0x11));
+        for (int i = 0; i < 16; ++i)
+            QVERIFY(e.model.writeByte(e.model.PalOffset + i, std::uint8_t((e.model.byteAt(e.model.PalOffset + i) + 5) % 64)));
+        const auto shownColors = e.model.BgColors;
+
+        e.desktop.saveAnswers << dir.filePath(QStringLiteral("frame")) << dir.filePath(QStringLiteral("strip.png"));
+        w.mnuExport->mnuExportFrame->trigger();
+        QVERIFY(e.desktop.saveDialogs.last().start.startsWith(dir.path()));
+        QVERIFY(e.model.BgColors == shownColors); // the window keeps showing what it showed
+        QVERIFY(w.mnuEdit_Level_Click(StageIndex("2A")));
+        w.mnuExport->mnuExportStage->trigger();
+        QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
+
+        w.mnuSaveRom_Click();
+        const QImage cliFrame = CommandLinePicture(rom, dir.filePath(QStringLiteral("cli-frame.png")), "3", 5);
+        const QImage cliStrip = CommandLinePicture(rom, dir.filePath(QStringLiteral("cli-strip.png")), "2a");
+        QVERIFY(!cliFrame.isNull() && !cliStrip.isNull());
+        QCOMPARE(QImage(dir.filePath(QStringLiteral("frame.png"))).convertToFormat(QImage::Format_RGB32), cliFrame);
+        QCOMPARE(QImage(dir.filePath(QStringLiteral("strip.png"))).convertToFormat(QImage::Format_RGB32), cliStrip);
+    }
+
+    void exportRefusals()
+    {
+        QTemporaryDir dir;
+        Editor e;
+        frmKrelin &w = *e.window;
+        QVERIFY(w.OpenRom(SamplePath));
+        QVERIFY(w.mnuEdit_Level_Click(StageIndex("1A")));
+
+        // A bare name whose .png exists already: the question, and No keeps the file.
+        const QString existing = dir.filePath(QStringLiteral("old.png"));
+        QVERIFY(QFile(existing).open(QIODevice::WriteOnly));
+        e.desktop.saveAnswers << dir.filePath(QStringLiteral("old"));
+        e.desktop.yesNoAnswers << false;
+        QVERIFY(!w.mnuExport->ExportFrame());
+        QCOMPARE(e.desktop.questions.size(), 1);
+        QVERIFY(e.desktop.questions.first().text.contains(QStringLiteral("old.png")));
+        QCOMPARE(QFileInfo(existing).size(), 0);
+        e.desktop.saveAnswers << dir.filePath(QStringLiteral("old"));
+        e.desktop.yesNoAnswers << true;
+        QVERIFY(w.mnuExport->ExportFrame());
+        QCOMPARE(QImage(existing).size(), QSize(LevelMapWidth, LevelMapHeight));
+
+        // Cancelled: nothing happens. Unwritable: the reason, and no file.
+        QVERIFY(!w.mnuExport->ExportStage());
+        const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/x.png"));
+        e.desktop.saveAnswers << unwritable;
+        QVERIFY(!w.mnuExport->ExportStage());
+        QCOMPARE(e.desktop.messages.size(), 1);
+        QVERIFY(e.desktop.messages.first().text.contains(QStringLiteral("cannot write")));
+
+        // A stage the newly opened image is too short for: refused before any dialog.
+        const QString shortRom = dir.filePath(QStringLiteral("short.nes"));
+        QFile f(shortRom);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(ReadFile(SamplePath).left(0x10010)) == 0x10010);
+        f.close();
+        QVERIFY(w.mnuEdit_Level_Click(StageIndex("5")));
+        QVERIFY(w.OpenRom(shortRom));
+        e.desktop.clearLog();
+        QVERIFY(!w.mnuExport->ExportFrame());
+        QVERIFY(e.desktop.saveDialogs.isEmpty());
+        QCOMPARE(e.desktop.messages.size(), 1);
+    }
+
+    void drop_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("one image") << "image" << true;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("two files") << "two" << false;
+        QTest::newRow("web address") << "web" << false;
+        QTest::newRow("text") << "text" << false;
+    }
+
+    void drop()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QString rom = dir.filePath(QStringLiteral("dropped.nes"));
+        QVERIFY(CopySample(rom));
+        Editor e;
+        auto *data = new QMimeData;
+        std::unique_ptr<QMimeData> owner(data);
+        if (kind == "image")
+            data->setUrls({QUrl::fromLocalFile(rom)});
+        else if (kind == "folder")
+            data->setUrls({QUrl::fromLocalFile(dir.path())});
+        else if (kind == "two")
+            data->setUrls({QUrl::fromLocalFile(rom), QUrl::fromLocalFile(SamplePath)});
+        else if (kind == "web")
+            data->setUrls({QUrl(QStringLiteral("https://example.org/dropped.nes"))});
+        else
+            data->setText(rom);
+
+        // Offered as a move too, the drop is taken as a copy: the file stays where it was.
+        const Qt::DropAction action = Drop(e.window.get(), data, Qt::CopyAction | Qt::MoveAction);
+        QCOMPARE(action, opens ? Qt::CopyAction : Qt::IgnoreAction);
+        QCOMPARE(e.model.RomFileName, opens ? rom : QString());
+        QCOMPARE(e.window->mnuRecentFiles->files(), opens ? QStringList{rom} : QStringList{});
+        QVERIFY(e.desktop.messages.isEmpty());
+    }
+
+    // A dropped file the window refuses gets the same message as one chosen in File > Open.
+    void dropRefusedFile()
+    {
+        QTemporaryDir dir;
+        const QString empty = dir.filePath(QStringLiteral("empty.nes"));
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        Editor dropped, chosen;
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(empty)});
+        QCOMPARE(Drop(dropped.window.get(), &data), Qt::CopyAction);
+        chosen.desktop.openAnswers << empty;
+        chosen.window->mnuOpenRom_Click();
+        QCOMPARE(dropped.desktop.messages.size(), 1);
+        QCOMPARE(dropped.desktop.messageTexts(), chosen.desktop.messageTexts());
+        QVERIFY(dropped.model.RomFileName.isEmpty());
+    }
+
+    void recentList()
+    {
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(QStringLiteral("krelin.conf")), QSettings::IniFormat);
+        Editor e(&settings);
+        frmKrelin &w = *e.window;
+        QVERIFY(!w.mnuRecentFiles->menuAction()->isEnabled());
+        QStringList paths;
+        for (const char *name : {"a.nes", "b.nes", "c.nes", "d.nes", "e.nes", "f.nes", "g.nes", "h.nes", "R&D.nes"}) {
+            paths << dir.filePath(QLatin1String(name));
+            QVERIFY(CopySample(paths.last()));
+            QVERIFY(w.OpenRom(paths.last()));
+        }
+        // Newest first, eight at most; opening again moves a file up instead of adding it.
+        QCOMPARE(w.mnuRecentFiles->files(), QStringList({paths[8], paths[7], paths[6], paths[5], paths[4], paths[3],
+                                                         paths[2], paths[1]}));
+        QVERIFY(w.OpenRom(paths[4]));
+        e.desktop.saveAnswers << dir.filePath(QStringLiteral("saved.nes"));
+        w.mnuSaveRomAs_Click();
+        const QStringList expected{dir.filePath(QStringLiteral("saved.nes")), paths[4], paths[8], paths[7], paths[6],
+                                   paths[5], paths[3], paths[2]};
+        QCOMPARE(w.mnuRecentFiles->files(), expected);
+        const QList<QAction *> entries = w.mnuRecentFiles->actions();
+        QCOMPARE(entries.at(2)->text(), QStringLiteral("&3 R&&D.nes"));
+        QCOMPARE(entries.at(7)->shortcut(), QKeySequence(QStringLiteral("Ctrl+8")));
+
+        // Ctrl+3 opens the third entry as File > Open would.
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(e.model.RomFileName, paths[8]);
+
+        // Kept in the settings: another window (another copy of the program) reads the list
+        // and adds to it without losing what this one added since.
+        Editor other(&settings);
+        QCOMPARE(other.window->mnuRecentFiles->files(), w.mnuRecentFiles->files());
+        QVERIFY(w.OpenRom(paths[0]));
+        QVERIFY(other.window->OpenRom(paths[1]));
+        QCOMPARE(QSettings(dir.filePath(QStringLiteral("krelin.conf")), QSettings::IniFormat)
+                     .value(QStringLiteral("RecentFiles"))
+                     .toStringList()
+                     .mid(0, 3),
+                 QStringList({paths[1], paths[0], paths[8]}));
+
+        // A file that is gone is taken off the list with a message, and nothing opens.
+        QVERIFY(QFile::remove(paths[8]));
+        w.mnuRecentFiles->choose(1);
+        QCOMPARE(e.model.RomFileName, paths[0]);
+        QCOMPARE(e.desktop.messages.size(), 1);
+        QVERIFY(e.desktop.messages.first().text.contains(QStringLiteral("R&D.nes")));
+        QVERIFY(!w.mnuRecentFiles->files().contains(paths[8]));
+        QCOMPARE(w.mnuRecentFiles->files().size(), 7);
+    }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "test_desktop.moc"
