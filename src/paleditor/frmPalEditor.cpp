@@ -6,6 +6,7 @@
 #include "edit/PaletteEdits.h"
 #include "render/MasterGrid.h"
 #include "render/Palette.h"
+#include "render/TilePainter.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
 
@@ -39,9 +40,10 @@ frmPalEditor::frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *pare
     setFixedSize(SelectorGeometry.right() + 1 + Margin, SelectorGeometry.bottom() + 1 + Margin);
 
     for (int e = 0; e < SwatchCount; ++e) {
-        auto *swatch = new PaletteSwatch(QStringLiteral("picPal_%1").arg(e), SwatchSide, this);
+        auto *swatch = new ColorSwatch(QStringLiteral("picPal_%1").arg(e), this);
+        swatch->setFixedSize(SwatchSide, SwatchSide);
         swatch->move(FirstSwatch + QPoint(SwatchPitch * (e % 4), SwatchPitch * (e / 4)));
-        connect(swatch, &PaletteSwatch::clicked, this, [this, e] { picPal_Click(e); });
+        connect(swatch, &ColorSwatch::clicked, this, [this, e] { picPal_Click(e); });
         picPal[e] = swatch;
     }
     picPal[selected]->setBordered(true);
@@ -64,7 +66,7 @@ frmPalEditor::frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *pare
 void frmPalEditor::ShowBgColors()
 {
     for (int e = 0; e < SwatchCount; ++e)
-        picPal[e]->setColor(model.BgColors[e]);
+        picPal[e]->setColor(ToQRgb(model.BgColors[e]));
     showStoredBytes();
 }
 
@@ -90,7 +92,7 @@ void frmPalEditor::picPal_Click(int Index)
 {
     if (Index < 0 || Index >= SwatchCount)
         return;
-    for (PaletteSwatch *swatch : picPal)
+    for (ColorSwatch *swatch : picPal)
         swatch->setBordered(false);
     picPal[Index]->setBordered(true);
     selected = Index;
@@ -112,7 +114,7 @@ void frmPalEditor::picPalSelector_Click()
     // the image (a shorter image opened since the stage was chosen) is left alone.
     if (!SetPaletteByte(history, selected, k))
         return;
-    picPal[selected]->setColor(MasterColor(model, k));
+    picPal[selected]->setColor(ToQRgb(MasterColor(model, k)));
     if (desktop.askYesNo(this, QStringLiteral("Refresh"), QStringLiteral("Do You Wish To Refresh The Editor?")))
         emit refreshWanted();
 }

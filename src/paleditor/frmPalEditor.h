@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PaletteSwatch.h"
+#include "widgets/ColorSwatch.h"
 #include "widgets/PictureSurface.h"
 
 #include <QPointF>
@@ -34,7 +34,7 @@ public:
     static constexpr int SwatchCount = 16;
 
     // ---- controls ------------------------------------------------------------------------
-    std::array<PaletteSwatch *, SwatchCount> picPal; // objectName picPal_0 ... picPal_15
+    std::array<ColorSwatch *, SwatchCount> picPal; // objectName picPal_0 ... picPal_15
     PictureSurface *picPalSelector;
 
     // The palette byte the selected swatch stands for (0..15).

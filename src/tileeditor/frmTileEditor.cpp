@@ -1,6 +1,5 @@
 #include "frmTileEditor.h"
 
-#include "ColorSwatch.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
@@ -9,6 +8,7 @@
 #include "render/TileEditorView.h"
 #include "render/TilePainter.h"
 #include "widgets/AppIcon.h"
+#include "widgets/ColorSwatch.h"
 #include "widgets/Desktop.h"
 #include "widgets/PictureSurface.h"
 
@@ -133,8 +133,8 @@ void frmTileEditor::createControls()
     connect(pic8x8Edit, &PictureSurface::mousePressed, this, &frmTileEditor::pic8x8Edit_MouseDown);
 
     for (int i = 0; i < 4; ++i) {
-        picColorSelector[i] =
-            new ColorSwatch(QStringLiteral("picColorSelector(%1)").arg(i), QRect(92 + 32 * i, 144, 25, 25), this);
+        picColorSelector[i] = new ColorSwatch(QStringLiteral("picColorSelector(%1)").arg(i), this);
+        picColorSelector[i]->setGeometry(92 + 32 * i, 144, 25, 25);
         connect(picColorSelector[i], &ColorSwatch::clicked, this, [this, i] { picColorSelector_Click(i); });
     }
     picColorSelector[0]->setBordered(true);
@@ -156,7 +156,7 @@ int frmTileEditor::CurrentMetaTile() const
 int frmTileEditor::DrawingColor() const
 {
     for (int i = 0; i < 4; ++i)
-        if (picColorSelector[i]->bordered())
+        if (picColorSelector[i]->isBordered())
             return i;
     return 0;
 }

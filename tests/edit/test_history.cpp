@@ -6,7 +6,7 @@
 #include "core/StageTable.h"
 #include "edit/EditCommands.h"
 #include "edit/EditHistory.h"
-#include "paleditor/PaletteSwatch.h"
+#include "widgets/ColorSwatch.h"
 #include "paleditor/frmPalEditor.h"
 #include "render/Palette.h"
 #include "render/TileEditorView.h"

@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(p.minimumSize(), p.maximumSize());
         // Positions and sizes are given in twips, 15 to the pixel.
         for (int e = 0; e < 16; ++e) {
-            QCOMPARE(p.findChild<PaletteSwatch *>(QStringLiteral("picPal_%1").arg(e)), p.picPal[e]);
+            QCOMPARE(p.findChild<ColorSwatch *>(QStringLiteral("picPal_%1").arg(e)), p.picPal[e]);
             QCOMPARE(p.picPal[e]->geometry(), QRect((480 + 600 * (e % 4)) / 15, (60 + 600 * (e / 4)) / 15, 33, 33));
             QCOMPARE(p.picPal[e]->isBordered(), e == 1);
             QCOMPARE(p.picPal[e]->color(), ToQRgb(s.model.BgColors[e]));

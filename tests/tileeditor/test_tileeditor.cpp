@@ -7,7 +7,7 @@
 #include "edit/LevelEditor.h"
 #include "render/TileFormat.h"
 #include "render/TilePainter.h"
-#include "tileeditor/ColorSwatch.h"
+#include "widgets/ColorSwatch.h"
 #include "tileeditor/frmTileEditor.h"
 #include "ui/frmKrelin.h"
 
@@ -270,7 +270,7 @@ private slots:
         frmTileEditor &te = s.editTile(3);
         QTest::mouseClick(te.picColorSelector[2], Qt::LeftButton);
         QCOMPARE(te.DrawingColor(), 2);
-        QVERIFY(!te.picColorSelector[0]->bordered());
+        QVERIFY(!te.picColorSelector[0]->isBordered());
         Bytes before = s.model.image();
         QTest::mouseClick(te.pic8x8Edit, Qt::LeftButton, {}, QPoint(40, 40)); // no move yet
         for (QPoint p : {QPoint(130, 40), QPoint(40, 129), QPoint(0, 40), QPoint(40, 0)}) {

@@ -1,30 +1,26 @@
-#include "PaletteSwatch.h"
-
-#include "render/TilePainter.h"
+#include "ColorSwatch.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace krelin {
 
-PaletteSwatch::PaletteSwatch(const QString &name, int side, QWidget *parent)
+ColorSwatch::ColorSwatch(const QString &name, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(name);
-    setFixedSize(side, side);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PaletteSwatch::setColor(std::int32_t color)
+void ColorSwatch::setColor(QRgb color)
 {
-    const QRgb rgb = ToQRgb(color);
-    if (rgb == fill)
+    if (fill == color)
         return;
-    fill = rgb;
+    fill = color;
     update();
 }
 
-void PaletteSwatch::setBordered(bool value)
+void ColorSwatch::setBordered(bool value)
 {
     if (bordered == value)
         return;
@@ -32,13 +28,13 @@ void PaletteSwatch::setBordered(bool value)
     update();
 }
 
-QRgb PaletteSwatch::borderColor() const
+QRgb ColorSwatch::borderColor() const
 {
     const int luma = (299 * qRed(fill) + 587 * qGreen(fill) + 114 * qBlue(fill)) / 1000;
     return luma < 128 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
 }
 
-void PaletteSwatch::paintEvent(QPaintEvent *)
+void ColorSwatch::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), QColor::fromRgb(fill));
@@ -48,12 +44,12 @@ void PaletteSwatch::paintEvent(QPaintEvent *)
     }
 }
 
-void PaletteSwatch::mousePressEvent(QMouseEvent *)
+void ColorSwatch::mousePressEvent(QMouseEvent *)
 {
     pressed = true;
 }
 
-void PaletteSwatch::mouseReleaseEvent(QMouseEvent *event)
+void ColorSwatch::mouseReleaseEvent(QMouseEvent *event)
 {
     const bool click = pressed && rect().contains(event->position().toPoint());
     if (event->buttons() == Qt::NoButton)
