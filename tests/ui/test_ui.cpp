@@ -469,8 +469,39 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY2(failedOnce(full), qPrintable(e.desktop.messageTexts()));
+        QVERIFY2(e.desktop.messages[0].text.contains(QStringLiteral("file size limit")), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(ReadFile(full), original);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"full.nes"}));
+        QVERIFY(e.model.isModified()); // the fix-up is still unsaved
+    }
+
+    // A file without write permission for its owner is refused, by Save and by Save As
+    // alike and whoever runs the program; the unsaved edit stays in the window.
+    void readOnlyTarget()
+    {
+        QTemporaryDir dir;
+        const QByteArray original = CopySampleWithDistinctPairs(dir, QStringLiteral("game.nes"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("other.nes")), original));
+        Editor e;
+        const QString path = dir.filePath(QStringLiteral("game.nes"));
+        QVERIFY(e.open(path));
+        e.model.writeByte(0x100, 0x42);
+        for (const QString &name : {QStringLiteral("game.nes"), QStringLiteral("other.nes")})
+            QVERIFY(QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+        e.window->mnuSaveRom_Click();
+        e.desktop.saveAnswers.enqueue(dir.filePath(QStringLiteral("other.nes")));
+        e.window->mnuSaveRomAs_Click();
+        const QStringList expected{
+            QStringLiteral("Cannot save %1: the file is read-only.").arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("Cannot save %1: the file is read-only.")
+                .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("other.nes"))))};
+        QCOMPARE(e.desktop.messages.size(), 2);
+        QCOMPARE(QStringList({e.desktop.messages[0].text, e.desktop.messages[1].text}), expected);
+        QCOMPARE(ReadFile(path), original);
+        QCOMPARE(ReadFile(dir.filePath(QStringLiteral("other.nes"))), original);
+        QCOMPARE(e.model.RomFileName, QFileInfo(path).absoluteFilePath());
+        QVERIFY(e.model.isModified());
     }
 
     void saveFixUpNeedsLongEnoughImage_data()
