@@ -1,7 +1,9 @@
 #include "Export.h"
 
+#include "core/FileWriter.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
+#include "core/SameFile.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "render/LevelView.h"
@@ -11,7 +13,6 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace krelin {
 
@@ -44,6 +45,12 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
             .arg(stage->Frames - 1)
             .arg(request.frame);
 
+    // Writing the picture over the cartridge it was drawn from would destroy the cartridge.
+    // The two are compared as files, so another spelling or a link is caught too.
+    if (IsSameFile(request.outputPath, request.imagePath))
+        return QStringLiteral("the output %1 is the cartridge image itself; choose another file for the picture")
+            .arg(request.outputPath);
+
     RomReadResult rom = ReadRomFile(request.imagePath);
     if (!rom.ok())
         return rom.error;
@@ -70,15 +77,15 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
             painter.drawImage(StripPitch * f, 0, drawFrame(model, f));
     }
 
-    // Encode first, then write through a temporary file: nothing is left behind on failure.
+    // Encode first, then replace the file whole: nothing is left behind on failure.
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!picture.save(&buffer, "PNG"))
         return QStringLiteral("cannot encode the picture as PNG");
-    QSaveFile out(request.outputPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(png) != png.size() || !out.commit())
-        return QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString());
+    const QString reason = ReplaceFileContents(request.outputPath, png);
+    if (!reason.isEmpty())
+        return QStringLiteral("cannot write %1: %2").arg(request.outputPath, reason);
     return {};
 }
 

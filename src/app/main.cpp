@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -114,5 +115,8 @@ int runEditor(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // A write past the file size limit (ulimit -f) would end the program with SIGXFSZ and
+    // take unsaved edits with it; ignored, the write fails with EFBIG and is reported.
+    std::signal(SIGXFSZ, SIG_IGN);
     return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);
 }
