@@ -1,6 +1,8 @@
 # Krelin: one-step set-up, build, run and test on Debian 12.
 #   make run   installs what is missing, builds, and opens the editor on the sample cartridge
 #   make test  installs what is missing, builds, and runs the whole test suite headless
+#   make test-sanitize  the same suite built with AddressSanitizer and UBSan, in build-sanitize/
+#   make fuzz  builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60)
 
 BUILD_DIR ?= build
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -9,8 +11,10 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
             libbenchmark-dev fonts-dejavu-core
+# ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean test-sanitize fuzz
 
 all: build
 
@@ -43,6 +47,42 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bench/krelin_bench
+
+# The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer. Qt's own start-up
+# allocations that live until exit are not leaks of ours: fuzz/lsan.supp names them.
+SANITIZE_DIR ?= build-sanitize
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1 \
+                UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+                LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp:print_suppressions=0
+test-sanitize: deps
+	@[ -f $(SANITIZE_DIR)/build.ninja ] || cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKRELIN_SANITIZE=ON
+	$(SANITIZE_ENV) cmake --build $(SANITIZE_DIR)
+	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+# libFuzzer targets, built with clang, AddressSanitizer and UBSan into build-fuzz/, each run
+# for FUZZ_SECONDS on its seed corpus; what they learn is kept in build-fuzz/corpus/, a
+# failing input in build-fuzz/crashes/ (copy it into fuzz/regressions/ to keep it).
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_image fuzz_palette fuzz_export
+fuzz:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
+	@[ -f $(FUZZ_DIR)/build.ninja ] || CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKRELIN_FUZZ=ON -DKRELIN_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_DIR) --target krelin_fuzzers
+	@mkdir -p $(FUZZ_DIR)/crashes $(FUZZ_DIR)/logs
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  echo "== $$t for $(FUZZ_SECONDS) s (log: $(FUZZ_DIR)/logs/$$t.log)"; \
+	  if $(SANITIZE_ENV) $(FUZZ_DIR)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	       -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/fuzz/seeds/$$t \
+	       > $(FUZZ_DIR)/logs/$$t.log 2>&1; then \
+	    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $(FUZZ_DIR)/logs/$$t.log; \
+	  else \
+	    tail -n 40 $(FUZZ_DIR)/logs/$$t.log; echo "$$t failed: the input is in $(FUZZ_DIR)/crashes/"; exit 1; \
+	  fi; \
+	done
 
 clean:
 	rm -rf $(BUILD_DIR)
