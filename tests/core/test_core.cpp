@@ -8,6 +8,8 @@
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
 
+#include "TestFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -55,7 +57,7 @@ QByteArray ReadFile(const QString &path)
 std::array<Rgb, 64> CsvPalette()
 {
     std::array<Rgb, 64> colors{};
-    QFile f(QStringLiteral(KRELIN_SOURCE_DIR "/data/master-palette.csv"));
+    QFile f(krelin::testing::SourceFolder() + QStringLiteral("/data/master-palette.csv"));
     if (!f.open(QIODevice::ReadOnly))
         return colors;
     int seen = 0;
@@ -104,7 +106,7 @@ private slots:
         }
         // The Krelin.d_p written beside the program loads to the same colours.
         modKrelin model;
-        QCOMPARE(LoadMasterPalette(model, QStringLiteral(KRELIN_RUNTIME_DIR)), QString());
+        QCOMPARE(LoadMasterPalette(model, krelin::testing::RuntimeFolder()), QString());
         QVERIFY(ModelHasPalette(model, csv));
     }
 

@@ -4,6 +4,7 @@
 // link and sound goes through ScriptedDesktop.
 
 #include "ScriptedDesktop.h"
+#include "TestFolders.h"
 
 #include "core/StageTable.h"
 #include "core/StandardPalette.h"
@@ -42,8 +43,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const QString RuntimeDir = QStringLiteral(KRELIN_RUNTIME_DIR);
-const QString SamplePath = QStringLiteral(KRELIN_SAMPLE);
+const QString RuntimeDir = krelin::testing::RuntimeFolder();
+const QString SamplePath = RuntimeDir + QStringLiteral("/sample.nes");
 constexpr qint64 SampleSize = 0x20010;
 const QString Caption = QStringLiteral("Krelin V0.5.1");
 
