@@ -121,8 +121,12 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data)
 
     QString temporary;
     const int fd = createTemporaryBeside(target, &temporary);
-    if (fd < 0)
+    if (fd < 0) {
+        // The new file goes into the target's folder: say which permission is missing.
+        if (errno == EACCES || errno == EPERM)
+            return QStringLiteral("the folder does not allow new files (permission denied)");
         return SystemWriteReason(errno);
+    }
     const QByteArray temporaryName = QFile::encodeName(temporary);
 
     int error = writeAll(fd, data);
