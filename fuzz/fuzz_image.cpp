@@ -70,9 +70,16 @@ void showAndEditStage(modKrelin &model, const Stage &stage, const std::vector<st
     for (int page = 1; page < TablePages; ++page)
         editor.TableChanged(page);
 
-    for (const int frame : {0, stage.Frames / 2, stage.Frames - 1}) {
-        editor.FramesChanged(frame);
-        checkFrameShown(editor, model);
+    // The first, a middle and the last frame, each once (a short stage has fewer).
+    std::vector<int> frames{0};
+    for (const int frame : {stage.Frames / 2, stage.Frames - 1})
+        if (frame != frames.back())
+            frames.push_back(frame);
+    for (const int frame : frames) {
+        if (frame != editor.frame()) {
+            editor.FramesChanged(frame);
+            checkFrameShown(editor, model);
+        }
 
         // Pick a metatile from the table, place it in the map: one byte changes, the one
         // under the pointer, to the picked number.
