@@ -60,7 +60,8 @@ int runExport(int argc, char **argv)
         bool ok = false;
         request.frame = parser.value(QStringLiteral("frame")).toInt(&ok);
         if (!ok || request.frame < 0) {
-            fail(QStringLiteral("--frame takes a frame number from 0 up, not \"%1\"").arg(parser.value(QStringLiteral("frame"))));
+            fail(QStringLiteral("--frame takes a frame number from 0 up, not \"%1\"")
+                     .arg(krelin::QuotableText(parser.value(QStringLiteral("frame")))));
             return 2;
         }
     }

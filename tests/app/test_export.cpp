@@ -145,6 +145,12 @@ void TestExport::refusesBadRequests_data()
     QTest::newRow("image too short") << QStringList{QStringLiteral("--stage"), QStringLiteral("5"), QStringLiteral("@/short.nes")}
                                      << QStringLiteral("Stage 5 cannot be shown");
     QTest::newRow("no stage") << QStringList{sample} << QStringLiteral("usage");
+    // What was typed is quoted on the message's one line, a line break too.
+    QTest::newRow("stage with a line break")
+        << QStringList{QStringLiteral("--stage"), QStringLiteral("1\nA\x01"), sample} << QStringLiteral("\"1\\nA\\x01\"");
+    QTest::newRow("frame with a line break")
+        << QStringList{QStringLiteral("--stage"), QStringLiteral("1A"), QStringLiteral("--frame"), QStringLiteral("x\n2"), sample}
+        << QStringLiteral("\"x\\n2\"");
 }
 
 void TestExport::refusesBadRequests()
