@@ -3,6 +3,8 @@
 #   make test  installs what is missing, builds, and runs the whole test suite headless
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   installs the built program
 #   make package   builds the Debian package $(BUILD_DIR)/krelin_<version>_<arch>.deb
+#   make test-sanitize  the same suite built with AddressSanitizer and UBSan, in build-sanitize/
+#   make fuzz  builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60)
 
 BUILD_DIR ?= build
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -12,8 +14,10 @@ PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
             libbenchmark-dev fonts-dejavu-core \
             dpkg-dev desktop-file-utils shared-mime-info
+# ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build run test bench install package clean
+.PHONY: all deps configure build run test bench install package clean test-sanitize fuzz
 
 all: build
 
@@ -65,6 +69,40 @@ install: build
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# The whole suite with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer,
+# any finding fatal.
+SANITIZE_DIR ?= build-sanitize
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+test-sanitize: deps
+	@[ -f $(SANITIZE_DIR)/build.ninja ] || cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKRELIN_SANITIZE=ON
+	$(SANITIZE_ENV) cmake --build $(SANITIZE_DIR)
+	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+# libFuzzer targets, built with clang, AddressSanitizer and UBSan into build-fuzz/, each run
+# for FUZZ_SECONDS on its seed corpus; what they learn is kept in build-fuzz/corpus/, a
+# failing input in build-fuzz/crashes/ (copy it into fuzz/regressions/ to keep it).
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_image fuzz_palette fuzz_export
+fuzz:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
+	@[ -f $(FUZZ_DIR)/build.ninja ] || CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKRELIN_FUZZ=ON -DKRELIN_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_DIR) --target krelin_fuzzers
+	@mkdir -p $(FUZZ_DIR)/crashes $(FUZZ_DIR)/logs
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  echo "== $$t for $(FUZZ_SECONDS) s (log: $(FUZZ_DIR)/logs/$$t.log)"; \
+	  if $(SANITIZE_ENV) $(FUZZ_DIR)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	       -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/fuzz/seeds/$$t \
+	       > $(FUZZ_DIR)/logs/$$t.log 2>&1; then \
+	    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $(FUZZ_DIR)/logs/$$t.log; \
+	  else \
+	    tail -n 40 $(FUZZ_DIR)/logs/$$t.log; echo "$$t failed: the input is in $(FUZZ_DIR)/crashes/"; exit 1; \
+	  fi; \
+	done
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,7 +1,9 @@
 #include "Export.h"
 
+#include "core/FileWriter.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
+#include "core/SameFile.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "render/LevelPicture.h"
@@ -9,17 +11,40 @@
 
 namespace krelin {
 
+QString QuotableText(const QString &text)
+{
+    QString quoted;
+    for (const QChar c : text) {
+        if (c == u'\n')
+            quoted += QStringLiteral("\\n");
+        else if (c == u'\t')
+            quoted += QStringLiteral("\\t");
+        else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+                 || c.category() == QChar::Separator_Paragraph)
+            quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            quoted += c;
+    }
+    return quoted;
+}
+
 QString ExportLevel(const ExportRequest &request, const QString &programFolder, QString *paletteWarning)
 {
     const Stage *stage = FindStage(request.stageName);
     if (!stage)
         return QStringLiteral("unknown stage \"%1\"; the stages are 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 and 7")
-            .arg(request.stageName);
+            .arg(QuotableText(request.stageName));
     if (request.frame < -1 || request.frame >= stage->Frames)
         return QStringLiteral("stage %1 has frames 0 to %2; there is no frame %3")
             .arg(QLatin1String(stage->name))
             .arg(stage->Frames - 1)
             .arg(request.frame);
+
+    // Writing the picture over the cartridge it was drawn from would destroy the cartridge.
+    // The two are compared as files, so another spelling or a link is caught too.
+    if (IsSameFile(request.outputPath, request.imagePath))
+        return QStringLiteral("the output %1 is the cartridge image itself; choose another file for the picture")
+            .arg(request.outputPath);
 
     RomReadResult rom = ReadRomFile(request.imagePath);
     if (!rom.ok())

@@ -12,6 +12,10 @@ struct ExportRequest
     int frame = -1; // -1: the whole stage as one strip
 };
 
+// text as a message may quote it: each control character written as an escape (\n,
+// \x01), so that the message stays on one line whatever was typed.
+QString QuotableText(const QString &text);
+
 // Draws a stage's level map with the window's own drawing code and writes it as a PNG.
 // Returns an empty string on success, otherwise a one-line message; nothing is written
 // then. Colours come from Krelin.d_p in programFolder (the built-in standard palette,

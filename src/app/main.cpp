@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,7 +62,8 @@ int runExport(int argc, char **argv)
         bool ok = false;
         request.frame = parser.value(QStringLiteral("frame")).toInt(&ok);
         if (!ok || request.frame < 0) {
-            fail(QStringLiteral("--frame takes a frame number from 0 up, not \"%1\"").arg(parser.value(QStringLiteral("frame"))));
+            fail(QStringLiteral("--frame takes a frame number from 0 up, not \"%1\"")
+                     .arg(krelin::QuotableText(parser.value(QStringLiteral("frame")))));
             return 2;
         }
     }
@@ -121,6 +123,9 @@ int runEditor(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // A write past the file size limit (ulimit -f) would end the program with SIGXFSZ and
+    // take unsaved edits with it; ignored, the write fails with EFBIG and is reported.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (krelin::WantsPatchCommand(argc, argv))
         return krelin::RunPatchCommand(argc, argv);
     return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);

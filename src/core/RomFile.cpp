@@ -1,11 +1,11 @@
 #include "RomFile.h"
 
+#include "FileWriter.h"
 #include "modKrelin.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -66,21 +66,16 @@ RomReadResult ReadRomFile(const QString &path)
 
 QString WriteRomFile(const QString &path, const std::vector<std::uint8_t> &bytes)
 {
-    if (QFileInfo(path).isDir())
-        return QStringLiteral("Cannot save %1: it is a folder.").arg(shown(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot save %1: %2.").arg(shown(path), file.errorString());
-    const auto size = qint64(bytes.size());
-    if (file.write(reinterpret_cast<const char *>(bytes.data()), size) != size) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("Cannot save %1: %2. The file on disk was not changed.").arg(shown(path), reason);
-    }
-    if (!file.commit())
-        return QStringLiteral("Cannot save %1: %2. The file on disk was not changed.")
-            .arg(shown(path), file.errorString());
-    return {};
+    const QString reason = ReplaceFileContents(
+        path, QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
+    if (reason.isEmpty())
+        return {};
+    // A write that was refused outright never came near the file; one that failed on the
+    // way may leave the user wondering, so say that the old file is still whole.
+    const bool refused = reason == ReadOnlyReason || !QFileInfo(path).isFile();
+    return QStringLiteral("Cannot save %1: %2.%3")
+        .arg(shown(path), reason,
+             refused ? QString() : QStringLiteral(" The file on disk was not changed."));
 }
 
 bool ApplySaveFixUp(modKrelin &model)

@@ -31,8 +31,9 @@ struct RomReadResult
 RomReadResult ReadRomFile(const QString &path);
 
 // Writes bytes as the whole file at path through a temporary file that is renamed over
-// the target, so a failed write leaves any old file whole. Returns an empty string on
-// success, otherwise a message naming the file and the reason.
+// the target, so a failed write leaves any old file whole (see ReplaceFileContents: a
+// file its owner may not write is refused as read-only, and a saved file keeps its mode).
+// Returns an empty string on success, otherwise a message naming the file and the reason.
 QString WriteRomFile(const QString &path, const std::vector<std::uint8_t> &bytes);
 
 // Applies the save fix-up to the image in memory. Returns false, changing nothing, when

@@ -1,12 +1,13 @@
 #include "LevelPicture.h"
 
+#include "core/FileWriter.h"
+
 #include "LevelView.h"
 #include "TilePainter.h"
 #include "core/StageTable.h"
 
 #include <QBuffer>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace krelin {
 
@@ -39,9 +40,11 @@ QString SavePng(const QImage &picture, const QString &path)
     buffer.open(QIODevice::WriteOnly);
     if (!picture.save(&buffer, "PNG"))
         return QStringLiteral("cannot encode the picture as PNG");
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(png) != png.size() || !out.commit())
-        return QStringLiteral("cannot write %1: %2").arg(path, out.errorString());
+    // Replaced whole, as a cartridge is saved: a failure leaves any old file as it was and
+    // names the system's reason (a full disk, a read-only file).
+    const QString reason = ReplaceFileContents(path, png);
+    if (!reason.isEmpty())
+        return QStringLiteral("cannot write %1: %2").arg(path, reason);
     return {};
 }
 

@@ -8,12 +8,16 @@
 #include "render/Palette.h"
 #include "render/TilePainter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace krelin;
 using namespace krelin::testing;
@@ -26,9 +30,17 @@ struct Run
     QString err;
 };
 
-Run runKrelin(const QStringList &arguments)
+// Runs the program; fileSizeLimit, when set, is the largest file (in bytes) it may write.
+Run runKrelin(const QStringList &arguments, rlim_t fileSizeLimit = RLIM_INFINITY)
 {
     QProcess process;
+    if (fileSizeLimit != RLIM_INFINITY)
+        process.setChildProcessModifier([fileSizeLimit] {
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = fileSizeLimit;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
     process.start(QStringLiteral(KRELIN_EXECUTABLE), arguments);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -75,6 +87,9 @@ private slots:
     void exportsWholeStageStrip();
     void refusesBadRequests_data();
     void refusesBadRequests();
+    void refusesOutputThatIsTheImage_data();
+    void refusesOutputThatIsTheImage();
+    void reportsFileSizeLimit();
 };
 
 void TestExport::exportsOneFrame()
@@ -130,6 +145,12 @@ void TestExport::refusesBadRequests_data()
     QTest::newRow("image too short") << QStringList{QStringLiteral("--stage"), QStringLiteral("5"), QStringLiteral("@/short.nes")}
                                      << QStringLiteral("Stage 5 cannot be shown");
     QTest::newRow("no stage") << QStringList{sample} << QStringLiteral("usage");
+    // What was typed is quoted on the message's one line, a line break too.
+    QTest::newRow("stage with a line break")
+        << QStringList{QStringLiteral("--stage"), QStringLiteral("1\nA\x01"), sample} << QStringLiteral("\"1\\nA\\x01\"");
+    QTest::newRow("frame with a line break")
+        << QStringList{QStringLiteral("--stage"), QStringLiteral("1A"), QStringLiteral("--frame"), QStringLiteral("x\n2"), sample}
+        << QStringLiteral("\"x\\n2\"");
 }
 
 void TestExport::refusesBadRequests()
@@ -156,6 +177,58 @@ void TestExport::refusesBadRequests()
                                QStringLiteral(KRELIN_SAMPLE)});
     QVERIFY(bad.status > 0);
     QVERIFY2(bad.err.contains(QStringLiteral("cannot write")), qPrintable(bad.err));
+}
+
+void TestExport::refusesOutputThatIsTheImage_data()
+{
+    QTest::addColumn<QString>("output"); // how the output names the image game.nes
+    QTest::newRow("same path") << "same";
+    QTest::newRow("spelled another way") << "spelled";
+    QTest::newRow("symbolic link") << "symlink";
+    QTest::newRow("hard link") << "hardlink";
+}
+
+void TestExport::refusesOutputThatIsTheImage()
+{
+    QFETCH(QString, output);
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("game.nes"));
+    QVERIFY(QFile::copy(QStringLiteral(KRELIN_SAMPLE), image));
+    QString out = image;
+    if (output == "spelled") {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        out = dir.filePath(QStringLiteral("sub/../game.nes"));
+    } else if (output == "symlink") {
+        out = dir.filePath(QStringLiteral("link.png"));
+        QVERIFY(QFile::link(image, out));
+    } else if (output == "hardlink") {
+        out = dir.filePath(QStringLiteral("hard.png"));
+        QCOMPARE(::link(QFile::encodeName(image).constData(), QFile::encodeName(out).constData()), 0);
+    }
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("1A"), image});
+    QVERIFY(run.status > 0);
+    QVERIFY2(run.err.contains(QStringLiteral("is the cartridge image itself")), qPrintable(run.err));
+    QCOMPARE(run.err.trimmed().count(u'\n'), 0);
+    QFile original(QStringLiteral(KRELIN_SAMPLE)), kept(image);
+    QVERIFY(original.open(QIODevice::ReadOnly) && kept.open(QIODevice::ReadOnly));
+    QVERIFY(original.readAll() == kept.readAll());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+}
+
+// A write stopped by the file size limit is an error like any other: the program is not
+// killed, says why in one line, and leaves no file.
+void TestExport::reportsFileSizeLimit()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("strip.png"));
+    const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("2A"),
+                               QStringLiteral(KRELIN_SAMPLE)},
+                              4096);
+    QVERIFY2(run.status == 1, qPrintable(QStringLiteral("status %1: %2").arg(run.status).arg(run.err)));
+    QVERIFY2(run.err.contains(QStringLiteral("file size limit")), qPrintable(run.err));
+    QCOMPARE(run.err.trimmed().count(u'\n'), 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestExport)

@@ -1,22 +1,29 @@
 // The model, the master-palette file, cartridge file reading and writing, the save
 // fix-up and the stage table.
 
+#include "core/FileWriter.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
 #include "core/StageTable.h"
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
 
+#include "TestFolders.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <limits>
 
 using namespace krelin;
@@ -50,7 +57,7 @@ QByteArray ReadFile(const QString &path)
 std::array<Rgb, 64> CsvPalette()
 {
     std::array<Rgb, 64> colors{};
-    QFile f(QStringLiteral(KRELIN_SOURCE_DIR "/data/master-palette.csv"));
+    QFile f(krelin::testing::SourceFolder() + QStringLiteral("/data/master-palette.csv"));
     if (!f.open(QIODevice::ReadOnly))
         return colors;
     int seen = 0;
@@ -99,7 +106,7 @@ private slots:
         }
         // The Krelin.d_p written beside the program loads to the same colours.
         modKrelin model;
-        QCOMPARE(LoadMasterPalette(model, QStringLiteral(KRELIN_RUNTIME_DIR)), QString());
+        QCOMPARE(LoadMasterPalette(model, krelin::testing::RuntimeFolder()), QString());
         QVERIFY(ModelHasPalette(model, csv));
     }
 
@@ -178,19 +185,20 @@ private slots:
         QTest::newRow("16 MiB + 1") << "large";
         QTest::newRow("unreadable") << "unreadable";
         QTest::newRow("named pipe") << "pipe"; // reading it would wait for a writer for ever
+        QTest::newRow("device") << "device";   // and this one never ends
     }
     void readRomFileRefused()
     {
         QFETCH(QString, kind);
         QTemporaryDir dir;
-        const QString path = dir.filePath("game.nes");
+        const QString path = kind == "device" ? QStringLiteral("/dev/zero") : dir.filePath("game.nes");
         if (kind == "unreadable" && geteuid() == 0)
             QSKIP("running as root: file permissions do not stop reading");
         if (kind == "folder") {
             QVERIFY(QDir(dir.path()).mkdir("game.nes"));
         } else if (kind == "pipe") {
             QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        } else if (kind != "missing") {
+        } else if (kind != "missing" && kind != "device") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             if (kind == "large")
@@ -242,8 +250,76 @@ private slots:
         QFile::setPermissions(dir.filePath("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         message = WriteRomFile(old, bytes);
         QFile::setPermissions(dir.filePath("ro"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QVERIFY(!message.isEmpty());
+        QVERIFY2(message.contains(QStringLiteral("does not allow new files")), qPrintable(message));
         QCOMPARE(ReadFile(old), QByteArray(300, 'o'));
+    }
+
+    // The target's permission bits decide, for root as for anyone: a file its owner may not
+    // write is refused whole; any other keeps its mode, and a link keeps pointing at it.
+    void writeRomFileModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("viaLink");
+        QTest::newRow("0600 stays 0600") << 0600 << false;
+        QTest::newRow("0640 stays 0640") << 0640 << false;
+        QTest::newRow("0644 through a link") << 0644 << true;
+        QTest::newRow("0444 read-only") << 0444 << false;
+        QTest::newRow("0400 read-only through a link") << 0400 << true;
+    }
+    void writeRomFileModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, viaLink);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("game.nes");
+        WriteFile(path, QByteArray(300, 'o'));
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+        QString target = path;
+        if (viaLink) {
+            target = dir.filePath("link.nes");
+            QVERIFY(QFile::link(path, target));
+        }
+        const QString message = WriteRomFile(target, Counting(200));
+        const bool readOnly = !(mode & 0200);
+        if (readOnly) {
+            QCOMPARE(message, QStringLiteral("Cannot save %1: the file is read-only.").arg(QDir::toNativeSeparators(target)));
+            QCOMPARE(ReadFile(path), QByteArray(300, 'o'));
+        } else {
+            QCOMPARE(message, QString());
+            QCOMPARE(ReadFile(path).size(), 200);
+        }
+        struct stat st{};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), mode);
+        QCOMPARE(QFileInfo(target).isSymLink(), viaLink);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), viaLink ? 2 : 1);
+    }
+
+    // A write that the system stops names the system's reason, never a generic one, and
+    // leaves the old file whole.
+    void writeRomFileSystemReasons()
+    {
+        QCOMPARE(SystemWriteReason(ENOSPC), QStringLiteral("there is no space left on the device"));
+        QVERIFY(SystemWriteReason(EFBIG).contains(QStringLiteral("file size limit")));
+        QVERIFY(SystemWriteReason(EROFS).contains(QStringLiteral("read-only")));
+        QCOMPARE(SystemWriteReason(EIO), QStringLiteral("input/output error")); // the system's own words
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("big.nes");
+        WriteFile(path, QByteArray(300, 'o'));
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString message = WriteRomFile(path, Counting(10000));
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(message, QStringLiteral("Cannot save %1: %2. The file on disk was not changed.")
+                              .arg(QDir::toNativeSeparators(path), SystemWriteReason(EFBIG)));
+        QCOMPARE(ReadFile(path), QByteArray(300, 'o'));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.nes"});
     }
 
     void saveFixUp()

@@ -4,6 +4,7 @@
 // link and sound goes through ScriptedDesktop.
 
 #include "ScriptedDesktop.h"
+#include "TestFolders.h"
 
 #include "core/StageTable.h"
 #include "core/StandardPalette.h"
@@ -45,8 +46,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const QString RuntimeDir = QStringLiteral(KRELIN_RUNTIME_DIR);
-const QString SamplePath = QStringLiteral(KRELIN_SAMPLE);
+const QString RuntimeDir = krelin::testing::RuntimeFolder();
+const QString SamplePath = RuntimeDir + QStringLiteral("/sample.nes");
 constexpr qint64 SampleSize = 0x20010;
 const QString Caption = QStringLiteral("Krelin V0.5.1");
 
@@ -535,6 +536,7 @@ private slots:
         const QByteArray original = CopySampleWithDistinctPairs(dir, QStringLiteral("full.nes"));
         const QString full = dir.filePath(QStringLiteral("full.nes"));
         QVERIFY(e.window->OpenRom(full));
+        Edit(e, 0x100, std::uint8_t(~e.model.byteAt(0x100)));
         e.desktop.clearLog();
         rlimit old{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -546,8 +548,39 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY2(failedOnce(full), qPrintable(e.desktop.messageTexts()));
+        QVERIFY2(e.desktop.messages[0].text.contains(QStringLiteral("file size limit")), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(ReadFile(full), original);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"full.nes"}));
+        QVERIFY(e.model.isModified()); // the edit is still unsaved
+    }
+
+    // A file without write permission for its owner is refused, by Save and by Save As
+    // alike and whoever runs the program; the unsaved edit stays in the window.
+    void readOnlyTarget()
+    {
+        QTemporaryDir dir;
+        const QByteArray original = CopySampleWithDistinctPairs(dir, QStringLiteral("game.nes"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("other.nes")), original));
+        Editor e;
+        const QString path = dir.filePath(QStringLiteral("game.nes"));
+        QVERIFY(e.open(path));
+        Edit(e, 0x100, std::uint8_t(~e.model.byteAt(0x100)));
+        for (const QString &name : {QStringLiteral("game.nes"), QStringLiteral("other.nes")})
+            QVERIFY(QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+        e.window->mnuSaveRom_Click();
+        e.desktop.saveAnswers.enqueue(dir.filePath(QStringLiteral("other.nes")));
+        e.window->mnuSaveRomAs_Click();
+        const QStringList expected{
+            QStringLiteral("Cannot save %1: the file is read-only.").arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("Cannot save %1: the file is read-only.")
+                .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("other.nes"))))};
+        QCOMPARE(e.desktop.messages.size(), 2);
+        QCOMPARE(QStringList({e.desktop.messages[0].text, e.desktop.messages[1].text}), expected);
+        QCOMPARE(ReadFile(path), original);
+        QCOMPARE(ReadFile(dir.filePath(QStringLiteral("other.nes"))), original);
+        QCOMPARE(e.model.RomFileName, QFileInfo(path).absoluteFilePath());
+        QVERIFY(e.model.isModified());
     }
 
     void saveFixUpNeedsLongEnoughImage_data()

@@ -1,0 +1,95 @@
+// Writes the fuzz targets' seed corpus from the sample cartridge: for each target a few
+// inputs around the sizes and requests that matter, so that fuzzing starts from images
+// that reach every view instead of from nothing.
+//   krelin_make_seeds SAMPLE.nes OUTPUT_FOLDER
+
+#include "core/MasterPalette.h"
+#include "core/StageTable.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace krelin;
+
+namespace {
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// An export request in the layout the export target reads.
+QByteArray exportRequest(int outputKind, const QByteArray &stage, qint32 frame, const QByteArray &image)
+{
+    QByteArray bytes;
+    bytes.append(char(outputKind));
+    bytes.append(char(stage.size()));
+    bytes.append(stage);
+    for (int i = 0; i < 4; ++i)
+        bytes.append(char((quint32(frame) >> (8 * i)) & 0xFF));
+    return bytes + image;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: krelin_make_seeds SAMPLE.nes OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QFile sampleFile(QFile::decodeName(argv[1]));
+    if (!sampleFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "krelin_make_seeds: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    const QByteArray sample = sampleFile.readAll();
+    const QDir out(QFile::decodeName(argv[2]));
+
+    qint64 smallest = StageBytesNeeded(StageTable[0]), largest = smallest;
+    for (const Stage &stage : StageTable) {
+        smallest = std::min(smallest, StageBytesNeeded(stage));
+        largest = std::max(largest, StageBytesNeeded(stage));
+    }
+    const QByteArray grown = sample + QByteArray(4096, char(0xFF));
+
+    bool ok = true;
+    for (const char *target : {"fuzz_image", "fuzz_palette", "fuzz_export"})
+        ok = out.mkpath(QLatin1String(target)) && ok;
+    const auto put = [&](const char *target, const char *name, const QByteArray &bytes) {
+        ok = write(out.filePath(QLatin1String(target) + u'/' + QLatin1String(name)), bytes) && ok;
+    };
+
+    put("fuzz_image", "whole", sample);
+    put("fuzz_image", "grown", grown);
+    put("fuzz_image", "every-stage-but-one", sample.left(largest - 1));
+    put("fuzz_image", "one-stage", sample.left(smallest));
+    put("fuzz_image", "no-stage", sample.left(smallest - 1));
+    put("fuzz_image", "header-only", sample.left(16));
+
+    const QByteArray palette = StandardPaletteFile();
+    put("fuzz_palette", "exact", palette);
+    put("fuzz_palette", "longer", palette + QByteArray(48, char(0x3F)));
+    put("fuzz_palette", "one-short", palette.left(MasterPaletteFileSize - 1));
+    put("fuzz_palette", "header-only", palette.left(16));
+
+    put("fuzz_export", "frame", exportRequest(0, "3", 5, sample));
+    put("fuzz_export", "strip", exportRequest(0, "1C", -1, sample));
+    put("fuzz_export", "last-frame-lower-case", exportRequest(0, "2b", 13, grown));
+    put("fuzz_export", "frame-past-end", exportRequest(0, "7", 1, sample));
+    put("fuzz_export", "unknown-stage", exportRequest(0, "8", 0, sample));
+    put("fuzz_export", "image-too-short", exportRequest(0, "5", 0, sample.left(largest - 1)));
+    put("fuzz_export", "output-is-image", exportRequest(1, "1A", 0, sample));
+    put("fuzz_export", "output-links-image", exportRequest(2, "4A", 0, sample));
+    put("fuzz_export", "output-hard-link", exportRequest(3, "6", 9, sample));
+
+    if (!ok) {
+        std::fprintf(stderr, "krelin_make_seeds: cannot write the seeds into %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace krelin {
+
+// What a refused write of a file that its owner may not write says, for root as well.
+inline const QString ReadOnlyReason = QStringLiteral("the file is read-only");
+
+// The reason for a failed file operation with the system error code error, as a clause
+// that fits after "Cannot save FILE: ": "there is no space left on the device" for
+// ENOSPC, the system's own description for codes without a wording of their own.
+QString SystemWriteReason(int error);
+
+// Replaces the whole content of the file at path with data, safely: the bytes go to a
+// new file in the same folder, are flushed to the disk, and only then is it renamed over
+// the target, so a failure at any step leaves the old file as it was and no temporary
+// file behind. A symbolic link is followed and its target written. An existing target
+// keeps its permission bits (and its owner, where the system allows it); a target whose
+// owner has no write permission is refused as read-only, whoever runs the program.
+// Returns an empty string on success, otherwise the reason (ReadOnlyReason, or a
+// SystemWriteReason).
+QString ReplaceFileContents(const QString &path, QByteArrayView data);
+
+} // namespace krelin
