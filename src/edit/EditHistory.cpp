@@ -23,9 +23,9 @@ EditHistory::EditHistory(modKrelin &model, QObject *parent)
 
 EditHistory::~EditHistory()
 {
-    // The stack empties itself as it goes; that is no undo for the windows to show, and
-    // by then they may be half gone.
-    disconnect(&undoStack, nullptr, this, nullptr);
+    // The stack empties itself as it goes; that is no undo or new step for any window to
+    // show, and by then the windows may be half gone.
+    undoStack.blockSignals(true);
 }
 
 bool EditHistory::push(ByteEditCommand *command)

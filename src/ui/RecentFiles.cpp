@@ -82,7 +82,7 @@ void RecentFiles::add(const QString &path)
     rebuild();
 }
 
-void RecentFiles::remove(const QString &path)
+void RecentFiles::remove(QString path)
 {
     load();
     list.removeIf([&](const QString &s) { return s == path; });
@@ -103,7 +103,8 @@ void RecentFiles::choose(int index)
         openEntry(list.at(index));
 }
 
-void RecentFiles::openEntry(const QString &path)
+// The path is a copy: it may come from the list, which reloading replaces.
+void RecentFiles::openEntry(QString path)
 {
     if (!QFileInfo(path).isFile()) {
         remove(path);

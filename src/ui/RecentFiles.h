@@ -26,7 +26,7 @@ public:
 
     // Puts the file at the top of the list, once, dropping the oldest beyond eight.
     void add(const QString &path);
-    void remove(const QString &path);
+    void remove(QString path);
     void clear();
 
     // Opens entry i (0 = newest) as its menu command does: a file that is gone is taken
@@ -37,7 +37,7 @@ signals:
     void openRequested(const QString &path);
 
 private:
-    void openEntry(const QString &path);
+    void openEntry(QString path);
     void load();
     void store();
     void rebuild();
