@@ -7,6 +7,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QLabel;
 class QRadioButton;
 class QScrollBar;
 class QWindow;
@@ -47,6 +48,9 @@ public:
     QComboBox *cboTile;
     PictureSurface *pic8x8Edit;
     std::array<ColorSwatch *, 4> picColorSelector;
+    // Below the controls: the stages that share the tiles and the metatile table this
+    // window edits, which its edits change too.
+    QLabel *lblShared;
 
     // ---- state ---------------------------------------------------------------------------
     // The metatile the selector shows.
@@ -89,6 +93,7 @@ protected:
 
 private:
     void createControls();
+    void showSharing();
     void Form_Load();
     void Form_Deactivate();
     void showNotice(QWidget *over);
