@@ -176,9 +176,11 @@ void frmTileEditor::createControls()
 
 void frmTileEditor::showSharing()
 {
-    const QString text = model.CurrentStage ? sharingText(*model.CurrentStage) : QString();
-    if (lblShared->text() != text)
-        lblShared->setText(text);
+    // Worked out once per stage, not for every pixel pressed.
+    if (sharingShownFor == model.CurrentStage)
+        return;
+    sharingShownFor = model.CurrentStage;
+    lblShared->setText(sharingShownFor ? sharingText(*sharingShownFor) : QString());
 }
 
 void frmTileEditor::Form_Load()

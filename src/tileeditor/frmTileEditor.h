@@ -19,6 +19,7 @@ class Desktop;
 class PictureSurface;
 class EditHistory;
 class modKrelin;
+struct Stage;
 
 // The tile editor: one metatile of the current stage at a time, its 2x2 composite with a
 // scroll bar per quadrant for the quadrant's tile number, one of its tiles enlarged as a
@@ -103,6 +104,7 @@ private:
     Desktop &desktop;
     QButtonGroup *optPalGroup;
 
+    const Stage *sharingShownFor = nullptr; // the stage lblShared names the sharers of
     int editMetaTile = 0;
     int editQuadrant = 0;
     int quadCol = 0, quadRow = 0;
