@@ -50,13 +50,12 @@ void frmKrelin::connectSharing()
 
 void frmKrelin::mnuShowUses_Click(bool on)
 {
-    if (mnuShowUses->isChecked() != on)
-        mnuShowUses->setChecked(on); // toggled() comes back here
-    else {
-        levelEditor->SetShowUses(on);
-        tbUses->setVisible(on);
-        showUses();
-    }
+    // Called from code, the menu's mark follows; its toggled() then lands here once more,
+    // with nothing left to change.
+    mnuShowUses->setChecked(on);
+    levelEditor->SetShowUses(on);
+    tbUses->setVisible(on);
+    showUses();
 }
 
 void frmKrelin::showUses()
