@@ -134,7 +134,7 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     });
     connectNavigation();
     createPatchCommands();
-    createToolsMenu();
+    createToolsMenu(settings);
     connectSharing();
     levelEditor->DrawEmptyMap(false);
 

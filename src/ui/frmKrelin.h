@@ -190,7 +190,10 @@ private:
     // (frmKrelinTools.cpp), Edit > Show Uses and the room box's note of the stages that
     // share its byte (frmKrelinSharing.cpp).
     void createPatchCommands();
-    void createToolsMenu();
+    // The emulator command is kept in settings; without them it lasts for the session only.
+    void createToolsMenu(QSettings *settings);
+    QString emulatorCommand() const;
+    void setEmulatorCommand(const QString &command);
     void connectSharing();
     // After a step that rewrote the whole image: when the image no longer holds the
     // stage shown, takes the stage off the window as opening such an image does and
@@ -240,6 +243,8 @@ private:
 
     bool onScreen = false; // the window has been on the screen
     std::unique_ptr<EmulatorRun> emulatorRun; // made on the first run
+    QSettings *emulatorSettings = nullptr;
+    QString sessionEmulatorCommand; // the command while there are no settings to keep it in
     QStringList pendingWarnings;
 };
 

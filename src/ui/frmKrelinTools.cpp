@@ -1,5 +1,5 @@
 // The main window's Tools menu: a test run of the open image in an emulator, and the
-// emulator command, kept in the program's settings.
+// emulator command, kept in the program's settings with the recent files.
 #include "frmKrelin.h"
 
 #include "EmulatorDialog.h"
@@ -20,15 +20,28 @@ namespace {
 
 const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 
-QString storedEmulatorCommand()
-{
-    return QSettings().value(EmulatorCommandKey).toString();
-}
-
 } // namespace
 
-void frmKrelin::createToolsMenu()
+QString frmKrelin::emulatorCommand() const
 {
+    if (!emulatorSettings)
+        return sessionEmulatorCommand;
+    emulatorSettings->sync(); // another instance of the program may have set it
+    return emulatorSettings->value(EmulatorCommandKey).toString();
+}
+
+void frmKrelin::setEmulatorCommand(const QString &command)
+{
+    sessionEmulatorCommand = command;
+    if (!emulatorSettings)
+        return;
+    emulatorSettings->setValue(EmulatorCommandKey, command);
+    emulatorSettings->sync();
+}
+
+void frmKrelin::createToolsMenu(QSettings *settings)
+{
+    emulatorSettings = settings;
     mnuTools = new QMenu(QStringLiteral("&Tools"), this);
     mnuTools->setObjectName(QStringLiteral("mnuTools"));
     menuBar()->insertMenu(mnuHelp->menuAction(), mnuTools);
@@ -47,11 +60,11 @@ void frmKrelin::mnuRunInEmulator_Click()
 {
     if (!model.hasImage())
         return;
-    const QString command = storedEmulatorCommand();
+    const QString command = emulatorCommand();
     if (!command.trimmed().isEmpty())
         runInEmulator(command);
     else // the first run asks for the command, and runs once it is given
-        editEmulatorCommand([this] { runInEmulator(storedEmulatorCommand()); });
+        editEmulatorCommand([this] { runInEmulator(emulatorCommand()); });
 }
 
 void frmKrelin::mnuEmulator_Click()
@@ -66,11 +79,11 @@ void frmKrelin::editEmulatorCommand(const std::function<void()> &then)
         emulatorDialog->activateWindow();
         return;
     }
-    emulatorDialog = new EmulatorDialog(desktop, storedEmulatorCommand(), this);
+    emulatorDialog = new EmulatorDialog(desktop, emulatorCommand(), this);
     emulatorDialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(emulatorDialog, &QDialog::accepted, this, [this, then] {
         const QString command = emulatorDialog->command();
-        QSettings().setValue(EmulatorCommandKey, command);
+        setEmulatorCommand(command);
         if (then && !command.isEmpty())
             then();
     });

@@ -23,7 +23,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QUndoStack>
 
@@ -83,9 +82,6 @@ private slots:
     void initTestCase()
     {
         QApplication::setQuitOnLastWindowClosed(false);
-        // The settings of a test run, never the user's.
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("krelin-tests"));
     }
 
     void patchThroughTheMenus_data();
@@ -221,12 +217,20 @@ void TestRoundTrip::patchThatCutsTheStageShort()
     QCOMPARE(s.desktop.messages.size(), 2);
 }
 
-// F5 without a command asks for one; the run gets the image as a save writes it, in a
-// file of its own that goes with the program; nothing of the image or its state changes.
+// F5 without a command asks for one, which the settings keep for the next window; the
+// run gets the image as a save writes it, in a file of its own that goes with the
+// program; nothing of the image or its state changes.
 void TestRoundTrip::runInEmulator()
 {
-    QSettings().remove(QStringLiteral("emulator/command"));
     Session s;
+    // A settings file of the test's own, never the user's.
+    QSettings settings(s.dir.filePath(QStringLiteral("krelin.conf")), QSettings::IniFormat);
+    const auto newWindow = [&] {
+        s.window = std::make_unique<frmKrelin>(s.model, s.desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings);
+        s.window->show();
+        QVERIFY(s.window->OpenRom(s.romPath));
+    };
+    newWindow();
     s.window->mnuEdit_Level_Click(S1A);
     EditLikeAHacker(s);
     const Bytes image = s.model.image();
@@ -251,7 +255,6 @@ void TestRoundTrip::runInEmulator()
     const QString command = QStringLiteral("\"%1\" %f").arg(script);
     QCOMPARE(dialog->txtCommand->text(), command);
     QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-    QCOMPARE(QSettings().value(QStringLiteral("emulator/command")).toString(), command);
 
     QTRY_VERIFY(QFile::exists(record));
     QFile args(record);
@@ -264,26 +267,23 @@ void TestRoundTrip::runInEmulator()
     QVERIFY(s.model.isModified());
     QVERIFY(ReadRomFile(s.romPath).bytes == Sample());
 
-    // The command is kept: the next run asks nothing.
-    QVERIFY(QFile::remove(record));
-    QTRY_VERIFY(!s.window->emulatorDialog);
+    // The run's file goes with the program; the command is kept: the next run asks nothing.
+    QVERIFY(QFile::exists(ran) && QFile::remove(record));
+    s.desktop.saveChangesAnswers << ScriptedDesktop::SaveAnswer::Discard;
+    newWindow();
+    QVERIFY(!QFile::exists(ran));
     s.window->mnuRunInEmulator->trigger();
     QVERIFY(!s.window->emulatorDialog);
     QTRY_VERIFY(QFile::exists(record));
     QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
 
     // A command that cannot start says which and why.
-    QSettings().setValue(QStringLiteral("emulator/command"), QStringLiteral("/nonexistent/emu %f"));
+    settings.setValue(QStringLiteral("emulator/command"), QStringLiteral("/nonexistent/emu %f"));
     s.window->mnuRunInEmulator->trigger();
     QCOMPARE(s.desktop.messages.size(), 1);
     const QString text = s.desktop.messages[0].text;
     QVERIFY2(text.contains(QStringLiteral("/nonexistent/emu")) && text.contains(QStringLiteral("No such file")),
              qPrintable(text));
-
-    // The run's file goes with the program.
-    QVERIFY(QFile::exists(ran));
-    s.window.reset();
-    QVERIFY(!QFile::exists(ran));
 }
 
 // The outlines follow the selection, the pointer, placements, undo and frames; the line
