@@ -1,7 +1,5 @@
 #include "LevelEditor.h"
 
-#include <algorithm>
-
 #include "CellMapping.h"
 #include "EditCommands.h"
 #include "EditHistory.h"
@@ -14,6 +12,8 @@
 #include "render/TableView.h"
 #include "render/TilePainter.h"
 #include "render/UseMarks.h"
+
+#include <algorithm>
 
 namespace krelin {
 
@@ -273,10 +273,6 @@ void LevelEditor::EditorClick()
     frameMetaTiles[16 * row + col] = std::int16_t(n);
     emit refreshSurface(Surface::Editor);
 }
-
-} // namespace krelin
-
-namespace krelin {
 
 // ---- where metatiles are used ------------------------------------------------------------
 
