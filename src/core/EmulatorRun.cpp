@@ -59,9 +59,12 @@ QString EmulatorRun::start(const QString &command, const std::vector<std::uint8_
                 .arg(QDir::toNativeSeparators(QDir::tempPath()), why);
         }
     }
+    // Emulators tell a cartridge image by its extension.
     QString name = QFileInfo(imageName).fileName();
     if (name.isEmpty())
-        name = QStringLiteral("image.nes");
+        name = QStringLiteral("image");
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".nes");
     const QString path = folder->filePath(name);
     const QString written = WriteRomFile(path, image);
     if (!written.isEmpty())

@@ -31,8 +31,8 @@ public:
     EmulatorRun();
     ~EmulatorRun();
 
-    // Writes image as imageName (its folder part ignored) in the run folder and starts
-    // command on it. Returns an empty string when the emulator started, otherwise a
+    // Writes image as imageName (its folder part ignored; ".nes" added to a name without
+    // an extension) in the run folder and starts command on it. Returns an empty string when the emulator started, otherwise a
     // message saying what could not be done and why.
     QString start(const QString &command, const std::vector<std::uint8_t> &image, const QString &imageName);
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace krelin {
 
@@ -51,7 +52,14 @@ QString EmulatorDialog::command() const
 void EmulatorDialog::cmdBrowse_Click()
 {
     QStringList words = QProcess::splitCommand(command());
-    const QString start = words.isEmpty() ? QString() : QFileInfo(words.first()).absolutePath();
+    // Start where the program named now lies, looked up in PATH when given by name alone.
+    QString start;
+    if (!words.isEmpty()) {
+        const QString program = words.first().contains(u'/') ? words.first()
+                                                             : QStandardPaths::findExecutable(words.first());
+        if (!program.isEmpty())
+            start = QFileInfo(program).absolutePath();
+    }
     const QString program = desktop.getOpenFileName(this, QStringLiteral("Emulator"), start, QStringLiteral("Programs (*)"));
     if (program.isEmpty())
         return;
