@@ -70,4 +70,14 @@ QString SharedWithText(const std::vector<const Stage *> &stages)
     return QStringLiteral("Shared with ") + names.join(QStringLiteral(", "));
 }
 
+QString FrameRoomSharingText(const Stage &stage, int frame)
+{
+    const auto line = [](const QString &what, const std::vector<const Stage *> &stages) {
+        return what + (stages.empty() ? QStringLiteral("this stage only") : SharedWithText(stages));
+    };
+    return QStringLiteral("The room of the frame on screen\n")
+        + line(QStringLiteral("This frame's room byte: "), StagesSharingFrameRoom(stage, frame)) + u'\n'
+        + line(QStringLiteral("The stage's frame table: "), StagesSharingFrameTable(stage));
+}
+
 } // namespace krelin

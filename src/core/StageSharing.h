@@ -28,4 +28,8 @@ std::vector<const Stage *> StagesSharingFrameRoom(const Stage &stage, int frame)
 // "Shared with 1B, 1C", or an empty text when the list is empty.
 QString SharedWithText(const std::vector<const Stage *> &stages);
 
+// The room box's note on what else reads the room it writes: the stages that read frame
+// f's room byte, and those whose frame tables overlap the stage's, one line each.
+QString FrameRoomSharingText(const Stage &stage, int frame);
+
 } // namespace krelin

@@ -36,8 +36,15 @@ void modKrelin::replaceImage(std::vector<std::uint8_t> bytes)
     emit imageReplaced();
 }
 
+void modKrelin::rewriteImage(std::vector<std::uint8_t> bytes)
+{
+    RomData = std::move(bytes);
+    emit imageChanged(0, romSize());
+}
+
 void modKrelin::ApplyStage(const Stage &stage)
 {
+    CurrentStage = &stage;
     ChrOffset = stage.ChrOffset;
     MetaPalOffset = stage.MetaPalOffset;
     MetaTileOffset = stage.MetaTileOffset;

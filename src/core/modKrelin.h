@@ -56,6 +56,13 @@ public:
     // starts unmodified.
     void replaceImage(std::vector<std::uint8_t> bytes);
 
+    // Replaces the image's bytes as an edit: a patch applied, or that step undone or
+    // redone, which may change the image's size (writeBytes never does). The history and
+    // the modified state stay as they are; announces the whole new image as changed.
+    // Only the step that applies a patch uses it: every other edit goes through
+    // writeBytes.
+    void rewriteImage(std::vector<std::uint8_t> bytes);
+
     // Whether the image differs from the file it came from. Kept by the edit history:
     // true exactly while the history is away from the step last saved.
     bool isModified() const { return modified; }
@@ -83,12 +90,15 @@ public:
 
     // Loads a stage table row into the offsets above.
     void ApplyStage(const Stage &stage);
+    // The stage table row last loaded; nullptr before the first.
+    const Stage *CurrentStage = nullptr;
 
     // Full path of the file last opened or saved under a new name; empty before.
     QString RomFileName;
 
 signals:
-    // Bytes [offset, offset + length) of the image were changed by an edit.
+    // Bytes [offset, offset + length) of the image were changed by an edit. After
+    // rewriteImage() they are all of the new image's bytes, and its size may differ.
     void imageChanged(qint64 offset, qint64 length);
     // The whole image was replaced (a file was opened).
     void imageReplaced();

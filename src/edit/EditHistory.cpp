@@ -1,6 +1,7 @@
 #include "EditHistory.h"
 
 #include "ByteEditCommand.h"
+#include "PatchEdits.h"
 #include "core/modKrelin.h"
 
 #include <QScopedValueRollback>
@@ -29,6 +30,17 @@ EditHistory::~EditHistory()
 }
 
 bool EditHistory::push(ByteEditCommand *command)
+{
+    if (!command->changesImage()) {
+        delete command;
+        return false;
+    }
+    const QScopedValueRollback quiet(pushing, true);
+    undoStack.push(command);
+    return true;
+}
+
+bool EditHistory::pushStep(ApplyPatchCommand *command)
 {
     if (!command->changesImage()) {
         delete command;

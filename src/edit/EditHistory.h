@@ -7,6 +7,7 @@
 
 namespace krelin {
 
+class ApplyPatchCommand;
 class ByteEditCommand;
 class modKrelin;
 
@@ -39,13 +40,17 @@ public:
     // The same, for windows that tell a refused edit from one that changes nothing:
     // returns whether the edit was accepted (valid, see ByteEditCommand), step or not.
     bool apply(ByteEditCommand *command);
+    // The same for a patch applied, a step that rewrites the whole image: returns whether
+    // a step was made (a patch that changes nothing makes none).
+    bool pushStep(ApplyPatchCommand *command);
 
     // The image as it now is is the one on disk.
     void markSaved() { undoStack.setClean(); }
 
 signals:
-    // Undo, redo or a jump through the history rewrote these bytes of the image. Not sent
-    // for a new edit: the window that made it shows it itself.
+    // Undo, redo or a jump through the history rewrote these bytes of the image (a patch's
+    // step: all of them, and the image's size may have changed). Not sent for a new edit:
+    // the window that made it shows it itself.
     void restored(const std::vector<krelin::ByteRange> &ranges);
 
 private:

@@ -11,6 +11,9 @@
 #include "render/Palette.h"
 #include "render/TableView.h"
 #include "render/TilePainter.h"
+#include "render/UseMarks.h"
+
+#include <algorithm>
 
 namespace krelin {
 
@@ -44,6 +47,8 @@ LevelEditor::LevelEditor(modKrelin &model, EditHistory &history, QImage &editorI
     , tableImage(tableImage)
     , selectedImage(selectedImage)
 {
+    connect(&model, &modKrelin::imageChanged, this, &LevelEditor::imageBytesChanged);
+    connect(&model, &modKrelin::imageReplaced, this, [this] { uses.reset(); });
 }
 
 void LevelEditor::ResetStage()
@@ -53,6 +58,7 @@ void LevelEditor::ResetStage()
     redrawHeld = true;
     FastCls(selectedImage, 1000, 1000);
     selectedMetaTile = 0;
+    uses.reset();
 }
 
 void LevelEditor::DrawTileTable()
@@ -62,6 +68,8 @@ void LevelEditor::DrawTileTable()
     ResolveBgColors(model);
     emit tableDrawn();
     DrawTablePage(tableImage, model, currentPage);
+    if (usesShown)
+        dimFreeTableCells();
     emit refreshSurface(Surface::Table);
     DrawSelectedMetaTile(selectedImage, model, selectedMetaTile);
     emit refreshSurface(Surface::Selected);
@@ -72,6 +80,10 @@ void LevelEditor::DrawLevel()
 {
     emit busyChanged(true);
     DrawLevelFrame(editorImage, model, currentFrame, frameMetaTiles);
+    if (usesShown)
+        for (int cell = 0; cell < FrameBytes; ++cell)
+            if (frameMetaTiles[std::size_t(cell)] == selectedMetaTile)
+                DrawUseOutline(editorImage, cell % FrameColumns, cell / FrameColumns);
     emit refreshSurface(Surface::Editor);
     roomArmed = true;
     emit levelDrawn();
@@ -118,6 +130,7 @@ void LevelEditor::UnloadStage()
     currentFrame = 0;
     currentPage = 0;
     frameMetaTiles = {};
+    uses.reset();
     FastCls(tableImage, 1000, 1000);
     emit refreshSurface(Surface::Table);
     FastCls(selectedImage, 1000, 1000);
@@ -200,7 +213,10 @@ void LevelEditor::trackPointer(TrackedCell &cell, double x, double y, int column
 void LevelEditor::restoreTableCell(int col, int row)
 {
     clearCellBox(tableImage, col, row);
-    DrawMetaTile(tableImage, model, 2 * col, 2 * row, TableMetaTile(currentPage, col, row));
+    const int n = TableMetaTile(currentPage, col, row);
+    DrawMetaTile(tableImage, model, 2 * col, 2 * row, n);
+    if (usesShown && Uses().isFree(n))
+        DimCell(tableImage, col, row);
 }
 
 void LevelEditor::TableMouseMove(double x, double y)
@@ -213,15 +229,22 @@ void LevelEditor::TableClick()
 {
     if (!stageIsLoaded)
         return;
+    const int before = selectedMetaTile;
     selectedMetaTile = TableMetaTile(currentPage, tableCell.col, tableCell.row);
     DrawSelectedMetaTile(selectedImage, model, selectedMetaTile);
     emit refreshSurface(Surface::Selected);
+    if (usesShown && before != selectedMetaTile) {
+        repaintCellsHolding(before, selectedMetaTile);
+        emit usesChanged();
+    }
 }
 
 void LevelEditor::paintEditorCell(int col, int row, int metaTile)
 {
     clearCellBox(editorImage, col, row);
     DrawMetaTile(editorImage, model, 2 * col, 2 * row, metaTile);
+    if (usesShown && metaTile == selectedMetaTile)
+        DrawUseOutline(editorImage, col, row);
 }
 
 void LevelEditor::restoreEditorCell(int col, int row)
@@ -249,6 +272,91 @@ void LevelEditor::EditorClick()
     paintEditorCell(col, row, n);
     frameMetaTiles[16 * row + col] = std::int16_t(n);
     emit refreshSurface(Surface::Editor);
+}
+
+// ---- where metatiles are used ------------------------------------------------------------
+
+const MetaTileUses &LevelEditor::Uses()
+{
+    static const MetaTileUses none;
+    if (!stageIsLoaded || !model.CurrentStage)
+        return none;
+    if (!uses)
+        uses = CountMetaTileUses(model, *model.CurrentStage);
+    return *uses;
+}
+
+void LevelEditor::SetShowUses(bool on)
+{
+    if (usesShown == on)
+        return;
+    usesShown = on;
+    if (stageIsLoaded && !redrawHeld) {
+        repaintCellsHolding(selectedMetaTile, selectedMetaTile);
+        DrawTablePage(tableImage, model, currentPage);
+        if (usesShown)
+            dimFreeTableCells();
+        emit refreshSurface(Surface::Table);
+    }
+    emit usesChanged();
+}
+
+void LevelEditor::imageBytesChanged(qint64 offset, qint64 length)
+{
+    if (!uses)
+        return;
+    // Only the level maps of the stages counted are read; other edits (tiles, colours,
+    // rooms) leave the counts as they are.
+    const bool stale = std::any_of(uses->counted.begin(), uses->counted.end(), [&](const Stage *s) {
+        const qint64 start = s->LevelOffset, end = start + qint64(FrameBytes) * s->Frames;
+        return offset < end && start < offset + length;
+    });
+    if (!stale)
+        return;
+    if (!usesShown) {
+        uses.reset();
+        return;
+    }
+    // Counted again at once: a metatile placed for the first time, or its last use
+    // removed, changes how the table shows it.
+    const MetaTileUses before = *uses;
+    uses.reset();
+    const MetaTileUses &now = Uses();
+    if (stageIsLoaded && !redrawHeld) {
+        bool repainted = false;
+        for (int row = 0; row < TableRows; ++row)
+            for (int col = 0; col < TableColumns; ++col) {
+                const int n = TableMetaTile(currentPage, col, row);
+                if (before.isFree(n) != now.isFree(n)) {
+                    restoreTableCell(col, row);
+                    repainted = true;
+                }
+            }
+        if (repainted)
+            emit refreshSurface(Surface::Table);
+    }
+    emit usesChanged();
+}
+
+void LevelEditor::repaintCellsHolding(int n, int m)
+{
+    if (!stageIsLoaded || redrawHeld)
+        return;
+    for (int cell = 0; cell < FrameBytes; ++cell) {
+        const int held = frameMetaTiles[std::size_t(cell)];
+        if (held == n || held == m)
+            paintEditorCell(cell % FrameColumns, cell / FrameColumns, held);
+    }
+    emit refreshSurface(Surface::Editor);
+}
+
+void LevelEditor::dimFreeTableCells()
+{
+    const MetaTileUses &counts = Uses();
+    for (int row = 0; row < TableRows; ++row)
+        for (int col = 0; col < TableColumns; ++col)
+            if (counts.isFree(TableMetaTile(currentPage, col, row)))
+                DimCell(tableImage, col, row);
 }
 
 } // namespace krelin

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "MetaTileUses.h"
 #include "render/LevelView.h"
 
 #include <QObject>
 #include <QImage>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace krelin {
@@ -71,6 +73,17 @@ public:
     // frame, or -1 when that byte is no room of the stage (or lies outside the image).
     int RoomEntryOfFrame() const;
 
+    // ---- where metatiles are used ------------------------------------------------------
+    // While on, the cells of the frame on screen that hold the selected metatile carry an
+    // outline, and the table dims the metatiles that no frame of any stage sharing the
+    // metatile table places. Turning it on or off redraws the marks at once.
+    void SetShowUses(bool on);
+    bool showsUses() const { return usesShown; }
+    // How often the stage shown and the stages sharing its metatile table place each
+    // metatile; nothing counted while no stage is shown. Counted when first asked for
+    // after a stage choice or an edit of level-map bytes, never for a pointer move.
+    const MetaTileUses &Uses();
+
     // ---- control events ----------------------------------------------------------------
     // The frame scroll bar's value changed.
     void FramesChanged(int value);
@@ -100,6 +113,8 @@ signals:
     void levelDrawn();
     // The stage was taken off the views; nothing is shown until a stage is chosen.
     void stageUnloaded();
+    // While uses are shown: the counts or the selected metatile changed.
+    void usesChanged();
 
 private:
     // The cell under the pointer, and the cell that carries the white frame.
@@ -115,6 +130,11 @@ private:
     void paintEditorCell(int col, int row, int metaTile);
     void restoreEditorCell(int col, int row);
     void restoreTableCell(int col, int row);
+    // An edit changed these image bytes: counts that read them are out of date.
+    void imageBytesChanged(qint64 offset, qint64 length);
+    // Repaints the map's cells that hold metatile n or m, with or without their outline.
+    void repaintCellsHolding(int n, int m);
+    void dimFreeTableCells();
 
     modKrelin &model;
     EditHistory &history;
@@ -129,6 +149,8 @@ private:
     int currentFrame = 0;
     int currentPage = 0;
     FrameCache frameMetaTiles{};
+    bool usesShown = false;
+    std::optional<MetaTileUses> uses; // empty until counted, and once out of date
 
     TrackedCell editorCell;
     TrackedCell tableCell;

@@ -1,5 +1,7 @@
 #include "frmTileEditor.h"
 
+#include "core/StageSharing.h"
+#include "core/StageTable.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
@@ -16,6 +18,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QWindow>
@@ -52,6 +55,21 @@ int quadrantHalf(double position)
     return std::clamp(pixelOf(position) / QuadrantSize, 0, 1);
 }
 
+// The controls' area; the note of what is shared lies below it.
+constexpr int ControlsWidth = 223;
+constexpr int ControlsHeight = 176;
+
+// What the window's edits reach beyond the stage: a line for the tiles (what a pixel
+// press changes) and one for the metatile table (tile numbers and sub-palettes).
+QString sharingText(const Stage &stage)
+{
+    const auto line = [](const QString &what, const std::vector<const Stage *> &stages) {
+        return what + (stages.empty() ? QStringLiteral("this stage only") : SharedWithText(stages));
+    };
+    return line(QStringLiteral("Tiles: "), StagesSharingTiles(stage)) + u'\n'
+        + line(QStringLiteral("Metatiles: "), StagesSharingMetaTiles(stage));
+}
+
 QScrollBar *tileScrollBar(QWidget *parent, int index, int left, int top)
 {
     auto *bar = new QScrollBar(Qt::Horizontal, parent);
@@ -78,7 +96,6 @@ frmTileEditor::frmTileEditor(EditHistory &history, Desktop &desktop, QWidget *pa
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tile Editor"));
     setWindowIcon(AppIcon());
-    setFixedSize(223, 176);
     createControls();
 
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmTileEditor::ActiveWindowChanged);
@@ -138,6 +155,32 @@ void frmTileEditor::createControls()
         connect(picColorSelector[i], &ColorSwatch::clicked, this, [this, i] { picColorSelector_Click(i); });
     }
     picColorSelector[0]->setBordered(true);
+
+    // The window grows below its controls, which keep their places, by as many lines as
+    // the longest note takes at the window's width in the font in use.
+    lblShared = new QLabel(this);
+    lblShared->setObjectName(QStringLiteral("lblShared"));
+    lblShared->setWordWrap(true);
+    lblShared->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblShared->setToolTip(QStringLiteral("A painted pixel changes the tile in these stages too; a tile number or a "
+                                         "sub-palette changes their metatile too."));
+    int height = 0;
+    for (const Stage &stage : StageTable) {
+        lblShared->setText(sharingText(stage));
+        height = std::max(height, lblShared->heightForWidth(ControlsWidth - 8));
+    }
+    lblShared->clear();
+    lblShared->setGeometry(4, ControlsHeight, ControlsWidth - 8, height);
+    setFixedSize(ControlsWidth, ControlsHeight + height + 4);
+}
+
+void frmTileEditor::showSharing()
+{
+    // Worked out once per stage, not for every pixel pressed.
+    if (sharingShownFor == model.CurrentStage)
+        return;
+    sharingShownFor = model.CurrentStage;
+    lblShared->setText(sharingShownFor ? sharingText(*sharingShownFor) : QString());
 }
 
 void frmTileEditor::Form_Load()
@@ -187,6 +230,7 @@ void frmTileEditor::cboTile_Click()
     for (int i = 0; i < 4; ++i)
         picColorSelector[i]->setColor(ToQRgb(model.BgColors[4 * p + i]));
     editMetaTile = n;
+    showSharing();
     // Selecting by program raises no click, so the stored byte stays as it is (also a
     // byte above 3, shown as its low two bits).
     optPal[p]->setChecked(true);

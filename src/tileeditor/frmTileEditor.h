@@ -7,6 +7,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QLabel;
 class QRadioButton;
 class QScrollBar;
 class QWindow;
@@ -18,6 +19,7 @@ class Desktop;
 class PictureSurface;
 class EditHistory;
 class modKrelin;
+struct Stage;
 
 // The tile editor: one metatile of the current stage at a time, its 2x2 composite with a
 // scroll bar per quadrant for the quadrant's tile number, one of its tiles enlarged as a
@@ -47,6 +49,9 @@ public:
     QComboBox *cboTile;
     PictureSurface *pic8x8Edit;
     std::array<ColorSwatch *, 4> picColorSelector;
+    // Below the controls: the stages that share the tiles and the metatile table this
+    // window edits, which its edits change too.
+    QLabel *lblShared;
 
     // ---- state ---------------------------------------------------------------------------
     // The metatile the selector shows.
@@ -89,6 +94,7 @@ protected:
 
 private:
     void createControls();
+    void showSharing();
     void Form_Load();
     void Form_Deactivate();
     void showNotice(QWidget *over);
@@ -98,6 +104,7 @@ private:
     Desktop &desktop;
     QButtonGroup *optPalGroup;
 
+    const Stage *sharingShownFor = nullptr; // the stage lblShared names the sharers of
     int editMetaTile = 0;
     int editQuadrant = 0;
     int quadCol = 0, quadRow = 0;

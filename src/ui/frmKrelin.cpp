@@ -8,6 +8,7 @@
 #include "Links.h"
 #include "MainStatusBar.h"
 #include "frmAbout.h"
+#include "core/EmulatorRun.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
 #include "core/StageTable.h"
@@ -111,6 +112,8 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     // frame on screen repaints its cell, anything else refreshes the whole main window
     // (and with it the tool windows, which follow every redraw of the table).
     connect(editHistory, &EditHistory::restored, this, [this](const std::vector<ByteRange> &ranges) {
+        if (!keepStageIfHeld()) // an undone or redone patch may have cut the image short
+            return;
         if (!levelEditor->RepaintLevelCells(ranges))
             mnuRefresh_Click();
     });
@@ -130,6 +133,9 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
         }
     });
     connectNavigation();
+    createPatchCommands();
+    createToolsMenu(settings);
+    connectSharing();
     levelEditor->DrawEmptyMap(false);
 
     // Form load: the master palette first, then the caption and the tray icon.
@@ -189,8 +195,9 @@ void frmKrelin::createMenus()
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
     mnuEdit->menuAction()->setEnabled(false);
     createEditHistoryCommands();
-    // Refresh is never shown: the editor windows call it once they have changed the image.
-    mnuRefresh = addCommand(mnuEdit, "mnuRefresh", QStringLiteral("&Refresh"), QKeySequence(Qt::Key_F5));
+    // Refresh is never shown and has no key: the editor windows call it once they have
+    // changed the image. (F5 runs the image in the emulator.)
+    mnuRefresh = addCommand(mnuEdit, "mnuRefresh", QStringLiteral("&Refresh"));
     mnuRefresh->setVisible(false);
     mnuRefresh->setEnabled(false);
     mnuEditPalette =

@@ -8,20 +8,26 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollBar;
 class QSettings;
 class QSystemTrayIcon;
+class QToolBar;
 class QUrl;
 
 namespace krelin {
 
 class Desktop;
 class EditHistory;
+class EmulatorDialog;
+class EmulatorRun;
 class LevelEditor;
 class MainStatusBar;
 class frmAbout;
@@ -82,6 +88,8 @@ public:
     QAction *mnuSaveRomAs;
     ExportMenu *mnuExport;
     RecentFiles *mnuRecentFiles;
+    QAction *mnuCreatePatch;
+    QAction *mnuApplyPatch;
     QAction *mnuFile_Quit;
     QMenu *mnuEdit;
     QAction *mnuUndo;
@@ -92,6 +100,10 @@ public:
     QMenu *mnuEdit_Level;
     std::array<QAction *, 12> mnuEdit_Level_Stage; // mnuEdit_Level_1A ... mnuEdit_Level_7
     QAction *mnuTileEditor;
+    QAction *mnuShowUses;
+    QMenu *mnuTools;
+    QAction *mnuRunInEmulator;
+    QAction *mnuEmulator;
     QMenu *mnuHelp;
     QAction *mnuAbout;
     QMenu *mnuWeb;
@@ -110,6 +122,11 @@ public:
     QPointer<frmPalEditor> palEditor; // made on first use, gone once closed
     QPointer<frmTileEditor> tileEditor; // created on first use, deleted when closed
     QPointer<QWidget> historyWindow;
+    QPointer<EmulatorDialog> emulatorDialog; // open while it is on the screen
+
+    // The line under the map that says where the selected metatile is used (Show Uses).
+    QToolBar *tbUses;
+    QLabel *lblUses;
 
     // ---- handlers ------------------------------------------------------------------------
     void mnuOpenRom_Click();
@@ -126,6 +143,16 @@ public:
     void mnuEditPalette_Click();
     void cmdEditTile_Click();
     void mnuTileEditor_Click();
+    // Patches (frmKrelinPatches.cpp). Create Patch returns whether a patch was written,
+    // Apply Patch whether the image changed.
+    bool mnuCreatePatch_Click();
+    bool mnuApplyPatch_Click();
+    // Test runs in an emulator (frmKrelinTools.cpp). Run in Emulator without a command
+    // set opens the Emulator dialog first and runs once it is accepted.
+    void mnuRunInEmulator_Click();
+    void mnuEmulator_Click();
+    // Edit > Show Uses (frmKrelinSharing.cpp).
+    void mnuShowUses_Click(bool on);
     void mnuTrayIconRight_Restore_Click();
     void mnuTrayIconRight_Quit_Click();
     void TrayIcon_Activated();
@@ -159,6 +186,25 @@ private:
     // The status bar, the wheel and the stepping keys, and the room box's following of
     // the frame on screen (frmKrelinNavigation.cpp).
     void connectNavigation();
+    // File > Create Patch and Apply Patch (frmKrelinPatches.cpp), the Tools menu
+    // (frmKrelinTools.cpp), Edit > Show Uses and the room box's note of the stages that
+    // share its byte (frmKrelinSharing.cpp).
+    void createPatchCommands();
+    // The emulator command is kept in settings; without them it lasts for the session only.
+    void createToolsMenu(QSettings *settings);
+    QString emulatorCommand() const;
+    void setEmulatorCommand(const QString &command);
+    void connectSharing();
+    // After a step that rewrote the whole image: when the image no longer holds the
+    // stage shown, takes the stage off the window as opening such an image does and
+    // returns false.
+    bool keepStageIfHeld();
+    void showUses();
+    void showRoomSharing();
+    // Starts the emulator on the image as a save would write it.
+    void runInEmulator(const QString &command);
+    // Opens the Emulator dialog; then() runs once it is accepted with the command kept.
+    void editEmulatorCommand(const std::function<void()> &then);
     void LoadMasterPalette();
     void ResetStage();
     void LoadFrameRooms();
@@ -196,6 +242,9 @@ private:
     QPointF lastPoint;
 
     bool onScreen = false; // the window has been on the screen
+    std::unique_ptr<EmulatorRun> emulatorRun; // made on the first run
+    QSettings *emulatorSettings = nullptr;
+    QString sessionEmulatorCommand; // the command while there are no settings to keep it in
     QStringList pendingWarnings;
 };
 

@@ -23,6 +23,15 @@ public:
     // As above; the dialog lets a new name be typed and asks before overwriting.
     virtual QString getSaveFileName(QWidget *parent, const QString &title, const QString &start,
                                     const QString &filter) = 0;
+    // As getSaveFileName, where the filter offers a choice (of formats, say): the entry
+    // *selectedFilter names is offered first, and *selectedFilter is set to the entry
+    // chosen. A desktop that cannot tell leaves it as it is.
+    virtual QString getSaveFileNameAndFilter(QWidget *parent, const QString &title, const QString &start,
+                                             const QString &filter, QString *selectedFilter)
+    {
+        Q_UNUSED(selectedFilter);
+        return getSaveFileName(parent, title, start, filter);
+    }
 
     enum class Icon { None, Information, Warning };
     // A message box with an OK button.

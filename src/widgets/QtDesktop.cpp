@@ -28,6 +28,12 @@ QString QtDesktop::getSaveFileName(QWidget *parent, const QString &title, const 
     return QFileDialog::getSaveFileName(parent, title, start, filter);
 }
 
+QString QtDesktop::getSaveFileNameAndFilter(QWidget *parent, const QString &title, const QString &start,
+                                            const QString &filter, QString *selectedFilter)
+{
+    return QFileDialog::getSaveFileName(parent, title, start, filter, selectedFilter);
+}
+
 void QtDesktop::showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon)
 {
     const auto boxIcon = icon == Icon::Warning       ? QMessageBox::Warning

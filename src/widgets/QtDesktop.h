@@ -19,6 +19,8 @@ public:
                             const QString &filter) override;
     QString getSaveFileName(QWidget *parent, const QString &title, const QString &start,
                             const QString &filter) override;
+    QString getSaveFileNameAndFilter(QWidget *parent, const QString &title, const QString &start,
+                                     const QString &filter, QString *selectedFilter) override;
     void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
     SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) override;

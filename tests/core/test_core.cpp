@@ -1,6 +1,7 @@
 // The model, the master-palette file, cartridge file reading and writing, the save
 // fix-up and the stage table.
 
+#include "core/EmulatorRun.h"
 #include "core/FileWriter.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -453,6 +455,33 @@ private slots:
             QVERIFY2(problem.contains(s.caption()) && problem.contains(QString::number(needed - 1)),
                      qPrintable(problem));
         }
+    }
+
+    // The emulator's words: "%f" replaced after the split, so a path with spaces stays one
+    // word; without "%f" the path comes last.
+    void emulatorArguments_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("words");
+        const QString path = QStringLiteral("/tmp/my run/game.nes");
+        QTest::newRow("placeholder") << "emu %f" << QStringList{"emu", path};
+        QTest::newRow("no placeholder") << "emu -f" << QStringList{"emu", "-f", path};
+        QTest::newRow("inside a word, quoted program")
+            << "\"/opt/my emu/emu\" --rom=%f -x" << QStringList{"/opt/my emu/emu", "--rom=" + path, "-x"};
+        QTest::newRow("empty") << "   " << QStringList{};
+    }
+
+    void emulatorArguments()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, words);
+        QCOMPARE(EmulatorArguments(command, QStringLiteral("/tmp/my run/game.nes")), words);
+    }
+
+    void joinCommandQuotes()
+    {
+        const QStringList words{"/a b/emu", "say \"hi\"", "%f"};
+        QCOMPARE(QProcess::splitCommand(JoinCommand(words)), words);
     }
 };
 

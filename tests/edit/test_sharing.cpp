@@ -76,6 +76,13 @@ private slots:
         QCOMPARE(SharedWithText(stages), text);
     }
 
+    void roomBoxNote()
+    {
+        QCOMPARE(FrameRoomSharingText(*FindStage("3"), 23),
+                 QStringLiteral("The room of the frame on screen\nThis frame's room byte: this stage only\n"
+                                "The stage's frame table: Shared with 1C, 2A, 2B, 2C, 4A, 4B, 5, 6, 7"));
+    }
+
     void countsUses()
     {
         modKrelin model;

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
@@ -172,7 +173,12 @@ private slots:
         const Bytes before = s.model.image();
         frmTileEditor &te = s.editTile(n);
         QCOMPARE(te.windowTitle(), QStringLiteral("Tile Editor"));
-        QCOMPARE(te.size(), QSize(223, 176));
+        // The controls' area keeps its size; the note of what is shared lies below it.
+        QCOMPARE(te.width(), 223);
+        QCOMPARE(te.lblShared->y(), 176);
+        QCOMPARE(te.height(), 176 + te.lblShared->height() + 4);
+        QCOMPARE(te.lblShared->text(),
+                 QStringLiteral("Tiles: Shared with 1B, 1C\nMetatiles: Shared with 1B, 1C, 2A, 2B, 2C"));
         QCOMPARE(te.cboTile->currentText(), entry);
         n = std::max(n, 0);
         for (int i = 0; i < 4; ++i)
@@ -366,6 +372,7 @@ private slots:
         frmTileEditor &te = s.editTile(0x41);
         s.window->mnuEdit_Level_Click(6); // stage 3
         QCOMPARE(te.cboTile->currentText(), QStringLiteral("Tile 41"));
+        QCOMPARE(te.lblShared->text(), QStringLiteral("Tiles: Shared with 4A, 4B\nMetatiles: Shared with 4A, 4B"));
         QCOMPARE(te.hsSelector[1]->value(), s.byte(0xB677 + 4 * 0x41 + 1));
         QCOMPARE(pictureDiff(te, s.model, 0x41, 0), QString());
 

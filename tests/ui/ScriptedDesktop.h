@@ -47,6 +47,9 @@ public:
     // answer is cancelled (or answered No) and noted in unanswered.
     QQueue<QString> openAnswers;
     QQueue<QString> saveAnswers;
+    // The filter entry chosen in a save dialog that offers several; none queued: the one
+    // offered first.
+    QQueue<QString> saveFilterAnswers;
     QQueue<bool> yesNoAnswers;
     QQueue<SaveAnswer> saveChangesAnswers;
     bool systemTray = true;
@@ -99,6 +102,14 @@ public:
     {
         saveDialogs.append({title, start, filter});
         return take(saveAnswers, "save");
+    }
+
+    QString getSaveFileNameAndFilter(QWidget *parent, const QString &title, const QString &start,
+                                     const QString &filter, QString *selectedFilter) override
+    {
+        if (!saveFilterAnswers.isEmpty())
+            *selectedFilter = saveFilterAnswers.dequeue();
+        return getSaveFileName(parent, title, start, filter);
     }
 
     void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override

@@ -212,7 +212,7 @@ private slots:
 
         QVERIFY(w.mnuOpenRom->isEnabled());
         for (QAction *a : {w.mnuEdit->menuAction(), w.mnuSaveRom, w.mnuSaveRomAs, w.mnuEditPalette, w.mnuTileEditor,
-                           w.mnuRefresh})
+                           w.mnuRefresh, w.mnuCreatePatch, w.mnuApplyPatch, w.mnuRunInEmulator})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
         QVERIFY(!w.mnuRefresh->isVisible());
         QVERIFY(!w.cmdEditTile->isEnabled());
@@ -220,12 +220,15 @@ private slots:
         QStringList bar;
         for (QAction *a : w.menuBar()->actions())
             bar << a->text();
-        QCOMPARE(bar, QStringList({"&File", "&Edit", "&Help"}));
+        QCOMPARE(bar, QStringList({"&File", "&Edit", "&Tools", "&Help"}));
         QCOMPARE(Entries(w.mnuFile),
                  QStringList({"&Open|Ctrl+O", "Recent Files>", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
-                              "&Quit|Ctrl+Q"}));
+                              "&Create Patch…|", "A&pply Patch…|", "-", "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(w.mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
-                                                  "&Palette|Ctrl+P", "&Level>", "&Tile Editor|"}));
+                                                  "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
+                                                  "Show &Uses|Ctrl+U"}));
+        QCOMPARE(Entries(w.mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
+        QVERIFY(w.mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
         QVERIFY(!w.mnuUndo->isEnabled() && !w.mnuRedo->isEnabled());
         QCOMPARE(Entries(w.mnuEdit_Level),
                  QStringList({"Stage 1A|", "Stage 1B|", "Stage 1C|", "Stage 2A|", "Stage 2B|", "Stage 2C|",
@@ -316,6 +319,8 @@ private slots:
         QCOMPARE(opened.caption, Caption + QStringLiteral(" - MY GAME.NES[*]"));
         QVERIFY(!e.window->isWindowModified());
         QVERIFY(opened.editEnabled && opened.saveEnabled && opened.saveAsEnabled);
+        for (QAction *a : {e.window->mnuCreatePatch, e.window->mnuApplyPatch, e.window->mnuRunInEmulator})
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
 
         // The command line's way in; the largest accepted size is 16 MiB.
         const QString big = dir.filePath(QStringLiteral("big.Nes"));

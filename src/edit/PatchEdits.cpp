@@ -1,0 +1,46 @@
+#include "PatchEdits.h"
+
+#include "EditHistory.h"
+#include "core/Patch.h"
+#include "core/modKrelin.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace krelin {
+
+ApplyPatchCommand::ApplyPatchCommand(modKrelin &model, std::vector<std::uint8_t> patched, const QString &text)
+    : QUndoCommand(text)
+    , model(model)
+    , before(model.image())
+    , after(std::move(patched))
+{
+}
+
+void ApplyPatchCommand::redo()
+{
+    model.rewriteImage(after);
+}
+
+void ApplyPatchCommand::undo()
+{
+    model.rewriteImage(before);
+}
+
+PatchApplied ApplyPatchToImage(EditHistory &history, const QString &patchPath)
+{
+    const PatchResult patch = ReadPatchFile(patchPath);
+    if (!patch.ok())
+        return {patch.error};
+    modKrelin &model = history.model();
+    PatchResult patched = ApplyPatch(patch.bytes, model.image());
+    if (!patched.ok())
+        return {QStringLiteral("Cannot apply %1 to the open image: %2.")
+                    .arg(QDir::toNativeSeparators(patchPath), patched.error)};
+    const QString text = QCoreApplication::translate("EditCommands", "Apply Patch %1")
+                             .arg(QFileInfo(patchPath).fileName());
+    return {{}, history.pushStep(new ApplyPatchCommand(model, std::move(patched.bytes), text))};
+}
+
+} // namespace krelin
