@@ -6,7 +6,7 @@ namespace krelin {
 
 ByteEditCommand::ByteEditCommand(modKrelin &model, qint64 offset, std::vector<std::uint8_t> newBytes,
                                  const QString &text)
-    : QUndoCommand(text)
+    : EditStep(text)
     , model(model)
     , at(offset)
     , after(std::move(newBytes))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QUndoCommand>
+#include "EditStep.h"
 
 #include <cstdint>
 #include <vector>
@@ -13,7 +13,7 @@ class modKrelin;
 // when the edit was made and the bytes it puts there. redo() writes the new bytes and
 // undo() the old ones, both through the model's one write path. Each kind of edit is a
 // small subclass that works out its offset and new bytes and names itself.
-class ByteEditCommand : public QUndoCommand
+class ByteEditCommand : public EditStep
 {
 public:
     // The bytes at [offset, offset + newBytes.size()) are read from the model now.
@@ -24,7 +24,7 @@ public:
     bool isValid() const;
     // False when the edit is refused or its bytes equal those in place: such an edit is
     // not worth a step.
-    bool changesImage() const;
+    bool changesImage() const override;
 
     qint64 offset() const { return at; }
     const std::vector<std::uint8_t> &oldBytes() const { return before; }

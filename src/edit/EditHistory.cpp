@@ -1,7 +1,6 @@
 #include "EditHistory.h"
 
 #include "ByteEditCommand.h"
-#include "PatchEdits.h"
 #include "core/modKrelin.h"
 
 #include <QScopedValueRollback>
@@ -29,18 +28,7 @@ EditHistory::~EditHistory()
     undoStack.blockSignals(true);
 }
 
-bool EditHistory::push(ByteEditCommand *command)
-{
-    if (!command->changesImage()) {
-        delete command;
-        return false;
-    }
-    const QScopedValueRollback quiet(pushing, true);
-    undoStack.push(command);
-    return true;
-}
-
-bool EditHistory::pushStep(ApplyPatchCommand *command)
+bool EditHistory::push(EditStep *command)
 {
     if (!command->changesImage()) {
         delete command;

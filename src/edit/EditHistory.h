@@ -7,8 +7,8 @@
 
 namespace krelin {
 
-class ApplyPatchCommand;
 class ByteEditCommand;
+class EditStep;
 class modKrelin;
 
 // A run of image bytes that an undo or redo wrote.
@@ -34,15 +34,12 @@ public:
     modKrelin &model() const { return image; }
 
     // Does the edit and keeps it as a step. An edit that would change no byte (the byte
-    // already in place, or bytes outside the image) makes no step and is deleted; returns
-    // whether a step was made.
-    bool push(ByteEditCommand *command);
+    // already in place, bytes outside the image, a patch that changes nothing) makes no
+    // step and is deleted; returns whether a step was made.
+    bool push(EditStep *command);
     // The same, for windows that tell a refused edit from one that changes nothing:
     // returns whether the edit was accepted (valid, see ByteEditCommand), step or not.
     bool apply(ByteEditCommand *command);
-    // The same for a patch applied, a step that rewrites the whole image: returns whether
-    // a step was made (a patch that changes nothing makes none).
-    bool pushStep(ApplyPatchCommand *command);
 
     // The image as it now is is the one on disk.
     void markSaved() { undoStack.setClean(); }

@@ -11,7 +11,7 @@
 namespace krelin {
 
 ApplyPatchCommand::ApplyPatchCommand(modKrelin &model, std::vector<std::uint8_t> patched, const QString &text)
-    : QUndoCommand(text)
+    : EditStep(text)
     , model(model)
     , before(model.image())
     , after(std::move(patched))
@@ -40,7 +40,7 @@ PatchApplied ApplyPatchToImage(EditHistory &history, const QString &patchPath)
                     .arg(QDir::toNativeSeparators(patchPath), patched.error)};
     const QString text = QCoreApplication::translate("EditCommands", "Apply Patch %1")
                              .arg(QFileInfo(patchPath).fileName());
-    return {{}, history.pushStep(new ApplyPatchCommand(model, std::move(patched.bytes), text))};
+    return {{}, history.push(new ApplyPatchCommand(model, std::move(patched.bytes), text))};
 }
 
 } // namespace krelin

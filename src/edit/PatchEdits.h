@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <QUndoCommand>
+#include "EditStep.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,14 +14,14 @@ class modKrelin;
 // A patch applied to the open image: one step that replaces the image's bytes, however
 // many there are afterwards, and puts the old ones back when undone. A patch may make
 // the image longer or shorter, so the step keeps both images whole.
-class ApplyPatchCommand : public QUndoCommand
+class ApplyPatchCommand : public EditStep
 {
 public:
     // The image as it is now is read from the model; patched is what the step makes of it.
     ApplyPatchCommand(modKrelin &model, std::vector<std::uint8_t> patched, const QString &text);
 
     // False when the patched image is the image as it is: not worth a step.
-    bool changesImage() const { return before != after; }
+    bool changesImage() const override { return before != after; }
 
     void redo() override;
     void undo() override;
