@@ -17,11 +17,20 @@ MetaTileParts ReadMetaTile(const modKrelin &model, int n)
     return parts;
 }
 
-SubPaletteColors PrepareSubPalettes(const modKrelin &model)
+const SubPaletteColors &PrepareSubPalettes(const modKrelin &model)
 {
-    SubPaletteColors prepared;
-    for (int p = 0; p < 4; ++p)
-        prepared[p] = PrepareTileColors16(model.BgColors.data() + 4 * p);
+    // Kept with the very colours it was made from, and made afresh whenever they differ:
+    // it cannot show old colours, and a redraw in unchanged colours (every frame or page
+    // change) skips the work.
+    thread_local SubPaletteColors prepared;
+    thread_local std::array<std::int32_t, 16> madeFrom{};
+    thread_local bool made = false;
+    if (!made || madeFrom != model.BgColors) {
+        for (int p = 0; p < 4; ++p)
+            prepared[p] = PrepareTileColors16(model.BgColors.data() + 4 * p);
+        madeFrom = model.BgColors;
+        made = true;
+    }
     return prepared;
 }
 

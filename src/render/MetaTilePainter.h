@@ -32,9 +32,11 @@ struct MetaTileParts
 MetaTileParts ReadMetaTile(const modKrelin &model, int n);
 
 // BgColors' four sub-palettes prepared for whole-tile painting: a drawing of many
-// metatiles prepares them once.
+// metatiles prepares them once. The preparation is kept (per thread) with the colours it
+// was made from and reused while BgColors hold the same values; the reference is good
+// until the next call.
 using SubPaletteColors = std::array<TileColors16, 4>;
-SubPaletteColors PrepareSubPalettes(const modKrelin &model);
+const SubPaletteColors &PrepareSubPalettes(const modKrelin &model);
 
 // Paints a metatile at grid position (x, y): its four tiles at (17x, 17y), (17(x+1),
 // 17y), (17x, 17(y+1)) and (17(x+1), 17(y+1)), each 16x16, in BgColors 4p..4p+3. A
