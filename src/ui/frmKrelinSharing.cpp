@@ -19,7 +19,7 @@ namespace krelin {
 void frmKrelin::connectSharing()
 {
     mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuEditFillerUses"));
-    mnuShowUses = mnuEdit->addAction(QStringLiteral("Show &Uses"));
+    mnuShowUses = mnuEdit->addAction(QStringLiteral("&Show Uses")); // "&Undo" has the U
     mnuShowUses->setObjectName(QStringLiteral("mnuShowUses"));
     mnuShowUses->setCheckable(true);
     mnuShowUses->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));

@@ -226,7 +226,7 @@ private slots:
                               "&Create Patch…|", "A&pply Patch…|", "-", "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(w.mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
-                                                  "Show &Uses|Ctrl+U"}));
+                                                  "&Show Uses|Ctrl+U"}));
         QCOMPARE(Entries(w.mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
         QVERIFY(w.mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
         QVERIFY(!w.mnuUndo->isEnabled() && !w.mnuRedo->isEnabled());
