@@ -184,6 +184,10 @@ void frmKrelin::createMenus()
     mnuSaveRomAs = addCommand(mnuFile, "mnuSaveRomAs", QStringLiteral("S&ave As"), QKeySequence(Qt::Key_F12));
     addFiller(mnuFile, "mnuFileFiller2");
     mnuFile_Quit = addCommand(mnuFile, "mnuFile_Quit", QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Saving and quitting are the program's, not this window's: their keys work from the
+    // tool windows too.
+    for (QAction *action : {mnuSaveRom, mnuSaveRomAs, mnuFile_Quit})
+        action->setShortcutContext(Qt::ApplicationShortcut);
     mnuSaveRom->setEnabled(false);
     mnuSaveRomAs->setEnabled(false);
     connect(mnuOpenRom, &QAction::triggered, this, &frmKrelin::mnuOpenRom_Click);

@@ -295,6 +295,10 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     pressCtrl(palette, Qt::Key_Z);
     QVERIFY(s.model.image() == original);
     QCOMPARE(palette->picPal[6]->color(), ToQRgb(MasterColor(s.model, original[std::size_t(s.model.PalOffset + 6)])));
+    // Saving works from a tool window too.
+    pressCtrl(palette, Qt::Key_Y);
+    pressCtrl(palette, Qt::Key_S);
+    QVERIFY(!s.model.isModified());
 }
 
 QTEST_MAIN(TestHistory)
