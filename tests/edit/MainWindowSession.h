@@ -3,21 +3,15 @@
 // A main window on a copy of the sample cartridge, driven as a user would: the shared
 // set-up of the level-editing and edit-history tests.
 
+#include "MainWindowFixture.h"
 #include "core/modKrelin.h"
 #include "edit/LevelEditor.h"
 #include "render/MetaTilePainter.h"
 #include "render/SyntheticImage.h"
 #include "render/TilePainter.h"
-#include "ui/ScriptedDesktop.h"
-#include "ui/frmKrelin.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 namespace krelin::testing {
 
@@ -33,26 +27,10 @@ inline QPoint cellPoint(int col, int row, int dx = 10, int dy = 12)
     return QPoint(Border + CellPitch * col + dx, Border + CellPitch * row + dy);
 }
 
-// A main window on a copy of the sample cartridge, shown so that pointer events reach it.
-struct Session
+// The main window with helpers for the level map, the table and the room box.
+struct Session : MainWindowFixture<>
 {
-    QTemporaryDir dir;
-    QString romPath;
-    modKrelin model;
-    ScriptedDesktop desktop;
-    std::unique_ptr<frmKrelin> window;
-
-    explicit Session(bool open = true)
-    {
-        romPath = dir.filePath(QStringLiteral("game.nes"));
-        QFile::copy(QStringLiteral(KRELIN_SAMPLE), romPath);
-        QFile::setPermissions(romPath, QFile::ReadOwner | QFile::WriteOwner);
-        window = std::make_unique<frmKrelin>(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        if (open)
-            QVERIFY(window->OpenRom(romPath));
-    }
+    using MainWindowFixture::MainWindowFixture;
 
     LevelEditor &editor() { return window->editor(); }
     const QImage &map() { return window->picEditor->image(); }
@@ -77,7 +55,6 @@ struct Session
         window->cboRoomEditor->setCurrentIndex(index);
         emit window->cboRoomEditor->activated(index);
     }
-    int byte(qint64 offset) { return model.byteAt(offset); }
 };
 
 // The first difference between a surface's cell and metatile n, or an empty string.

@@ -3,7 +3,7 @@
 // swatches following the table, opening and reopening, and an edit saved to a file.
 
 #include "SavedImage.h"
-#include "ui/ScriptedDesktop.h"
+#include "MainWindowFixture.h"
 
 #include "core/RomFile.h"
 #include "core/StageTable.h"
@@ -42,22 +42,10 @@ QString Code(int byte)
 }
 
 // A main window on a copy of the sample with stage 3 chosen and its palette editor open.
-struct Session
+struct Session : MainWindowFixture<>
 {
-    QTemporaryDir dir;
-    QString romPath = dir.filePath(QStringLiteral("game.nes"));
-    modKrelin model;
-    ScriptedDesktop desktop;
-    std::unique_ptr<frmKrelin> window;
-
     Session()
     {
-        QFile::copy(QStringLiteral(KRELIN_SAMPLE), romPath);
-        QFile::setPermissions(romPath, QFile::ReadOwner | QFile::WriteOwner);
-        window = std::make_unique<frmKrelin>(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QVERIFY(window->OpenRom(romPath));
         QVERIFY(window->mnuEdit_Level_Click(S3));
         QVERIFY(openPalette());
     }

@@ -3,7 +3,7 @@
 // pictures checked against tiles decoded here, and the notice on leaving and closing.
 #include "SavedImage.h"
 #include "render/SyntheticImage.h"
-#include "ui/ScriptedDesktop.h"
+#include "MainWindowFixture.h"
 #include "core/RomFile.h"
 #include "edit/LevelEditor.h"
 #include "render/TileFormat.h"
@@ -66,23 +66,9 @@ void moveOn(QWidget *w, QPoint p)
 }
 
 // A main window on a copy of the sample cartridge with stage 1A chosen.
-struct Session
+struct Session : MainWindowFixture<NoticeDesktop>
 {
-    QTemporaryDir dir;
-    QString romPath = dir.filePath(QStringLiteral("game.nes"));
-    modKrelin model;
-    NoticeDesktop desktop;
-    std::unique_ptr<frmKrelin> window;
-
-    Session()
-    {
-        QFile::copy(QStringLiteral(KRELIN_SAMPLE), romPath);
-        QFile::setPermissions(romPath, QFile::ReadOwner | QFile::WriteOwner);
-        window = std::make_unique<frmKrelin>(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QVERIFY(window->OpenRom(romPath) && window->mnuEdit_Level_Click(0));
-    }
+    Session() { QVERIFY(window->mnuEdit_Level_Click(0)); }
 
     // Selects metatile n in the table (none for n < 0), then presses Edit Tile.
     frmTileEditor &editTile(int n)
@@ -99,7 +85,6 @@ struct Session
         return *window->tileEditor;
     }
     frmTileEditor &te() { return *window->tileEditor; }
-    int byte(qint64 offset) const { return model.byteAt(offset); }
     qint64 tileOf(int n, int q) const { return model.ChrOffset + 16 * byte(model.MetaTileOffset + 4 * n + q); }
     int pixel(int n, int q, int col, int row) const { return DecodeTilePixel(model.bytesAt(tileOf(n, q), 16), col, row); }
 
