@@ -9,6 +9,7 @@
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
 
+#include "FileSizeLimit.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -19,13 +20,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <limits>
 
 using namespace krelin;
@@ -309,15 +308,12 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("big.nes");
         WriteFile(path, QByteArray(300, 'o'));
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const QString message = WriteRomFile(path, Counting(10000));
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
+        QString message;
+        {
+            const testing::FileSizeLimit limit(4096);
+            QVERIFY(limit.isSet());
+            message = WriteRomFile(path, Counting(10000));
+        }
         QCOMPARE(message, QStringLiteral("Cannot save %1: %2. The file on disk was not changed.")
                               .arg(QDir::toNativeSeparators(path), SystemWriteReason(EFBIG)));
         QCOMPARE(ReadFile(path), QByteArray(300, 'o'));

@@ -4,6 +4,7 @@
 // link and sound goes through ScriptedDesktop.
 
 #include "ScriptedDesktop.h"
+#include "FileSizeLimit.h"
 #include "TestFolders.h"
 
 #include "core/StageTable.h"
@@ -33,8 +34,6 @@
 #include <QTest>
 #include <QUrlQuery>
 
-#include <sys/resource.h>
-#include <csignal>
 #include <unistd.h>
 
 #include <memory>
@@ -543,15 +542,11 @@ private slots:
         QVERIFY(e.window->OpenRom(full));
         Edit(e, 0x100, std::uint8_t(~e.model.byteAt(0x100)));
         e.desktop.clearLog();
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        e.window->mnuSaveRom_Click();
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
+        {
+            const testing::FileSizeLimit limit(4096);
+            QVERIFY(limit.isSet());
+            e.window->mnuSaveRom_Click();
+        }
         QVERIFY2(failedOnce(full), qPrintable(e.desktop.messageTexts()));
         QVERIFY2(e.desktop.messages[0].text.contains(QStringLiteral("file size limit")), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(ReadFile(full), original);
