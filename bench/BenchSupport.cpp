@@ -72,6 +72,44 @@ QImage LevelSurface()
     return QImage(LevelSurfaceWidth, LevelSurfaceHeight, QImage::Format_RGB32);
 }
 
+PlacedMetaTile::PlacedMetaTile(bool showUses)
+    : model(Model())
+    , map(LevelSurface())
+    , table(69, 273, QImage::Format_RGB32)
+    , selected(35, 35, QImage::Format_RGB32)
+    , history(model)
+    , editor(model, history, map, table, selected)
+{
+    QObject::connect(&history, &EditHistory::restored, &editor, [this](const std::vector<ByteRange> &ranges) {
+        if (!editor.RepaintLevelCells(ranges))
+            editor.Refresh();
+    });
+    editor.ResetStage();
+    model.ApplyStage(StageTable[0]);
+    editor.DrawTileTable();
+    editor.DrawLevel();
+    editor.SetShowUses(showUses);
+    editor.TableMouseMove(40, 10);
+    editor.TableClick();
+    const int col = model.byteAt(LevelCellOffset(model, 0, 5, 5)) == 1 ? 6 : 5;
+    editor.EditorMouseMove(col * 34 + 10, 5 * 34 + 10);
+    editor.EditorClick();
+}
+
+PlacedMetaTile::~PlacedMetaTile()
+{
+    history.stack().setIndex(0);
+}
+
+void PlacedMetaTile::undoOrRedo()
+{
+    if (undoNext)
+        history.stack().undo();
+    else
+        history.stack().redo();
+    undoNext = !undoNext;
+}
+
 void NeedApplication()
 {
     if (QCoreApplication::instance())

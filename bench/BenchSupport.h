@@ -5,6 +5,8 @@
 // --ratio reports against DrawLevel.
 
 #include "core/modKrelin.h"
+#include "edit/EditHistory.h"
+#include "edit/LevelEditor.h"
 #include "widgets/Desktop.h"
 
 #include <QImage>
@@ -26,6 +28,25 @@ const char *ImageSource();
 
 // A surface the size of the main window's level map.
 QImage LevelSurface();
+
+// Stage 1A on the main window's surfaces, metatile 1 selected and placed once where it was
+// not, with an undo or redo repainting what it restores as the main window does: where the
+// edit benchmarks start from. The history goes back to the start when it is done.
+struct PlacedMetaTile
+{
+    explicit PlacedMetaTile(bool showUses);
+    ~PlacedMetaTile();
+    // Undoes the placement, or redoes it after an undo: one step back or forth in turn.
+    void undoOrRedo();
+
+    modKrelin &model;
+    QImage map, table, selected;
+    EditHistory history;
+    LevelEditor editor;
+
+private:
+    bool undoNext = true;
+};
 
 // Widgets need an application object; windows are drawn off screen, so that the figures
 // do not depend on a display.

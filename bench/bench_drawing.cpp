@@ -119,33 +119,11 @@ BENCHMARK(BM_PointerMove)->Unit(benchmark::kMicrosecond);
 // forth and costs the same.
 void BM_UndoPlacement(benchmark::State &state)
 {
-    modKrelin &model = Model();
-    QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
-    EditHistory history(model);
-    LevelEditor editor(model, history, map, table, selected);
-    QObject::connect(&history, &EditHistory::restored, &editor, [&](const std::vector<ByteRange> &ranges) {
-        if (!editor.RepaintLevelCells(ranges))
-            editor.Refresh();
-    });
-    editor.ResetStage();
-    model.ApplyStage(StageTable[0]);
-    editor.DrawTileTable();
-    editor.DrawLevel();
-    editor.TableMouseMove(40, 10); // select metatile 1 ...
-    editor.TableClick();
-    const int placed = model.byteAt(LevelCellOffset(model, 0, 5, 5)) == 1 ? 6 : 5;
-    editor.EditorMouseMove(placed * 34 + 10, 5 * 34 + 10); // ... and place it where it is not yet
-    editor.EditorClick();
-    bool undo = true;
+    PlacedMetaTile placed(false);
     for (auto _ : state) {
-        if (undo)
-            history.stack().undo();
-        else
-            history.stack().redo();
-        undo = !undo;
-        benchmark::DoNotOptimize(map.constBits());
+        placed.undoOrRedo();
+        benchmark::DoNotOptimize(placed.map.constBits());
     }
-    history.stack().setIndex(0);
 }
 BENCHMARK(BM_UndoPlacement)->Unit(benchmark::kMicrosecond);
 

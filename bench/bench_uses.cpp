@@ -3,10 +3,7 @@
 #include "BenchSupport.h"
 
 #include "core/StageTable.h"
-#include "edit/EditHistory.h"
-#include "edit/LevelEditor.h"
 #include "edit/MetaTileUses.h"
-#include "render/LevelView.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,47 +24,14 @@ void BM_CountUses(benchmark::State &state)
 }
 BENCHMARK(BM_CountUses)->Unit(benchmark::kMicrosecond);
 
-// Stage 1A on the surfaces with Show Uses on, metatile 1 selected and placed once where
-// it was not: what the two benchmarks below start from.
-struct UsesShown
-{
-    modKrelin &model = Model();
-    QImage map = LevelSurface(), table{69, 273, QImage::Format_RGB32}, selected{35, 35, QImage::Format_RGB32};
-    EditHistory history{model};
-    LevelEditor editor{model, history, map, table, selected};
-
-    UsesShown()
-    {
-        QObject::connect(&history, &EditHistory::restored, &editor, [this](const std::vector<ByteRange> &ranges) {
-            if (!editor.RepaintLevelCells(ranges))
-                editor.Refresh();
-        });
-        editor.ResetStage();
-        model.ApplyStage(StageTable[0]);
-        editor.DrawTileTable();
-        editor.DrawLevel();
-        editor.SetShowUses(true);
-        editor.TableMouseMove(40, 10);
-        editor.TableClick();
-        const int col = model.byteAt(LevelCellOffset(model, 0, 5, 5)) == 1 ? 6 : 5;
-        editor.EditorMouseMove(col * 34 + 10, 5 * 34 + 10);
-        editor.EditorClick();
-    }
-    ~UsesShown() { history.stack().setIndex(0); }
-};
-
-// Undoing and redoing that placement in turn: each writes a level byte, so the uses are
-// counted afresh, the table's dimming checked and the cell repainted with its outline.
+// Undoing and redoing a placement in turn with Show Uses on: each writes a level byte, so
+// the uses are counted afresh, the table's dimming checked and the cell repainted with its
+// outline.
 void BM_EditShowingUses(benchmark::State &state)
 {
-    UsesShown shown;
-    bool undo = true;
+    PlacedMetaTile shown(true);
     for (auto _ : state) {
-        if (undo)
-            shown.history.stack().undo();
-        else
-            shown.history.stack().redo();
-        undo = !undo;
+        shown.undoOrRedo();
         benchmark::DoNotOptimize(shown.map.constBits());
     }
 }
@@ -76,7 +40,7 @@ BENCHMARK(BM_EditShowingUses)->Unit(benchmark::kMicrosecond);
 // A pointer move with Show Uses on: nothing is counted, the cell left keeps its outline.
 void BM_PointerMoveShowingUses(benchmark::State &state)
 {
-    UsesShown shown;
+    PlacedMetaTile shown(true);
     bool right = false;
     for (auto _ : state) {
         shown.editor.EditorMouseMove(right ? 4 * 34 + 10 : 3 * 34 + 10, 4 * 34 + 10);
