@@ -207,6 +207,8 @@ void frmKrelin::createMenus()
     mnuEditPalette =
         addCommand(mnuEdit, "mnuEditPalette", QStringLiteral("&Palette"), QKeySequence(Qt::CTRL | Qt::Key_P));
     mnuEditPalette->setEnabled(false);
+    // The palette is wanted while editing tiles too: its key works from the tool windows.
+    mnuEditPalette->setShortcutContext(Qt::ApplicationShortcut);
     mnuEdit_Level = mnuEdit->addMenu(QStringLiteral("&Level"));
     mnuEdit_Level->setObjectName(QStringLiteral("mnuEdit_Level"));
     for (int i = 0; i < StageCount; ++i) {

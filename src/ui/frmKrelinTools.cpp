@@ -48,6 +48,8 @@ void frmKrelin::createToolsMenu(QSettings *settings)
     mnuRunInEmulator = mnuTools->addAction(QStringLiteral("&Run in Emulator"));
     mnuRunInEmulator->setObjectName(QStringLiteral("mnuRunInEmulator"));
     mnuRunInEmulator->setShortcut(QKeySequence(Qt::Key_F5));
+    // A test run is wanted straight after an edit in a tool window.
+    mnuRunInEmulator->setShortcutContext(Qt::ApplicationShortcut);
     mnuRunInEmulator->setEnabled(false);
     mnuEmulator = mnuTools->addAction(QStringLiteral("&Emulator…"));
     mnuEmulator->setObjectName(QStringLiteral("mnuEmulator"));

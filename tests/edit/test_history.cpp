@@ -280,8 +280,9 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     QVERIFY(gridShows());
     pressCtrl(tiles, Qt::Key_Z);
 
-    // The palette editor: swatch 6 set to another colour, undone from its window.
-    s.window->mnuEditPalette_Click();
+    // The palette editor, opened by its key from the tile editor: swatch 6 set to another
+    // colour, undone from its window.
+    pressCtrl(tiles, Qt::Key_P);
     frmPalEditor *palette = s.window->palEditor;
     QVERIFY(palette);
     palette->activateWindow();
