@@ -1,5 +1,7 @@
 // krelin [IMAGE]                                        opens the editor, and IMAGE in it
 // krelin --export OUT.png --stage S [--frame F] IMAGE   writes a stage's level map as a PNG
+// krelin --make-patch / --apply-patch ...               makes or applies a patch
+// krelin --help, --version                              print and end, with or without a display
 #include "Export.h"
 #include "PatchCommand.h"
 #include "ProgramFolder.h"
@@ -79,8 +81,51 @@ int runExport(int argc, char **argv)
     return 0;
 }
 
+// The editor's options, and what the program does without a window.
+void describeEditor(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Level editor for the cartridge image of an NES game.\n"
+        "\n"
+        "Without a window:\n"
+        "  krelin --export OUT.png --stage S [--frame F] IMAGE\n"
+        "      writes a stage's level map (or one frame of it) as a PNG picture\n"
+        "  krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED\n"
+        "      writes the difference between two images as an IPS or BPS patch\n"
+        "  krelin --apply-patch PATCH IMAGE OUT\n"
+        "      writes IMAGE with PATCH applied to OUT"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("A cartridge image (.NES) to open."),
+                                 QStringLiteral("[IMAGE]"));
+}
+
+bool wantsHelpOrVersion(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char *option : {"-h", "--help", "--help-all", "-?", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+    return false;
+}
+
+// Help and version are read in a terminal, often one without a display: printed without
+// starting the window system.
+int printHelpOrVersion(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Krelin"));
+    QCoreApplication::setApplicationVersion(krelin::VersionText());
+    QCommandLineParser parser;
+    describeEditor(parser);
+    parser.process(app); // prints and ends the program
+    return 0;
+}
+
 int runEditor(int argc, char **argv)
 {
+    if (wantsHelpOrVersion(argc, argv))
+        return printHelpOrVersion(argc, argv);
 #if defined(Q_OS_LINUX)
     // Without a display Qt would abort with a long message; say it in one line instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
@@ -99,11 +144,7 @@ int runEditor(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Level editor for the cartridge image of an NES game."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("A cartridge image (.NES) to open."),
-                                 QStringLiteral("[IMAGE]"));
+    describeEditor(parser);
     parser.process(app);
 
     krelin::modKrelin model;

@@ -90,6 +90,7 @@ private slots:
     void refusesOutputThatIsTheImage_data();
     void refusesOutputThatIsTheImage();
     void reportsFileSizeLimit();
+    void helpWithoutDisplay();
 };
 
 void TestExport::exportsOneFrame()
@@ -229,6 +230,29 @@ void TestExport::reportsFileSizeLimit()
     QVERIFY2(run.err.contains(QStringLiteral("file size limit")), qPrintable(run.err));
     QCOMPARE(run.err.trimmed().count(u'\n'), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// Help and version print in a terminal without a display, and the help names the ways
+// to use the program without a window.
+void TestExport::helpWithoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    // The standard output of a run that ended with status 0, or "failed".
+    const auto run = [&](const QString &option) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(KRELIN_EXECUTABLE), {option});
+        process.waitForFinished(60000);
+        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            return QStringLiteral("failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    };
+    const QString help = run(QStringLiteral("--help"));
+    for (const char *mode : {"--export OUT.png --stage S", "--make-patch", "--apply-patch", "[IMAGE]"})
+        QVERIFY2(help.contains(QLatin1String(mode)), qPrintable(help));
+    QCOMPARE(run(QStringLiteral("--version")).trimmed(), QStringLiteral("Krelin 0.5.1"));
 }
 
 QTEST_GUILESS_MAIN(TestExport)
