@@ -85,7 +85,7 @@ void BM_Paint2BPPTile(benchmark::State &state)
     const int size = int(state.range(0));
     const modKrelin &model = Model();
     QImage surface(size, size, QImage::Format_RGB32);
-    const std::uint8_t *tile = model.bytesAt(model.ChrOffset + 16 * 0x41, TileBytes);
+    const std::uint8_t *tile = model.bytesAt(TileOffset(model, 0x41), TileBytes);
     for (auto _ : state) {
         Paint2BPPTile(surface, tile, model.BgColors.data(), 0, 0, size);
         benchmark::DoNotOptimize(surface.constBits());

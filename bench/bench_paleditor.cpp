@@ -22,7 +22,7 @@ void BM_ColourClick(benchmark::State &state)
 {
     modKrelin &model = Model();
     NeedApplication();
-    const std::uint8_t kept = model.byteAt(model.PalOffset + 1);
+    const std::uint8_t kept = model.byteAt(PaletteEntryOffset(model, 1));
     QuietDesktop desktop;
     EditHistory history(model);
     history.stack().setUndoLimit(100); // every click is a step; keep the history small
@@ -36,7 +36,7 @@ void BM_ColourClick(benchmark::State &state)
         editor.picPalSelector_Click();
         editor.picPal[1]->repaint();
     }
-    model.writeByte(model.PalOffset + 1, kept);
+    model.writeByte(PaletteEntryOffset(model, 1), kept);
 }
 BENCHMARK(BM_ColourClick)->Unit(benchmark::kMicrosecond);
 
@@ -47,7 +47,7 @@ void BM_PaletteRefresh(benchmark::State &state)
 {
     modKrelin &model = Model();
     NeedApplication();
-    const std::uint8_t kept = model.byteAt(model.PalOffset + 1);
+    const std::uint8_t kept = model.byteAt(PaletteEntryOffset(model, 1));
     QImage map = LevelSurface(), table(69, 273, QImage::Format_RGB32), selected(35, 35, QImage::Format_RGB32);
     EditHistory history(model);
     LevelEditor level(model, history, map, table, selected);
@@ -60,13 +60,13 @@ void BM_PaletteRefresh(benchmark::State &state)
     QCoreApplication::processEvents();
     bool second = false;
     for (auto _ : state) {
-        model.writeByte(model.PalOffset + 1, second ? 0x21 : 0x16);
+        model.writeByte(PaletteEntryOffset(model, 1), second ? 0x21 : 0x16);
         second = !second;
         level.Refresh();
         editor.picPal[1]->repaint();
         benchmark::DoNotOptimize(map.constBits());
     }
-    model.writeByte(model.PalOffset + 1, kept);
+    model.writeByte(PaletteEntryOffset(model, 1), kept);
     ResolveBgColors(model);
 }
 BENCHMARK(BM_PaletteRefresh)->Unit(benchmark::kMicrosecond);

@@ -3,8 +3,8 @@
 
 #include "core/StageTable.h"
 #include "edit/EditHistory.h"
-#include "render/MetaTileOffsets.h"
-#include "render/TileFormat.h"
+#include "core/ImageLayout.h"
+#include "core/TileCodec.h"
 #include "tileeditor/frmTileEditor.h"
 #include "widgets/PictureSurface.h"
 

@@ -48,7 +48,7 @@ void checkFrameShown(const LevelEditor &editor, const modKrelin &model)
 {
     for (int row = 0; row < FrameRows; ++row)
         for (int col = 0; col < FrameColumns; ++col)
-            FUZZ_CHECK(editor.FrameMetaTiles()[16 * row + col]
+            FUZZ_CHECK(editor.FrameMetaTiles()[std::size_t(FrameColumns * row + col)]
                            == model.byteAt(LevelCellOffset(model, editor.frame(), col, row)),
                        QStringLiteral("frame %1 cell %2,%3").arg(editor.frame()).arg(col).arg(row));
 }
@@ -112,7 +112,7 @@ void showAndEditStage(modKrelin &model, const Stage &stage, const std::vector<st
         const std::vector<std::uint8_t> beforeRoom = model.image();
         const bool written = editor.RoomChosen(QStringLiteral("Room %1").arg(room, 2, 16, QLatin1Char('0')).toUpper());
         FUZZ_CHECK(written, "room written");
-        const qint64 roomByte = qint64(model.FrameTableOffset) + frame;
+        const qint64 roomByte = FrameRoomOffset(model, frame);
         FUZZ_CHECK(model.byteAt(roomByte) == room, "room byte");
         FUZZ_CHECK(onlyByteChanged(beforeRoom, model.image(), roomByte), "a room choice changes one byte");
     }

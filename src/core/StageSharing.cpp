@@ -6,22 +6,10 @@ namespace krelin {
 
 namespace {
 
-// A stretch of image bytes [start, start + length).
-struct Span
-{
-    qint64 start, length;
-
-    bool overlaps(const Span &other) const
-    {
-        return length > 0 && other.length > 0 && start < other.start + other.length
-            && other.start < start + length;
-    }
-};
-
-Span tiles(const Stage &s) { return {s.ChrOffset, TilesPerBank * TileBytes}; }
-Span metaTiles(const Stage &s) { return {s.MetaTileOffset, MetaTileCount * 4}; }
-Span subPalettes(const Stage &s) { return {s.MetaPalOffset, MetaTileCount}; }
-Span frameTable(const Stage &s) { return {s.FrameTableOffset, s.Frames}; }
+ByteRange tiles(const Stage &s) { return TilesRange(s); }
+ByteRange metaTiles(const Stage &s) { return MetaTileRecordsRange(s); }
+ByteRange subPalettes(const Stage &s) { return SubPalettesRange(s); }
+ByteRange frameTable(const Stage &s) { return FrameTableRange(s, s.Frames); }
 
 template<typename Shares>
 std::vector<const Stage *> othersWhere(const Stage &stage, Shares shares)
@@ -56,7 +44,7 @@ std::vector<const Stage *> StagesSharingFrameRoom(const Stage &stage, int frame)
 {
     if (frame < 0 || frame >= stage.Frames)
         return {};
-    const Span room{qint64(stage.FrameTableOffset) + frame, 1};
+    const ByteRange room{FrameRoomOffset(stage, frame), 1};
     return othersWhere(stage, [&](const Stage &o) { return frameTable(o).overlaps(room); });
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImageLayout.h"
+
 #include <QString>
 #include <QAnyStringView>
 
@@ -8,16 +10,11 @@
 
 namespace krelin {
 
-// One row of the built-in stage table: where a stage's data lies in the image.
-struct Stage
+// One row of the built-in stage table: where a stage's data lies in the image, how many
+// frames its level map has and which rooms its frames may be given.
+struct Stage : StageOffsets
 {
     const char *name;    // "1A" ... "7", as the menu and the command line name it
-    std::int32_t ChrOffset;
-    std::int32_t MetaTileOffset;
-    std::int32_t MetaPalOffset;
-    std::int32_t PalOffset;
-    std::int32_t LevelOffset;
-    std::int32_t FrameTableOffset;
     std::int16_t FirstRoom;
     std::int16_t LastRoom;
     int Frames;
@@ -27,16 +24,6 @@ struct Stage
 
 inline constexpr int StageCount = 12;
 extern const std::array<Stage, StageCount> StageTable;
-
-// Sizes of the data a stage reads and writes.
-inline constexpr int TileBytes = 16;
-inline constexpr int TilesPerBank = 256;
-inline constexpr int MetaTileCount = 256;
-inline constexpr int FrameColumns = 16;
-inline constexpr int FrameRows = 15;
-inline constexpr int FrameBytes = FrameColumns * FrameRows; // 240
-inline constexpr int PaletteBytes = 16;
-inline constexpr int TablePages = 16;
 
 // The stage named name ("1A", "2b", "3" ...), or nullptr.
 const Stage *FindStage(QAnyStringView name);

@@ -45,12 +45,7 @@ void modKrelin::rewriteImage(std::vector<std::uint8_t> bytes)
 void modKrelin::ApplyStage(const Stage &stage)
 {
     CurrentStage = &stage;
-    ChrOffset = stage.ChrOffset;
-    MetaPalOffset = stage.MetaPalOffset;
-    MetaTileOffset = stage.MetaTileOffset;
-    PalOffset = stage.PalOffset;
-    LevelOffset = stage.LevelOffset;
-    FrameTableOffset = stage.FrameTableOffset;
+    static_cast<StageOffsets &>(*this) = stage;
     FirstRoom = stage.FirstRoom;
     LastRoom = stage.LastRoom;
 }

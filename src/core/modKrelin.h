@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImageLayout.h"
+
 #include <QObject>
 #include <QString>
 
@@ -19,7 +21,7 @@ struct Stage;
 // Reads of the image are bounds-checked; every write goes through writeBytes(), the
 // single place where "the image changed" is announced. Edits reach it as steps of the
 // edit history, which also keeps the modified state here.
-class modKrelin : public QObject
+class modKrelin : public QObject, public StageOffsets
 {
     Q_OBJECT
 
@@ -78,13 +80,8 @@ public:
     // entries 4p..4p+3 are sub-palette p.
     std::array<std::int32_t, 16> BgColors{};
 
-    // The current stage's offsets: 0 until a stage is chosen, set only by choosing one.
-    std::int32_t PalOffset = 0;
-    std::int32_t ChrOffset = 0;
-    std::int32_t MetaTileOffset = 0;
-    std::int32_t MetaPalOffset = 0;
-    std::int32_t LevelOffset = 0;
-    std::int32_t FrameTableOffset = 0;
+    // The current stage's offsets (the StageOffsets this class is) are 0 until a stage
+    // is chosen and set only by choosing one; so are its rooms.
     std::int16_t FirstRoom = 0;
     std::int16_t LastRoom = 0;
 

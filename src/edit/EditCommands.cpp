@@ -2,8 +2,7 @@
 
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
-#include "render/LevelView.h"
-#include "render/TileFormat.h"
+#include "core/TileCodec.h"
 
 #include <QCoreApplication>
 
@@ -51,7 +50,7 @@ PlaceMetaTileCommand::PlaceMetaTileCommand(modKrelin &model, int frame, int col,
 }
 
 SetRoomCommand::SetRoomCommand(modKrelin &model, int frame, int room)
-    : ByteEditCommand(model, qint64(model.FrameTableOffset) + frame, oneByte(room, 255, frame >= 0), tr("Set Room"))
+    : ByteEditCommand(model, FrameRoomOffset(model, frame), oneByte(room, 255, frame >= 0), tr("Set Room"))
 {
 }
 
@@ -61,19 +60,19 @@ PaintPixelCommand::PaintPixelCommand(modKrelin &model, qint64 tileOffset, int co
 }
 
 SetQuadrantTileCommand::SetQuadrantTileCommand(modKrelin &model, int metaTile, int quadrant, int tile)
-    : ByteEditCommand(model, qint64(model.MetaTileOffset) + 4 * metaTile + quadrant,
+    : ByteEditCommand(model, QuadrantTileOffset(model, metaTile, quadrant),
                       oneByte(tile, 255, isMetaTile(metaTile) && quadrant >= 0 && quadrant < 4),
                       tr("Set Tile Number"))
 {
 }
 
 SetSubPaletteCommand::SetSubPaletteCommand(modKrelin &model, int metaTile, int subPalette)
-    : ByteEditCommand(model, qint64(model.MetaPalOffset) + metaTile, oneByte(subPalette, 3, isMetaTile(metaTile)), tr("Set Sub-palette"))
+    : ByteEditCommand(model, SubPaletteOffset(model, metaTile), oneByte(subPalette, 3, isMetaTile(metaTile)), tr("Set Sub-palette"))
 {
 }
 
 SetPaletteColorCommand::SetPaletteColorCommand(modKrelin &model, int entry, int color)
-    : ByteEditCommand(model, qint64(model.PalOffset) + entry, oneByte(color, 63, entry >= 0 && entry < PaletteBytes), tr("Set Palette Colour"))
+    : ByteEditCommand(model, PaletteEntryOffset(model, entry), oneByte(color, 63, entry >= 0 && entry < PaletteBytes), tr("Set Palette Colour"))
 {
 }
 

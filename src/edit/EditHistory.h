@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ImageLayout.h"
+
 #include <QObject>
 #include <QUndoStack>
 
@@ -10,13 +12,6 @@ namespace krelin {
 class ByteEditCommand;
 class EditStep;
 class modKrelin;
-
-// A run of image bytes that an undo or redo wrote.
-struct ByteRange
-{
-    qint64 offset = 0;
-    qint64 length = 0;
-};
 
 // The history of the open image's edits: one QUndoStack. Every edit becomes a step here
 // and is done by pushing it; the image counts as modified exactly while the stack is away

@@ -149,7 +149,7 @@ void LevelEditor::DrawEmptyMap(bool imageOpen)
 
 int LevelEditor::RoomEntryOfFrame() const
 {
-    const qint64 offset = qint64(model.FrameTableOffset) + currentFrame;
+    const qint64 offset = FrameRoomOffset(model, currentFrame);
     if (!stageIsLoaded || !model.holds(offset, 1))
         return -1;
     const int room = model.byteAt(offset);
@@ -182,7 +182,7 @@ bool LevelEditor::RoomChosen(const QString &entry)
     const int room = entry.right(2).toInt(&ok, 16);
     if (!ok || entry.size() < 2)
         return false;
-    const bool written = model.holds(qint64(model.FrameTableOffset) + currentFrame, 1);
+    const bool written = model.holds(FrameRoomOffset(model, currentFrame), 1);
     history.push(new SetRoomCommand(model, currentFrame, room));
     roomArmed = false;
     DrawLevel();
@@ -249,7 +249,7 @@ void LevelEditor::paintEditorCell(int col, int row, int metaTile)
 
 void LevelEditor::restoreEditorCell(int col, int row)
 {
-    paintEditorCell(col, row, frameMetaTiles[16 * row + col]);
+    paintEditorCell(col, row, frameMetaTiles[std::size_t(FrameColumns * row + col)]);
 }
 
 void LevelEditor::EditorMouseMove(double x, double y)
@@ -270,7 +270,7 @@ void LevelEditor::EditorClick()
         return;
     history.push(new PlaceMetaTileCommand(model, currentFrame, col, row, n));
     paintEditorCell(col, row, n);
-    frameMetaTiles[16 * row + col] = std::int16_t(n);
+    frameMetaTiles[std::size_t(FrameColumns * row + col)] = std::int16_t(n);
     emit refreshSurface(Surface::Editor);
 }
 
@@ -308,8 +308,7 @@ void LevelEditor::imageBytesChanged(qint64 offset, qint64 length)
     // Only the level maps of the stages counted are read; other edits (tiles, colours,
     // rooms) leave the counts as they are.
     const bool stale = std::any_of(uses->counted.begin(), uses->counted.end(), [&](const Stage *s) {
-        const qint64 start = s->LevelOffset, end = start + qint64(FrameBytes) * s->Frames;
-        return offset < end && start < offset + length;
+        return LevelRange(*s, s->Frames).overlaps({offset, length});
     });
     if (!stale)
         return;

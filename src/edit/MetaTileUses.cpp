@@ -35,7 +35,7 @@ MetaTileUses CountMetaTileUses(const modKrelin &model, const Stage &stage)
         if (std::find(group.begin(), group.end(), &s) == group.end())
             continue;
         const std::uint8_t *level = StageFitProblem(s, model.romSize()).isEmpty()
-            ? model.bytesAt(s.LevelOffset, qint64(FrameBytes) * s.Frames)
+            ? model.bytesAt(LevelRange(s, s.Frames).offset, LevelRange(s, s.Frames).length)
             : nullptr;
         if (!level) {
             uses.skipped.push_back(&s);
@@ -67,7 +67,7 @@ std::vector<int> CellsPlacing(const modKrelin &model, const Stage &stage, int fr
     std::vector<int> cells;
     if (frame < 0 || frame >= stage.Frames)
         return cells;
-    const std::uint8_t *bytes = model.bytesAt(stage.LevelOffset + qint64(FrameBytes) * frame, FrameBytes);
+    const std::uint8_t *bytes = model.bytesAt(FrameOffset(stage, frame), FrameBytes);
     if (!bytes)
         return cells;
     for (int cell = 0; cell < FrameBytes; ++cell)

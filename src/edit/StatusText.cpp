@@ -2,7 +2,6 @@
 
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
-#include "render/LevelView.h"
 
 namespace krelin {
 
@@ -43,8 +42,8 @@ QString TableCellStatus(const modKrelin &model, int n)
 {
     QStringList tiles;
     for (int i = 0; i < 4; ++i)
-        tiles << hex2(model.byteAt(qint64(model.MetaTileOffset) + 4 * n + i));
-    const int stored = model.byteAt(qint64(model.MetaPalOffset) + n);
+        tiles << hex2(model.byteAt(QuadrantTileOffset(model, n, i)));
+    const int stored = model.byteAt(SubPaletteOffset(model, n));
     QString subPalette = QStringLiteral("Sub-palette %1").arg(stored & 3);
     if (stored > 3)
         subPalette += QStringLiteral(" (byte %1)").arg(hex2(stored));

@@ -4,7 +4,6 @@
 #include "EditHistory.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
-#include "render/MetaTileOffsets.h"
 
 namespace krelin {
 

@@ -73,7 +73,7 @@ void frmPalEditor::ShowBgColors()
 void frmPalEditor::showStoredBytes(int first, int last)
 {
     for (int e = first; e <= last; ++e) {
-        const qint64 offset = qint64(model.PalOffset) + e;
+        const qint64 offset = PaletteEntryOffset(model, e);
         // A byte beyond the end of a shorter image has no code to show.
         const QString code = QStringLiteral("$%1").arg(model.byteAt(offset), 2, 16, QChar(u'0')).toUpper();
         picPal[e]->setToolTip(model.holds(offset, 1) ? code : QString());
@@ -82,10 +82,9 @@ void frmPalEditor::showStoredBytes(int first, int last)
 
 void frmPalEditor::imageChanged(qint64 offset, qint64 length)
 {
-    const qint64 first = std::max<qint64>(offset - model.PalOffset, 0);
-    const qint64 last = std::min<qint64>(offset + length - 1 - model.PalOffset, SwatchCount - 1);
-    if (first <= last)
-        showStoredBytes(int(first), int(last));
+    const ByteRange changed = PaletteRange(model).intersected({offset, length});
+    if (!changed.isEmpty())
+        showStoredBytes(int(changed.offset - model.PalOffset), int(changed.end() - 1 - model.PalOffset));
 }
 
 void frmPalEditor::picPal_Click(int Index)

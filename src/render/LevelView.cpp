@@ -2,7 +2,8 @@
 
 #include "MetaTilePainter.h"
 #include "TilePainter.h"
-#include "core/StageTable.h"
+#include "core/ImageLayout.h"
+#include "core/TileCodec.h"
 #include "core/modKrelin.h"
 
 #include <algorithm>
@@ -42,9 +43,9 @@ void paintByScanlines(QImage &surface, const std::array<CellTiles, 240> &cells, 
                 const auto &quads = colors[row[j].subPalette].quads;
                 for (int t = 0; t < 2; ++t, out += TileGrid) {
                     if (const std::uint8_t *tile = row[j].tile[half + t]) {
-                        const unsigned low = tile[r], high = tile[8 + r];
-                        std::memcpy(out, quads[(low >> 4) | (high & 0xF0)], 32);
-                        std::memcpy(out + 8, quads[(low & 0x0F) | ((high & 0x0F) << 4)], 32);
+                        const TileRow planes = TileRowPlanes(tile, r);
+                        std::memcpy(out, quads[(planes.low >> 4) | (planes.high & 0xF0)], 32);
+                        std::memcpy(out + 8, quads[(planes.low & 0x0F) | ((planes.high & 0x0F) << 4)], 32);
                     } else {
                         std::fill(out, out + TileShownSize, ClearColor);
                     }
@@ -66,7 +67,7 @@ void DrawLevelFrame(QImage &surface, const modKrelin &model, int frame, FrameCac
 {
     std::array<CellTiles, 240> cells;
     for (int k = 0; k < FrameBytes; ++k) {
-        const std::int64_t offset = LevelCellOffset(model, frame, k % FrameColumns, k / FrameColumns);
+        const qint64 offset = LevelCellOffset(model, frame, k % FrameColumns, k / FrameColumns);
         if (!model.holds(offset, 1)) {
             cache[k] = 0; // stays cleared
             continue;
@@ -75,7 +76,7 @@ void DrawLevelFrame(QImage &surface, const modKrelin &model, int frame, FrameCac
         cache[k] = std::int16_t(m);
         const MetaTileParts parts = ReadMetaTile(model, m);
         for (int q = 0; q < 4; ++q)
-            cells[k].tile[q] = model.bytesAt(qint64(parts.tileSlots[q]) * TileBytes, TileBytes);
+            cells[k].tile[q] = model.bytesAt(TileSlotOffset(parts.tileSlots[q]), TileBytes);
         cells[k].subPalette = parts.subPalette & 3;
     }
 

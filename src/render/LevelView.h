@@ -20,12 +20,6 @@ inline constexpr int LevelSurfaceHeight = 513;
 // The metatile numbers shown in the level map: entry 16 row + column.
 using FrameCache = std::array<std::int16_t, 241>;
 
-// Image offset of cell (column, row) of frame f of the current stage.
-inline std::int64_t LevelCellOffset(const modKrelin &model, int frame, int column, int row)
-{
-    return std::int64_t(model.LevelOffset) + 240 * std::int64_t(frame) + 16 * row + column;
-}
-
 // Clears the surface and draws frame f of the current stage on it: the metatile of row
 // i, column j at grid position (2j, 2i). Fills cache entries 0..239 with the numbers
 // drawn. A cell whose byte lies outside the image stays cleared and caches 0.

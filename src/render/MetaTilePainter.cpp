@@ -1,7 +1,7 @@
 #include "MetaTilePainter.h"
 
 #include "TilePainter.h"
-#include "core/StageTable.h"
+#include "core/ImageLayout.h"
 #include "core/modKrelin.h"
 
 namespace krelin {
@@ -10,10 +10,10 @@ MetaTileParts ReadMetaTile(const modKrelin &model, int n)
 {
     MetaTileParts parts;
     for (int i = 0; i < 4; ++i) {
-        const int t = model.byteAt(qint64(model.MetaTileOffset) + 4 * n + i);
-        parts.tileSlots[i] = std::int32_t((qint64(model.ChrOffset) + TileBytes * t) / TileBytes);
+        const int t = model.byteAt(QuadrantTileOffset(model, n, i));
+        parts.tileSlots[i] = std::int32_t(TileOffset(model, t) / TileBytes);
     }
-    parts.subPalette = model.byteAt(qint64(model.MetaPalOffset) + n);
+    parts.subPalette = model.byteAt(SubPaletteOffset(model, n));
     return parts;
 }
 
@@ -42,7 +42,7 @@ void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const M
     for (int i = 0; i < 4; ++i) {
         const int px = TileGrid * (x + (i & 1));
         const int py = TileGrid * (y + (i >> 1));
-        const std::uint8_t *tile = model.bytesAt(qint64(parts.tileSlots[i]) * TileBytes, TileBytes);
+        const std::uint8_t *tile = model.bytesAt(TileSlotOffset(parts.tileSlots[i]), TileBytes);
         const bool whole = px + TileShownSize <= surface.width() && py + TileShownSize <= surface.height();
         if (tile && prepared && whole)
             PaintWholeTile16(surface, tile, (*prepared)[p], px, py);

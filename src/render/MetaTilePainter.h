@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TilePainter.h"
+#include "core/ImageLayout.h"
 
 #include <QImage>
 
@@ -25,6 +26,12 @@ struct MetaTileParts
     std::array<std::int32_t, 4> tileSlots{};
     std::int16_t subPalette = 0;
 };
+
+// The file offset of the tile in tile slot s.
+inline qint64 TileSlotOffset(std::int32_t slot)
+{
+    return qint64(slot) * TileBytes;
+}
 
 // Reads metatile n's record of the current stage: tile numbers at MetaTileOffset + 4n,
 // sub-palette at MetaPalOffset + n. Bytes outside the image read as 0 (the views check

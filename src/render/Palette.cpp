@@ -1,6 +1,6 @@
 #include "Palette.h"
 
-#include "core/StageTable.h"
+#include "core/ImageLayout.h"
 #include "core/modKrelin.h"
 
 namespace krelin {
@@ -14,7 +14,7 @@ std::int32_t MasterColor(const modKrelin &model, int b)
 
 bool ResolveBgColors(modKrelin &model)
 {
-    const std::uint8_t *bytes = model.bytesAt(model.PalOffset, PaletteBytes);
+    const std::uint8_t *bytes = model.bytesAt(PaletteEntryOffset(model, 0), PaletteBytes);
     if (!bytes)
         return false;
     for (int i = 0; i < PaletteBytes; ++i)

@@ -1,7 +1,8 @@
 #include "TileEditorView.h"
 
-#include "MetaTileOffsets.h"
 #include "TilePainter.h"
+#include "core/ImageLayout.h"
+#include "core/modKrelin.h"
 
 namespace krelin {
 

@@ -1,5 +1,7 @@
 #include "TilePainter.h"
 
+#include "core/TileCodec.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -62,7 +64,7 @@ void Paint2BPPTile(QImage &surface, const std::uint8_t *tile, const std::int32_t
         // row covers, only where that line lies on the surface.
         const int from = std::max(rowTop, top), to = std::min(rowTop + scale, bottom);
         QRgb *first = line(from);
-        const unsigned low = tile[r], high = tile[8 + r];
+        const auto [low, high] = TileRowPlanes(tile, r);
         for (int j = 0; j < 8; ++j) {
             const int x0 = std::max(x + j * scale, left), x1 = std::min(x + (j + 1) * scale, right);
             if (x0 < x1)
@@ -97,7 +99,7 @@ void PaintWholeTile16(QImage &surface, const std::uint8_t *tile, const TileColor
     uchar *const bits = surface.bits(); // one detach for the whole tile
     const qsizetype stride = surface.bytesPerLine();
     for (int r = 0; r < 8; ++r) {
-        const unsigned low = tile[r], high = tile[8 + r];
+        const auto [low, high] = TileRowPlanes(tile, r);
         auto *a = reinterpret_cast<QRgb *>(bits + (y + 2 * r) * stride) + x;
         auto *b = reinterpret_cast<QRgb *>(bits + (y + 2 * r + 1) * stride) + x;
         const QRgb *left = colors.quads[(low >> 4) | (high & 0xF0)];

@@ -6,7 +6,7 @@
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
 #include "edit/TileEdits.h"
-#include "render/MetaTileOffsets.h"
+#include "core/ImageLayout.h"
 #include "render/TileEditorView.h"
 #include "render/TilePainter.h"
 #include "widgets/AppIcon.h"

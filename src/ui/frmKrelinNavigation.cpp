@@ -21,7 +21,7 @@ void frmKrelin::connectNavigation()
     connect(levelEditor, &LevelEditor::levelDrawn, this, &frmKrelin::showRoomOfFrame);
     // An edit can change the metatile under the pointer or the current frame's room.
     connect(&model, &modKrelin::imageChanged, this, [this](qint64 offset, qint64 length) {
-        const qint64 roomByte = qint64(this->model.FrameTableOffset) + levelEditor->frame();
+        const qint64 roomByte = FrameRoomOffset(this->model, levelEditor->frame());
         if (roomByte >= offset && roomByte - offset < length)
             showRoomOfFrame();
         updateStatus();

@@ -10,7 +10,7 @@
 #include "paleditor/frmPalEditor.h"
 #include "render/Palette.h"
 #include "render/TileEditorView.h"
-#include "render/TileFormat.h"
+#include "core/TileCodec.h"
 #include "tileeditor/frmTileEditor.h"
 
 #include <QAction>

@@ -10,7 +10,7 @@
 #include "core/modKrelin.h"
 #include "edit/PaletteEdits.h"
 #include "paleditor/frmPalEditor.h"
-#include "render/TileFormat.h"
+#include "core/TileCodec.h"
 #include "render/TilePainter.h"
 #include "ui/frmKrelin.h"
 

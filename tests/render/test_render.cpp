@@ -7,7 +7,7 @@
 #include "render/MetaTilePainter.h"
 #include "render/Palette.h"
 #include "render/TableView.h"
-#include "render/TileFormat.h"
+#include "core/TileCodec.h"
 #include "render/TilePainter.h"
 
 #include <QSignalSpy>
@@ -125,27 +125,6 @@ private slots:
         for (int r = 0; r < 8; ++r)
             for (int j = 0; j < 8; ++j)
                 QCOMPARE(GetTilePixel(MixedTile, j, r), DecodeTilePixel(MixedTile, j, r));
-    }
-
-    void modelSetTilePixel()
-    {
-        modKrelin model;
-        model.replaceImage(std::vector<std::uint8_t>(100, 0));
-        QSignalSpy changed(&model, &modKrelin::imageChanged);
-        QVERIFY(!SetTilePixel(model, 85, 0, 0, 1)); // last byte would be 100
-        QVERIFY(!SetTilePixel(model, -1, 0, 0, 1));
-        QVERIFY(!SetTilePixel(model, 84, 8, 0, 1));
-        QVERIFY(!SetTilePixel(model, 84, 0, -1, 1));
-        QVERIFY(!SetTilePixel(model, 84, 0, 0, 4));
-        QCOMPARE(changed.size(), 0);
-        QVERIFY(std::all_of(model.image().begin(), model.image().end(), [](auto b) { return b == 0; }));
-
-        QVERIFY(SetTilePixel(model, 84, 7, 7, 3));
-        QCOMPARE(model.byteAt(91), 1);
-        QCOMPARE(model.byteAt(99), 1);
-        QCOMPARE(changed.size(), 1);
-        QVERIFY(SetTilePixel(model, 84, 7, 7, 3)); // no change: no announcement
-        QCOMPARE(changed.size(), 1);
     }
 
     void colorValues()

@@ -6,7 +6,7 @@
 #include "MainWindowFixture.h"
 #include "core/RomFile.h"
 #include "edit/LevelEditor.h"
-#include "render/TileFormat.h"
+#include "core/TileCodec.h"
 #include "render/TilePainter.h"
 #include "widgets/ColorSwatch.h"
 #include "tileeditor/frmTileEditor.h"
@@ -237,7 +237,9 @@ private slots:
         frmTileEditor &te = s.editTile(n);
         s.chooseQuadrant(QPoint(40 * (quadrant & 1), 40 * (quadrant >> 1)));
         const qint64 a = s.tileOf(n, quadrant);
-        QVERIFY(SetTilePixel(s.model, a, col, row, from));
+        std::vector<std::uint8_t> tile(s.model.bytesAt(a, 16), s.model.bytesAt(a, 16) + 16);
+        SetTilePixel(tile.data(), col, row, from);
+        QVERIFY(s.model.writeBytes(a, tile));
         te.picColorSelector_Click(color);
         const Bytes before = s.model.image();
         s.press(col, row, Qt::MouseButton(button));

@@ -69,11 +69,10 @@ std::vector<std::uint8_t> RoomBytes(const krelin::Stage &stage)
 {
     std::vector<std::uint8_t> rooms;
     for (int frame = 0; frame < stage.Frames; ++frame) {
-        const std::int64_t at = stage.FrameTableOffset + frame;
+        const std::int64_t at = krelin::FrameRoomOffset(stage, frame);
         const krelin::Stage *owner = &stage;
         for (const krelin::Stage &other : krelin::StageTable)
-            if (at >= other.FrameTableOffset && at < other.FrameTableOffset + other.Frames
-                && other.Frames > owner->Frames)
+            if (krelin::FrameTableRange(other, other.Frames).contains(at) && other.Frames > owner->Frames)
                 owner = &other;
         const int span = owner->LastRoom - owner->FirstRoom + 1;
         rooms.push_back(std::uint8_t(owner->FirstRoom + (at - owner->FrameTableOffset) % span));
