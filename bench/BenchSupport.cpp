@@ -56,7 +56,7 @@ modKrelin &Model()
         m->replaceImage(real ? std::move(read.bytes) : testing::MakeNoiseImage());
         UseStandardPalette(*m);
         testing::UseStageOffsets(*m, StageTable[0]);
-        ResolveBgColors(*m);
+        m->setBgColors(ResolveBgColors(*m).value_or(BgColorSet{}));
         return m;
     }();
     return *model;
@@ -80,10 +80,6 @@ PlacedMetaTile::PlacedMetaTile(bool showUses)
     , history(model)
     , editor(model, history, map, table, selected)
 {
-    QObject::connect(&history, &EditHistory::restored, &editor, [this](const std::vector<ByteRange> &ranges) {
-        if (!editor.RepaintLevelCells(ranges))
-            editor.Refresh();
-    });
     editor.ResetStage();
     model.ApplyStage(StageTable[0]);
     editor.DrawTileTable();

@@ -6,7 +6,7 @@
 
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
-#include "edit/LevelEditor.h"
+#include "views/LevelEditor.h"
 #include "widgets/Desktop.h"
 
 #include <QImage>

@@ -6,7 +6,7 @@
 
 #include "core/StageTable.h"
 #include "edit/EditHistory.h"
-#include "edit/LevelEditor.h"
+#include "views/LevelEditor.h"
 #include "render/LevelView.h"
 #include "render/MetaTilePainter.h"
 #include "render/Palette.h"
@@ -36,7 +36,7 @@ void BM_DrawLevel(benchmark::State &state)
     QImage surface = LevelSurface();
     FrameCache cache{};
     for (auto _ : state) {
-        DrawLevelFrame(surface, model, 0, cache);
+        DrawLevelFrame(surface, model, 0, model.BgColors(), cache);
         benchmark::DoNotOptimize(surface.constBits());
     }
     state.SetLabel(ImageSource());
@@ -49,9 +49,9 @@ void BM_TablePage(benchmark::State &state)
     QImage page(TablePageWidth, TablePageHeight, QImage::Format_RGB32);
     QImage selected(MetaTileShownSize, MetaTileShownSize, QImage::Format_RGB32);
     for (auto _ : state) {
-        ResolveBgColors(model);
-        DrawTablePage(page, model, 0);
-        DrawSelectedMetaTile(selected, model, 0);
+        const BgColorSet colors = ResolveBgColors(model).value_or(BgColorSet{});
+        DrawTablePage(page, model, 0, colors);
+        DrawSelectedMetaTile(selected, model, 0, colors);
         benchmark::DoNotOptimize(page.constBits());
     }
 }
@@ -69,14 +69,13 @@ void BM_StageSelection(benchmark::State &state)
     for (auto _ : state) {
         testing::UseStageOffsets(model, StageTable[next]);
         next = (next + 1) % StageTable.size();
-        ResolveBgColors(model);
-        DrawTablePage(page, model, 0);
-        DrawSelectedMetaTile(selected, model, 0);
-        DrawLevelFrame(level, model, 0, cache);
+        const BgColorSet colors = ResolveBgColors(model).value_or(BgColorSet{});
+        DrawTablePage(page, model, 0, colors);
+        DrawSelectedMetaTile(selected, model, 0, colors);
+        DrawLevelFrame(level, model, 0, colors, cache);
         benchmark::DoNotOptimize(level.constBits());
     }
     testing::UseStageOffsets(model, StageTable[0]);
-    ResolveBgColors(model);
 }
 BENCHMARK(BM_StageSelection)->Unit(benchmark::kMicrosecond);
 
@@ -87,7 +86,7 @@ void BM_Paint2BPPTile(benchmark::State &state)
     QImage surface(size, size, QImage::Format_RGB32);
     const std::uint8_t *tile = model.bytesAt(TileOffset(model, 0x41), TileBytes);
     for (auto _ : state) {
-        Paint2BPPTile(surface, tile, model.BgColors.data(), 0, 0, size);
+        Paint2BPPTile(surface, tile, model.BgColors().data(), 0, 0, size);
         benchmark::DoNotOptimize(surface.constBits());
     }
 }

@@ -3,7 +3,7 @@
 
 #include "core/StageTable.h"
 #include "edit/EditHistory.h"
-#include "edit/LevelEditor.h"
+#include "views/LevelEditor.h"
 #include "paleditor/frmPalEditor.h"
 #include "render/Palette.h"
 
@@ -55,7 +55,6 @@ void BM_PaletteRefresh(benchmark::State &state)
     model.ApplyStage(StageTable[0]);
     QuietDesktop desktop;
     frmPalEditor editor(history, desktop);
-    QObject::connect(&level, &LevelEditor::tableDrawn, &editor, &frmPalEditor::ShowBgColors);
     editor.show();
     QCoreApplication::processEvents();
     bool second = false;
@@ -67,7 +66,7 @@ void BM_PaletteRefresh(benchmark::State &state)
         benchmark::DoNotOptimize(map.constBits());
     }
     model.writeByte(PaletteEntryOffset(model, 1), kept);
-    ResolveBgColors(model);
+    model.setBgColors(ResolveBgColors(model).value_or(BgColorSet{}));
 }
 BENCHMARK(BM_PaletteRefresh)->Unit(benchmark::kMicrosecond);
 

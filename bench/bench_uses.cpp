@@ -3,7 +3,7 @@
 #include "BenchSupport.h"
 
 #include "core/StageTable.h"
-#include "edit/MetaTileUses.h"
+#include "core/MetaTileUses.h"
 
 #include <benchmark/benchmark.h>
 

@@ -11,7 +11,7 @@
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
-#include "edit/LevelEditor.h"
+#include "views/LevelEditor.h"
 #include "render/LevelView.h"
 
 #include <QImage>

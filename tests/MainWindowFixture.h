@@ -5,6 +5,7 @@
 
 #include "core/modKrelin.h"
 #include "ui/ScriptedDesktop.h"
+#include "support/WindowControls.h"
 #include "ui/frmKrelin.h"
 
 #include <QFile>

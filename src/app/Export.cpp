@@ -59,10 +59,11 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
         *paletteWarning = warning;
     model.replaceImage(std::move(rom.bytes));
     model.ApplyStage(*stage);
-    ResolveBgColors(model);
+    // The stage fits the image, so its palette bytes are there.
+    const BgColorSet colors = ResolveBgColors(model).value_or(BgColorSet{});
 
-    const QImage picture =
-        request.frame >= 0 ? DrawFramePicture(model, request.frame) : DrawStagePicture(model, *stage);
+    const QImage picture = request.frame >= 0 ? DrawFramePicture(model, request.frame, colors)
+                                              : DrawStagePicture(model, *stage, colors);
     return SavePng(picture, request.outputPath);
 }
 

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace krelin {
@@ -21,6 +22,10 @@ inline constexpr int FrameRows = 15;
 inline constexpr int FrameBytes = FrameColumns * FrameRows; // 240
 inline constexpr int PaletteBytes = 16;
 inline constexpr int TablePages = 16;
+
+// The colours a stage's sixteen palette bytes stand for, each red + 256 green + 65536
+// blue; entries 4p..4p+3 are sub-palette p.
+using BgColorSet = std::array<std::int32_t, PaletteBytes>;
 
 // Where one stage's data starts: its tiles (16 bytes each), its metatile records (four
 // tile numbers each), their sub-palette bytes, its sixteen background palette bytes, its

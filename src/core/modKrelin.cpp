@@ -32,30 +32,40 @@ bool modKrelin::writeByte(qint64 offset, std::uint8_t value)
 void modKrelin::replaceImage(std::vector<std::uint8_t> bytes)
 {
     RomData = std::move(bytes);
-    setModified(false);
     emit imageReplaced();
 }
 
-void modKrelin::rewriteImage(std::vector<std::uint8_t> bytes)
+void modKrelin::setRomFileName(const QString &path)
 {
-    RomData = std::move(bytes);
-    emit imageChanged(0, romSize());
-}
-
-void modKrelin::ApplyStage(const Stage &stage)
-{
-    CurrentStage = &stage;
-    static_cast<StageOffsets &>(*this) = stage;
-    FirstRoom = stage.FirstRoom;
-    LastRoom = stage.LastRoom;
-}
-
-void modKrelin::setModified(bool value)
-{
-    if (modified == value)
+    if (RomFileName == path)
         return;
-    modified = value;
-    emit modifiedChanged(modified);
+    RomFileName = path;
+    emit romFileNameChanged(path);
+}
+
+void modKrelin::ApplyStage(const Stage &chosen)
+{
+    static_cast<StageOffsets &>(*this) = chosen;
+    FirstRoom = chosen.FirstRoom;
+    LastRoom = chosen.LastRoom;
+    stage = &chosen;
+    emit stageChanged();
+}
+
+void modKrelin::clearStage()
+{
+    if (!stage)
+        return;
+    stage = nullptr;
+    emit stageChanged();
+}
+
+void modKrelin::setBgColors(const BgColorSet &colors)
+{
+    if (bgColors == colors)
+        return;
+    bgColors = colors;
+    emit bgColorsChanged();
 }
 
 } // namespace krelin

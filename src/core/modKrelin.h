@@ -14,13 +14,15 @@ namespace krelin {
 
 struct Stage;
 
-// The one model of the program: the cartridge image held as raw bytes, the master
-// palette, the resolved background colours and the current stage's offsets. main()
-// makes one and hands it to every window by reference.
+// The one model of the program: the cartridge image held as raw bytes, the file it came
+// from, the current stage with its offsets, the master palette and the background colours
+// the main window last resolved. main() makes one and hands it to every window by
+// reference.
 //
-// Reads of the image are bounds-checked; every write goes through writeBytes(), the
-// single place where "the image changed" is announced. Edits reach it as steps of the
-// edit history, which also keeps the modified state here.
+// The model announces, the views listen: every write goes through writeBytes(), which
+// emits imageChanged() for the bytes it changed; replacing the whole image emits
+// imageReplaced(). Nothing else changes the image, and nobody repaints on a writer's
+// behalf. Reads are bounds-checked.
 class modKrelin : public QObject, public StageOffsets
 {
     Q_OBJECT
@@ -28,7 +30,7 @@ class modKrelin : public QObject, public StageOffsets
 public:
     explicit modKrelin(QObject *parent = nullptr);
 
-    // ---- the image -------------------------------------------------------------
+    // ---- the image -------------------------------------------------------------------------
     qint64 romSize() const { return qint64(RomData.size()); }
     bool hasImage() const { return !RomData.empty(); }
     const std::vector<std::uint8_t> &image() const { return RomData; }
@@ -54,56 +56,54 @@ public:
     bool writeBytes(qint64 offset, std::span<const std::uint8_t> bytes);
     bool writeByte(qint64 offset, std::uint8_t value);
 
-    // Replaces the whole image, as opening a file does. Not an edit: the new image
-    // starts unmodified.
+    // Replaces the whole image, whose size may differ: a file opened, or a patch that
+    // changes the image's size (and that step undone or redone).
     void replaceImage(std::vector<std::uint8_t> bytes);
 
-    // Replaces the image's bytes as an edit: a patch applied, or that step undone or
-    // redone, which may change the image's size (writeBytes never does). The history and
-    // the modified state stay as they are; announces the whole new image as changed.
-    // Only the step that applies a patch uses it: every other edit goes through
-    // writeBytes.
-    void rewriteImage(std::vector<std::uint8_t> bytes);
+    // Full path of the file last opened or saved under a new name; empty before.
+    QString RomFileName;
+    void setRomFileName(const QString &path);
 
-    // Whether the image differs from the file it came from. Kept by the edit history:
-    // true exactly while the history is away from the step last saved.
-    bool isModified() const { return modified; }
-    void setModified(bool value);
+    // ---- the current stage -----------------------------------------------------------------
+    // The stage shown, or nullptr while none is (before the first choice, or after an image
+    // too short for it took it off the window).
+    const Stage *currentStage() const { return stage; }
+    // Loads a stage table row: the offsets this class holds and the rooms below, and makes
+    // it the current stage.
+    void ApplyStage(const Stage &stage);
+    // No stage is shown any more. The offsets keep their values.
+    void clearStage();
 
-    // ---- program-wide state ------------------------------------------------------
+    // The current stage's rooms: 0 until a stage is chosen, set only by choosing one.
+    std::int16_t FirstRoom = 0;
+    std::int16_t LastRoom = 0;
+
+    // ---- colours ---------------------------------------------------------------------------
     // Master palette: red, green and blue (0..255) of the 64 NES colour codes.
     std::array<std::int16_t, 64> NesRed{};
     std::array<std::int16_t, 64> NesGreen{};
     std::array<std::int16_t, 64> NesBlue{};
 
-    // The current stage's sixteen background colours, red + 256 green + 65536 blue;
-    // entries 4p..4p+3 are sub-palette p.
-    std::array<std::int32_t, 16> BgColors{};
-
-    // The current stage's offsets (the StageOffsets this class is) are 0 until a stage
-    // is chosen and set only by choosing one; so are its rooms.
-    std::int16_t FirstRoom = 0;
-    std::int16_t LastRoom = 0;
-
-    // Loads a stage table row into the offsets above.
-    void ApplyStage(const Stage &stage);
-    // The stage table row last loaded; nullptr before the first.
-    const Stage *CurrentStage = nullptr;
-
-    // Full path of the file last opened or saved under a new name; empty before.
-    QString RomFileName;
+    // The background colours as the main window's metatile table last resolved them from
+    // the palette bytes. Views that show them (the tool windows' swatches and pictures)
+    // follow bgColorsChanged(); the palette bytes themselves may already differ.
+    const BgColorSet &BgColors() const { return bgColors; }
+    void setBgColors(const BgColorSet &colors);
 
 signals:
-    // Bytes [offset, offset + length) of the image were changed by an edit. After
-    // rewriteImage() they are all of the new image's bytes, and its size may differ.
+    // Bytes [offset, offset + length) of the image were changed in place.
     void imageChanged(qint64 offset, qint64 length);
-    // The whole image was replaced (a file was opened).
+    // The whole image was replaced; its size may differ.
     void imageReplaced();
-    void modifiedChanged(bool modified);
+    void romFileNameChanged(const QString &path);
+    // A stage was chosen (even the one shown) or taken off.
+    void stageChanged();
+    void bgColorsChanged();
 
 private:
     std::vector<std::uint8_t> RomData;
-    bool modified = false;
+    const Stage *stage = nullptr;
+    BgColorSet bgColors{};
 };
 
 } // namespace krelin

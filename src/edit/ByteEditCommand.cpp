@@ -1,5 +1,6 @@
 #include "ByteEditCommand.h"
 
+#include "EditHistory.h"
 #include "core/modKrelin.h"
 
 namespace krelin {
@@ -38,6 +39,13 @@ void ByteEditCommand::undo()
 {
     if (inside)
         model.writeBytes(at, before);
+}
+
+bool PushEdit(EditHistory &history, ByteEditCommand *command)
+{
+    const bool valid = command->isValid();
+    history.push(command);
+    return valid;
 }
 
 } // namespace krelin

@@ -7,6 +7,7 @@
 
 namespace krelin {
 
+class EditHistory;
 class modKrelin;
 
 // One edit of the image: a run of bytes at one offset, with the bytes that were there
@@ -40,5 +41,9 @@ private:
     std::vector<std::uint8_t> after;
     bool inside;
 };
+
+// Pushes the edit onto the history. Returns whether it was accepted (valid), whether or
+// not it changed a byte: the windows tell a refused edit from one that changes nothing.
+bool PushEdit(EditHistory &history, ByteEditCommand *command);
 
 } // namespace krelin

@@ -7,7 +7,7 @@ namespace krelin {
 
 bool SetPaletteByte(EditHistory &history, int entry, int code)
 {
-    return history.apply(new SetPaletteColorCommand(history.model(), entry, code));
+    return PushEdit(history, new SetPaletteColorCommand(history.model(), entry, code));
 }
 
 } // namespace krelin

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QString>
 #include "EditStep.h"
+
+#include <QString>
 
 #include <cstdint>
 #include <vector>
@@ -11,25 +12,39 @@ namespace krelin {
 class EditHistory;
 class modKrelin;
 
-// A patch applied to the open image: one step that replaces the image's bytes, however
-// many there are afterwards, and puts the old ones back when undone. A patch may make
-// the image longer or shorter, so the step keeps both images whole.
+// A patch applied to the open image: one step that changes the image's bytes, however
+// many, and may make it longer or shorter. It keeps only what it changed: the runs of
+// bytes that differ (as they were and as they become) and, when the image shrinks, the
+// tail it cut off; when it grows, the tail it added.
 class ApplyPatchCommand : public EditStep
 {
 public:
     // The image as it is now is read from the model; patched is what the step makes of it.
-    ApplyPatchCommand(modKrelin &model, std::vector<std::uint8_t> patched, const QString &text);
+    ApplyPatchCommand(modKrelin &model, const std::vector<std::uint8_t> &patched, const QString &text);
 
     // False when the patched image is the image as it is: not worth a step.
-    bool changesImage() const override { return before != after; }
+    bool changesImage() const override { return !runs.empty() || sizeBefore != sizeAfter; }
+    // The bytes the step keeps for undoing and redoing.
+    qint64 bytesKept() const;
 
     void redo() override;
     void undo() override;
 
 private:
+    // A run of bytes inside both images that the patch changed.
+    struct Run
+    {
+        qint64 offset;
+        std::vector<std::uint8_t> before;
+        std::vector<std::uint8_t> after;
+    };
+    void apply(bool forward);
+
     modKrelin &model;
-    std::vector<std::uint8_t> before;
-    std::vector<std::uint8_t> after;
+    qint64 sizeBefore;
+    qint64 sizeAfter;
+    std::vector<Run> runs;
+    std::vector<std::uint8_t> tail; // the bytes past the shorter image, of the longer one
 };
 
 struct PatchApplied

@@ -2,6 +2,7 @@
 
 #include "EditCommands.h"
 #include "EditHistory.h"
+#include "core/ImageLayout.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 
@@ -18,7 +19,7 @@ bool inRange(int value, int last)
 
 bool SetQuadrantTile(EditHistory &history, int n, int q, int t)
 {
-    return history.apply(new SetQuadrantTileCommand(history.model(), n, q, t));
+    return PushEdit(history, new SetQuadrantTileCommand(history.model(), n, q, t));
 }
 
 bool PaintTilePixel(EditHistory &history, int n, int q, int col, int row, int colorIndex)
@@ -30,13 +31,13 @@ bool PaintTilePixel(EditHistory &history, int n, int q, int col, int row, int co
     // The tile number must be read from the image, not taken as 0 for a short image.
     if (!model.holds(record, 1))
         return false;
-    return history.apply(
-        new PaintPixelCommand(history.model(), TileOffset(model, model.byteAt(record)), col, row, colorIndex));
+    return PushEdit(history,
+                    new PaintPixelCommand(history.model(), TileOffset(model, model.byteAt(record)), col, row, colorIndex));
 }
 
 bool SetMetaTileSubPalette(EditHistory &history, int n, int p)
 {
-    return history.apply(new SetSubPaletteCommand(history.model(), n, p));
+    return PushEdit(history, new SetSubPaletteCommand(history.model(), n, p));
 }
 
 } // namespace krelin

@@ -58,15 +58,18 @@ frmPalEditor::frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *pare
     DrawMasterGrid(picPalSelector->image(), model);
     picPalSelector->Refresh();
 
-    // The tool-tips name the bytes in the image, whoever changes them.
+    // The tool-tips name the bytes in the image, whoever changes them; the swatches follow
+    // the colours the main window resolves.
     connect(&model, &modKrelin::imageChanged, this, &frmPalEditor::imageChanged);
     connect(&model, &modKrelin::imageReplaced, this, [this] { showStoredBytes(); });
+    connect(&model, &modKrelin::bgColorsChanged, this, &frmPalEditor::ShowBgColors);
+    connect(&model, &modKrelin::stageChanged, this, [this] { showStoredBytes(); });
 }
 
 void frmPalEditor::ShowBgColors()
 {
     for (int e = 0; e < SwatchCount; ++e)
-        picPal[e]->setColor(ToQRgb(model.BgColors[e]));
+        picPal[e]->setColor(ToQRgb(model.BgColors()[std::size_t(e)]));
     showStoredBytes();
 }
 
@@ -83,8 +86,12 @@ void frmPalEditor::showStoredBytes(int first, int last)
 void frmPalEditor::imageChanged(qint64 offset, qint64 length)
 {
     const ByteRange changed = PaletteRange(model).intersected({offset, length});
-    if (!changed.isEmpty())
-        showStoredBytes(int(changed.offset - model.PalOffset), int(changed.end() - 1 - model.PalOffset));
+    if (changed.isEmpty())
+        return;
+    const int first = int(changed.offset - model.PalOffset), last = int(changed.end() - 1 - model.PalOffset);
+    for (int e = first; e <= last; ++e)
+        picPal[e]->setColor(ToQRgb(MasterColor(model, model.byteAt(PaletteEntryOffset(model, e)))));
+    showStoredBytes(first, last);
 }
 
 void frmPalEditor::picPal_Click(int Index)
@@ -109,12 +116,18 @@ void frmPalEditor::picPalSelector_Click()
     const int k = MasterColourAt(pointer->x(), pointer->y());
     if (k < 0)
         return;
-    // The swatch changes only once the byte is in the image: a palette that lies outside
-    // the image (a shorter image opened since the stage was chosen) is left alone.
-    if (!SetPaletteByte(history, selected, k))
+    // The swatch changes once the byte is in the image, through the model: a palette that
+    // lies outside the image (a shorter image opened since the stage was chosen) is left
+    // alone, and nothing is asked.
+    emit questionPending(true);
+    if (!SetPaletteByte(history, selected, k)) {
+        emit questionPending(false);
         return;
-    picPal[selected]->setColor(ToQRgb(MasterColor(model, k)));
-    if (desktop.askYesNo(this, QStringLiteral("Refresh"), QStringLiteral("Do You Wish To Refresh The Editor?")))
+    }
+    const bool refresh =
+        desktop.askYesNo(this, QStringLiteral("Refresh"), QStringLiteral("Do You Wish To Refresh The Editor?"));
+    emit questionPending(false);
+    if (refresh)
         emit refreshWanted();
 }
 

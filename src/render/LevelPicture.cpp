@@ -13,22 +13,22 @@ namespace krelin {
 
 static_assert(StagePicturePitch == LevelMapWidth + 1);
 
-QImage DrawFramePicture(const modKrelin &model, int frame)
+QImage DrawFramePicture(const modKrelin &model, int frame, const BgColorSet &colors)
 {
     // Drawn on a surface the size of the window's, then cut to the map itself.
     QImage surface(LevelSurfaceWidth, LevelSurfaceHeight, QImage::Format_RGB32);
     FrameCache cache{};
-    DrawLevelFrame(surface, model, frame, cache);
+    DrawLevelFrame(surface, model, frame, colors, cache);
     return surface.copy(0, 0, LevelMapWidth, LevelMapHeight);
 }
 
-QImage DrawStagePicture(const modKrelin &model, const Stage &stage)
+QImage DrawStagePicture(const modKrelin &model, const Stage &stage, const BgColorSet &colors)
 {
     QImage picture(StagePicturePitch * stage.Frames - 1, LevelMapHeight, QImage::Format_RGB32);
     picture.fill(ClearColor);
     QPainter painter(&picture);
     for (int f = 0; f < stage.Frames; ++f)
-        painter.drawImage(StagePicturePitch * f, 0, DrawFramePicture(model, f));
+        painter.drawImage(StagePicturePitch * f, 0, DrawFramePicture(model, f, colors));
     return picture;
 }
 

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "core/ImageLayout.h"
+
 #include <QImage>
 #include <QString>
+
+#include <array>
+#include <cstdint>
 
 namespace krelin {
 
@@ -13,11 +18,11 @@ struct Stage;
 inline constexpr int StagePicturePitch = 16 * 34;
 
 // Frame f of the current stage as the level map shows it, 543 x 509 pixels, in the
-// model's current background colours.
-QImage DrawFramePicture(const modKrelin &model, int frame);
+// colours given.
+QImage DrawFramePicture(const modKrelin &model, int frame, const BgColorSet &colors);
 
 // Every frame of the stage side by side, StagePicturePitch apart.
-QImage DrawStagePicture(const modKrelin &model, const Stage &stage);
+QImage DrawStagePicture(const modKrelin &model, const Stage &stage, const BgColorSet &colors);
 
 // Writes the picture as a PNG through a temporary file beside the target, so a failed
 // write leaves nothing behind and never a half-written file. Returns an empty string on

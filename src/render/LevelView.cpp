@@ -63,7 +63,7 @@ void paintByScanlines(QImage &surface, const std::array<CellTiles, 240> &cells, 
 
 } // namespace
 
-void DrawLevelFrame(QImage &surface, const modKrelin &model, int frame, FrameCache &cache)
+void DrawLevelFrame(QImage &surface, const modKrelin &model, int frame, const BgColorSet &colors, FrameCache &cache)
 {
     std::array<CellTiles, 240> cells;
     for (int k = 0; k < FrameBytes; ++k) {
@@ -81,7 +81,7 @@ void DrawLevelFrame(QImage &surface, const modKrelin &model, int frame, FrameCac
     }
 
     if (surface.width() > LevelMapWidth && surface.height() > LevelMapHeight) {
-        paintByScanlines(surface, cells, PrepareSubPalettes(model));
+        paintByScanlines(surface, cells, PrepareSubPalettes(colors));
         return;
     }
     // A surface smaller than the map: clear it and paint tile by tile, clipped.
@@ -92,7 +92,7 @@ void DrawLevelFrame(QImage &surface, const modKrelin &model, int frame, FrameCac
                 continue;
             const int x = TileGrid * (2 * (k % FrameColumns) + (q & 1));
             const int y = TileGrid * (2 * (k / FrameColumns) + (q >> 1));
-            Paint2BPPTile(surface, cells[k].tile[q], model.BgColors.data() + 4 * cells[k].subPalette, x, y,
+            Paint2BPPTile(surface, cells[k].tile[q], colors.data() + 4 * cells[k].subPalette, x, y,
                           TileShownSize);
         }
     }

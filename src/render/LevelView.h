@@ -20,9 +20,10 @@ inline constexpr int LevelSurfaceHeight = 513;
 // The metatile numbers shown in the level map: entry 16 row + column.
 using FrameCache = std::array<std::int16_t, 241>;
 
-// Clears the surface and draws frame f of the current stage on it: the metatile of row
-// i, column j at grid position (2j, 2i). Fills cache entries 0..239 with the numbers
-// drawn. A cell whose byte lies outside the image stays cleared and caches 0.
-void DrawLevelFrame(QImage &surface, const modKrelin &model, int frame, FrameCache &cache);
+// Clears the surface and draws frame f of the current stage on it in the colours given:
+// the metatile of row i, column j at grid position (2j, 2i). Fills cache entries 0..239
+// with the numbers drawn. A cell whose byte lies outside the image stays cleared and
+// caches 0.
+void DrawLevelFrame(QImage &surface, const modKrelin &model, int frame, const BgColorSet &colors, FrameCache &cache);
 
 } // namespace krelin

@@ -17,28 +17,28 @@ MetaTileParts ReadMetaTile(const modKrelin &model, int n)
     return parts;
 }
 
-const SubPaletteColors &PrepareSubPalettes(const modKrelin &model)
+const SubPaletteColors &PrepareSubPalettes(const BgColorSet &colors)
 {
     // Kept with the very colours it was made from, and made afresh whenever they differ:
     // it cannot show old colours, and a redraw in unchanged colours (every frame or page
     // change) skips the work.
     thread_local SubPaletteColors prepared;
-    thread_local std::array<std::int32_t, 16> madeFrom{};
+    thread_local BgColorSet madeFrom{};
     thread_local bool made = false;
-    if (!made || madeFrom != model.BgColors) {
+    if (!made || madeFrom != colors) {
         for (int p = 0; p < 4; ++p)
-            prepared[p] = PrepareTileColors16(model.BgColors.data() + 4 * p);
-        madeFrom = model.BgColors;
+            prepared[p] = PrepareTileColors16(colors.data() + 4 * p);
+        madeFrom = colors;
         made = true;
     }
     return prepared;
 }
 
 void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const MetaTileParts &parts,
-                  const SubPaletteColors *prepared)
+                  const BgColorSet &colors, const SubPaletteColors *prepared)
 {
     const int p = parts.subPalette & 3;
-    const std::int32_t *colors = model.BgColors.data() + 4 * p;
+    const std::int32_t *four = colors.data() + 4 * p;
     for (int i = 0; i < 4; ++i) {
         const int px = TileGrid * (x + (i & 1));
         const int py = TileGrid * (y + (i >> 1));
@@ -47,15 +47,16 @@ void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const M
         if (tile && prepared && whole)
             PaintWholeTile16(surface, tile, (*prepared)[p], px, py);
         else if (tile)
-            Paint2BPPTile(surface, tile, colors, px, py, TileShownSize);
+            Paint2BPPTile(surface, tile, four, px, py, TileShownSize);
         else
             PaintBlankTile(surface, px, py, TileShownSize);
     }
 }
 
-void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n, const SubPaletteColors *prepared)
+void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n, const BgColorSet &colors,
+                  const SubPaletteColors *prepared)
 {
-    DrawMetaTile(surface, model, x, y, ReadMetaTile(model, n), prepared);
+    DrawMetaTile(surface, model, x, y, ReadMetaTile(model, n), colors, prepared);
 }
 
 } // namespace krelin

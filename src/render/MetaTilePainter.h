@@ -38,22 +38,22 @@ inline qint64 TileSlotOffset(std::int32_t slot)
 // a stage fits the image before they draw it).
 MetaTileParts ReadMetaTile(const modKrelin &model, int n);
 
-// BgColors' four sub-palettes prepared for whole-tile painting: a drawing of many
-// metatiles prepares them once. The preparation is kept (per thread) with the colours it
-// was made from and reused while BgColors hold the same values; the reference is good
+// The four sub-palettes of sixteen background colours prepared for whole-tile painting: a
+// drawing of many metatiles prepares them once. The preparation is kept (per thread) with
+// the colours it was made from and reused while they are the same; the reference is good
 // until the next call.
 using SubPaletteColors = std::array<TileColors16, 4>;
-const SubPaletteColors &PrepareSubPalettes(const modKrelin &model);
+const SubPaletteColors &PrepareSubPalettes(const BgColorSet &colors);
 
 // Paints a metatile at grid position (x, y): its four tiles at (17x, 17y), (17(x+1),
-// 17y), (17x, 17(y+1)) and (17(x+1), 17(y+1)), each 16x16, in BgColors 4p..4p+3. A
+// 17y), (17x, 17(y+1)) and (17(x+1), 17(y+1)), each 16x16, in colours 4p..4p+3. A
 // sub-palette above 3 uses its low two bits; a tile slot whose bytes lie outside the
 // image shows as a cleared square.
 void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, const MetaTileParts &parts,
-                  const SubPaletteColors *prepared = nullptr);
+                  const BgColorSet &colors, const SubPaletteColors *prepared = nullptr);
 
 // Reads and paints metatile n at grid position (x, y).
-void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n,
+void DrawMetaTile(QImage &surface, const modKrelin &model, int x, int y, int n, const BgColorSet &colors,
                   const SubPaletteColors *prepared = nullptr);
 
 } // namespace krelin

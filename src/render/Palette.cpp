@@ -1,7 +1,6 @@
 #include "Palette.h"
 
 #include "core/ImageLayout.h"
-#include "core/modKrelin.h"
 
 namespace krelin {
 
@@ -12,14 +11,15 @@ std::int32_t MasterColor(const modKrelin &model, int b)
         + 65536 * std::int32_t(model.NesBlue[n] & 0xFF);
 }
 
-bool ResolveBgColors(modKrelin &model)
+std::optional<BgColorSet> ResolveBgColors(const modKrelin &model)
 {
     const std::uint8_t *bytes = model.bytesAt(PaletteEntryOffset(model, 0), PaletteBytes);
     if (!bytes)
-        return false;
+        return std::nullopt;
+    BgColorSet colors;
     for (int i = 0; i < PaletteBytes; ++i)
-        model.BgColors[i] = MasterColor(model, bytes[i]);
-    return true;
+        colors[std::size_t(i)] = MasterColor(model, bytes[i]);
+    return colors;
 }
 
 } // namespace krelin

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "core/ImageLayout.h"
+
 #include <QImage>
+
+#include <array>
+#include <cstdint>
 
 namespace krelin {
 
@@ -18,11 +23,11 @@ constexpr int TableMetaTile(int page, int col, int row)
     return 16 * page + 2 * row + col;
 }
 
-// Clears the surface and draws page p (0..15) of the current stage's metatile table.
-// Uses BgColors as they are: resolve them first.
-void DrawTablePage(QImage &surface, const modKrelin &model, int page);
+// Clears the surface and draws page p (0..15) of the current stage's metatile table in
+// the colours given.
+void DrawTablePage(QImage &surface, const modKrelin &model, int page, const BgColorSet &colors);
 
 // Paints metatile n at the top left of the preview surface, over what was there.
-void DrawSelectedMetaTile(QImage &surface, const modKrelin &model, int n);
+void DrawSelectedMetaTile(QImage &surface, const modKrelin &model, int n, const BgColorSet &colors);
 
 } // namespace krelin

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "core/ImageLayout.h"
+
 #include <QImage>
+
+#include <array>
+#include <cstdint>
 
 namespace krelin {
 
@@ -22,12 +27,19 @@ inline constexpr int GridSize = 8 * GridCellSize; // 128
 // never indexes past the sixteen background colours.
 int ShownSubPalette(const modKrelin &model, int n);
 
-// Clears the surface and paints metatile n's composite in BgColors of its sub-palette.
-// A tile whose bytes lie outside the image shows as a cleared square.
-void DrawMetaTileComposite(QImage &surface, const modKrelin &model, int n);
+// Clears the surface and paints metatile n's composite in the colours of its
+// sub-palette. A tile whose bytes lie outside the image shows as a cleared square.
+void DrawMetaTileComposite(QImage &surface, const modKrelin &model, int n, const BgColorSet &colors);
+
+// Repaints pixel (j, r) of the tile of quadrant q of metatile n in the composite.
+void RepaintCompositePixel(QImage &surface, const modKrelin &model, int n, int q, int j, int r,
+                           const BgColorSet &colors);
+
+// Repaints pixel (j, r) of the tile of quadrant q of metatile n in the grid.
+void RepaintGridPixel(QImage &surface, const modKrelin &model, int n, int q, int j, int r, const BgColorSet &colors);
 
 // Clears the surface and paints the tile of quadrant q (0..3) of metatile n as the grid;
 // any other q paints nothing.
-void DrawTileGrid(QImage &surface, const modKrelin &model, int n, int q);
+void DrawTileGrid(QImage &surface, const modKrelin &model, int n, int q, const BgColorSet &colors);
 
 } // namespace krelin

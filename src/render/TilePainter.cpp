@@ -77,6 +77,15 @@ void Paint2BPPTile(QImage &surface, const std::uint8_t *tile, const std::int32_t
     }
 }
 
+void PaintTilePixel(QImage &surface, const std::uint8_t *tile, const std::int32_t *colors, int x, int y, int size,
+                    int j, int r)
+{
+    const int scale = size / 8;
+    if (scale <= 0 || j < 0 || j > 7 || r < 0 || r > 7)
+        return;
+    fillRect(surface, x + j * scale, y + r * scale, scale, scale, ToQRgb(colors[GetTilePixel(tile, j, r)]));
+}
+
 TileColors16 PrepareTileColors16(const std::int32_t *colors)
 {
     const QRgb palette[4] = {ToQRgb(colors[0]), ToQRgb(colors[1]), ToQRgb(colors[2]), ToQRgb(colors[3])};

@@ -28,6 +28,12 @@ void FastCls(QImage &surface, int width, int height);
 void Paint2BPPTile(QImage &surface, const std::uint8_t *tile, const std::int32_t *colors, int x, int y,
                    int size);
 
+// Repaints pixel (j, r) of a tile painted size x size at (x, y) as Paint2BPPTile paints
+// it: its (size / 8)-square block, clipped. Cheaper than the whole tile when one pixel
+// changed.
+void PaintTilePixel(QImage &surface, const std::uint8_t *tile, const std::int32_t *colors, int x, int y, int size,
+                    int j, int r);
+
 // Four colours prepared for painting whole 16 x 16 tiles (each tile pixel a 2 x 2
 // block) fast: the level map and the metatile table paint nothing else. Prepare once
 // per sub-palette, paint many tiles.

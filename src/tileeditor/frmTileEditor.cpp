@@ -8,6 +8,7 @@
 #include "edit/TileEdits.h"
 #include "core/ImageLayout.h"
 #include "render/TileEditorView.h"
+#include "core/TileCodec.h"
 #include "render/TilePainter.h"
 #include "widgets/AppIcon.h"
 #include "widgets/ColorSwatch.h"
@@ -99,8 +100,18 @@ frmTileEditor::frmTileEditor(EditHistory &history, Desktop &desktop, QWidget *pa
     createControls();
 
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmTileEditor::ActiveWindowChanged);
-    // Another image: show its bytes at once, so that what the user clicks is what changes.
-    connect(&model, &modKrelin::imageReplaced, this, &frmTileEditor::cboTile_Click);
+    // What the window shows follows the image, the stage and the colours, whoever changes
+    // them; another image or stage is shown at once, so that what the user clicks is what
+    // changes.
+    connect(&model, &modKrelin::imageChanged, this, &frmTileEditor::imageChanged);
+    for (auto redraw : {&modKrelin::imageReplaced, &modKrelin::bgColorsChanged})
+        connect(&model, redraw, this, &frmTileEditor::cboTile_Click);
+    // Without a stage (one taken off the main window) there is nothing to show; its
+    // owner closes the window then.
+    connect(&model, &modKrelin::stageChanged, this, [this] {
+        if (model.currentStage())
+            cboTile_Click();
+    });
 
     Form_Load();
 }
@@ -177,9 +188,9 @@ void frmTileEditor::createControls()
 void frmTileEditor::showSharing()
 {
     // Worked out once per stage, not for every pixel pressed.
-    if (sharingShownFor == model.CurrentStage)
+    if (sharingShownFor == model.currentStage())
         return;
-    sharingShownFor = model.CurrentStage;
+    sharingShownFor = model.currentStage();
     lblShared->setText(sharingShownFor ? sharingText(*sharingShownFor) : QString());
 }
 
@@ -221,15 +232,16 @@ void frmTileEditor::cboTile_Click()
         hsSelector[i]->setValue(model.byteAt(QuadrantTileOffset(model, n, i)));
     loadingSelectors = false;
 
-    DrawMetaTileComposite(pic16x16->image(), model, n);
+    DrawMetaTileComposite(pic16x16->image(), model, n, model.BgColors());
     pic16x16->Refresh();
-    DrawTileGrid(pic8x8Edit->image(), model, n, editQuadrant);
+    DrawTileGrid(pic8x8Edit->image(), model, n, editQuadrant, model.BgColors());
     pic8x8Edit->Refresh();
 
     const int p = ShownSubPalette(model, n);
     for (int i = 0; i < 4; ++i)
-        picColorSelector[i]->setColor(ToQRgb(model.BgColors[4 * p + i]));
+        picColorSelector[i]->setColor(ToQRgb(model.BgColors()[std::size_t(4 * p + i)]));
     editMetaTile = n;
+    rememberTiles();
     showSharing();
     // Selecting by program raises no click, so the stored byte stays as it is (also a
     // byte above 3, shown as its low two bits).
@@ -240,9 +252,12 @@ void frmTileEditor::hsSelector_Change(int index, int value)
 {
     if (loadingSelectors)
         return;
-    SetQuadrantTile(history, CurrentMetaTile(), index, value);
-    // Also after a refused write: the scroll bar goes back to the stored tile number.
-    cboTile_Click();
+    const int n = CurrentMetaTile();
+    SetQuadrantTile(history, n, index, value);
+    // A written byte comes back through the model. After a refused write, or with another
+    // metatile shown than the one selected, the window is drawn from the image again.
+    if (n != editMetaTile || model.byteAt(QuadrantTileOffset(model, n, index)) != value)
+        cboTile_Click();
 }
 
 void frmTileEditor::pic16x16_MouseMove(double x, double y)
@@ -270,7 +285,10 @@ void frmTileEditor::pic8x8Edit_MouseDown(Qt::MouseButton)
     // nothing, so no byte beside the shown pixel's two can change.
     if (pixelCol >= 0 && pixelCol < 8 && pixelRow >= 0 && pixelRow < 8)
         PaintTilePixel(history, CurrentMetaTile(), editQuadrant, pixelCol, pixelRow, DrawingColor());
-    cboTile_Click();
+    // The painted pixel comes back through the model. With another metatile selected than
+    // the one shown, the window shows the one edited.
+    if (CurrentMetaTile() != editMetaTile)
+        cboTile_Click();
 }
 
 void frmTileEditor::picColorSelector_Click(int index)
@@ -283,7 +301,64 @@ void frmTileEditor::picColorSelector_Click(int index)
 void frmTileEditor::optPal_Click(int index)
 {
     SetMetaTileSubPalette(history, editMetaTile, index);
-    cboTile_Click();
+    // A written byte comes back through the model; a refused one leaves the option
+    // showing the stored sub-palette again.
+    if (ShownSubPalette(model, editMetaTile) != index)
+        cboTile_Click();
+}
+
+// ---- following the image -------------------------------------------------------------------
+
+void frmTileEditor::rememberTiles()
+{
+    for (int q = 0; q < 4; ++q) {
+        const qint64 record = QuadrantTileOffset(model, editMetaTile, q);
+        const qint64 tile = model.holds(record, 1) ? TileOffset(model, model.byteAt(record)) : -1;
+        const std::uint8_t *bytes = model.bytesAt(tile, TileBytes);
+        shownTileOffsets[std::size_t(q)] = bytes ? tile : -1;
+        if (bytes)
+            std::copy(bytes, bytes + TileBytes, shownTiles[std::size_t(q)].begin());
+    }
+}
+
+void frmTileEditor::imageChanged(qint64 offset, qint64 length)
+{
+    const ByteRange changed{offset, length};
+    const int n = editMetaTile;
+    // The metatile's own record or sub-palette: its tiles, scroll bars or colours differ.
+    if (changed.overlaps({QuadrantTileOffset(model, n, 0), MetaTileRecordBytes})
+        || changed.contains(SubPaletteOffset(model, n))) {
+        cboTile_Click();
+        return;
+    }
+    // One of its tiles: just the pixels that differ from those drawn.
+    bool composite = false, grid = false;
+    for (int q = 0; q < 4; ++q) {
+        const qint64 at = shownTileOffsets[std::size_t(q)];
+        if (at < 0 || !changed.overlaps({at, TileBytes}))
+            continue;
+        const std::uint8_t *now = model.bytesAt(at, TileBytes);
+        std::array<std::uint8_t, 16> &drawn = shownTiles[std::size_t(q)];
+        for (int r = 0; r < 8; ++r)
+            for (int j = 0; j < 8; ++j) {
+                if (GetTilePixel(now, j, r) == GetTilePixel(drawn.data(), j, r))
+                    continue;
+                RepaintCompositePixel(pic16x16->image(), model, n, q, j, r, model.BgColors());
+                composite = true;
+                if (q == editQuadrant) {
+                    RepaintGridPixel(pic8x8Edit->image(), model, n, q, j, r, model.BgColors());
+                    grid = true;
+                }
+            }
+    }
+    // A tile used by several quadrants was repainted in each; remember what is shown now.
+    for (int q = 0; q < 4; ++q)
+        if (const qint64 at = shownTileOffsets[std::size_t(q)]; at >= 0 && changed.overlaps({at, TileBytes}))
+            std::copy_n(model.bytesAt(at, TileBytes), TileBytes, shownTiles[std::size_t(q)].begin());
+    if (composite)
+        pic16x16->Refresh();
+    if (grid)
+        pic8x8Edit->Refresh();
 }
 
 // ---- leaving and closing ---------------------------------------------------------------------
@@ -299,7 +374,10 @@ void frmTileEditor::ActiveWindowChanged(QWindow *now)
     if (now->type() == Qt::Popup || now->type() == Qt::ToolTip)
         return;
     if (now == windowHandle()) {
-        activeInProgram = true;
+        if (!activeInProgram) {
+            activeInProgram = true;
+            emit editingStarted();
+        }
         return;
     }
     if (!activeInProgram)
@@ -321,6 +399,8 @@ void frmTileEditor::Form_Deactivate()
     // The desktop may have given the activation back to this window with the notice gone.
     activeInProgram = QGuiApplication::focusWindow() && QGuiApplication::focusWindow() == windowHandle();
     emit refreshWanted();
+    if (activeInProgram)
+        emit editingStarted();
 }
 
 void frmTileEditor::closeEvent(QCloseEvent *event)

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 
 class QButtonGroup;
 class QComboBox;
@@ -24,12 +25,16 @@ struct Stage;
 // The tile editor: one metatile of the current stage at a time, its 2x2 composite with a
 // scroll bar per quadrant for the quadrant's tile number, one of its tiles enlarged as a
 // grid of pixels to paint, the four colours of its sub-palette to paint with, and an
-// option per sub-palette. Every change is written into the image at once and the window
-// redraws itself from the image.
+// option per sub-palette. Every change is written into the image at once.
 //
-// The window does not redraw the main window. When the user leaves it for another window
-// of the program, or closes it, it shows a notice and then announces refreshWanted();
-// its owner connects that to its own refresh.
+// The window follows the model: whoever changes the image (this window, an undo, a patch,
+// another window), the change reaches it through the model's signals, and it repaints what
+// the change touches (a painted pixel: that pixel's block). It follows the stage chosen
+// and the colours the main window resolves.
+//
+// The window tells the main window of its use with signals: editingStarted() when it
+// becomes the program's active window, and refreshWanted() when the user leaves it for
+// another window of the program, or closes it, after a notice. Its owner connects them.
 class frmTileEditor : public QWidget
 {
     Q_OBJECT
@@ -66,9 +71,11 @@ public:
     int PixelCol() const { return pixelCol; }
     int PixelRow() const { return pixelRow; }
 
+public slots:
     // Selects metatile n (0..255) and redraws, even when it is already selected.
     void ShowMetaTile(int n);
 
+public:
     // ---- handlers ------------------------------------------------------------------------
     // The redraw: the scroll bars, the composite, the grid, the swatches and the option,
     // all from the image as it now is. Writes nothing.
@@ -86,7 +93,10 @@ public:
     void ActiveWindowChanged(QWindow *now);
 
 signals:
-    // The image may have changed: the main window should redraw from it.
+    // The window became the program's active window: the user works in it from now on.
+    void editingStarted();
+    // The user left the window and dismissed its notice: the main window should show
+    // what changed meanwhile.
     void refreshWanted();
 
 protected:
@@ -98,6 +108,10 @@ private:
     void Form_Load();
     void Form_Deactivate();
     void showNotice(QWidget *over);
+    // Repaints what a change of the image touches of the metatile shown.
+    void imageChanged(qint64 offset, qint64 length);
+    // Remembers the bytes of the tiles the quadrants show, as drawn.
+    void rememberTiles();
 
     EditHistory &history;
     modKrelin &model;
@@ -106,6 +120,10 @@ private:
 
     const Stage *sharingShownFor = nullptr; // the stage lblShared names the sharers of
     int editMetaTile = 0;
+    // The sixteen bytes of each quadrant's tile as last drawn, to repaint just the pixels
+    // a change alters; empty where the tile lies outside the image.
+    std::array<std::array<std::uint8_t, 16>, 4> shownTiles{};
+    std::array<qint64, 4> shownTileOffsets{-1, -1, -1, -1};
     int editQuadrant = 0;
     int quadCol = 0, quadRow = 0;
     int pixelCol = -1, pixelRow = -1; // no press paints before the pointer was on the grid

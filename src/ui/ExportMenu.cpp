@@ -30,16 +30,15 @@ ExportMenu::ExportMenu(modKrelin &model, Desktop &desktop, QWidget *window)
     mnuExportFrame->setObjectName(QStringLiteral("mnuExportFrame"));
     mnuExportStage = addAction(QStringLiteral("Stage as PNG…"));
     mnuExportStage->setObjectName(QStringLiteral("mnuExportStage"));
-    setStage(nullptr);
+    // The pictures are of the stage shown.
+    auto enable = [this] {
+        mnuExportFrame->setEnabled(this->model.currentStage() != nullptr);
+        mnuExportStage->setEnabled(this->model.currentStage() != nullptr);
+    };
+    enable();
+    connect(&model, &modKrelin::stageChanged, this, enable);
     connect(mnuExportFrame, &QAction::triggered, this, &ExportMenu::ExportFrame);
     connect(mnuExportStage, &QAction::triggered, this, &ExportMenu::ExportStage);
-}
-
-void ExportMenu::setStage(const Stage *chosen)
-{
-    stage = chosen;
-    mnuExportFrame->setEnabled(stage != nullptr);
-    mnuExportStage->setEnabled(stage != nullptr);
 }
 
 void ExportMenu::setFrame(int value)
@@ -50,33 +49,35 @@ void ExportMenu::setFrame(int value)
 QString ExportMenu::baseName() const
 {
     const QString rom = QFileInfo(model.RomFileName).completeBaseName();
-    return (rom.isEmpty() ? QStringLiteral("level") : rom) + QStringLiteral("-stage") + QLatin1String(stage->name);
+    return (rom.isEmpty() ? QStringLiteral("level") : rom) + QStringLiteral("-stage")
+        + QLatin1String(model.currentStage()->name);
 }
 
 bool ExportMenu::ExportFrame()
 {
-    if (!stage)
+    if (!model.currentStage())
         return false;
     const int shown = frame;
-    return exportPicture(QStringLiteral("Frame as PNG"),
-                         baseName() + QStringLiteral("-frame%1.png").arg(shown),
-                         [this, shown] { return DrawFramePicture(model, shown); });
+    return exportPicture(QStringLiteral("Frame as PNG"), baseName() + QStringLiteral("-frame%1.png").arg(shown),
+                         [this, shown](const BgColorSet &colors) { return DrawFramePicture(model, shown, colors); });
 }
 
 bool ExportMenu::ExportStage()
 {
-    if (!stage)
+    const Stage *exported = model.currentStage();
+    if (!exported)
         return false;
-    const Stage *exported = stage;
     return exportPicture(QStringLiteral("Stage as PNG"), baseName() + QStringLiteral(".png"),
-                         [this, exported] { return DrawStagePicture(model, *exported); });
+                         [this, exported](const BgColorSet &colors) {
+                             return DrawStagePicture(model, *exported, colors);
+                         });
 }
 
 bool ExportMenu::exportPicture(const QString &title, const QString &suggestedName,
-                               const std::function<QImage()> &draw)
+                               const std::function<QImage(const BgColorSet &)> &draw)
 {
     // An image opened after the stage was chosen may be too short for it.
-    const QString problem = StageFitProblem(*stage, model.romSize());
+    const QString problem = StageFitProblem(*model.currentStage(), model.romSize());
     if (!problem.isEmpty()) {
         desktop.showMessage(window, ProgramCaption(), problem, Desktop::Icon::Warning);
         return false;
@@ -101,12 +102,8 @@ bool ExportMenu::exportPicture(const QString &title, const QString &suggestedNam
     lastFolder = QFileInfo(path).absolutePath();
 
     // Drawn in the colours the image holds now, as the command line draws a saved image,
-    // even when the window has not been refreshed since its palette bytes changed; the
-    // window's own colours are put back for its next redraw.
-    const auto shownColors = model.BgColors;
-    ResolveBgColors(model);
-    const QImage picture = draw();
-    model.BgColors = shownColors;
+    // even when the window has not been refreshed since its palette bytes changed.
+    const QImage picture = draw(ResolveBgColors(model).value_or(model.BgColors()));
 
     const QString error = SavePng(picture, path);
     if (!error.isEmpty()) {

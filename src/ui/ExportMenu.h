@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ImageLayout.h"
+
 #include <QMenu>
 
 #include <functional>
@@ -8,7 +10,6 @@ namespace krelin {
 
 class Desktop;
 class modKrelin;
-struct Stage;
 
 // File > Export: the level map of the open image as PNG pictures, one frame or the whole
 // stage, drawn by the same code as the command line's --export.
@@ -19,8 +20,7 @@ class ExportMenu : public QMenu
 public:
     ExportMenu(modKrelin &model, Desktop &desktop, QWidget *window);
 
-    // The stage the level map shows (nullptr before the first choice) and its current frame.
-    void setStage(const Stage *stage);
+    // The frame the level map shows.
     void setFrame(int frame);
 
     // Ask where to write the picture and write it. False when nothing was written: the
@@ -32,13 +32,13 @@ public:
     QAction *mnuExportStage;
 
 private:
-    bool exportPicture(const QString &title, const QString &suggestedName, const std::function<QImage()> &draw);
+    bool exportPicture(const QString &title, const QString &suggestedName,
+                       const std::function<QImage(const BgColorSet &)> &draw);
     QString baseName() const;
 
     modKrelin &model;
     Desktop &desktop;
     QWidget *window;
-    const Stage *stage = nullptr;
     int frame = 0;
     QString lastFolder; // where the last picture went
 };

@@ -1,6 +1,12 @@
 #include "MainStatusBar.h"
 
+#include "core/modKrelin.h"
+#include "render/TableView.h"
+#include "views/LevelEditor.h"
+#include "widgets/PictureSurface.h"
+
 #include <QLabel>
+#include <QScrollBar>
 
 namespace krelin {
 
@@ -42,6 +48,48 @@ MainStatusBar::MainStatusBar(QWidget *parent)
     lblFrame = placeField(this, "lblFrame", QStringLiteral("Frame 23 / 24"));
     lblPage = placeField(this, "lblPage", QStringLiteral("Page 15 / 16"));
     lblMetaTile = placeField(this, "lblMetaTile", QStringLiteral("Metatile 8B"));
+}
+
+void MainStatusBar::follow(const modKrelin &model, const LevelEditor &editor, PictureSurface *map,
+                           PictureSurface *table, QScrollBar *frames, QScrollBar *pages)
+{
+    this->model = &model;
+    this->editor = &editor;
+    connect(map, &PictureSurface::mouseMoved, this, [this] {
+        pointerOver = Pointer::Map;
+        showStatus();
+    });
+    connect(table, &PictureSurface::mouseMoved, this, [this] {
+        pointerOver = Pointer::Table;
+        showStatus();
+    });
+    for (PictureSurface *surface : {map, table})
+        connect(surface, &PictureSurface::pointerLeft, this, [this] {
+            pointerOver = Pointer::None;
+            showStatus();
+        });
+    connect(table, &PictureSurface::clicked, this, &MainStatusBar::showStatus);
+    for (QScrollBar *bar : {frames, pages})
+        connect(bar, &QScrollBar::valueChanged, this, &MainStatusBar::showStatus);
+    // An edit can change the metatile under the pointer.
+    connect(&model, &modKrelin::imageChanged, this, &MainStatusBar::showStatus);
+    for (auto changed : {&modKrelin::imageReplaced, &modKrelin::stageChanged})
+        connect(&model, changed, this, &MainStatusBar::showStatus);
+    for (auto drawn : {&LevelEditor::levelDrawn, &LevelEditor::stageUnloaded})
+        connect(&editor, drawn, this, &MainStatusBar::showStatus);
+    showStatus();
+}
+
+void MainStatusBar::showStatus()
+{
+    const bool shown = editor->stageLoaded();
+    showPlace(PlaceStatus(model->currentStage(), editor->frame(), editor->page(), editor->SelectedMetaTile()));
+    QString pointer;
+    if (shown && pointerOver == Pointer::Map)
+        pointer = MapCellStatus(*model, editor->frame(), editor->EditorCol(), editor->EditorRow());
+    else if (shown && pointerOver == Pointer::Table)
+        pointer = TableCellStatus(*model, TableMetaTile(editor->page(), editor->TableCol(), editor->TableRow()));
+    showPointer(pointer);
 }
 
 void MainStatusBar::showPlace(const PlaceTexts &place)

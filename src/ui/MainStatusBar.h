@@ -1,22 +1,31 @@
 #pragma once
 
-#include "edit/StatusText.h"
+#include "views/StatusText.h"
 
 #include <QStatusBar>
 
 class QLabel;
+class QScrollBar;
 
 namespace krelin {
 
+class LevelEditor;
+class PictureSurface;
+class modKrelin;
+
 // The main window's status bar: on the left what lies under the pointer, on the right
-// where the user is (stage, frame, page and selected metatile). It only shows the texts
-// it is given.
+// where the user is (stage, frame, page and selected metatile).
 class MainStatusBar : public QStatusBar
 {
     Q_OBJECT
 
 public:
     explicit MainStatusBar(QWidget *parent = nullptr);
+
+    // Keeps the texts up to date from then on: they follow the pointer over the map and
+    // the table, the stage, frame, page and selection, and every change of the image.
+    void follow(const modKrelin &model, const LevelEditor &editor, PictureSurface *map, PictureSurface *table,
+                QScrollBar *frames, QScrollBar *pages);
 
     void showPlace(const PlaceTexts &place);
     // Empty while the pointer is over neither the level map nor the metatile table.
@@ -27,6 +36,15 @@ public:
     QLabel *lblFrame;
     QLabel *lblPage;
     QLabel *lblMetaTile;
+
+private:
+    void showStatus();
+
+    // Which surface the pointer is over.
+    enum class Pointer { None, Map, Table };
+    Pointer pointerOver = Pointer::None;
+    const modKrelin *model = nullptr;
+    const LevelEditor *editor = nullptr;
 };
 
 } // namespace krelin

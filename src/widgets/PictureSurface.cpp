@@ -56,6 +56,7 @@ QPointF PictureSurface::imagePosition(const QPointF &position, const QPointF &wi
 void PictureSurface::mouseMoveEvent(QMouseEvent *event)
 {
     const QPointF p = imagePosition(event->position(), event->scenePosition());
+    pointer = p;
     emit mouseMoved(p.x(), p.y());
 }
 
@@ -77,6 +78,7 @@ void PictureSurface::mouseReleaseEvent(QMouseEvent *event)
 void PictureSurface::leaveEvent(QEvent *event)
 {
     QFrame::leaveEvent(event);
+    pointer.reset();
     emit pointerLeft();
 }
 

@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QImage>
 
+#include <optional>
+
 namespace krelin {
 
 // A picture surface: a frame around a persistent image. Drawing goes into image();
@@ -33,6 +35,10 @@ public:
     // image pixel shown under the pointer.
     QPointF imagePosition(const QPointF &position, const QPointF &windowPosition) const;
 
+    // The image position the pointer was last reported at, while it is over the surface;
+    // nothing once it has left.
+    std::optional<QPointF> pointerPosition() const { return pointer; }
+
 signals:
     void mouseMoved(double x, double y);
     // Any button went down on the surface (a click needs its release too).
@@ -54,6 +60,7 @@ protected:
 
 private:
     QImage picture;
+    std::optional<QPointF> pointer;
     bool pressed = false;
     int wheelTurn = 0; // eighths of a degree not yet reported as a notch
 };

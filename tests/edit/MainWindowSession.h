@@ -5,7 +5,7 @@
 
 #include "MainWindowFixture.h"
 #include "core/modKrelin.h"
-#include "edit/LevelEditor.h"
+#include "views/LevelEditor.h"
 #include "render/MetaTilePainter.h"
 #include "render/SyntheticImage.h"
 #include "render/TilePainter.h"
@@ -32,28 +32,28 @@ struct Session : MainWindowFixture<>
 {
     using MainWindowFixture::MainWindowFixture;
 
-    LevelEditor &editor() { return window->editor(); }
-    const QImage &map() { return window->picEditor->image(); }
-    const QImage &table() { return window->picTile->image(); }
-    const QImage &preview() { return window->picSelectedTile->image(); }
+    LevelEditor &editor() { return Controls(window).editor(); }
+    const QImage &map() { return Controls(window).picEditor->image(); }
+    const QImage &table() { return Controls(window).picTile->image(); }
+    const QImage &preview() { return Controls(window).picSelectedTile->image(); }
 
-    void moveOnMap(int col, int row) { QTest::mouseMove(window->picEditor, cellPoint(col, row)); }
+    void moveOnMap(int col, int row) { QTest::mouseMove(Controls(window).picEditor, cellPoint(col, row)); }
     void clickOnMap(int col, int row)
     {
         moveOnMap(col, row);
-        QTest::mouseClick(window->picEditor, Qt::LeftButton, {}, cellPoint(col, row));
+        QTest::mouseClick(Controls(window).picEditor, Qt::LeftButton, {}, cellPoint(col, row));
     }
-    void moveOnTable(int col, int row) { QTest::mouseMove(window->picTile, cellPoint(col, row)); }
+    void moveOnTable(int col, int row) { QTest::mouseMove(Controls(window).picTile, cellPoint(col, row)); }
     void pick(int page, int col, int row)
     {
-        window->hsTable->setValue(page);
+        Controls(window).hsTable->setValue(page);
         moveOnTable(col, row);
-        QTest::mouseClick(window->picTile, Qt::LeftButton, {}, cellPoint(col, row));
+        QTest::mouseClick(Controls(window).picTile, Qt::LeftButton, {}, cellPoint(col, row));
     }
     void chooseRoom(int index)
     {
-        window->cboRoomEditor->setCurrentIndex(index);
-        emit window->cboRoomEditor->activated(index);
+        Controls(window).cboRoomEditor->setCurrentIndex(index);
+        emit Controls(window).cboRoomEditor->activated(index);
     }
 };
 

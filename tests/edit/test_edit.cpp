@@ -6,8 +6,8 @@
 
 #include "core/RomFile.h"
 #include "core/StageTable.h"
-#include "edit/CellMapping.h"
-#include "edit/StatusText.h"
+#include "views/CellMapping.h"
+#include "views/StatusText.h"
 #include "render/MapHint.h"
 #include "paleditor/frmPalEditor.h"
 #include "tileeditor/frmTileEditor.h"
@@ -147,34 +147,34 @@ void TestEdit::stageSelectionSetsUpControls()
         {S1A, 6, 12, "Room 00", "Room 0B"},
     };
     for (const Expect &e : cases) {
-        QVERIFY(s.window->mnuEdit_Level_Click(e.stage));
-        QCOMPARE(s.window->hLevel_Frames->maximum(), e.maximum);
-        QCOMPARE(s.window->hLevel_Frames->value(), 0);
-        QCOMPARE(s.window->hsTable->maximum(), 15);
-        QCOMPARE(s.window->hsTable->value(), 0);
-        QCOMPARE(s.window->cboRoomEditor->count(), e.rooms);
-        QCOMPARE(s.window->cboRoomEditor->itemText(0), QString::fromLatin1(e.first));
-        QCOMPARE(s.window->cboRoomEditor->itemText(e.rooms - 1), QString::fromLatin1(e.last));
+        QVERIFY(Controls(s.window).mnuEdit_Level_Click(e.stage));
+        QCOMPARE(Controls(s.window).hLevel_Frames->maximum(), e.maximum);
+        QCOMPARE(Controls(s.window).hLevel_Frames->value(), 0);
+        QCOMPARE(Controls(s.window).hsTable->maximum(), 15);
+        QCOMPARE(Controls(s.window).hsTable->value(), 0);
+        QCOMPARE(Controls(s.window).cboRoomEditor->count(), e.rooms);
+        QCOMPARE(Controls(s.window).cboRoomEditor->itemText(0), QString::fromLatin1(e.first));
+        QCOMPARE(Controls(s.window).cboRoomEditor->itemText(e.rooms - 1), QString::fromLatin1(e.last));
         // The room box shows frame 0's room, or nothing when its byte is none of the stage's.
         const int room = s.byte(StageTable[e.stage].FrameTableOffset);
-        QCOMPARE(s.window->cboRoomEditor->currentIndex(),
-                 s.window->cboRoomEditor->findText(RoomText(room)));
+        QCOMPARE(Controls(s.window).cboRoomEditor->currentIndex(),
+                 Controls(s.window).cboRoomEditor->findText(RoomText(room)));
         int checked = 0;
-        for (QAction *a : s.window->mnuEdit_Level_Stage)
+        for (QAction *a : Controls(s.window).mnuEdit_Level_Stage)
             checked += a->isChecked() ? 1 : 0;
         QCOMPARE(checked, 1);
-        QVERIFY(s.window->mnuEdit_Level_Stage[e.stage]->isChecked());
+        QVERIFY(Controls(s.window).mnuEdit_Level_Stage[e.stage]->isChecked());
         QVERIFY(s.editor().stageLoaded());
-        QVERIFY(s.window->mnuEditPalette->isEnabled());
-        QVERIFY(s.window->mnuTileEditor->isEnabled());
-        QVERIFY(s.window->cmdEditTile->isEnabled());
+        QVERIFY(Controls(s.window).mnuEditPalette->isEnabled());
+        QVERIFY(Controls(s.window).mnuTileEditor->isEnabled());
+        QVERIFY(Controls(s.window).cmdEditTile->isEnabled());
         QCOMPARE(s.editor().SelectedMetaTile(), 0);
     }
     // From 1A to 2A the tiles move to the next bank; the metatiles stay.
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     QCOMPARE(s.model.ChrOffset, 0x18010);
     QCOMPARE(s.model.MetaTileOffset, 0x790A);
-    s.window->mnuEdit_Level_Click(S2A);
+    Controls(s.window).mnuEdit_Level_Click(S2A);
     QCOMPARE(s.model.ChrOffset, 0x19010);
     QCOMPARE(s.model.MetaTileOffset, 0x790A);
     QCOMPARE(s.model.LevelOffset, 0x637A);
@@ -184,12 +184,12 @@ void TestEdit::stageSelectionSetsUpControls()
 void TestEdit::stageSelectionDrawsEachViewOnce()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S3);
-    s.window->hLevel_Frames->setValue(5);
-    s.window->hsTable->setValue(7);
+    Controls(s.window).mnuEdit_Level_Click(S3);
+    Controls(s.window).hLevel_Frames->setValue(5);
+    Controls(s.window).hsTable->setValue(7);
     QSignalSpy refreshed(&s.editor(), &LevelEditor::refreshSurface);
     // Choosing a stage moves both scroll bars back to 0; those changes must not draw.
-    s.window->mnuEdit_Level_Click(S5);
+    Controls(s.window).mnuEdit_Level_Click(S5);
     int mapDraws = 0, tableDraws = 0;
     for (const auto &args : refreshed) {
         const auto surface = args.at(0).value<Surface>();
@@ -207,7 +207,7 @@ void TestEdit::stageSelectionDrawsEachViewOnce()
 void TestEdit::stageSelectionShowsFirstFrameAndPage()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S4A);
+    Controls(s.window).mnuEdit_Level_Click(S4A);
     const Stage &stage = StageTable[S4A];
     for (int row = 0; row < FrameRows; ++row)
         for (int col = 0; col < FrameColumns; ++col) {
@@ -232,7 +232,7 @@ void TestEdit::handlersAreInertBeforeAStage()
     const QImage mapBefore = s.map(), tableBefore = s.table();
     s.clickOnMap(3, 3);
     s.moveOnTable(1, 1);
-    QTest::mouseClick(s.window->picTile, Qt::LeftButton, {}, cellPoint(1, 1));
+    QTest::mouseClick(Controls(s.window).picTile, Qt::LeftButton, {}, cellPoint(1, 1));
     QCOMPARE(s.model.image(), before);
     QCOMPARE(s.map(), mapBefore);
     QCOMPARE(s.table(), tableBefore);
@@ -242,7 +242,7 @@ void TestEdit::handlersAreInertBeforeAStage()
 void TestEdit::pickingSelectsFromThePage()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     const auto before = s.model.image();
     s.pick(3, 1, 2);
     QCOMPARE(s.editor().SelectedMetaTile(), 53);
@@ -257,15 +257,15 @@ void TestEdit::pickingSelectsFromThePage()
     QCOMPARE(s.model.image(), before); // picking changes no byte
     // A new stage selects metatile 0 again.
     s.pick(2, 1, 3);
-    s.window->mnuEdit_Level_Click(S1B);
+    Controls(s.window).mnuEdit_Level_Click(S1B);
     QCOMPARE(s.editor().SelectedMetaTile(), 0);
 }
 
 void TestEdit::clickBeforeAnyMoveUsesCellZero()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
-    s.window->hsTable->setValue(3);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
+    Controls(s.window).hsTable->setValue(3);
     s.editor().TableClick(); // no pointer has moved over the table yet
     QCOMPARE(s.editor().SelectedMetaTile(), 48);
     s.editor().EditorClick(); // nor over the map
@@ -276,7 +276,7 @@ void TestEdit::clickBeforeAnyMoveUsesCellZero()
 void TestEdit::placingWritesOneByte()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     struct Place
     {
         int frame, col, row, metaTile;
@@ -287,7 +287,7 @@ void TestEdit::placingWritesOneByte()
         const int page = p.metaTile / 16, inPage = p.metaTile % 16;
         s.pick(page, inPage % 2, inPage / 2);
         QCOMPARE(s.editor().SelectedMetaTile(), p.metaTile);
-        s.window->hLevel_Frames->setValue(p.frame);
+        Controls(s.window).hLevel_Frames->setValue(p.frame);
         // Make sure the byte changes, so the test sees the write.
         const int old = s.byte(p.offset);
         if (old == p.metaTile)
@@ -305,13 +305,13 @@ void TestEdit::placingWritesOneByte()
 void TestEdit::placedMetaTileSurvivesFrameChange()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S2B);
+    Controls(s.window).mnuEdit_Level_Click(S2B);
     s.pick(12, 1, 4); // metatile 201
-    s.window->hLevel_Frames->setValue(9);
+    Controls(s.window).hLevel_Frames->setValue(9);
     s.clickOnMap(7, 5);
-    s.window->hLevel_Frames->setValue(10);
+    Controls(s.window).hLevel_Frames->setValue(10);
     QCOMPARE(s.editor().FrameMetaTiles()[16 * 5 + 7], s.byte(0x6A0A + 240 * 10 + 16 * 5 + 7));
-    s.window->hLevel_Frames->setValue(9);
+    Controls(s.window).hLevel_Frames->setValue(9);
     QCOMPARE(s.editor().FrameMetaTiles()[16 * 5 + 7], 201);
     QCOMPARE(s.byte(0x6A0A + 240 * 9 + 16 * 5 + 7), 201);
     // Moving away and back shows it too (the cell is repainted from the cache).
@@ -324,12 +324,12 @@ void TestEdit::placedMetaTileSurvivesFrameChange()
 void TestEdit::whiteFrameFollowsThePointer()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     s.moveOnMap(2, 3);
     QVERIFY(hasWhiteFrame(s.map(), 2, 3));
     // Moving within the cell leaves the picture as it is.
     const QImage framed = s.map();
-    QTest::mouseMove(s.window->picEditor, cellPoint(2, 3, 25, 5));
+    QTest::mouseMove(Controls(s.window).picEditor, cellPoint(2, 3, 25, 5));
     QCOMPARE(s.map(), framed);
     // Entering another cell repaints the old one whole, gaps included.
     s.moveOnMap(3, 3);
@@ -340,7 +340,7 @@ void TestEdit::whiteFrameFollowsThePointer()
     for (int i = 0; i < 33; ++i)
         QCOMPARE(s.map().pixel(CellPitch * 2 + i, CellPitch * 3 + 33), ClearColor);
     // The same on the table, where the cell is repainted with the page's metatile.
-    s.window->hsTable->setValue(2);
+    Controls(s.window).hsTable->setValue(2);
     s.moveOnTable(0, 0);
     s.moveOnTable(1, 0);
     QVERIFY(hasWhiteFrame(s.table(), 1, 0));
@@ -351,9 +351,9 @@ void TestEdit::whiteFrameFollowsThePointer()
 void TestEdit::pageChangeRedrawsTableKeepsSelection()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S5);
+    Controls(s.window).mnuEdit_Level_Click(S5);
     s.pick(1, 1, 1); // metatile 19
-    s.window->hsTable->setValue(5);
+    Controls(s.window).hsTable->setValue(5);
     QCOMPARE(s.editor().SelectedMetaTile(), 19);
     for (int row = 0; row < 8; ++row)
         for (int col = 0; col < 2; ++col) {
@@ -364,7 +364,7 @@ void TestEdit::pageChangeRedrawsTableKeepsSelection()
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     // Framed cell (1, 1) from before: the next move repaints it with page 5's metatile.
     s.moveOnTable(1, 1);
-    s.window->hsTable->setValue(6);
+    Controls(s.window).hsTable->setValue(6);
     s.moveOnTable(0, 4);
     diff = cellDiff(s.table(), s.model, 1, 1, 96 + 3);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
@@ -373,22 +373,22 @@ void TestEdit::pageChangeRedrawsTableKeepsSelection()
 void TestEdit::dragPlacesOnlyAtRelease()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S3);
+    Controls(s.window).mnuEdit_Level_Click(S3);
     s.pick(9, 0, 3); // metatile 150
     auto expected = s.model.image();
     const qint64 releaseCell = 0x9877 + 16 * 6 + 9;
     expected[std::size_t(releaseCell)] = 150;
-    QTest::mousePress(s.window->picEditor, Qt::LeftButton, {}, cellPoint(2, 2));
-    QTest::mouseMove(s.window->picEditor, cellPoint(5, 4));
-    QTest::mouseMove(s.window->picEditor, cellPoint(9, 6));
-    QTest::mouseRelease(s.window->picEditor, Qt::LeftButton, {}, cellPoint(9, 6));
+    QTest::mousePress(Controls(s.window).picEditor, Qt::LeftButton, {}, cellPoint(2, 2));
+    QTest::mouseMove(Controls(s.window).picEditor, cellPoint(5, 4));
+    QTest::mouseMove(Controls(s.window).picEditor, cellPoint(9, 6));
+    QTest::mouseRelease(Controls(s.window).picEditor, Qt::LeftButton, {}, cellPoint(9, 6));
     QCOMPARE(s.model.image(), expected);
 }
 
 void TestEdit::positionsLeftOrAboveAreIgnored()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     s.moveOnMap(4, 2);
     const QImage framed = s.map();
     s.editor().EditorMouseMove(-12, 40);
@@ -405,35 +405,35 @@ void TestEdit::positionsLeftOrAboveAreIgnored()
 void TestEdit::roomChoiceWritesFrameTable()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
-    s.window->hLevel_Frames->setValue(3);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
+    Controls(s.window).hLevel_Frames->setValue(3);
     s.model.writeByte(0x5813, 0x00);
     s.chooseRoom(10); // "Room 0A"
-    QCOMPARE(s.window->cboRoomEditor->currentText(), QStringLiteral("Room 0A"));
+    QCOMPARE(Controls(s.window).cboRoomEditor->currentText(), QStringLiteral("Room 0A"));
     QCOMPARE(s.byte(0x5813), 0x0A);
     QVERIFY(s.editor().roomBoxArmed()); // the map was drawn again
 
-    s.window->mnuEdit_Level_Click(S2A);
-    s.window->hLevel_Frames->setValue(2);
+    Controls(s.window).mnuEdit_Level_Click(S2A);
+    Controls(s.window).hLevel_Frames->setValue(2);
     s.chooseRoom(31);
-    QCOMPARE(s.window->cboRoomEditor->currentText(), QStringLiteral("Room 2B"));
+    QCOMPARE(Controls(s.window).cboRoomEditor->currentText(), QStringLiteral("Room 2B"));
     QCOMPARE(s.byte(0x581E + 2), 0x2B);
 }
 
 void TestEdit::roomBoxIsDisarmedDuringSelection()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     // While a stage is being set up, the frame bar's change disarms the room box and a
     // room choice then writes nothing.
-    s.window->hLevel_Frames->setValue(4);
+    Controls(s.window).hLevel_Frames->setValue(4);
     bool armedDuringSetUp = true;
     int writes = 0;
-    connect(s.window->hLevel_Frames, &QScrollBar::valueChanged, &s.editor(), [&] {
+    connect(Controls(s.window).hLevel_Frames, &QScrollBar::valueChanged, &s.editor(), [&] {
         armedDuringSetUp = s.editor().roomBoxArmed();
         writes += s.editor().RoomChosen(QStringLiteral("Room 05")) ? 1 : 0;
     });
-    s.window->mnuEdit_Level_Click(S1B);
+    Controls(s.window).mnuEdit_Level_Click(S1B);
     QVERIFY(!armedDuringSetUp);
     QCOMPARE(writes, 0);
     QVERIFY(s.editor().roomBoxArmed());
@@ -446,22 +446,22 @@ void TestEdit::roomBoxShowsRoomOfFrame()
     QByteArray data = readFile(s.romPath);
     data.replace(0x5810, 3, QByteArray("\x03\x20\x0B", 3));
     QVERIFY(writeFile(s.romPath, data) && s.window->OpenRom(s.romPath));
-    QComboBox *box = s.window->cboRoomEditor;
-    s.window->mnuEdit_Level_Click(S1A);
+    QComboBox *box = Controls(s.window).cboRoomEditor;
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     QCOMPARE(box->currentText(), QStringLiteral("Room 03"));
-    s.window->hLevel_Frames->setValue(1);
+    Controls(s.window).hLevel_Frames->setValue(1);
     QCOMPARE(box->currentIndex(), -1);
-    s.window->hLevel_Frames->setValue(2);
+    Controls(s.window).hLevel_Frames->setValue(2);
     box->setCurrentIndex(0);
-    s.window->mnuRefresh_Click();
+    Controls(s.window).mnuRefresh_Click();
     QCOMPARE(box->currentText(), QStringLiteral("Room 0B"));
-    QVERIFY(!s.model.isModified()); // showing is not choosing
+    QVERIFY(!Controls(s.window).history().isModified()); // showing is not choosing
     QVERIFY(s.editor().roomBoxArmed());
     // A write from elsewhere shows at once; stage 2A's entries start at room 0C.
     s.model.writeByte(0x5812, 0x07);
     QCOMPARE(box->currentText(), QStringLiteral("Room 07"));
     s.model.writeByte(0x581E, 0x2B);
-    s.window->mnuEdit_Level_Click(S2A);
+    Controls(s.window).mnuEdit_Level_Click(S2A);
     QCOMPARE(box->currentText(), QStringLiteral("Room 2B"));
 }
 
@@ -492,7 +492,7 @@ void TestEdit::statusTexts()
 void TestEdit::wheelKeysAndStatusBar()
 {
     Session s;
-    const MainStatusBar &bar = *s.window->sbStatus;
+    const MainStatusBar &bar = *Controls(s.window).sbStatus;
     const auto place = [&bar] {
         return QStringList({bar.lblStage->text(), bar.lblFrame->text(), bar.lblPage->text(), bar.lblMetaTile->text()})
             .join(u'|');
@@ -502,7 +502,7 @@ void TestEdit::wheelKeysAndStatusBar()
     s.moveOnMap(3, 4);
     QCOMPARE(place() + bar.lblPointer->text(), QStringLiteral("|||")); // nothing before a stage
 
-    s.window->mnuEdit_Level_Click(S1A); // 7 frames
+    Controls(s.window).mnuEdit_Level_Click(S1A); // 7 frames
     s.pick(2, 1, 7);
     QCOMPARE(place(), QStringLiteral("Stage 1A|Frame 0 / 7|Page 2 / 16|Metatile 2F"));
     QVERIFY(bar.lblPointer->text().startsWith(QStringLiteral("Metatile 2F \u00B7 Tiles ")));
@@ -512,31 +512,31 @@ void TestEdit::wheelKeysAndStatusBar()
     const auto placed = s.model.image();
 
     // The wheel over the map steps frames under the pointer, whose cell stays framed.
-    turnWheel(s.window->picEditor, -240); // two notches towards the user
+    turnWheel(Controls(s.window).picEditor, -240); // two notches towards the user
     QCOMPARE(at(), std::pair(2, 2));
     QCOMPARE(int(s.editor().FrameMetaTiles()[0]), s.byte(0x583A + 240 * 2));
     QCOMPARE(bar.lblPointer->text(), cell.arg(Hex2(s.byte(0x5A5D)), "5A5D"));
     QVERIFY(hasWhiteFrame(s.map(), 3, 4));
-    turnWheel(s.window->picEditor, 60); // half notches add up
-    turnWheel(s.window->picEditor, 60);
+    turnWheel(Controls(s.window).picEditor, 60); // half notches add up
+    turnWheel(Controls(s.window).picEditor, 60);
     QCOMPARE(at(), std::pair(1, 2));
-    turnWheel(s.window->picEditor, 0, -120 * 30); // tilted right, past the last frame
-    turnWheel(s.window->picTile, 120 * 5);        // over the table, past the first page
+    turnWheel(Controls(s.window).picEditor, 0, -120 * 30); // tilted right, past the last frame
+    turnWheel(Controls(s.window).picTile, 120 * 5);        // over the table, past the first page
     QCOMPARE(at(), std::pair(6, 0));
 
     // Page Up / Page Down step frames, with Ctrl pages, even with the room box focused.
     s.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(s.window.get()));
-    s.window->cboRoomEditor->setFocus();
+    Controls(s.window).cboRoomEditor->setFocus();
     for (auto [key, modifiers] : {std::pair(Qt::Key_PageUp, Qt::NoModifier), std::pair(Qt::Key_PageUp, Qt::NoModifier),
                                   std::pair(Qt::Key_PageDown, Qt::NoModifier), std::pair(Qt::Key_PageDown, Qt::ControlModifier),
                                   std::pair(Qt::Key_PageDown, Qt::ControlModifier), std::pair(Qt::Key_PageUp, Qt::ControlModifier)})
-        QTest::keyClick(s.window->cboRoomEditor, key, modifiers);
+        QTest::keyClick(Controls(s.window).cboRoomEditor, key, modifiers);
     QCOMPARE(place(), QStringLiteral("Stage 1A|Frame 5 / 7|Page 1 / 16|Metatile 2F"));
     QCOMPARE(s.model.image(), placed); // no room was chosen on the way
 
     QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(s.window->picEditor, &leave);
+    QApplication::sendEvent(Controls(s.window).picEditor, &leave);
     QCOMPARE(bar.lblPointer->text(), QString());
     // The bar lies below the 645 x 527 area, and its texts never resize the window.
     QCOMPARE(bar.geometry().top(), s.window->centralWidget()->geometry().bottom() + 1);
@@ -560,8 +560,8 @@ void TestEdit::openWhileStagedDrawsNewImage()
     QVERIFY(chooseStage != blank); // written in the middle, not at the top
     QCOMPARE(chooseStage.copy(0, 0, blank.width(), 200), blank.copy(0, 0, blank.width(), 200));
 
-    s.window->mnuEdit_Level_Click(S1A);
-    s.window->hLevel_Frames->setValue(2);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
+    Controls(s.window).hLevel_Frames->setValue(2);
     s.pick(3, 1, 2); // metatile 53
     // A second copy with another frame 2, another room for it, other colours and other
     // metatiles on page 3.
@@ -576,7 +576,7 @@ void TestEdit::openWhileStagedDrawsNewImage()
     const QString otherPath = s.dir.filePath(QStringLiteral("other.nes"));
     QVERIFY(writeFile(otherPath, other) && s.window->OpenRom(otherPath));
     QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
-    QVERIFY(s.window->mnuEdit_Level_Stage[S1A]->isChecked());
+    QVERIFY(Controls(s.window).mnuEdit_Level_Stage[S1A]->isChecked());
     QCOMPARE(std::pair(s.editor().frame(), s.editor().page()), std::pair(2, 3));
     for (int k = 0; k < FrameBytes; ++k) {
         const QString diff = cellDiff(s.map(), s.model, k % 16, k / 16, 0x30 + k % 16);
@@ -588,30 +588,30 @@ void TestEdit::openWhileStagedDrawsNewImage()
     }
     const QString diff = cellDiff(s.preview(), s.model, 0, 0, 53);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
-    QCOMPARE(s.window->cboRoomEditor->currentText(), QStringLiteral("Room 09"));
+    QCOMPARE(Controls(s.window).cboRoomEditor->currentText(), QStringLiteral("Room 09"));
 
     // An image too short for the stage takes it off the window, says why, closes the tool
     // windows (no notice), and nothing reacts until a stage is chosen again.
-    s.window->cmdEditTile_Click();
-    s.window->mnuEditPalette_Click();
-    QVERIFY(s.window->tileEditor && s.window->palEditor);
+    Controls(s.window).cmdEditTile_Click();
+    Controls(s.window).mnuEditPalette_Click();
+    QVERIFY(Controls(s.window).tileEditor && Controls(s.window).palEditor);
     QCoreApplication::processEvents();
     s.desktop.clearLog();
     const QString shortPath = s.dir.filePath(QStringLiteral("short.nes"));
     QVERIFY(writeFile(shortPath, other.left(0x10000)) && s.window->OpenRom(shortPath));
     QCoreApplication::processEvents();
-    QVERIFY(!s.window->tileEditor && !s.window->palEditor);
+    QVERIFY(!Controls(s.window).tileEditor && !Controls(s.window).palEditor);
     QCOMPARE(s.desktop.messages.size(), 1);
     QVERIFY2(s.desktop.messages[0].text.contains(QStringLiteral("Stage 1A")), qPrintable(s.desktop.messageTexts()));
-    QVERIFY(!s.window->mnuEdit_Level_Stage[S1A]->isChecked() && !s.editor().stageLoaded());
-    QVERIFY(!s.window->mnuTileEditor->isEnabled() && !s.window->cmdEditTile->isEnabled());
-    QCOMPARE(s.window->cboRoomEditor->count(), 0);
+    QVERIFY(!Controls(s.window).mnuEdit_Level_Stage[S1A]->isChecked() && !s.editor().stageLoaded());
+    QVERIFY(!Controls(s.window).mnuTileEditor->isEnabled() && !Controls(s.window).cmdEditTile->isEnabled());
+    QCOMPARE(Controls(s.window).cboRoomEditor->count(), 0);
     QCOMPARE(s.table(), blank.copy(s.table().rect()));
     s.clickOnMap(4, 4);
-    turnWheel(s.window->picEditor, -120);
-    s.window->mnuRefresh_Click();
+    turnWheel(Controls(s.window).picEditor, -120);
+    Controls(s.window).mnuRefresh_Click();
     QCOMPARE(s.map(), chooseStage);
-    QVERIFY(!s.model.isModified());
+    QVERIFY(!Controls(s.window).history().isModified());
 }
 
 void TestEdit::endToEndEditAndSave()
@@ -621,12 +621,12 @@ void TestEdit::endToEndEditAndSave()
     QVERIFY(original.open(QIODevice::ReadOnly));
     QByteArray expected = original.readAll();
 
-    s.window->mnuEdit_Level_Click(S4B);
+    Controls(s.window).mnuEdit_Level_Click(S4B);
     s.pick(10, 1, 6); // metatile 173
-    s.window->hLevel_Frames->setValue(2);
+    Controls(s.window).hLevel_Frames->setValue(2);
     s.clickOnMap(11, 8);
     s.chooseRoom(7); // "Room 07" for frame 2
-    s.window->mnuSaveRom_Click();
+    Controls(s.window).mnuSaveRom_Click();
     QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
 
     expected[0xB3A7 + 240 * 2 + 16 * 8 + 11] = char(173);
@@ -634,7 +634,7 @@ void TestEdit::endToEndEditAndSave()
     ApplyFixUp(expected);
     const QString differs = SavedImageDiffers(s.romPath, expected);
     QVERIFY2(differs.isEmpty(), qPrintable(differs));
-    QVERIFY(!s.model.isModified());
+    QVERIFY(!Controls(s.window).history().isModified());
 }
 
 QTEST_MAIN(TestEdit)

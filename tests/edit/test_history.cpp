@@ -104,37 +104,39 @@ void TestHistory::everyKindOfEdit()
     // Writing what is in place makes no step.
     QVERIFY(!history.push(make(false)));
     QCOMPARE(history.stack().count(), 0);
-    QVERIFY(!model.isModified());
+    QVERIFY(!history.isModified());
 
     QVERIFY(history.push(make(true)));
     QCOMPARE(history.stack().undoText(), name);
     const Bytes edited = model.image();
     QCOMPARE(Differences(original, edited), changed);
-    QVERIFY(model.isModified());
-    QSignalSpy restored(&history, &EditHistory::restored);
+    QVERIFY(history.isModified());
+    // Undoing and redoing announce the bytes they write, as any change does.
+    QSignalSpy written(&model, &modKrelin::imageChanged);
     history.stack().undo();
     QVERIFY(model.image() == original);
-    QVERIFY(!model.isModified());
+    QVERIFY(!history.isModified());
     history.stack().redo();
     QVERIFY(model.image() == edited);
-    QCOMPARE(restored.size(), 2);
+    QCOMPARE(written.size(), 2);
+    QCOMPARE(written.at(0).at(0).toLongLong(), written.at(1).at(0).toLongLong());
 }
 
 void TestHistory::placementsUndoneFromTheKeyboard()
 {
     Session s;
     s.window->activateWindow();
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     const Bytes original = s.model.image();
     s.pick(12, 1, 4); // metatile 201
     const QPoint cells[] = {{2, 3}, {3, 3}, {9, 10}};
     for (const QPoint &c : cells)
         s.clickOnMap(c.x(), c.y());
-    QCOMPARE(s.window->history().stack().count(), 3);
-    QCOMPARE(s.window->mnuUndo->text(), QStringLiteral("&Undo Place Metatile"));
+    QCOMPARE(Controls(s.window).history().stack().count(), 3);
+    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Place Metatile"));
     const Bytes placed = s.model.image();
     s.clickOnMap(9, 10); // the byte is in place already: no step
-    QCOMPARE(s.window->history().stack().count(), 3);
+    QCOMPARE(Controls(s.window).history().stack().count(), 3);
 
     for (int i = 2; i >= 0; --i) {
         pressCtrl(s.window.get(), Qt::Key_Z);
@@ -146,8 +148,8 @@ void TestHistory::placementsUndoneFromTheKeyboard()
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
     }
     QVERIFY(s.model.image() == original);
-    QVERIFY(!s.window->mnuUndo->isEnabled());
-    QCOMPARE(s.window->mnuRedo->text(), QStringLiteral("&Redo Place Metatile"));
+    QVERIFY(!Controls(s.window).mnuUndo->isEnabled());
+    QCOMPARE(Controls(s.window).mnuRedo->text(), QStringLiteral("&Redo Place Metatile"));
     pressCtrl(s.window.get(), Qt::Key_Y);
     pressCtrl(s.window.get(), Qt::Key_Z, Qt::ShiftModifier);
     QCOMPARE(Differences(original, s.model.image()), (QList<qint64>{0x583A + 16 * 3 + 2, 0x583A + 16 * 3 + 3}));
@@ -159,33 +161,33 @@ void TestHistory::placementsUndoneFromTheKeyboard()
 void TestHistory::undoElsewhereRefreshesTheViews()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     // A placement on frame 2, then frame 0 on screen: undoing it changes nothing shown
     // but must leave the map as the image now is.
     const qint64 placedAt = 0x583A + 240 * 2 + 16 * 4 + 4;
     const int before = s.byte(placedAt);
     s.pick(0, before == 1 ? 0 : 1, 0); // metatile 0 or 1, whichever is not there
-    s.window->hLevel_Frames->setValue(2);
+    Controls(s.window).hLevel_Frames->setValue(2);
     s.clickOnMap(4, 4);
     QVERIFY(s.byte(placedAt) != before);
-    s.window->hLevel_Frames->setValue(0);
+    Controls(s.window).hLevel_Frames->setValue(0);
     // A metatile's tile number changed under the table: undo redraws the table.
     const int old = s.byte(s.model.MetaTileOffset + 4 * 3);
-    QVERIFY(s.window->history().push(new SetQuadrantTileCommand(s.model, 3, 0, (old + 1) % 256)));
-    s.window->mnuRefresh_Click();
-    s.window->history().stack().undo();
+    QVERIFY(Controls(s.window).history().push(new SetQuadrantTileCommand(s.model, 3, 0, (old + 1) % 256)));
+    Controls(s.window).mnuRefresh_Click();
+    Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(s.model.MetaTileOffset + 4 * 3), old);
     QString diff = cellDiff(s.table(), s.model, 1, 1, 3);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
-    s.window->history().stack().undo();
+    Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(placedAt), before);
-    QCOMPARE(s.window->hLevel_Frames->value(), 0);
+    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 0);
     for (int i = 0; i < 240; ++i)
         QCOMPARE(s.editor().FrameMetaTiles()[std::size_t(i)], s.byte(0x583A + i));
     // After a stage change, undoing writes the first stage's bytes back all the same.
-    s.window->history().stack().redo();
-    s.window->mnuEdit_Level_Click(S5);
-    s.window->history().stack().undo();
+    Controls(s.window).history().stack().redo();
+    Controls(s.window).mnuEdit_Level_Click(S5);
+    Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(placedAt), before);
     diff = cellDiff(s.map(), s.model, 0, 0, s.byte(StageTable[S5].LevelOffset));
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
@@ -194,50 +196,50 @@ void TestHistory::undoElsewhereRefreshesTheViews()
 void TestHistory::modifiedFollowsTheSavedStep()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S3);
+    Controls(s.window).mnuEdit_Level_Click(S3);
     s.pick(2, 0, 1); // metatile 34
     QVERIFY(!s.window->isWindowModified());
     s.clickOnMap(1, 1);
-    QVERIFY(s.model.isModified() && s.window->isWindowModified());
-    QVERIFY(s.window->mnuSaveRom_Click());
-    QVERIFY(!s.model.isModified() && !s.window->isWindowModified());
-    s.window->history().stack().undo(); // back past the save
-    QVERIFY(s.model.isModified() && s.window->isWindowModified());
-    s.window->history().stack().redo();
-    QVERIFY(!s.model.isModified() && !s.window->isWindowModified());
+    QVERIFY(Controls(s.window).history().isModified() && s.window->isWindowModified());
+    QVERIFY(Controls(s.window).mnuSaveRom_Click());
+    QVERIFY(!Controls(s.window).history().isModified() && !s.window->isWindowModified());
+    Controls(s.window).history().stack().undo(); // back past the save
+    QVERIFY(Controls(s.window).history().isModified() && s.window->isWindowModified());
+    Controls(s.window).history().stack().redo();
+    QVERIFY(!Controls(s.window).history().isModified() && !s.window->isWindowModified());
     // Saving is not an edit: its fix-up makes no step.
-    QCOMPARE(s.window->history().stack().count(), 1);
+    QCOMPARE(Controls(s.window).history().stack().count(), 1);
 }
 
 void TestHistory::whatEmptiesTheHistory()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     s.pick(1, 0, 0);
     s.clickOnMap(5, 5);
-    s.window->mnuEdit_Level_Click(S4A); // choosing a stage keeps the history
-    QCOMPARE(s.window->history().stack().count(), 1);
+    Controls(s.window).mnuEdit_Level_Click(S4A); // choosing a stage keeps the history
+    QCOMPARE(Controls(s.window).history().stack().count(), 1);
     s.desktop.saveChangesAnswers.enqueue(Desktop::SaveAnswer::Discard);
     QVERIFY(s.window->OpenRom(s.romPath)); // opening another image empties it
-    QCOMPARE(s.window->history().stack().count(), 0);
-    QVERIFY(!s.window->mnuUndo->isEnabled());
-    QVERIFY(!s.model.isModified());
+    QCOMPARE(Controls(s.window).history().stack().count(), 0);
+    QVERIFY(!Controls(s.window).mnuUndo->isEnabled());
+    QVERIFY(!Controls(s.window).history().isModified());
 }
 
 void TestHistory::historyWindowJumpsToAStep()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     const Bytes original = s.model.image();
     s.pick(1, 0, 0); // metatile 16
     for (int col = 0; col < 4; ++col)
         s.clickOnMap(col, 0);
-    s.window->mnuHistory_Click();
-    auto *view = qobject_cast<QUndoView *>(s.window->historyWindow.data());
+    Controls(s.window).mnuHistory_Click();
+    auto *view = qobject_cast<QUndoView *>(Controls(s.window).historyWindow);
     QVERIFY(view);
     QCOMPARE(view->model()->rowCount(), 5); // the image as opened, and four steps
     view->setCurrentIndex(view->model()->index(1, 0)); // after the first placement
-    QCOMPARE(s.window->history().stack().index(), 1);
+    QCOMPARE(Controls(s.window).history().stack().index(), 1);
     QCOMPARE(Differences(original, s.model.image()), (QList<qint64>{0x583A}));
     for (int col = 0; col < 4; ++col) {
         const QString diff = cellDiff(s.map(), s.model, col, 0, s.byte(0x583A + col));
@@ -248,15 +250,15 @@ void TestHistory::historyWindowJumpsToAStep()
 void TestHistory::toolWindowEditsUndoneInTheirWindows()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S2B);
+    Controls(s.window).mnuEdit_Level_Click(S2B);
     const Bytes original = s.model.image();
     // The tile editor on metatile 0x21: paint one pixel of quadrant 0's tile, then undo
     // it with the keyboard while the tile editor is the active window.
-    s.window->hsTable->setValue(2);
+    Controls(s.window).hsTable->setValue(2);
     s.moveOnTable(1, 0);
-    QTest::mouseClick(s.window->picTile, Qt::LeftButton, {}, cellPoint(1, 0));
-    s.window->cmdEditTile_Click();
-    frmTileEditor *tiles = s.window->tileEditor;
+    QTest::mouseClick(Controls(s.window).picTile, Qt::LeftButton, {}, cellPoint(1, 0));
+    Controls(s.window).cmdEditTile_Click();
+    frmTileEditor *tiles = Controls(s.window).tileEditor;
     QVERIFY(tiles);
     tiles->activateWindow();
     QTRY_VERIFY(QApplication::activeWindow() == tiles);
@@ -266,10 +268,10 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     tiles->pic8x8Edit_MouseMove(3 * 16 + 8, 6 * 16 + 8);
     tiles->pic8x8Edit_MouseDown(Qt::RightButton);
     QCOMPARE(GetTilePixel(s.model.bytesAt(tile, 16), 3, 6), 3 - color);
-    QCOMPARE(s.window->mnuUndo->text(), QStringLiteral("&Undo Paint Pixel"));
+    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Paint Pixel"));
     const auto gridShows = [&] {
         QImage expected = tiles->pic8x8Edit->image();
-        DrawTileGrid(expected, s.model, 0x21, 0);
+        DrawTileGrid(expected, s.model, 0x21, 0, s.model.BgColors());
         return tiles->pic8x8Edit->image() == expected;
     };
     pressCtrl(tiles, Qt::Key_Z);
@@ -283,7 +285,7 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     // The palette editor, opened by its key from the tile editor: swatch 6 set to another
     // colour, undone from its window.
     pressCtrl(tiles, Qt::Key_P);
-    frmPalEditor *palette = s.window->palEditor;
+    frmPalEditor *palette = Controls(s.window).palEditor;
     QVERIFY(palette);
     palette->activateWindow();
     QTRY_VERIFY(QApplication::activeWindow() == palette);
@@ -292,14 +294,14 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     palette->picPalSelector_MouseMove(13 * (code % 16) + 6, 13 * (code / 16) + 6);
     palette->picPalSelector_Click();
     QCOMPARE(s.byte(s.model.PalOffset + 6), code);
-    QCOMPARE(s.window->mnuUndo->text(), QStringLiteral("&Undo Set Palette Colour"));
+    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Set Palette Colour"));
     pressCtrl(palette, Qt::Key_Z);
     QVERIFY(s.model.image() == original);
     QCOMPARE(palette->picPal[6]->color(), ToQRgb(MasterColor(s.model, original[std::size_t(s.model.PalOffset + 6)])));
     // Saving works from a tool window too.
     pressCtrl(palette, Qt::Key_Y);
     pressCtrl(palette, Qt::Key_S);
-    QVERIFY(!s.model.isModified());
+    QVERIFY(!Controls(s.window).history().isModified());
 }
 
 QTEST_MAIN(TestHistory)

@@ -11,7 +11,7 @@
 #include "core/StageTable.h"
 #include "edit/ByteEditCommand.h"
 #include "edit/EditHistory.h"
-#include "edit/MetaTileUses.h"
+#include "core/MetaTileUses.h"
 #include "paleditor/frmPalEditor.h"
 #include "render/TableView.h"
 #include "render/UseMarks.h"
@@ -52,7 +52,7 @@ void EditLikeAHacker(Session &s)
     s.pick(12, 1, 4); // metatile 201
     s.clickOnMap(2, 3);
     s.clickOnMap(9, 10);
-    QVERIFY(s.window->history().push(
+    QVERIFY(Controls(s.window).history().push(
         new ByteEditCommand(s.model, FixUpSource, {0xA5, 0x5A}, QStringLiteral("Edit"))));
     QVERIFY(ImageAsSaved(s.model.image()) != s.model.image());
 }
@@ -67,7 +67,7 @@ bool outlined(const QImage &map, int col, int row)
 bool dimmed(Session &s, int n)
 {
     QImage fresh(s.table().size(), QImage::Format_RGB32);
-    DrawTablePage(fresh, s.model, n / 16);
+    DrawTablePage(fresh, s.model, n / 16, s.model.BgColors());
     const QPoint p(CellPitch * (n % 2) + 8, CellPitch * (n % 16 / 2) + 8);
     return s.table().pixel(p) != fresh.pixel(p);
 }
@@ -110,33 +110,33 @@ void TestRoundTrip::patchThroughTheMenus()
     QFETCH(QString, filter);
     QFETCH(QString, written);
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     EditLikeAHacker(s);
     const Bytes edited = s.model.image();
     s.desktop.openAnswers << QStringLiteral(KRELIN_SAMPLE);
     s.desktop.saveAnswers << s.dir.filePath(typed);
     if (!filter.isEmpty())
         s.desktop.saveFilterAnswers << filter;
-    QVERIFY2(s.window->mnuCreatePatch_Click(), qPrintable(s.desktop.messageTexts()));
+    QVERIFY2(Controls(s.window).mnuCreatePatch_Click(), qPrintable(s.desktop.messageTexts()));
     QVERIFY(QFile::exists(s.dir.filePath(written)));
     QVERIFY(s.model.image() == edited); // the fix-up went into the patch only
-    QVERIFY(s.model.isModified());
+    QVERIFY(Controls(s.window).history().isModified());
 
     Session fresh;
-    fresh.window->mnuEdit_Level_Click(S1A);
+    Controls(fresh.window).mnuEdit_Level_Click(S1A);
     const Bytes clean = fresh.model.image();
     fresh.desktop.openAnswers << s.dir.filePath(written);
-    QVERIFY2(fresh.window->mnuApplyPatch_Click(), qPrintable(fresh.desktop.messageTexts()));
+    QVERIFY2(Controls(fresh.window).mnuApplyPatch_Click(), qPrintable(fresh.desktop.messageTexts()));
     QVERIFY(fresh.model.image() == ImageAsSaved(edited));
-    QVERIFY(fresh.model.isModified());
-    QUndoStack &stack = fresh.window->history().stack();
+    QVERIFY(Controls(fresh.window).history().isModified());
+    QUndoStack &stack = Controls(fresh.window).history().stack();
     QCOMPARE(stack.count(), 1);
     QCOMPARE(stack.undoText(), QStringLiteral("Apply Patch ") + written);
     QCOMPARE(cellDiff(fresh.map(), fresh.model, 2, 3, 201), QString());
 
     stack.undo();
     QVERIFY(fresh.model.image() == clean);
-    QVERIFY(!fresh.model.isModified());
+    QVERIFY(!Controls(fresh.window).history().isModified());
     QCOMPARE(cellDiff(fresh.map(), fresh.model, 2, 3, clean[0x583A + 16 * 3 + 2]), QString());
     stack.redo();
     QVERIFY(fresh.model.image() == ImageAsSaved(edited));
@@ -170,7 +170,7 @@ void TestRoundTrip::refusedPatchLeavesTheImage()
     QFETCH(QByteArray, patch);
     QFETCH(QString, complaint);
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     const Bytes before = s.model.image();
     const QString path = s.dir.filePath(name);
     if (!patch.isEmpty()) {
@@ -178,13 +178,13 @@ void TestRoundTrip::refusedPatchLeavesTheImage()
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(patch) == patch.size());
     }
     s.desktop.openAnswers << path;
-    QVERIFY(!s.window->mnuApplyPatch_Click());
+    QVERIFY(!Controls(s.window).mnuApplyPatch_Click());
     QCOMPARE(s.desktop.messages.size(), 1);
     const QString text = s.desktop.messages[0].text;
     QVERIFY2(text.contains(QDir::toNativeSeparators(path)) && text.contains(complaint), qPrintable(text));
     QVERIFY(s.model.image() == before);
-    QCOMPARE(s.window->history().stack().count(), 0);
-    QVERIFY(!s.model.isModified());
+    QCOMPARE(Controls(s.window).history().stack().count(), 0);
+    QVERIFY(!Controls(s.window).history().isModified());
 }
 
 // A patch that leaves the image too short for the stage shown takes the stage off the
@@ -192,26 +192,26 @@ void TestRoundTrip::refusedPatchLeavesTheImage()
 void TestRoundTrip::patchThatCutsTheStageShort()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S3);
-    s.window->mnuEditPalette_Click();
+    Controls(s.window).mnuEdit_Level_Click(S3);
+    Controls(s.window).mnuEditPalette_Click();
     const Bytes clean = s.model.image();
     const Bytes shorter(clean.begin(), clean.begin() + 0x9000);
     const QString path = s.dir.filePath(QStringLiteral("cut.ips"));
     QVERIFY(WriteBytes(path, MakeIpsPatch(clean, shorter)));
     s.desktop.openAnswers << path;
-    QVERIFY(s.window->mnuApplyPatch_Click());
+    QVERIFY(Controls(s.window).mnuApplyPatch_Click());
     QVERIFY(s.model.image() == shorter);
     QVERIFY(!s.editor().stageLoaded());
-    QVERIFY(!s.window->mnuEdit_Level_Stage[S3]->isChecked());
-    QVERIFY(!s.window->palEditor);
+    QVERIFY(!Controls(s.window).mnuEdit_Level_Stage[S3]->isChecked());
+    QVERIFY(!Controls(s.window).palEditor);
     QCOMPARE(s.desktop.messages.size(), 1);
     QVERIFY(s.desktop.messages[0].text.startsWith(QStringLiteral("Stage 3 cannot be shown")));
 
-    s.window->mnuUndo->trigger();
+    Controls(s.window).mnuUndo->trigger();
     QVERIFY(s.model.image() == clean);
-    QVERIFY(!s.model.isModified());
-    QVERIFY(s.window->mnuEdit_Level_Click(S3));
-    s.window->mnuRedo->trigger();
+    QVERIFY(!Controls(s.window).history().isModified());
+    QVERIFY(Controls(s.window).mnuEdit_Level_Click(S3));
+    Controls(s.window).mnuRedo->trigger();
     QVERIFY(s.model.image() == shorter);
     QVERIFY(!s.editor().stageLoaded());
     QCOMPARE(s.desktop.messages.size(), 2);
@@ -231,7 +231,7 @@ void TestRoundTrip::runInEmulator()
         QVERIFY(s.window->OpenRom(s.romPath));
     };
     newWindow();
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     EditLikeAHacker(s);
     const Bytes image = s.model.image();
     // The stand-in records its arguments and copies the file it was given.
@@ -248,7 +248,7 @@ void TestRoundTrip::runInEmulator()
     }
 
     QTest::keyClick(s.window.get(), Qt::Key_F5);
-    EmulatorDialog *dialog = s.window->emulatorDialog;
+    EmulatorDialog *dialog = Controls(s.window).emulatorDialog;
     QVERIFY(dialog && dialog->isVisible());
     s.desktop.openAnswers << script;
     QTest::mouseClick(dialog->cmdBrowse, Qt::LeftButton);
@@ -264,7 +264,7 @@ void TestRoundTrip::runInEmulator()
     QVERIFY(!IsSameFile(ran, s.romPath));
     QVERIFY(ReadRomFile(copy).bytes == ImageAsSaved(image));
     QVERIFY(s.model.image() == image);
-    QVERIFY(s.model.isModified());
+    QVERIFY(Controls(s.window).history().isModified());
     QVERIFY(ReadRomFile(s.romPath).bytes == Sample());
 
     // The run's file goes with the program; the command is kept: the next run asks nothing.
@@ -272,14 +272,14 @@ void TestRoundTrip::runInEmulator()
     s.desktop.saveChangesAnswers << ScriptedDesktop::SaveAnswer::Discard;
     newWindow();
     QVERIFY(!QFile::exists(ran));
-    s.window->mnuRunInEmulator->trigger();
-    QVERIFY(!s.window->emulatorDialog);
+    Controls(s.window).mnuRunInEmulator->trigger();
+    QVERIFY(!Controls(s.window).emulatorDialog);
     QTRY_VERIFY(QFile::exists(record));
     QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
 
     // A command that cannot start says which and why.
     settings.setValue(QStringLiteral("emulator/command"), QStringLiteral("/nonexistent/emu %f"));
-    s.window->mnuRunInEmulator->trigger();
+    Controls(s.window).mnuRunInEmulator->trigger();
     QCOMPARE(s.desktop.messages.size(), 1);
     const QString text = s.desktop.messages[0].text;
     QVERIFY2(text.contains(QStringLiteral("/nonexistent/emu")) && text.contains(QStringLiteral("No such file")),
@@ -291,7 +291,7 @@ void TestRoundTrip::runInEmulator()
 void TestRoundTrip::showUses()
 {
     Session s;
-    s.window->mnuEdit_Level_Click(S1A);
+    Controls(s.window).mnuEdit_Level_Click(S1A);
     const Stage &stage = StageTable[S1A];
     const int m = s.byte(stage.LevelOffset + 16 * 5 + 4); // a metatile of frame 0
     s.pick(m / 16, m % 2, m % 16 / 2);
@@ -304,22 +304,22 @@ void TestRoundTrip::showUses()
     auto usesLine = [&](int n) { return UsesText(CountMetaTileUses(s.model, stage), stage, n); };
     QVERIFY(!outlined(s.map(), 4, 5));
     QTest::keyClick(s.window.get(), Qt::Key_U, Qt::ControlModifier);
-    QVERIFY(s.window->mnuShowUses->isChecked() && s.window->tbUses->isVisible());
+    QVERIFY(Controls(s.window).mnuShowUses->isChecked() && Controls(s.window).tbUses->isVisible());
     QVERIFY(outlined(s.map(), 4, 5) && outlinesMatch(m));
-    QCOMPARE(s.window->lblUses->text(), usesLine(m));
+    QCOMPARE(Controls(s.window).lblUses->text(), usesLine(m));
 
     s.moveOnMap(4, 5);
     s.moveOnMap(0, 14);
     QVERIFY(outlinesMatch(m));
     s.clickOnMap(0, 14);
     QVERIFY(outlined(s.map(), 0, 14) && outlinesMatch(m));
-    QCOMPARE(s.window->lblUses->text(), usesLine(m));
-    s.window->mnuUndo->trigger();
+    QCOMPARE(Controls(s.window).lblUses->text(), usesLine(m));
+    Controls(s.window).mnuUndo->trigger();
     QVERIFY(!outlined(s.map(), 0, 14) && outlinesMatch(m));
-    QCOMPARE(s.window->lblUses->text(), usesLine(m));
-    s.window->hLevel_Frames->setValue(1);
+    QCOMPARE(Controls(s.window).lblUses->text(), usesLine(m));
+    Controls(s.window).hLevel_Frames->setValue(1);
     QVERIFY(outlinesMatch(m));
-    QCOMPARE(s.window->cboRoomEditor->toolTip(), FrameRoomSharingText(stage, 1));
+    QCOMPARE(Controls(s.window).cboRoomEditor->toolTip(), FrameRoomSharingText(stage, 1));
 
     // A metatile no frame of 1A to 2C uses is dimmed; placed, it is not; undone, it is.
     const MetaTileUses uses = CountMetaTileUses(s.model, stage);
@@ -332,11 +332,11 @@ void TestRoundTrip::showUses()
     QVERIFY(!dimmed(s, f ^ 1) || uses.isFree(f ^ 1));
     s.clickOnMap(7, 7);
     QVERIFY(!dimmed(s, f) && outlined(s.map(), 7, 7));
-    s.window->mnuUndo->trigger();
+    Controls(s.window).mnuUndo->trigger();
     QVERIFY(dimmed(s, f));
 
-    s.window->mnuShowUses->trigger();
-    QVERIFY(!s.window->tbUses->isVisible());
+    Controls(s.window).mnuShowUses->trigger();
+    QVERIFY(!Controls(s.window).tbUses->isVisible());
     QVERIFY(!dimmed(s, f) && outlinesMatch(-1));
 }
 

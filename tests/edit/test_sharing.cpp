@@ -2,7 +2,7 @@
 // each metatile, on a small image built for the purpose.
 #include "core/StageSharing.h"
 #include "core/modKrelin.h"
-#include "edit/MetaTileUses.h"
+#include "core/MetaTileUses.h"
 
 #include <QTest>
 

@@ -46,17 +46,17 @@ struct Session : MainWindowFixture<>
 {
     Session()
     {
-        QVERIFY(window->mnuEdit_Level_Click(S3));
+        QVERIFY(Controls(window).mnuEdit_Level_Click(S3));
         QVERIFY(openPalette());
     }
 
     frmPalEditor *openPalette()
     {
-        window->mnuEditPalette->trigger();
-        frmPalEditor *p = window->palEditor;
+        Controls(window).mnuEditPalette->trigger();
+        frmPalEditor *p = Controls(window).palEditor;
         return p && QTest::qWaitForWindowExposed(p) ? p : nullptr;
     }
-    frmPalEditor &pal() { return *window->palEditor; }
+    frmPalEditor &pal() { return *Controls(window).palEditor; }
 
     // Moves the pointer to (x, y) of the grid's surface and clicks there. The move goes
     // straight to the surface: through the headless platform it could land on the main
@@ -103,7 +103,7 @@ private slots:
             QCOMPARE(p.findChild<ColorSwatch *>(QStringLiteral("picPal_%1").arg(e)), p.picPal[e]);
             QCOMPARE(p.picPal[e]->geometry(), QRect((480 + 600 * (e % 4)) / 15, (60 + 600 * (e / 4)) / 15, 33, 33));
             QCOMPARE(p.picPal[e]->isBordered(), e == 1);
-            QCOMPARE(p.picPal[e]->color(), ToQRgb(s.model.BgColors[e]));
+            QCOMPARE(p.picPal[e]->color(), ToQRgb(s.model.BgColors()[e]));
             QCOMPARE(p.picPal[e]->toolTip(), Code(s.paletteByte(e)));
         }
         QCOMPARE(p.findChild<PictureSurface *>(QStringLiteral("picPalSelector"))->geometry(),
@@ -188,7 +188,7 @@ private slots:
         const int n = s.model.byteAt(s.model.LevelOffset);
         const std::uint8_t *tile = s.model.bytesAt(s.model.ChrOffset + 16 * s.model.byteAt(s.model.MetaTileOffset + 4 * n), 16);
         const int entry = 4 * (s.model.byteAt(s.model.MetaPalOffset + n) & 3) + GetTilePixel(tile, 0, 0);
-        const QImage map = s.window->picEditor->image(), table = s.window->picTile->image();
+        const QImage map = Controls(s.window).picEditor->image(), table = Controls(s.window).picTile->image();
         const int code = Master(s.model, 0x16) == map.pixel(0, 0) ? 0x2A : 0x16;
 
         s.selectSwatch(entry);
@@ -196,13 +196,13 @@ private slots:
         s.clickColour(code);
         QCOMPARE(s.pal().picPal[entry]->color(), Master(s.model, code));
         if (!yes) {
-            QCOMPARE(s.window->picEditor->image(), map);
-            QCOMPARE(s.window->picTile->image(), table);
-            QVERIFY(ToQRgb(s.model.BgColors[entry]) != Master(s.model, code));
-            s.window->mnuRefresh_Click(); // a later refresh
+            QCOMPARE(Controls(s.window).picEditor->image(), map);
+            QCOMPARE(Controls(s.window).picTile->image(), table);
+            QVERIFY(ToQRgb(s.model.BgColors()[entry]) != Master(s.model, code));
+            Controls(s.window).mnuRefresh_Click(); // a later refresh
         }
-        QCOMPARE(s.window->picEditor->image().pixel(0, 0), Master(s.model, code));
-        QCOMPARE(ToQRgb(s.model.BgColors[entry]), Master(s.model, code));
+        QCOMPARE(Controls(s.window).picEditor->image().pixel(0, 0), Master(s.model, code));
+        QCOMPARE(ToQRgb(s.model.BgColors()[entry]), Master(s.model, code));
         QCOMPARE(s.pal().picPal[entry]->color(), Master(s.model, code));
     }
 
@@ -217,11 +217,11 @@ private slots:
         QVERIFY(s.model.writeByte(s.model.PalOffset + 15, 0x3F));
         QCOMPARE(p.picPal[2]->toolTip(), QStringLiteral("$52"));
         QCOMPARE(p.picPal[15]->toolTip(), QStringLiteral("$3F"));
-        s.window->hsTable->setValue(4); // a page change redraws the table
+        Controls(s.window).hsTable->setValue(4); // a page change redraws the table
         QCOMPARE(p.picPal[2]->color(), Master(s.model, 0x12));
         QCOMPARE(p.picPal[15]->color(), Master(s.model, 0x3F));
         // Another stage: its colours and codes; the selection stays.
-        s.window->mnuEdit_Level_Click(S1A);
+        Controls(s.window).mnuEdit_Level_Click(S1A);
         QCOMPARE(p.selectedEntry(), 6);
         for (int e = 0; e < 16; ++e) {
             QCOMPARE(p.picPal[e]->color(), Master(s.model, s.paletteByte(e) & 0x3F));
@@ -234,7 +234,7 @@ private slots:
     void openingAndReopening()
     {
         Session s;
-        frmPalEditor *first = s.window->palEditor;
+        frmPalEditor *first = Controls(s.window).palEditor;
         QCOMPARE(first->frameGeometry().topLeft(), s.window->frameGeometry().topLeft() + QPoint(33, 33));
         s.window->move(s.window->pos() + QPoint(40, 25));
         first->picPal_Click(9);
@@ -244,8 +244,8 @@ private slots:
 
         QVERIFY(first->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!s.window->palEditor);
-        s.window->hsTable->setValue(2); // a table redraw with the editor closed
+        QVERIFY(!Controls(s.window).palEditor);
+        Controls(s.window).hsTable->setValue(2); // a table redraw with the editor closed
         frmPalEditor *again = s.openPalette();
         QVERIFY(again);
         QCOMPARE(again->selectedEntry(), 1);
@@ -265,9 +265,9 @@ private slots:
         shortened.write(original.read(s.model.PalOffset + 8));
         shortened.close();
         QVERIFY(s.window->OpenRom(shortPath));
-        QVERIFY(!s.window->palEditor);
+        QVERIFY(!Controls(s.window).palEditor);
         const auto before = s.model.image();
-        QVERIFY(!SetPaletteByte(s.window->history(), 8, 0x21));
+        QVERIFY(!SetPaletteByte(Controls(s.window).history(), 8, 0x21));
         QVERIFY(s.changedSince(before).isEmpty());
     }
 
@@ -290,7 +290,7 @@ private slots:
         s.desktop.yesNoAnswers << false;
         s.clickColour(codeB);
         QVERIFY(s.desktop.unanswered.isEmpty());
-        s.window->mnuSaveRom_Click();
+        Controls(s.window).mnuSaveRom_Click();
         QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
 
         expected[pal + 5] = char(codeA);

@@ -74,12 +74,21 @@ QString CompareGrid(const QImage &s, const modKrelin &model, int cols, int rows,
     return {};
 }
 
+// Resolves the palette into the model's colours, as the main window's table does.
+bool Resolve(modKrelin &model)
+{
+    const auto colors = ResolveBgColors(model);
+    if (colors)
+        model.setBgColors(*colors);
+    return colors.has_value();
+}
+
 void LoadNoiseStage(modKrelin &model, const char *stage)
 {
     model.replaceImage(MakeNoiseImage());
     UseDistinctMasterPalette(model);
     UseStageOffsets(model, *FindStage(QString::fromLatin1(stage)));
-    QVERIFY(ResolveBgColors(model));
+    QVERIFY(Resolve(model));
 }
 
 } // namespace
@@ -240,17 +249,16 @@ private slots:
         std::copy(std::begin(pal), std::end(pal), bytes.begin() + 48);
         model.replaceImage(bytes);
         model.PalOffset = 48;
-        QVERIFY(ResolveBgColors(model));
+        const auto colors = ResolveBgColors(model);
+        QVERIFY(colors);
         for (int i = 0; i < 16; ++i) {
             const int code = pal[i] % 64;
-            QCOMPARE(model.BgColors[i], model.NesRed[code] + 256 * model.NesGreen[code] + 65536 * model.NesBlue[code]);
+            QCOMPARE((*colors)[i], model.NesRed[code] + 256 * model.NesGreen[code] + 65536 * model.NesBlue[code]);
         }
 
-        const auto before = model.BgColors;
         for (std::int32_t offset : {49, 64, -1, 1 << 30}) {
             model.PalOffset = offset;
             QVERIFY(!ResolveBgColors(model));
-            QVERIFY(model.BgColors == before);
         }
     }
 
@@ -266,7 +274,7 @@ private slots:
         model.replaceImage(bytes);
         for (auto [n, sub] : cases) {
             QImage s = Surface(5 * 34, 4 * 34);
-            DrawMetaTile(s, model, 3, 1, n); // odd grid positions: pixel (51, 17)
+            DrawMetaTile(s, model, 3, 1, n, model.BgColors()); // odd grid positions: pixel (51, 17)
             const MetaTileParts parts = ReadMetaTile(model, n);
             QCOMPARE(parts.subPalette, sub);
             QCOMPARE(parts.tileSlots[3], (model.ChrOffset + 16 * bytes[model.MetaTileOffset + 4 * n + 3]) / 16);
@@ -288,9 +296,9 @@ private slots:
         tiny.replaceImage(t);
         tiny.MetaTileOffset = 32;
         tiny.MetaPalOffset = 36;
-        QVERIFY(ResolveBgColors(tiny));
+        QVERIFY(Resolve(tiny));
         QImage s = Surface(33, 33);
-        DrawMetaTile(s, tiny, 0, 0, 0);
+        DrawMetaTile(s, tiny, 0, 0, 0, tiny.BgColors());
         const QString diff = CompareMetaTile(s, tiny, 0, 0, 0, Sentinel);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
         QCOMPARE(s.pixel(20, 20), Clear);
@@ -314,7 +322,7 @@ private slots:
         QImage s = Surface(545, 513);
         FrameCache cache;
         cache.fill(-5);
-        DrawLevelFrame(s, model, frame, cache);
+        DrawLevelFrame(s, model, frame, model.BgColors(), cache);
         const auto &img = model.image();
         const std::size_t first = std::size_t(model.LevelOffset) + 240 * frame;
         const QString diff = CompareGrid(s, model, 16, 15, [&](int i, int j) { return img[first + 16 * i + j]; });
@@ -335,12 +343,12 @@ private slots:
         model.MetaPalOffset = 0x1410;
         model.PalOffset = 0x1510;
         model.LevelOffset = level;
-        QVERIFY(ResolveBgColors(model));
+        QVERIFY(Resolve(model));
         const std::vector<std::uint8_t> full = model.image();
 
         QImage s = Surface(545, 513);
         FrameCache cache;
-        DrawLevelFrame(s, model, frames - 1, cache);
+        DrawLevelFrame(s, model, frames - 1, model.BgColors(), cache);
         auto cell = [&](int f, std::size_t limit) {
             return [&, f, limit](int i, int j) {
                 const std::size_t at = std::size_t(level) + 240 * f + 16 * i + j;
@@ -353,7 +361,7 @@ private slots:
 
         // A frame wholly past the end: everything cleared, every cache entry 0.
         cache.fill(77);
-        DrawLevelFrame(s, model, frames, cache);
+        DrawLevelFrame(s, model, frames, model.BgColors(), cache);
         diff = CompareGrid(s, model, 16, 15, [](int, int) { return -1; });
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
         QVERIFY(std::all_of(cache.begin(), cache.begin() + 240, [](auto v) { return v == 0; }));
@@ -361,7 +369,7 @@ private slots:
         // The image cut inside the last frame: the first 100 cells drawn, the rest cleared.
         const std::size_t cut = level + 240 * (frames - 1) + 100;
         model.replaceImage(std::vector<std::uint8_t>(full.begin(), full.begin() + cut));
-        DrawLevelFrame(s, model, frames - 1, cache);
+        DrawLevelFrame(s, model, frames - 1, model.BgColors(), cache);
         diff = CompareGrid(s, model, 16, 15, cell(frames - 1, cut));
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
         QCOMPARE(cache[99], full[cut - 1]);
@@ -382,7 +390,7 @@ private slots:
         LoadNoiseStage(model, "5");
         QImage s = Surface(TablePageWidth, TablePageHeight);
         QCOMPARE(s.size(), QSize(67, 271));
-        DrawTablePage(s, model, page);
+        DrawTablePage(s, model, page, model.BgColors());
         const QString diff = CompareGrid(s, model, 2, 8, [&](int i, int j) { return 16 * page + 2 * i + j; });
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
         if (page == 15)
@@ -394,9 +402,9 @@ private slots:
         modKrelin model;
         LoadNoiseStage(model, "2B");
         QImage s = Surface(33, 33);
-        DrawSelectedMetaTile(s, model, 200);
+        DrawSelectedMetaTile(s, model, 200, model.BgColors());
         QCOMPARE(CompareMetaTile(s, model, 200, 0, 0, Sentinel), QString());
-        DrawSelectedMetaTile(s, model, 17);
+        DrawSelectedMetaTile(s, model, 17, model.BgColors());
         QCOMPARE(CompareMetaTile(s, model, 17, 0, 0, Sentinel), QString());
     }
 };

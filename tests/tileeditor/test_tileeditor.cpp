@@ -5,7 +5,9 @@
 #include "render/SyntheticImage.h"
 #include "MainWindowFixture.h"
 #include "core/RomFile.h"
-#include "edit/LevelEditor.h"
+#include "core/StageTable.h"
+#include "edit/EditHistory.h"
+#include "views/LevelEditor.h"
 #include "core/TileCodec.h"
 #include "render/TilePainter.h"
 #include "widgets/ColorSwatch.h"
@@ -14,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QPointer>
 #include <QComboBox>
 #include <QLabel>
 #include <QFile>
@@ -68,23 +71,23 @@ void moveOn(QWidget *w, QPoint p)
 // A main window on a copy of the sample cartridge with stage 1A chosen.
 struct Session : MainWindowFixture<NoticeDesktop>
 {
-    Session() { QVERIFY(window->mnuEdit_Level_Click(0)); }
+    Session() { QVERIFY(Controls(window).mnuEdit_Level_Click(0)); }
 
     // Selects metatile n in the table (none for n < 0), then presses Edit Tile.
     frmTileEditor &editTile(int n)
     {
         if (n >= 0) {
-            window->hsTable->setValue(n / 16);
+            Controls(window).hsTable->setValue(n / 16);
             const QPoint cell(12 + 34 * (n % 2), 12 + 34 * (n % 16 / 2));
-            moveOn(window->picTile, cell);
-            QTest::mouseClick(window->picTile, Qt::LeftButton, {}, cell);
+            moveOn(Controls(window).picTile, cell);
+            QTest::mouseClick(Controls(window).picTile, Qt::LeftButton, {}, cell);
         }
-        QTest::mouseClick(window->cmdEditTile, Qt::LeftButton);
-        if (!QTest::qWaitForWindowExposed(window->tileEditor))
+        QTest::mouseClick(Controls(window).cmdEditTile, Qt::LeftButton);
+        if (!QTest::qWaitForWindowExposed(Controls(window).tileEditor))
             qWarning("the tile editor did not show");
-        return *window->tileEditor;
+        return *Controls(window).tileEditor;
     }
-    frmTileEditor &te() { return *window->tileEditor; }
+    frmTileEditor &te() { return *Controls(window).tileEditor; }
     qint64 tileOf(int n, int q) const { return model.ChrOffset + 16 * byte(model.MetaTileOffset + 4 * n + q); }
     int pixel(int n, int q, int col, int row) const { return DecodeTilePixel(model.bytesAt(tileOf(n, q), 16), col, row); }
 
@@ -313,19 +316,19 @@ private slots:
     {
         Session s;
         frmTileEditor &te = s.editTile(5);
-        QSignalSpy refreshes(&s.window->editor(), &LevelEditor::tableDrawn);
+        QSignalSpy refreshes(&te, &frmTileEditor::refreshWanted);
         activate(&te);
         te.picColorSelector_Click((s.pixel(5, 0, 2, 2) + 1) % 4);
         s.press(2, 2);
         s.chooseQuadrant(QPoint(40, 40));
         // The table shows metatile 5 at (34, 68); it shows the edit only once left.
-        QVERIFY(!CompareMetaTile(s.window->picTile->image(), s.model, 5, 34, 68, ClearColor).isEmpty());
+        QVERIFY(!CompareMetaTile(Controls(s.window).picTile->image(), s.model, 5, 34, 68, ClearColor).isEmpty());
         activate(s.window.get());
         QTRY_COMPARE(s.desktop.messages.size(), 1);
         QCOMPARE(s.desktop.messages[0].title, QStringLiteral("Krelin V0.5"));
         QCOMPARE(s.desktop.messages[0].text, QStringLiteral("Editor Must Refresh!"));
         QCOMPARE(refreshes.size(), 1);
-        QCOMPARE(CompareMetaTile(s.window->picTile->image(), s.model, 5, 34, 68, ClearColor), QString());
+        QCOMPARE(CompareMetaTile(Controls(s.window).picTile->image(), s.model, 5, 34, 68, ClearColor), QString());
         QWidget other; // moving between other windows is no leaving
         other.show();
         activate(&other);
@@ -341,38 +344,51 @@ private slots:
 
         activate(&te);
         te.close();
-        QTRY_VERIFY(s.window->tileEditor.isNull());
+        QTRY_VERIFY((Controls(s.window).tileEditor == nullptr));
         QTest::qWait(50);
         QCOMPARE(s.desktop.messages.size(), 3);
         QCOMPARE(refreshes.size(), 3);
 
-        s.window->mnuTileEditor->trigger();
+        Controls(s.window).mnuTileEditor->trigger();
         QCOMPARE(s.te().cboTile->currentText(), QStringLiteral("Tile 00"));
         QCOMPARE(s.te().EditQuadrant(), 0);
         QCOMPARE(s.te().DrawingColor(), 0);
     }
 
     // The editor follows the main window to another stage and another image, keeping its
-    // metatile number; an image too short for the stage shows blanks and takes no edit.
+    // metatile number. An image too short for the stage takes the stage off the window and
+    // the editor with it; an editor left facing such an image shows blanks and takes no
+    // edit.
     void followsStageAndImage()
     {
         Session s;
         frmTileEditor &te = s.editTile(0x41);
-        s.window->mnuEdit_Level_Click(6); // stage 3
+        Controls(s.window).mnuEdit_Level_Click(6); // stage 3
         QCOMPARE(te.cboTile->currentText(), QStringLiteral("Tile 41"));
         QCOMPARE(te.lblShared->text(), QStringLiteral("Tiles: Shared with 4A, 4B\nMetatiles: Shared with 4A, 4B"));
         QCOMPARE(te.hsSelector[1]->value(), s.byte(0xB677 + 4 * 0x41 + 1));
         QCOMPARE(pictureDiff(te, s.model, 0x41, 0), QString());
 
-        s.model.replaceImage(Bytes(s.model.image().begin(), s.model.image().begin() + 0xB000));
-        const Bytes before = s.model.image();
-        QCOMPARE(te.hsSelector[0]->value(), 0);
-        QCOMPARE(te.pic16x16->image().pixel(10, 10), ClearColor);
-        s.press(1, 1);
-        te.hsSelector[2]->setValue(7);
-        QTest::mouseClick(te.optPal[1], Qt::LeftButton);
-        QCOMPARE(s.model.image(), before);
-        QCOMPARE(te.hsSelector[2]->value(), 0);
+        const Bytes shortImage(s.model.image().begin(), s.model.image().begin() + 0xB000);
+        QPointer<frmTileEditor> shown(&te);
+        s.model.replaceImage(shortImage);
+        QVERIFY(shown.isNull());
+        QVERIFY(!s.model.currentStage());
+
+        modKrelin model;
+        model.replaceImage(shortImage);
+        model.ApplyStage(StageTable[6]);
+        EditHistory history(model);
+        frmTileEditor alone(history, s.desktop);
+        alone.ShowMetaTile(0x41);
+        QCOMPARE(alone.hsSelector[0]->value(), 0);
+        QCOMPARE(alone.pic16x16->image().pixel(10, 10), ClearColor);
+        alone.pic8x8Edit_MouseMove(24, 24);
+        alone.pic8x8Edit_MouseDown(Qt::LeftButton);
+        alone.hsSelector[2]->setValue(7);
+        alone.optPal_Click(1);
+        QCOMPARE(model.image(), shortImage);
+        QCOMPARE(alone.hsSelector[2]->value(), 0);
     }
 
     // Open a copy, choose a stage, edit through the window opened by Edit Tile, leave,
@@ -396,7 +412,7 @@ private slots:
         activate(&te);
         activate(s.window.get());
         QTRY_COMPARE(s.desktop.messages.size(), 1);
-        s.window->mnuSaveRom_Click();
+        Controls(s.window).mnuSaveRom_Click();
         QCOMPARE(s.desktop.messages.size(), 1);
 
         expected[a] = char(expected[a] | 0x01);

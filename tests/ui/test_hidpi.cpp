@@ -8,8 +8,9 @@
 
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
-#include "edit/LevelEditor.h"
+#include "views/LevelEditor.h"
 #include "render/LevelView.h"
+#include "support/WindowControls.h"
 #include "ui/frmKrelin.h"
 #include "widgets/PictureSurface.h"
 
@@ -19,6 +20,7 @@
 #include <QTest>
 
 using namespace krelin;
+using namespace krelin::testing;
 
 namespace {
 
@@ -83,30 +85,30 @@ private slots:
         if (window.devicePixelRatioF() != 2.0)
             QSKIP("positions chosen for ratio 2");
         QVERIFY(window.OpenRom(QStringLiteral(KRELIN_SAMPLE)));
-        QVERIFY(window.mnuEdit_Level_Click(0));
+        QVERIFY(Controls(window).mnuEdit_Level_Click(0));
         const int border = PictureSurface::BorderWidth;
         struct Case { double x, y; int col, row; };
         for (const Case &c : {Case{33.5, 67.5, 0, 1}, Case{34.0, 68.0, 1, 2}, Case{101.5, 33.5, 2, 0}}) {
-            SendPointer(window.picEditor, QEvent::MouseMove, QPointF(border + c.x, border + c.y));
-            QCOMPARE(window.editor().EditorCol(), c.col);
-            QCOMPARE(window.editor().EditorRow(), c.row);
+            SendPointer(Controls(window).picEditor, QEvent::MouseMove, QPointF(border + c.x, border + c.y));
+            QCOMPARE(Controls(window).editor().EditorCol(), c.col);
+            QCOMPARE(Controls(window).editor().EditorRow(), c.row);
         }
 
         // Picked from the table the same way: column 0, row 2 holds metatile 4.
         const QPointF inTable(border + 33.5, border + 101.5);
-        SendPointer(window.picTile, QEvent::MouseMove, inTable);
-        SendPointer(window.picTile, QEvent::MouseButtonPress, inTable);
-        SendPointer(window.picTile, QEvent::MouseButtonRelease, inTable);
-        QCOMPARE(window.editor().SelectedMetaTile(), 4);
+        SendPointer(Controls(window).picTile, QEvent::MouseMove, inTable);
+        SendPointer(Controls(window).picTile, QEvent::MouseButtonPress, inTable);
+        SendPointer(Controls(window).picTile, QEvent::MouseButtonRelease, inTable);
+        QCOMPARE(Controls(window).editor().SelectedMetaTile(), 4);
 
         // A click on the map places it in the cell under the pointer and no other.
         const std::vector<std::uint8_t> before = model.image();
         const qint64 cell = LevelCellOffset(model, 0, 0, 1);
         QVERIFY(before[std::size_t(cell)] != 4);
         const QPointF at(border + 33.5, border + 67.5);
-        SendPointer(window.picEditor, QEvent::MouseMove, at);
-        SendPointer(window.picEditor, QEvent::MouseButtonPress, at);
-        SendPointer(window.picEditor, QEvent::MouseButtonRelease, at);
+        SendPointer(Controls(window).picEditor, QEvent::MouseMove, at);
+        SendPointer(Controls(window).picEditor, QEvent::MouseButtonPress, at);
+        SendPointer(Controls(window).picEditor, QEvent::MouseButtonRelease, at);
         for (std::size_t i = 0; i < before.size(); ++i)
             if (qint64(i) != cell && model.image()[i] != before[i])
                 QFAIL(qPrintable(QStringLiteral("byte 0x%1 changed").arg(i, 0, 16)));

@@ -12,10 +12,11 @@
 #include "core/modKrelin.h"
 #include "edit/ByteEditCommand.h"
 #include "edit/EditHistory.h"
-#include "edit/LevelEditor.h"
+#include "views/LevelEditor.h"
 #include "widgets/QtDesktop.h"
 #include "tileeditor/frmTileEditor.h"
 #include "ui/frmAbout.h"
+#include "support/WindowControls.h"
 #include "ui/frmKrelin.h"
 
 #include <QAction>
@@ -39,6 +40,7 @@
 #include <memory>
 
 using namespace krelin;
+using namespace krelin::testing;
 using krelin::testing::ScriptedDesktop;
 
 namespace {
@@ -150,37 +152,37 @@ struct Editor
     {
         desktop.openAnswers.enqueue(path);
         const qsizetype before = desktop.openDialogs.size();
-        window->mnuOpenRom_Click();
+        Controls(window).mnuOpenRom_Click();
         return desktop.openDialogs.size() == before + 1 && desktop.openAnswers.isEmpty();
     }
 
     FileState fileState() const
     {
         return {ToBytes(model.image()), window->windowTitle(), model.RomFileName,
-                window->mnuEdit->menuAction()->isEnabled(), window->mnuSaveRom->isEnabled(),
-                window->mnuSaveRomAs->isEnabled()};
+                Controls(window).mnuEdit->menuAction()->isEnabled(), Controls(window).mnuSaveRom->isEnabled(),
+                Controls(window).mnuSaveRomAs->isEnabled()};
     }
 
     StageState stageState() const
     {
         StageState s;
-        for (QAction *a : window->mnuEdit_Level_Stage)
+        for (QAction *a : Controls(window).mnuEdit_Level_Stage)
             s.checks << a->isChecked();
         s.offsets = {model.PalOffset,      model.ChrOffset,        model.MetaTileOffset, model.MetaPalOffset,
                      model.LevelOffset,    model.FrameTableOffset, model.FirstRoom,      model.LastRoom};
-        s.framesMax = window->hLevel_Frames->maximum();
-        s.framesValue = window->hLevel_Frames->value();
-        s.tableMax = window->hsTable->maximum();
-        s.tableValue = window->hsTable->value();
-        s.loaded = window->editor().stageLoaded();
-        s.rooms = window->cboRoomEditor->count();
+        s.framesMax = Controls(window).hLevel_Frames->maximum();
+        s.framesValue = Controls(window).hLevel_Frames->value();
+        s.tableMax = Controls(window).hsTable->maximum();
+        s.tableValue = Controls(window).hsTable->value();
+        s.loaded = Controls(window).editor().stageLoaded();
+        s.rooms = Controls(window).cboRoomEditor->count();
         return s;
     }
 };
 
 void Edit(Editor &e, qint64 offset, std::uint8_t value)
 {
-    QVERIFY(e.window->history().push(new ByteEditCommand(e.model, offset, {value}, QStringLiteral("Edit"))));
+    QVERIFY(Controls(e.window).history().push(new ByteEditCommand(e.model, offset, {value}, QStringLiteral("Edit"))));
 }
 
 } // namespace
@@ -207,52 +209,52 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(w.windowTitle(), Caption);
-        QCOMPARE(w.TrayIcon->toolTip(), Caption);
+        QCOMPARE(Controls(w).TrayIcon->toolTip(), Caption);
 
-        QVERIFY(w.mnuOpenRom->isEnabled());
-        for (QAction *a : {w.mnuEdit->menuAction(), w.mnuSaveRom, w.mnuSaveRomAs, w.mnuEditPalette, w.mnuTileEditor,
-                           w.mnuRefresh, w.mnuCreatePatch, w.mnuApplyPatch, w.mnuRunInEmulator})
+        QVERIFY(Controls(w).mnuOpenRom->isEnabled());
+        for (QAction *a : {Controls(w).mnuEdit->menuAction(), Controls(w).mnuSaveRom, Controls(w).mnuSaveRomAs, Controls(w).mnuEditPalette, Controls(w).mnuTileEditor,
+                           Controls(w).mnuRefresh, Controls(w).mnuCreatePatch, Controls(w).mnuApplyPatch, Controls(w).mnuRunInEmulator})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
-        QVERIFY(!w.mnuRefresh->isVisible());
-        QVERIFY(!w.cmdEditTile->isEnabled());
+        QVERIFY(!Controls(w).mnuRefresh->isVisible());
+        QVERIFY(!Controls(w).cmdEditTile->isEnabled());
 
         QStringList bar;
         for (QAction *a : w.menuBar()->actions())
             bar << a->text();
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Tools", "&Help"}));
-        QCOMPARE(Entries(w.mnuFile),
+        QCOMPARE(Entries(Controls(w).mnuFile),
                  QStringList({"&Open|Ctrl+O", "Recent Files>", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
                               "&Create Patch…|", "A&pply Patch…|", "-", "&Quit|Ctrl+Q"}));
-        QCOMPARE(Entries(w.mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
+        QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
                                                   "&Show Uses|Ctrl+U"}));
-        QCOMPARE(Entries(w.mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
-        QVERIFY(w.mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
-        QVERIFY(!w.mnuUndo->isEnabled() && !w.mnuRedo->isEnabled());
-        QCOMPARE(Entries(w.mnuEdit_Level),
+        QCOMPARE(Entries(Controls(w).mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
+        QVERIFY(Controls(w).mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
+        QVERIFY(!Controls(w).mnuUndo->isEnabled() && !Controls(w).mnuRedo->isEnabled());
+        QCOMPARE(Entries(Controls(w).mnuEdit_Level),
                  QStringList({"Stage 1A|", "Stage 1B|", "Stage 1C|", "Stage 2A|", "Stage 2B|", "Stage 2C|",
                               "Stage 3|", "Stage 4A|", "Stage 4B|", "Stage 5|", "Stage 6|", "Stage 7|"}));
         // The handlers' stage numbers follow the menu's order.
         for (int i = 0; i < StageCount; ++i)
-            QCOMPARE(w.mnuEdit_Level_Stage[i], w.mnuEdit_Level->actions().at(i));
-        QCOMPARE(Entries(w.mnuHelp), QStringList({"&About|F1", "-", "&Web>"}));
-        const QStringList web = Entries(w.mnuWeb);
+            QCOMPARE(Controls(w).mnuEdit_Level_Stage[i], Controls(w).mnuEdit_Level->actions().at(i));
+        QCOMPARE(Entries(Controls(w).mnuHelp), QStringList({"&About|F1", "-", "&Web>"}));
+        const QStringList web = Entries(Controls(w).mnuWeb);
         QCOMPARE(web.size(), 5);
         QCOMPARE(web[0], QStringLiteral("&Velquin|"));
         QVERIFY(web[1] != "-" && web[2] != "-");
         QCOMPARE(web.mid(3), QStringList({"-", "&Email Author|"}));
 
         QCOMPARE(w.centralWidget()->size(), QSize(645, 527));
-        QCOMPARE(w.picEditor->geometry(), QRect(8, 0, 549, 517));
-        QCOMPARE(w.hLevel_Frames->geometry(), QRect(8, 512, 549, 13));
-        QCOMPARE(w.picTile->geometry(), QRect(564, 84, 73, 277));
-        QCOMPARE(w.hsTable->geometry(), QRect(564, 360, 73, 13));
-        QCOMPARE(w.picSelectedTile->geometry(), QRect(580, 384, 39, 39));
-        QCOMPARE(w.cmdEditTile->geometry(), QRect(572, 428, 57, 21));
-        QCOMPARE(w.cmdEditTile->text(), QStringLiteral("Edit Tile"));
-        QCOMPARE(w.cboRoomEditor->geometry(), QRect(564, 492, 81, 21));
+        QCOMPARE(Controls(w).picEditor->geometry(), QRect(8, 0, 549, 517));
+        QCOMPARE(Controls(w).hLevel_Frames->geometry(), QRect(8, 512, 549, 13));
+        QCOMPARE(Controls(w).picTile->geometry(), QRect(564, 84, 73, 277));
+        QCOMPARE(Controls(w).hsTable->geometry(), QRect(564, 360, 73, 13));
+        QCOMPARE(Controls(w).picSelectedTile->geometry(), QRect(580, 384, 39, 39));
+        QCOMPARE(Controls(w).cmdEditTile->geometry(), QRect(572, 428, 57, 21));
+        QCOMPARE(Controls(w).cmdEditTile->text(), QStringLiteral("Edit Tile"));
+        QCOMPARE(Controls(w).cboRoomEditor->geometry(), QRect(564, 492, 81, 21));
         // Where the map and its scroll bar overlap, the scroll bar gets the pointer.
-        QCOMPARE(w.centralWidget()->childAt(100, 515), w.hLevel_Frames);
+        QCOMPARE(w.centralWidget()->childAt(100, 515), Controls(w).hLevel_Frames);
     }
 
     void masterPaletteAtStart_data()
@@ -313,12 +315,12 @@ private slots:
         QVERIFY(e.open(path));
         QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(ToBytes(e.model.image()), data);
-        QVERIFY(!e.model.isModified());
+        QVERIFY(!Controls(e.window).history().isModified());
         const FileState opened = e.fileState();
         QCOMPARE(opened.caption, Caption + QStringLiteral(" - MY GAME.NES[*]"));
         QVERIFY(!e.window->isWindowModified());
         QVERIFY(opened.editEnabled && opened.saveEnabled && opened.saveAsEnabled);
-        for (QAction *a : {e.window->mnuCreatePatch, e.window->mnuApplyPatch, e.window->mnuRunInEmulator})
+        for (QAction *a : {Controls(e.window).mnuCreatePatch, Controls(e.window).mnuApplyPatch, Controls(e.window).mnuRunInEmulator})
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
 
         // The command line's way in; the largest accepted size is 16 MiB.
@@ -378,7 +380,7 @@ private slots:
         else
             QVERIFY(e.open(path));
         QVERIFY(e.fileState() == before);
-        QCOMPARE(e.model.isModified(), imageOpenBefore);
+        QCOMPARE(Controls(e.window).history().isModified(), imageOpenBefore);
         if (path.isEmpty()) {
             QVERIFY(e.desktop.messages.isEmpty());
             return;
@@ -420,29 +422,29 @@ private slots:
 
         // Save: the fix-up is written, and a longer old file is cut to the image's length.
         QVERIFY(WriteFile(first, original + QByteArray(5000, char(0xEE))));
-        e.window->mnuSaveRom_Click();
+        Controls(e.window).mnuSaveRom_Click();
         QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
         QVERIFY(e.desktop.saveDialogs.isEmpty());
         QCOMPARE(ReadFile(first), expected);
-        QVERIFY(!e.model.isModified());
+        QVERIFY(!Controls(e.window).history().isModified());
 
         // Save As, then Save: both go to the new name.
         Edit(e, 0x1C997, 0x66);
         QVERIFY(e.window->isWindowModified());
         e.desktop.saveAnswers.enqueue(second);
-        e.window->mnuSaveRomAs_Click();
+        Controls(e.window).mnuSaveRomAs_Click();
         QCOMPARE(e.desktop.saveDialogs.size(), 1);
         expected[0x1C997] = expected[0x12008] = char(0x66);
         QCOMPARE(ReadFile(second), expected);
         QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES[*]"));
         QVERIFY(!e.window->isWindowModified());
         Edit(e, 0x100, 0x42);
-        e.window->mnuSaveRom_Click();
+        Controls(e.window).mnuSaveRom_Click();
         expected[0x100] = char(0x42);
         QCOMPARE(ReadFile(second), expected);
         QCOMPARE(ReadFile(first).at(0x100), original.at(0x100));
         QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - COPY TWO.NES[*]"));
-        QVERIFY(!e.model.isModified());
+        QVERIFY(!Controls(e.window).history().isModified());
         QVERIFY(e.desktop.messages.isEmpty());
     }
 
@@ -470,7 +472,7 @@ private slots:
         e.desktop.saveAnswers.enqueue(dir.filePath(typed));
         if (replace >= 0)
             e.desktop.yesNoAnswers.enqueue(replace == 1);
-        e.window->mnuSaveRomAs_Click();
+        Controls(e.window).mnuSaveRomAs_Click();
         QCOMPARE(e.desktop.questions.size(), replace >= 0 ? 1 : 0);
         QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), written.isEmpty() || replace == 1 ? 1 : 2);
@@ -491,7 +493,7 @@ private slots:
         QVERIFY(e.open(dir.filePath(QStringLiteral("game.nes"))));
         const QString caption = e.window->windowTitle();
         e.desktop.saveAnswers.enqueue(QString());
-        e.window->mnuSaveRomAs_Click();
+        Controls(e.window).mnuSaveRomAs_Click();
         QCOMPARE(e.desktop.saveDialogs.size(), 1);
         QVERIFY(e.desktop.messages.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"game.nes"}));
@@ -501,8 +503,8 @@ private slots:
         // saving, not an edit, so the image is as unmodified as before.
         QCOMPARE(e.model.byteAt(0x12008), std::uint8_t(0xA5));
         QCOMPARE(e.model.byteAt(0x12009), std::uint8_t(0x5A));
-        QVERIFY(!e.model.isModified());
-        QVERIFY(!e.window->mnuUndo->isEnabled());
+        QVERIFY(!Controls(e.window).history().isModified());
+        QVERIFY(!Controls(e.window).mnuUndo->isEnabled());
     }
 
     void failedWrites()
@@ -521,7 +523,7 @@ private slots:
 
         // The file's folder was removed after opening.
         QVERIFY(QDir(dir.filePath(QStringLiteral("gone"))).removeRecursively());
-        e.window->mnuSaveRom_Click();
+        Controls(e.window).mnuSaveRom_Click();
         QVERIFY2(failedOnce(inGone), qPrintable(e.desktop.messageTexts()));
         QVERIFY(!QFileInfo::exists(inGone));
 
@@ -530,7 +532,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.nes")));
         e.desktop.clearLog();
         e.desktop.saveAnswers.enqueue(folder);
-        e.window->mnuSaveRomAs_Click();
+        Controls(e.window).mnuSaveRomAs_Click();
         QVERIFY2(failedOnce(folder), qPrintable(e.desktop.messageTexts()));
         QVERIFY(QFileInfo(folder).isDir());
         QCOMPARE(e.window->windowTitle(), caption);
@@ -545,13 +547,13 @@ private slots:
         {
             const testing::FileSizeLimit limit(4096);
             QVERIFY(limit.isSet());
-            e.window->mnuSaveRom_Click();
+            Controls(e.window).mnuSaveRom_Click();
         }
         QVERIFY2(failedOnce(full), qPrintable(e.desktop.messageTexts()));
         QVERIFY2(e.desktop.messages[0].text.contains(QStringLiteral("file size limit")), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(ReadFile(full), original);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"full.nes"}));
-        QVERIFY(e.model.isModified()); // the edit is still unsaved
+        QVERIFY(Controls(e.window).history().isModified()); // the edit is still unsaved
     }
 
     // A file without write permission for its owner is refused, by Save and by Save As
@@ -568,9 +570,9 @@ private slots:
         for (const QString &name : {QStringLiteral("game.nes"), QStringLiteral("other.nes")})
             QVERIFY(QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
 
-        e.window->mnuSaveRom_Click();
+        Controls(e.window).mnuSaveRom_Click();
         e.desktop.saveAnswers.enqueue(dir.filePath(QStringLiteral("other.nes")));
-        e.window->mnuSaveRomAs_Click();
+        Controls(e.window).mnuSaveRomAs_Click();
         const QStringList expected{
             QStringLiteral("Cannot save %1: the file is read-only.").arg(QDir::toNativeSeparators(path)),
             QStringLiteral("Cannot save %1: the file is read-only.")
@@ -580,7 +582,7 @@ private slots:
         QCOMPARE(ReadFile(path), original);
         QCOMPARE(ReadFile(dir.filePath(QStringLiteral("other.nes"))), original);
         QCOMPARE(e.model.RomFileName, QFileInfo(path).absoluteFilePath());
-        QVERIFY(e.model.isModified());
+        QVERIFY(Controls(e.window).history().isModified());
     }
 
     void saveFixUpNeedsLongEnoughImage_data()
@@ -608,11 +610,11 @@ private slots:
         if (how == "save as") {
             target = dir.filePath(QStringLiteral("short2.nes"));
             e.desktop.saveAnswers.enqueue(target);
-            e.window->mnuSaveRomAs_Click();
+            Controls(e.window).mnuSaveRomAs_Click();
         } else {
             if (how == "fail")
                 QVERIFY(QDir(dir.filePath(QStringLiteral("sub"))).removeRecursively());
-            e.window->mnuSaveRom_Click();
+            Controls(e.window).mnuSaveRom_Click();
         }
         QCOMPARE(e.desktop.messages.size(), size >= 117145 ? 0 : 1);
         if (how == "fail") {
@@ -657,8 +659,8 @@ private slots:
         e.window->show();
         QVERIFY(e.window->OpenRom(path));
         e.window->mnuAbout_Click(); // other windows open change nothing
-        QVERIFY(e.window->mnuEdit_Level_Click(0));
-        e.window->cmdEditTile_Click();
+        QVERIFY(Controls(e.window).mnuEdit_Level_Click(0));
+        Controls(e.window).cmdEditTile_Click();
         QCoreApplication::processEvents();
         e.desktop.clearLog();
         const bool changed = answer != "no changes";
@@ -676,8 +678,8 @@ private slots:
 
         bool closeAccepted = true;
         switch (way) {
-        case 0: e.window->mnuFile_Quit->trigger(); break;
-        case 1: e.window->mnuTrayIconRight_Quit->trigger(); break;
+        case 0: Controls(e.window).mnuFile_Quit->trigger(); break;
+        case 1: Controls(e.window).mnuTrayIconRight_Quit->trigger(); break;
         case 2: closeAccepted = e.window->close(); break;
         case 3: QVERIFY(e.open(SamplePath) || answer != "no changes"); break;
         case 4: e.window->OpenRom(SamplePath); break;
@@ -690,7 +692,7 @@ private slots:
         if (way <= 2) {
             QCOMPARE(e.desktop.quits, goesOn ? 1 : 0);
             // On the way out the tile editor goes without its notice.
-            QCOMPARE(e.window->tileEditor.isNull(), goesOn);
+            QCOMPARE((Controls(e.window).tileEditor == nullptr), goesOn);
             QCOMPARE(closeAccepted, goesOn || way != 2);
         } else {
             // The dialog is shown only once the user has decided what becomes of the changes.
@@ -708,8 +710,8 @@ private slots:
                 expected[0x12009] = expected[0x1C998];
             }
             QCOMPARE(ToBytes(e.model.image()), expected);
-            QVERIFY(e.model.isModified());
-            QVERIFY(e.window->mnuUndo->isEnabled());
+            QVERIFY(Controls(e.window).history().isModified());
+            QVERIFY(Controls(e.window).mnuUndo->isEnabled());
         }
         if (answer == "failed save") {
             QCOMPARE(e.desktop.messages.size(), 1);
@@ -741,7 +743,7 @@ private slots:
         frmKrelin &w = *e.window;
         auto trayMenu = [&w] {
             w.TrayIcon_PrepareMenu();
-            return Entries(w.mnuTrayIconRight);
+            return Entries(Controls(w).mnuTrayIconRight);
         };
         const QStringList up{"Quit|"}, down{"Restore|", "-", "Quit|"};
         w.show();
@@ -760,7 +762,7 @@ private slots:
             if (round == 0)
                 w.TrayIcon_Activated();
             else
-                w.mnuTrayIconRight_Restore->trigger();
+                Controls(w).mnuTrayIconRight_Restore->trigger();
             QVERIFY(w.isVisible() && !w.isMinimized());
             QTest::qWait(50);
             QVERIFY(w.isVisible() && !w.isMinimized());
@@ -775,7 +777,7 @@ private slots:
     {
         Editor e;
         frmKrelin &w = *e.window;
-        for (QAction *a : {w.mnuNavVelquin, w.mnuNavKrelinPage, w.mnuNavNesdevWiki, w.mnuNavEmailAuthor})
+        for (QAction *a : {Controls(w).mnuNavVelquin, Controls(w).mnuNavKrelinPage, Controls(w).mnuNavNesdevWiki, Controls(w).mnuNavEmailAuthor})
             a->trigger();
         QCOMPARE(e.desktop.urls.size(), 4);
         for (int i = 0; i < 3; ++i) {
@@ -791,13 +793,13 @@ private slots:
                  QStringLiteral("Krelin Version 0.51"));
         // The address is the one the About box gives for bug reports.
         w.mnuAbout_Click();
-        QVERIFY(w.aboutBox->lblDescription->text().endsWith(mail.path()));
+        QVERIFY(Controls(w).aboutBox->lblDescription->text().endsWith(mail.path()));
         QVERIFY(e.desktop.messages.isEmpty());
 
         // Without a browser or a mail program the user is told, with the address.
         e.desktop.linksOpen = false;
-        w.mnuNavVelquin->trigger();
-        w.mnuNavEmailAuthor->trigger();
+        Controls(w).mnuNavVelquin->trigger();
+        Controls(w).mnuNavEmailAuthor->trigger();
         QCOMPARE(e.desktop.messages.size(), 2);
         QVERIFY2(e.desktop.messages[0].text.contains(e.desktop.urls[0].toString()), qPrintable(e.desktop.messageTexts()));
         QVERIFY2(e.desktop.messages[1].text.contains(mail.path()), qPrintable(e.desktop.messageTexts()));
@@ -816,9 +818,9 @@ private slots:
         Editor e(folder.path());
         frmKrelin &w = *e.window;
         w.show();
-        w.mnuAbout->trigger();
+        Controls(w).mnuAbout->trigger();
         frmAbout *box = w.findChild<frmAbout *>();
-        QVERIFY(box && box == w.aboutBox.data() && box->isVisible());
+        QVERIFY(box && box == Controls(w).aboutBox && box->isVisible());
         QCOMPARE(box->windowTitle(), QStringLiteral("About Krelin V0.5.1"));
         QCOMPARE(box->lblVersion->text(), QStringLiteral("Version 0.5.1"));
         QCOMPARE(box->lblTitle->text(), QStringLiteral("Krelin Version 0.5.1"));
@@ -840,32 +842,32 @@ private slots:
         QVERIFY(box->isMinimized());
         w.mnuAbout_Click();
         QVERIFY(box->isVisible() && !box->isMinimized());
-        QCOMPARE(w.aboutBox.data(), box);
+        QCOMPARE(Controls(w).aboutBox, box);
 
         // Asked for again while open: the same box, no second chime.
         w.mnuAbout_Click();
         QCOMPARE(w.findChildren<frmAbout *>().size(), 1);
-        QCOMPARE(w.aboutBox.data(), box);
+        QCOMPARE(Controls(w).aboutBox, box);
         QCOMPARE(e.desktop.soundsPlayed, chime);
 
         // Closing stops the chime and lets the box go; the next one chimes again.
         QTest::mouseClick(box->cmdClose, Qt::LeftButton);
         QCOMPARE(e.desktop.soundStops, 1);
-        QTRY_VERIFY(w.aboutBox.isNull());
+        QTRY_VERIFY((Controls(w).aboutBox == nullptr));
         QTRY_COMPARE(w.findChildren<frmAbout *>().size(), 0);
         w.mnuAbout_Click();
         QCOMPARE(e.desktop.soundsPlayed.size(), 2);
-        w.aboutBox->close();
+        Controls(w).aboutBox->close();
         QCOMPARE(e.desktop.soundStops, 2);
-        QTRY_VERIFY(w.aboutBox.isNull());
+        QTRY_VERIFY((Controls(w).aboutBox == nullptr));
         // Escape closes it too.
         w.mnuAbout_Click();
-        QVERIFY(QTest::qWaitForWindowExposed(w.aboutBox.data()));
-        w.aboutBox->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.aboutBox.data()));
-        QTest::keyClick(w.aboutBox.data(), Qt::Key_Escape);
+        QVERIFY(QTest::qWaitForWindowExposed(Controls(w).aboutBox));
+        Controls(w).aboutBox->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Controls(w).aboutBox));
+        QTest::keyClick(Controls(w).aboutBox, Qt::Key_Escape);
         QCOMPARE(e.desktop.soundStops, 3);
-        QTRY_VERIFY(w.aboutBox.isNull());
+        QTRY_VERIFY((Controls(w).aboutBox == nullptr));
         QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
         QCOMPARE(e.desktop.quits, 0);
 
@@ -892,7 +894,7 @@ private slots:
         QVERIFY(w.OpenRom(shortPath));
         StageState before = e.stageState();
         QVERIFY(!before.loaded);
-        QVERIFY(!w.mnuEdit_Level_Click(9));
+        QVERIFY(!Controls(w).mnuEdit_Level_Click(9));
         QCOMPARE(e.desktop.messages.size(), 1);
         const QString text = e.desktop.messages[0].text;
         QVERIFY2(text.contains(QStringLiteral("Stage 5")) && text.contains(QStringLiteral("114704"))
@@ -900,27 +902,27 @@ private slots:
                  qPrintable(text));
         QVERIFY(e.stageState() == before);
         // Chosen from the menu, the command's own check mark is taken back too.
-        w.mnuEdit_Level_Stage[9]->trigger();
+        Controls(w).mnuEdit_Level_Stage[9]->trigger();
         QCOMPARE(e.desktop.messages.size(), 2);
         QVERIFY(e.stageState() == before);
-        QVERIFY(!w.mnuEditPalette->isEnabled() && !w.mnuTileEditor->isEnabled() && !w.cmdEditTile->isEnabled());
+        QVERIFY(!Controls(w).mnuEditPalette->isEnabled() && !Controls(w).mnuTileEditor->isEnabled() && !Controls(w).cmdEditTile->isEnabled());
 
         // Stage 1A chosen and scrolled, then an image that holds 1A but not 5.
         QVERIFY(w.OpenRom(SamplePath));
-        w.mnuEdit_Level_Stage[0]->trigger();
-        w.hLevel_Frames->setValue(3);
-        w.hsTable->setValue(2);
+        Controls(w).mnuEdit_Level_Stage[0]->trigger();
+        Controls(w).hLevel_Frames->setValue(3);
+        Controls(w).hsTable->setValue(2);
         QVERIFY(w.OpenRom(midPath));
         e.desktop.clearLog();
         before = e.stageState();
         QVERIFY(before.loaded && before.checks[0]);
         QCOMPARE(before.framesMax, 6);
         QCOMPARE(before.framesValue, 3);
-        w.mnuEdit_Level_Stage[9]->trigger();
+        Controls(w).mnuEdit_Level_Stage[9]->trigger();
         QCOMPARE(e.desktop.messages.size(), 1);
         QVERIFY(e.desktop.messages[0].text.contains(QStringLiteral("Stage 5")));
         QVERIFY(e.stageState() == before);
-        QVERIFY(!e.model.isModified());
+        QVERIFY(!Controls(e.window).history().isModified());
     }
 };
 

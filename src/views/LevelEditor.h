@@ -1,7 +1,8 @@
 #pragma once
 
-#include "MetaTileUses.h"
-#include "render/LevelView.h"
+#include "LevelMapView.h"
+#include "MetaTileTableView.h"
+#include "core/MetaTileUses.h"
 
 #include <QObject>
 #include <QImage>
@@ -14,15 +15,20 @@ namespace krelin {
 
 class EditHistory;
 class modKrelin;
-struct ByteRange;
 
 // The surfaces of the main window that the level editor draws on.
 enum class Surface { Editor, Table, Selected };
 
 // The logic behind the main window's level-editing surfaces and controls: the metatile
-// table and its selection, the level map and its placements, frames, pages and rooms,
-// and the stage state flags. The window owns the three surfaces' images and forwards its
-// events here; this class draws into the images and asks the window to show them.
+// table and its selection, the level map and its placements, frames, pages and rooms, and
+// the stage state flags. The window owns the three surfaces' images and forwards its
+// events here; the map and the table views draw into the images.
+//
+// Both views follow the model: every change of the image (an edit, an undo or redo, a
+// patch, a change made in another window) reaches them through the model's signals and
+// repaints just what it touches. The code that writes never repaints. The views wait in
+// two places only, each promised to the user: while the tile editor is in use, and while
+// the palette editor asks whether to refresh.
 class LevelEditor : public QObject
 {
     Q_OBJECT
@@ -33,38 +39,31 @@ public:
                 QImage &selectedImage, QObject *parent = nullptr);
 
     // ---- state ----------------------------------------------------------------------
-    bool stageLoaded() const { return stageIsLoaded; }
+    bool stageLoaded() const;
     bool redrawHold() const { return redrawHeld; }
     bool roomBoxArmed() const { return roomArmed; }
     int SelectedMetaTile() const { return selectedMetaTile; }
     int frame() const { return currentFrame; }
     int page() const { return currentPage; }
-    const FrameCache &FrameMetaTiles() const { return frameMetaTiles; }
+    const FrameCache &FrameMetaTiles() const { return map.FrameMetaTiles(); }
     int EditorCol() const { return editorCell.col; }
     int EditorRow() const { return editorCell.row; }
     int TableCol() const { return tableCell.col; }
     int TableRow() const { return tableCell.row; }
 
     // ---- stage selection and redraws ---------------------------------------------------
-    // The editor's part of starting a stage selection: marks a stage loaded, disarms the
-    // room box, holds redraws, clears the preview and selects metatile 0.
+    // The editor's part of starting a stage selection: disarms the room box, holds
+    // redraws, clears the preview and selects metatile 0.
     void ResetStage();
-    // Resolves the palette, draws the current table page and the selected metatile, and
-    // releases the redraw hold.
+    // Resolves the palette (the background colours the main window shows from now on),
+    // draws the current table page and the selected metatile, and releases the redraw
+    // hold.
     void DrawTileTable();
     // Draws the current frame of the level map and arms the room box.
     void DrawLevel();
     // Redraws both views of the current stage from the image as it now is; nothing
     // while no stage is shown.
     void Refresh();
-    // Shows bytes that an undo or redo rewrote, when all of them are cells of the frame on
-    // screen: repaints just those cells. Returns false, drawing nothing, when any range
-    // lies elsewhere; the caller then refreshes everything.
-    bool RepaintLevelCells(const std::vector<ByteRange> &ranges);
-    // Takes the stage off the views, as when the open image cannot hold it: the surfaces
-    // are cleared, the map says what to do next, and the handlers are inert again until
-    // a stage is chosen.
-    void UnloadStage();
     // Clears the level map and writes on it what to do next: open an image, or (once
     // one is open) choose a stage. Only while no stage is shown.
     void DrawEmptyMap(bool imageOpen);
@@ -72,6 +71,16 @@ public:
     // The room box entry of the room that the frame-to-room table gives the current
     // frame, or -1 when that byte is no room of the stage (or lies outside the image).
     int RoomEntryOfFrame() const;
+
+    // ---- the two waits ---------------------------------------------------------------
+    // While the tile editor is in use the main window does not redraw: it keeps the
+    // ranges that changed and shows them once the tile editor's notice was dismissed.
+    void beginTileEditorWait();
+    void endTileEditorWait();
+    bool waitsForTileEditor() const { return tileEditorWait.active; }
+    // While the palette editor asks whether to refresh, the colour it wrote waits for the
+    // answer: Yes refreshes, No leaves the old colours until the next redraw.
+    void setPaletteQuestionPending(bool pending) { paletteQuestionPending = pending; }
 
     // ---- where metatiles are used ------------------------------------------------------
     // While on, the cells of the frame on screen that hold the selected metatile carry an
@@ -105,8 +114,7 @@ signals:
     void refreshSurface(krelin::Surface surface);
     // A long redraw starts (true) or ends (false): the hourglass pointer.
     void busyChanged(bool busy);
-    // The metatile table was drawn: the Edit Tile button may be used from now on, and the
-    // background colours were resolved afresh.
+    // The metatile table was drawn: the Edit Tile button may be used from now on.
     void tableDrawn();
     // The level map was drawn afresh (a stage selection, a frame change, a refresh, a
     // room choice).
@@ -117,43 +125,50 @@ signals:
     void usesChanged();
 
 private:
-    // The cell under the pointer, and the cell that carries the white frame.
+    // The cell under the pointer.
     struct TrackedCell
     {
-        int col = 0, row = 0, lastCol = 0, lastRow = 0;
+        int col = 0, row = 0;
     };
-    // Follows the pointer over a surface of columns x rows cells: repaints the cell the
-    // frame leaves with restore(col, row) and frames the cell under the pointer.
-    template<typename Restore>
-    void trackPointer(TrackedCell &cell, double x, double y, int columns, int rows, QImage &image,
-                      Surface surface, Restore restore);
-    void paintEditorCell(int col, int row, int metaTile);
-    void restoreEditorCell(int col, int row);
-    void restoreTableCell(int col, int row);
-    // An edit changed these image bytes: counts that read them are out of date.
-    void imageBytesChanged(qint64 offset, qint64 length);
-    // Repaints the map's cells that hold metatile n or m, with or without their outline.
-    void repaintCellsHolding(int n, int m);
-    void dimFreeTableCells();
+    // The cell under pointer position (x, y) on a surface of columns x rows cells, or
+    // false where the position names none.
+    bool cellAt(double x, double y, int columns, int rows, TrackedCell &cell) const;
+
+    void imageChanged(qint64 offset, qint64 length);
+    void imageReplaced();
+    void stageChanged();
+    // Shows a change of the image on both views, as far as they show it.
+    void show(const ByteRange &range);
+    void unloadStage();
+    // An edit changed these image bytes: counts that read them are out of date, and with
+    // Show Uses on they are counted again at once.
+    void recountUses(const ByteRange &range);
+    std::bitset<MetaTileCount> dimmedMetaTiles();
+    int outlinedMetaTile() const { return usesShown ? selectedMetaTile : -1; }
 
     modKrelin &model;
     EditHistory &history;
-    QImage &editorImage;
-    QImage &tableImage;
-    QImage &selectedImage;
+    LevelMapView map;
+    MetaTileTableView table;
 
-    bool stageIsLoaded = false;
     bool redrawHeld = false;
     bool roomArmed = false;
     int selectedMetaTile = 0;
     int currentFrame = 0;
     int currentPage = 0;
-    FrameCache frameMetaTiles{};
     bool usesShown = false;
     std::optional<MetaTileUses> uses; // empty until counted, and once out of date
 
     TrackedCell editorCell;
     TrackedCell tableCell;
+
+    struct TileEditorWait
+    {
+        bool active = false;
+        std::vector<ByteRange> kept; // the changes made meanwhile, in order
+        bool replaced = false;       // the whole image was replaced meanwhile
+    } tileEditorWait;
+    bool paletteQuestionPending = false;
 };
 
 } // namespace krelin

@@ -1,17 +1,14 @@
 // The main window's Tools menu: a test run of the open image in an emulator, and the
 // emulator command, kept in the program's settings with the recent files.
-#include "frmKrelin.h"
+#include "EmulatorCommands.h"
 
 #include "EmulatorDialog.h"
-#include "MainStatusBar.h"
 #include "core/EmulatorRun.h"
 #include "core/RomFile.h"
 #include "core/modKrelin.h"
 
 #include <QAction>
 #include <QFileInfo>
-#include <QMenu>
-#include <QMenuBar>
 #include <QSettings>
 
 namespace krelin {
@@ -22,43 +19,47 @@ const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 
 } // namespace
 
-QString frmKrelin::emulatorCommand() const
+QString EmulatorCommands::emulatorCommand() const
 {
-    if (!emulatorSettings)
+    if (!settings)
         return sessionEmulatorCommand;
-    emulatorSettings->sync(); // another instance of the program may have set it
-    return emulatorSettings->value(EmulatorCommandKey).toString();
+    settings->sync(); // another instance of the program may have set it
+    return settings->value(EmulatorCommandKey).toString();
 }
 
-void frmKrelin::setEmulatorCommand(const QString &command)
+void EmulatorCommands::setEmulatorCommand(const QString &command)
 {
     sessionEmulatorCommand = command;
-    if (!emulatorSettings)
+    if (!settings)
         return;
-    emulatorSettings->setValue(EmulatorCommandKey, command);
-    emulatorSettings->sync();
+    settings->setValue(EmulatorCommandKey, command);
+    settings->sync();
 }
 
-void frmKrelin::createToolsMenu(QSettings *settings)
+EmulatorCommands::EmulatorCommands(modKrelin &model, Desktop &desktop, QSettings *settings, QWidget *window)
+    : QObject(window)
+    , model(model)
+    , desktop(desktop)
+    , settings(settings)
+    , window(window)
 {
-    emulatorSettings = settings;
-    mnuTools = new QMenu(QStringLiteral("&Tools"), this);
-    mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    menuBar()->insertMenu(mnuHelp->menuAction(), mnuTools);
-    mnuRunInEmulator = mnuTools->addAction(QStringLiteral("&Run in Emulator"));
+    setObjectName(QStringLiteral("emulatorCommands"));
+    mnuRunInEmulator = new QAction(QStringLiteral("&Run in Emulator"), this);
     mnuRunInEmulator->setObjectName(QStringLiteral("mnuRunInEmulator"));
     mnuRunInEmulator->setShortcut(QKeySequence(Qt::Key_F5));
     // A test run is wanted straight after an edit in a tool window.
     mnuRunInEmulator->setShortcutContext(Qt::ApplicationShortcut);
     mnuRunInEmulator->setEnabled(false);
-    mnuEmulator = mnuTools->addAction(QStringLiteral("&Emulator…"));
+    mnuEmulator = new QAction(QStringLiteral("&Emulator…"), this);
     mnuEmulator->setObjectName(QStringLiteral("mnuEmulator"));
-    connect(&model, &modKrelin::imageReplaced, this, [this] { mnuRunInEmulator->setEnabled(model.hasImage()); });
-    connect(mnuRunInEmulator, &QAction::triggered, this, &frmKrelin::mnuRunInEmulator_Click);
-    connect(mnuEmulator, &QAction::triggered, this, &frmKrelin::mnuEmulator_Click);
+    connect(&model, &modKrelin::imageReplaced, this, [this] { mnuRunInEmulator->setEnabled(this->model.hasImage()); });
+    connect(mnuRunInEmulator, &QAction::triggered, this, &EmulatorCommands::mnuRunInEmulator_Click);
+    connect(mnuEmulator, &QAction::triggered, this, &EmulatorCommands::mnuEmulator_Click);
 }
 
-void frmKrelin::mnuRunInEmulator_Click()
+EmulatorCommands::~EmulatorCommands() = default;
+
+void EmulatorCommands::mnuRunInEmulator_Click()
 {
     if (!model.hasImage())
         return;
@@ -69,19 +70,19 @@ void frmKrelin::mnuRunInEmulator_Click()
         editEmulatorCommand([this] { runInEmulator(emulatorCommand()); });
 }
 
-void frmKrelin::mnuEmulator_Click()
+void EmulatorCommands::mnuEmulator_Click()
 {
     editEmulatorCommand({});
 }
 
-void frmKrelin::editEmulatorCommand(const std::function<void()> &then)
+void EmulatorCommands::editEmulatorCommand(const std::function<void()> &then)
 {
     if (emulatorDialog) {
         emulatorDialog->raise();
         emulatorDialog->activateWindow();
         return;
     }
-    emulatorDialog = new EmulatorDialog(desktop, emulatorCommand(), this);
+    emulatorDialog = new EmulatorDialog(desktop, emulatorCommand(), window);
     emulatorDialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(emulatorDialog, &QDialog::accepted, this, [this, then] {
         const QString command = emulatorDialog->command();
@@ -93,7 +94,7 @@ void frmKrelin::editEmulatorCommand(const std::function<void()> &then)
     emulatorDialog->open();
 }
 
-void frmKrelin::runInEmulator(const QString &command)
+void EmulatorCommands::runInEmulator(const QString &command)
 {
     if (!emulatorRun)
         emulatorRun = std::make_unique<EmulatorRun>();
@@ -102,10 +103,10 @@ void frmKrelin::runInEmulator(const QString &command)
     const QString name = model.RomFileName.isEmpty() ? QString() : QFileInfo(model.RomFileName).fileName();
     const QString error = emulatorRun->start(command, ImageAsSaved(model.image()), name);
     if (!error.isEmpty()) {
-        warn(error);
+        emit warning(error);
         return;
     }
-    sbStatus->showMessage(QStringLiteral("The emulator was started on %1").arg(emulatorRun->imagePath()), 5000);
+    emit statusMessage(QStringLiteral("The emulator was started on %1").arg(emulatorRun->imagePath()));
 }
 
 } // namespace krelin

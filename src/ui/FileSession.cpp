@@ -1,0 +1,219 @@
+#include "FileSession.h"
+
+#include "FileDrop.h"
+#include "RecentFiles.h"
+#include "core/RomFile.h"
+#include "core/Version.h"
+#include "core/modKrelin.h"
+#include "edit/EditHistory.h"
+#include "widgets/Desktop.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QSessionManager>
+#include <QUndoStack>
+
+namespace krelin {
+
+namespace {
+
+const QString RomFilter = QStringLiteral("NES Rom Files (*.NES *.nes)");
+
+QAction *command(QObject *parent, const char *name, const QString &caption, const QKeySequence &shortcut)
+{
+    auto *action = new QAction(caption, parent);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+QString noFixUpNotice(qint64 size)
+{
+    return QStringLiteral("The image is only %1 bytes long, too short to hold the bytes at 0x1C997..0x1C998, so "
+                          "they were not copied to 0x12008..0x12009. Everything else was saved as it is.")
+        .arg(size);
+}
+
+} // namespace
+
+FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &desktop, QMainWindow *window,
+                         const QString &programFolder, QSettings *settings)
+    : QObject(window)
+    , model(model)
+    , history(history)
+    , desktop(desktop)
+    , window(window)
+    , programFolder(programFolder)
+{
+    setObjectName(QStringLiteral("fileSession"));
+    mnuOpenRom = command(this, "mnuOpenRom", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuSaveRom = command(this, "mnuSaveRom", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuSaveRomAs = command(this, "mnuSaveRomAs", QStringLiteral("S&ave As"), QKeySequence(Qt::Key_F12));
+    mnuFile_Quit = command(this, "mnuFile_Quit", QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Saving and quitting are the program's, not this window's: their keys work from the
+    // tool windows too.
+    for (QAction *action : {mnuSaveRom, mnuSaveRomAs, mnuFile_Quit})
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    mnuSaveRom->setEnabled(false);
+    mnuSaveRomAs->setEnabled(false);
+    connect(mnuOpenRom, &QAction::triggered, this, &FileSession::mnuOpenRom_Click);
+    connect(mnuSaveRom, &QAction::triggered, this, &FileSession::mnuSaveRom_Click);
+    connect(mnuSaveRomAs, &QAction::triggered, this, &FileSession::mnuSaveRomAs_Click);
+    connect(mnuFile_Quit, &QAction::triggered, this, &FileSession::mnuFile_Quit_Click);
+
+    // A recent file and a dropped one open through OpenRom, as a file chosen in File >
+    // Open does, so whatever OpenRom checks first covers every way of opening.
+    mnuRecentFiles = new RecentFiles(desktop, settings, window);
+    connect(mnuRecentFiles, &RecentFiles::openRequested, this, &FileSession::OpenRom);
+    auto *drop = new FileDrop(window);
+    connect(drop, &FileDrop::fileDropped, this, &FileSession::OpenRom);
+
+    connect(&model, &modKrelin::romFileNameChanged, this, &FileSession::showCaption);
+    connect(&history, &EditHistory::modifiedChanged, window, &QWidget::setWindowModified);
+    // A decision to leave covers the changes it was made on; a new step needs a new one
+    // (the desktop session's end may have been called off meanwhile).
+    connect(&history.stack(), &QUndoStack::indexChanged, this, [this] { leaving = false; });
+    // The desktop session is ending: the same question as every other way out.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (manager.allowsInteraction()) {
+            const bool mayEnd = maybeSave();
+            manager.release();
+            if (!mayEnd)
+                manager.cancel();
+            else
+                leaving = true;
+        }
+    });
+}
+
+QString FileSession::dialogStart() const
+{
+    return lastChosenFile.isEmpty() ? programFolder : lastChosenFile;
+}
+
+QString FileSession::dialogFolder() const
+{
+    return lastChosenFile.isEmpty() ? programFolder : QFileInfo(lastChosenFile).absolutePath();
+}
+
+void FileSession::showCaption()
+{
+    // "[*]" shows as "*" while the image has unsaved changes.
+    window->setWindowTitle(ProgramCaption() + QStringLiteral(" - ")
+                           + QFileInfo(model.RomFileName).fileName().toUpper() + QStringLiteral("[*]"));
+}
+
+bool FileSession::OpenRom(const QString &path)
+{
+    return maybeSave() && openFile(path);
+}
+
+bool FileSession::openFile(const QString &path)
+{
+    RomReadResult result = ReadRomFile(path);
+    if (!result.ok()) {
+        emit warning(result.error);
+        return false;
+    }
+    lastChosenFile = path;
+    // The name first: whoever follows the new image finds it named.
+    model.setRomFileName(QFileInfo(path).absoluteFilePath());
+    model.replaceImage(std::move(result.bytes));
+    history.clear();
+    mnuRecentFiles->add(path);
+    mnuSaveRom->setEnabled(true);
+    mnuSaveRomAs->setEnabled(true);
+    return true;
+}
+
+void FileSession::mnuOpenRom_Click()
+{
+    if (!maybeSave())
+        return;
+    const QString path = desktop.getOpenFileName(window, QStringLiteral("Open"), dialogStart(), RomFilter);
+    if (path.isEmpty())
+        return;
+    openFile(path);
+}
+
+bool FileSession::saveTo(const QString &path)
+{
+    const QString error = WriteRomFile(path, model.image());
+    if (!error.isEmpty()) {
+        desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
+        return false;
+    }
+    // A written file joins the recent list.
+    mnuRecentFiles->add(path);
+    history.markSaved();
+    return true;
+}
+
+bool FileSession::mnuSaveRom_Click()
+{
+    const bool fixedUp = ApplySaveFixUp(model);
+    if (!saveTo(model.RomFileName))
+        return false;
+    if (!fixedUp)
+        desktop.showMessage(window, ProgramCaption(), noFixUpNotice(model.romSize()), Desktop::Icon::Information);
+    return true;
+}
+
+bool FileSession::mnuSaveRomAs_Click()
+{
+    // The fix-up comes first: it stays in the image even if the dialog is cancelled.
+    const bool fixedUp = ApplySaveFixUp(model);
+    QString path = desktop.getSaveFileName(window, QStringLiteral("Save As"), dialogStart(), RomFilter);
+    if (path.isEmpty())
+        return false;
+    // A name typed without an extension gets the cartridge's; the dialog asked about
+    // replacing the name as typed, so ask again about the one written.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += path.endsWith(u'.') ? QStringLiteral("nes") : QStringLiteral(".nes");
+        if (QFileInfo::exists(path)
+            && !desktop.askYesNo(window, ProgramCaption(),
+                                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(path))))
+            return false;
+    }
+    lastChosenFile = path;
+    if (!saveTo(path))
+        return false;
+    model.setRomFileName(QFileInfo(path).absoluteFilePath());
+    if (!fixedUp)
+        desktop.showMessage(window, ProgramCaption(), noFixUpNotice(model.romSize()), Desktop::Icon::Information);
+    return true;
+}
+
+bool FileSession::maybeSave()
+{
+    if (leaving || !history.isModified())
+        return true;
+    const QString name = QFileInfo(model.RomFileName).fileName().toUpper();
+    switch (desktop.askSaveChanges(window, ProgramCaption(), QStringLiteral("Save changes to %1?").arg(name))) {
+    case Desktop::SaveAnswer::Save: return mnuSaveRom_Click();
+    case Desktop::SaveAnswer::Discard: return true;
+    case Desktop::SaveAnswer::Cancel: break;
+    }
+    return false;
+}
+
+bool FileSession::quitIfAllowed()
+{
+    if (!leaving && !maybeSave())
+        return false;
+    leaving = true;
+    emit leavingProgram();
+    desktop.quit();
+    return true;
+}
+
+void FileSession::mnuFile_Quit_Click()
+{
+    quitIfAllowed();
+}
+
+} // namespace krelin

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QMainWindow;
+class QSettings;
+
+namespace krelin {
+
+class Desktop;
+class EditHistory;
+class RecentFiles;
+class modKrelin;
+
+// The main window's part that moves the image between disk and memory: File > Open, Save,
+// Save As and Quit, the recent files, a file dropped on the window, the caption that names
+// the file (with * while it has unsaved changes) and the one question before unsaved
+// changes are left behind.
+class FileSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The recent-files list is kept in settings; without them it lasts for the session only.
+    FileSession(modKrelin &model, EditHistory &history, Desktop &desktop, QMainWindow *window,
+                const QString &programFolder, QSettings *settings);
+
+    QAction *mnuOpenRom;
+    QAction *mnuSaveRom;
+    QAction *mnuSaveRomAs;
+    QAction *mnuFile_Quit;
+    RecentFiles *mnuRecentFiles;
+
+    // Where the file dialogs start: the file last chosen in one, else the program's folder.
+    QString dialogStart() const;
+    // The folder of that file, else the program's folder.
+    QString dialogFolder() const;
+
+    // Opens a cartridge image as File > Open does once a file is chosen: first the
+    // unsaved-changes question, then the file. Returns false, changing nothing, when the
+    // user cancels or the file is refused (the user has been told why).
+    bool OpenRom(const QString &path);
+
+    // The one decision before the image is left behind (quitting by any way, opening
+    // another image): with unsaved changes, asks whether to save them. True when the
+    // program may go on: nothing unsaved, saved, or discarded; false when the user
+    // cancelled or the save failed, and then everything stays as it was.
+    bool maybeSave();
+
+    // Quitting has been decided: the close that follows asks nothing.
+    bool isLeaving() const { return leaving; }
+    // Quits once maybeSave() allows it; true when the program is leaving.
+    bool quitIfAllowed();
+
+    // ---- handlers ------------------------------------------------------------------------
+    void mnuOpenRom_Click();
+    // Both return whether the image was written.
+    bool mnuSaveRom_Click();
+    bool mnuSaveRomAs_Click();
+    void mnuFile_Quit_Click();
+
+signals:
+    // Something the user must be told, over the window.
+    void warning(const QString &text);
+    // Leaving the program has been decided: the windows go without asking anything more.
+    void leavingProgram();
+
+private:
+    // Opens the file without asking about unsaved changes.
+    bool openFile(const QString &path);
+    bool saveTo(const QString &path);
+    void showCaption();
+
+    modKrelin &model;
+    EditHistory &history;
+    Desktop &desktop;
+    QMainWindow *window;
+    QString programFolder;
+    QString lastChosenFile;
+    bool leaving = false;
+};
+
+} // namespace krelin

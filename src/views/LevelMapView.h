@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/ImageLayout.h"
+#include "render/LevelView.h"
+
+#include <QObject>
+#include <QImage>
+
+#include <bitset>
+
+namespace krelin {
+
+class modKrelin;
+
+// The level map as the main window shows it: one frame of the current stage on the map
+// surface's image, the white frame on the cell under the pointer and, with Show Uses, the
+// outline of every cell that holds the selected metatile. It draws in the colours the
+// main window last resolved and remembers the metatile each cell shows (FrameMetaTiles).
+class LevelMapView : public QObject
+{
+    Q_OBJECT
+
+public:
+    LevelMapView(const modKrelin &model, QImage &image, QObject *parent = nullptr);
+
+    const FrameCache &FrameMetaTiles() const { return shown; }
+    int frame() const { return shownFrame; }
+
+    // Draws frame f whole.
+    void draw(int frame);
+    // Clears the map and writes text in its middle (what to do next, before a stage).
+    void drawHint(const QString &text);
+    // Forgets what the cells show: nothing is on the map.
+    void forget();
+
+    // Repaints the cells given from the image as it now is; the white frame goes from them.
+    void repaintCells(const std::bitset<FrameBytes> &cells);
+    // The cells that show one of the metatiles given.
+    std::bitset<FrameBytes> cellsShowing(const std::bitset<MetaTileCount> &metaTiles) const;
+    // Shows metatile n in cell (col, row) as placed there.
+    void showPlaced(int col, int row, int metaTile);
+
+    // With Show Uses: the metatile whose cells carry an outline, or -1 for none. Changing it
+    // repaints the cells that gain or lose their outline, unless told not to (the map is
+    // about to be drawn whole).
+    void setOutlined(int metaTile, bool repaint = true);
+
+    // The white frame: leaves the cell it was on (which is repainted) for cell (col, row).
+    void frameCell(int col, int row);
+
+signals:
+    // The image changed and should be shown.
+    void changed();
+
+private:
+    void paintCell(int cell);
+
+    const modKrelin &model;
+    QImage &image;
+    FrameCache shown{};
+    int shownFrame = 0;
+    int outlined = -1;
+    int framedCol = 0, framedRow = 0; // the cell the white frame was drawn on last
+};
+
+} // namespace krelin

@@ -1,0 +1,104 @@
+#include "MetaTileTableView.h"
+
+#include "CellMarks.h"
+#include "core/modKrelin.h"
+#include "render/MetaTilePainter.h"
+#include "render/TableView.h"
+#include "render/TilePainter.h"
+#include "render/UseMarks.h"
+
+namespace krelin {
+
+MetaTileTableView::MetaTileTableView(const modKrelin &model, QImage &tableImage, QImage &previewImage,
+                                     QObject *parent)
+    : QObject(parent)
+    , model(model)
+    , tableImage(tableImage)
+    , previewImage(previewImage)
+{
+}
+
+void MetaTileTableView::draw(int page)
+{
+    shownPage = page;
+    DrawTablePage(tableImage, model, page, model.BgColors());
+    for (int row = 0; row < TableRows; ++row)
+        for (int col = 0; col < TableColumns; ++col)
+            if (dimmed.test(std::size_t(TableMetaTile(page, col, row))))
+                DimCell(tableImage, col, row);
+    emit tableChanged();
+}
+
+void MetaTileTableView::drawPreview(int metaTile)
+{
+    previewed = metaTile;
+    DrawSelectedMetaTile(previewImage, model, metaTile, model.BgColors());
+    emit previewChanged();
+}
+
+void MetaTileTableView::clearPreview()
+{
+    previewed = -1;
+    FastCls(previewImage, 1000, 1000);
+    emit previewChanged();
+}
+
+void MetaTileTableView::clear()
+{
+    FastCls(tableImage, 1000, 1000);
+    emit tableChanged();
+}
+
+void MetaTileTableView::paintCell(int col, int row)
+{
+    const int n = TableMetaTile(shownPage, col, row);
+    ClearCellBox(tableImage, col, row);
+    DrawMetaTile(tableImage, model, 2 * col, 2 * row, n, model.BgColors());
+    if (dimmed.test(std::size_t(n)))
+        DimCell(tableImage, col, row);
+}
+
+void MetaTileTableView::repaintMetaTiles(const std::bitset<MetaTileCount> &metaTiles)
+{
+    bool table = false;
+    for (int row = 0; row < TableRows; ++row)
+        for (int col = 0; col < TableColumns; ++col)
+            if (metaTiles.test(std::size_t(TableMetaTile(shownPage, col, row)))) {
+                paintCell(col, row);
+                table = true;
+            }
+    if (table)
+        emit tableChanged();
+    if (previewed >= 0 && metaTiles.test(std::size_t(previewed)))
+        drawPreview(previewed);
+}
+
+void MetaTileTableView::setDimmed(const std::bitset<MetaTileCount> &metaTiles, bool repaint)
+{
+    const std::bitset<MetaTileCount> changed = dimmed ^ metaTiles;
+    dimmed = metaTiles;
+    if (!repaint || changed.none())
+        return;
+    bool table = false;
+    for (int row = 0; row < TableRows; ++row)
+        for (int col = 0; col < TableColumns; ++col)
+            if (changed.test(std::size_t(TableMetaTile(shownPage, col, row)))) {
+                paintCell(col, row);
+                table = true;
+            }
+    if (table)
+        emit tableChanged();
+}
+
+void MetaTileTableView::frameCell(int col, int row)
+{
+    if (col != framedCol || row != framedRow) {
+        paintCell(framedCol, framedRow);
+        framedCol = col;
+        framedRow = row;
+    }
+    DrawCellFrame(tableImage, col, row);
+    emit tableChanged();
+}
+
+} // namespace krelin
