@@ -2,13 +2,15 @@
 // its data, the desktop entry, the file type and the icons with the right modes, whatever
 // the umask of whoever installs; the
 // installed program draws with its installed palette; the desktop's own tools accept the
-// entry and the file type; and the Debian package holds the same files under /usr.
+// entry and the file type; the program is built hardened; and the Debian package holds the
+// same files under /usr.
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +19,7 @@ namespace {
 
 const QString BuildDir = QStringLiteral(KRELIN_BUILD_DIR);
 const QString SamplePath = QStringLiteral(KRELIN_SAMPLE);
+const QString Program = QStringLiteral(KRELIN_EXECUTABLE);
 constexpr QFileDevice::Permissions Mode755 = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                                              | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
                                              | QFileDevice::ExeOther;
@@ -64,6 +67,22 @@ QStringList ExpectedFiles()
         files << QStringLiteral("share/icons/hicolor/%1x%1/apps/krelin.png").arg(size);
     files.sort();
     return files;
+}
+
+// What readelf says of a program: its header, segments, sections, dynamic section and
+// dynamic symbols.
+QString ElfReport(const QString &program, QString *err)
+{
+    const QString readelf = QStandardPaths::findExecutable(QStringLiteral("readelf"));
+    if (readelf.isEmpty()) {
+        *err = QStringLiteral("readelf is missing (Debian package binutils)");
+        return {};
+    }
+    const QStringList report{QStringLiteral("-W"), QStringLiteral("-h"), QStringLiteral("-l"), QStringLiteral("-S"),
+                             QStringLiteral("-d"), QStringLiteral("--dyn-syms")};
+    const Run run = Execute(readelf, report + QStringList{program});
+    *err = run.status == 0 ? QString() : run.err;
+    return run.out;
 }
 
 QImage ExportFrame(const QString &program, const QString &out, QString *err)
@@ -176,6 +195,28 @@ private slots:
         QFile globs(prefix + QStringLiteral("/share/mime/globs2"));
         QVERIFY(globs.open(QIODevice::ReadOnly));
         QVERIFY(globs.readAll().contains(":application/x-nes-rom:*.nes"));
+    }
+
+    // The built program is hardened as Debian builds its packages: a position-independent
+    // executable, relocations read-only and resolved at start-up, the stack protector, and
+    // (outside the checked builds) the C library's checked buffer functions.
+    void hardenedProgram()
+    {
+#if !KRELIN_HARDENED
+        QSKIP("built without KRELIN_HARDEN");
+#endif
+        QString err;
+        const QString elf = ElfReport(Program, &err);
+        QVERIFY2(err.isEmpty(), qPrintable(err));
+        QVERIFY2(elf.contains(QRegularExpression(QStringLiteral(R"(Type:\s+DYN)"))),
+                 "not a position-independent executable");
+        QVERIFY2(elf.contains(QStringLiteral("GNU_RELRO")), "no read-only relocations (-z relro)");
+        QVERIFY2(elf.contains(QRegularExpression(QStringLiteral(R"(\(FLAGS\).*\bBIND_NOW\b|\(FLAGS_1\).*\bNOW\b)"))),
+                 "relocations not resolved at start-up (-z now)");
+        QVERIFY2(elf.contains(QStringLiteral("__stack_chk_fail")), "no stack protector");
+#if KRELIN_FORTIFIED
+        QVERIFY2(elf.contains(QRegularExpression(QStringLiteral(R"(\b__\w+_chk\b)"))), "no fortified C library calls");
+#endif
     }
 
     // The package holds the installed files under /usr, owned by root, with their modes,
