@@ -3,6 +3,7 @@
 #   make test  installs what is missing, builds, and runs the whole test suite headless
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   installs the built program
 #   make package   builds the Debian package $(BUILD_DIR)/krelin_<version>_<arch>.deb
+#   make lint-package  builds the package and has lintian check it: no error, no warning
 #   make test-sanitize  the same suite built with AddressSanitizer and UBSan, in build-sanitize/
 #   make fuzz  builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60)
 
@@ -13,11 +14,12 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
             libbenchmark-dev fonts-dejavu-core \
-            dpkg-dev desktop-file-utils shared-mime-info
+            dpkg-dev desktop-file-utils shared-mime-info \
+            lintian appstream man-db groff-base
 # ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build run test bench install package clean test-sanitize fuzz
+.PHONY: all deps configure build run test bench install package lint-package clean test-sanitize fuzz
 
 all: build
 
@@ -69,6 +71,21 @@ install: build
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# Debian's own checker on the package just built: any error or warning fails, and so do
+# the informational tags that say the program was built without the full hardening or
+# packaged unstripped.
+LINTIAN_REFUSED := hardening-no-bindnow hardening-no-fortify-functions binary-has-unneeded-section
+lint-package: package
+	@deb=$$(ls -t $(BUILD_DIR)/krelin_*.deb | head -n 1); \
+	echo "lintian $$deb"; \
+	report=$$(lintian --display-info --fail-on error,warning "$$deb" 2>&1); status=$$?; \
+	[ -z "$$report" ] || echo "$$report"; \
+	[ $$status = 0 ] || { echo "lint-package: lintian found errors or warnings"; exit 1; }; \
+	for tag in $(LINTIAN_REFUSED); do \
+	  if echo "$$report" | grep -q ": $$tag"; then echo "lint-package: lintian reports $$tag"; exit 1; fi; \
+	done; \
+	echo "lint-package: lintian is content with $$deb"
 
 # The whole suite with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer,
 # any finding fatal.
