@@ -1,7 +1,9 @@
 // krelin [IMAGE]                                        opens the editor, and IMAGE in it
 // krelin --export OUT.png --stage S [--frame F] IMAGE   writes a stage's level map as a PNG
 // krelin --make-patch / --apply-patch ...               makes or applies a patch
+// krelin --diff [--json] A B                            says what differs between two images
 // krelin --help, --version                              print and end, with or without a display
+#include "DiffCommand.h"
 #include "Export.h"
 #include "PatchCommand.h"
 #include "ProgramFolder.h"
@@ -93,7 +95,10 @@ void describeEditor(QCommandLineParser &parser)
         "  krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED\n"
         "      writes the difference between two images as an IPS or BPS patch\n"
         "  krelin --apply-patch PATCH IMAGE OUT\n"
-        "      writes IMAGE with PATCH applied to OUT"));
+        "      writes IMAGE with PATCH applied to OUT\n"
+        "  krelin --diff [--json] A B\n"
+        "      prints what differs between two images, stage by stage; exits 0 when they\n"
+        "      are the same, 1 when they differ, 2 on trouble"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("A cartridge image (.NES) to open."),
@@ -169,5 +174,7 @@ int main(int argc, char **argv)
     std::signal(SIGXFSZ, SIG_IGN);
     if (krelin::WantsPatchCommand(argc, argv))
         return krelin::RunPatchCommand(argc, argv);
+    if (krelin::WantsDiffCommand(argc, argv))
+        return krelin::RunDiffCommand(argc, argv);
     return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);
 }
