@@ -1,11 +1,13 @@
 // krelin --diff, run as a user runs it on copies of the sample with differences of every
-// kind planted at places worked out here from the layout's rules.
+// kind planted at places worked out here from the layout's rules; and the description a
+// BPS patch keeps, as --make-patch writes it and --patch-info reads it.
 
 #include "RunKrelin.h"
 #include "TestFolders.h"
 
 #include "core/StageTable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -182,6 +184,51 @@ private slots:
         QVERIFY2(run.err.startsWith("krelin: ") && run.err.contains(says), qPrintable(run.err));
         QCOMPARE(run.err.trimmed().count(u'\n'), 0);
         QVERIFY(run.out.isEmpty());
+    }
+
+    // A BPS patch keeps its description, author, the program and the stages it changes,
+    // which --patch-info shows with its sizes and checksums; it still applies. An IPS patch
+    // refuses a description and says it has none; a damaged patch is told as such.
+    void describedPatches()
+    {
+        QTemporaryDir temp;
+        const QDir dir(temp.path());
+        const QByteArray a = Sample();
+        QByteArray b = a;
+        b[S("5").PalOffset + 1] = char(b[S("5").PalOffset + 1] ^ 1);
+        WriteFile(dir.filePath("a.nes"), a);
+        WriteFile(dir.filePath("b.nes"), b);
+
+        ProgramRun run = RunKrelin({"--make-patch", "hack.bps", "a.nes", "b.nes", "--description", "Brighter\nstage 5",
+                                    "--author=Ana"}, dir.path());
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        run = RunKrelin({"--patch-info", "hack.bps"}, dir.path());
+        QCOMPARE(run.status, 0);
+        const QStringList info = QString::fromUtf8(run.out).split(u'\n');
+        QCOMPARE(info.first(), "Format: BPS");
+        QVERIFY(info[1].endsWith("(holds)"));
+        QCOMPARE(info[2], QStringLiteral("Source: %1 bytes, checksum ").arg(a.size()) + info[2].right(8));
+        for (const char *line : {"  Description: Brighter stage 5", "  Author: Ana", "  Stages: 5"})
+            QVERIFY2(info.contains(QLatin1String(line)), line);
+        QVERIFY(RunKrelin({"--apply-patch", "hack.bps", "a.nes", "out.nes"}, dir.path()).status == 0);
+        QFile out(dir.filePath("out.nes"));
+        QVERIFY(out.open(QIODevice::ReadOnly) && out.readAll() == b);
+
+        run = RunKrelin({"--make-patch", "hack.ips", "a.nes", "b.nes", "--author", "Ana"}, dir.path());
+        QVERIFY(run.status != 0 && run.err.contains("IPS patch has no field") && !dir.exists("hack.ips"));
+        QCOMPARE(RunKrelin({"--make-patch", "hack.ips", "a.nes", "b.nes"}, dir.path()).status, 0);
+        run = RunKrelin({"--patch-info", "hack.ips"}, dir.path());
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.contains("Format: IPS\n") && run.out.contains("Records: 1, writing 1 byte from")
+                && run.out.contains("Metadata: none (IPS has no metadata field)"));
+
+        QFile patch(dir.filePath("hack.bps"));
+        QVERIFY(patch.open(QIODevice::ReadWrite) && patch.seek(12) && patch.write("X") == 1);
+        patch.close();
+        run = RunKrelin({"--patch-info", "hack.bps"}, dir.path());
+        QVERIFY(run.status == 1 && run.out.contains("does not hold") && run.err.contains("damaged"));
+        run = RunKrelin({"--patch-info", "a.nes"}, dir.path());
+        QVERIFY(run.status == 1 && run.err.contains("not an IPS or BPS patch"));
     }
 };
 

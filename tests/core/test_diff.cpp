@@ -6,7 +6,10 @@
 #include "TestFolders.h"
 
 #include "core/ImageDiff.h"
+#include "core/Patch.h"
+#include "core/PatchInfo.h"
 #include "core/RomFile.h"
+#include "core/Version.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -201,6 +204,51 @@ private slots:
         b.push_back(0); // a change of size compares afresh
         followed.update(a, b, {size, 1});
         QCOMPARE(followed, ImageDiff(a, b));
+    }
+
+    // A described BPS patch, read by the format's layout: the metadata's size and its lines
+    // of text follow the image sizes; it still applies, and reads back.
+    void describedPatch()
+    {
+        const Bytes a = Sample();
+        Bytes b = a;
+        b[std::size_t(S("3").PalOffset)] ^= 1;
+        const PatchResult patch =
+            MakeDescribedPatch(PatchFormat::Bps, a, b, {QStringLiteral("Two\nlines"), QStringLiteral("Ana Ñ")});
+        QVERIFY(patch.ok());
+        const QByteArray text = QStringLiteral("Description: Two lines\nAuthor: Ana Ñ\nProgram: Krelin %1\nStages: 3\n")
+                                    .arg(VersionText())
+                                    .toUtf8();
+        // "BPS1", the two sizes (three bytes each at this size), then the metadata's size.
+        const QByteArray bytes(reinterpret_cast<const char *>(patch.bytes.data()), qsizetype(patch.bytes.size()));
+        QCOMPARE(bytes.mid(10, 1), QByteArray(1, char(0x80 | text.size())));
+        QCOMPARE(bytes.mid(11, text.size()), text);
+        QCOMPARE(ApplyPatch(patch.bytes, a).bytes, b);
+
+        const PatchInfo info = ReadPatchInfo(patch.bytes);
+        QVERIFY(info.ok() && info.checksumHolds());
+        QCOMPARE(info.metadata.description(), QStringLiteral("Two lines"));
+        QCOMPARE(info.metadata.author(), QStringLiteral("Ana Ñ"));
+        QCOMPARE(info.sourceSize, qint64(a.size()));
+
+        QVERIFY(!MakeDescribedPatch(PatchFormat::Ips, a, b, {{}, QStringLiteral("Ana")}).ok());
+        QVERIFY(MakeDescribedPatch(PatchFormat::Ips, a, b, {}).ok());
+    }
+
+    // Another program's metadata is shown as it is, with no fields, and its control
+    // characters cannot reach a terminal.
+    void foreignMetadata()
+    {
+        const std::string xml = "<?xml version=\"1.0\"?>\n<patch>\x1b[2J</patch>";
+        const PatchMetadata m = ParsePatchMetadata({reinterpret_cast<const std::uint8_t *>(xml.data()), xml.size()});
+        QVERIFY(m.fields.isEmpty() && m.description().isEmpty());
+        PatchInfo info;
+        info.format = PatchFormat::Bps;
+        info.metadataSize = qint64(xml.size());
+        info.metadata = m;
+        const QString shown = PatchInfoLines(info).join(u'\n');
+        QVERIFY(shown.contains(QStringLiteral("  <patch>\uFFFD[2J</patch>")));
+        QVERIFY(!shown.contains(QChar(0x1b)));
     }
 };
 
