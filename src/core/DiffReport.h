@@ -16,9 +16,9 @@ namespace krelin {
 //   Stage 3: 1 cell (frame 2: row 3, column 4: 2F → 30)
 // after a line on the sizes when they differ, and followed by a line on the stages not
 // compared and one on the other bytes. Long lists show their first items and a count of
-// the rest. Metatile, tile, room and colour values are hexadecimal, as the windows show
-// them; frames, rows, columns and palette entries count from 0 in decimal. No lines when
-// the images are identical.
+// the rest. Metatile, tile, room and colour values are hexadecimal and sub-palettes
+// decimal, as the windows show them; frames, rows, columns and palette entries count from
+// 0 in decimal. No lines when the images are identical.
 QStringList DiffSummary(const ImageDiff &diff, const QString &nameA, const QString &nameB);
 
 // The whole comparison as one object:
