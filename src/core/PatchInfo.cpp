@@ -168,7 +168,8 @@ QByteArray PatchMetadataText(const PatchDescription &description, View original,
     line("Author", oneLine(description.author));
     line("Program", QStringLiteral("Krelin ") + VersionText());
     QStringList stages;
-    for (const StageDiff *d : ImageDiff(original, modified).differingStages())
+    const ImageDiff diff(original, modified);
+    for (const StageDiff *d : diff.differingStages())
         stages << QLatin1String(d->stage->name);
     line("Stages", stages.isEmpty() ? QStringLiteral("none") : stages.join(QStringLiteral(", ")));
     return text.toUtf8();
