@@ -1,4 +1,5 @@
 #include "PatchCommand.h"
+#include "PatchInfoCommand.h"
 
 #include "core/Patch.h"
 #include "core/RomFile.h"
@@ -47,7 +48,8 @@ bool WantsPatchCommand(int argc, char **argv)
     return false;
 }
 
-QString MakePatchFile(const QString &outPath, const QString &originalPath, const QString &modifiedPath)
+QString MakePatchFile(const QString &outPath, const QString &originalPath, const QString &modifiedPath,
+                      const PatchDescription &description)
 {
     for (const QString &problem : {sameFileProblem(outPath, originalPath, "original image"),
                                    sameFileProblem(outPath, modifiedPath, "modified image")})
@@ -59,7 +61,7 @@ QString MakePatchFile(const QString &outPath, const QString &originalPath, const
     const RomReadResult modified = ReadRomFile(modifiedPath);
     if (!modified.ok())
         return modified.error;
-    return WritePatchFile(outPath, original.bytes, modified.bytes);
+    return WriteDescribedPatchFile(outPath, original.bytes, modified.bytes, description);
 }
 
 QString ApplyPatchFile(const QString &patchPath, const QString &imagePath, const QString &outPath)
@@ -82,15 +84,20 @@ QString ApplyPatchFile(const QString &patchPath, const QString &imagePath, const
 
 int RunPatchCommand(int argc, char **argv)
 {
-    const bool make = argc == 5 && std::strcmp(argv[1], MakeOption) == 0;
-    const bool apply = argc == 5 && std::strcmp(argv[1], ApplyOption) == 0;
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QFile::decodeName(argv[i]);
+    PatchDescription description;
+    const bool described = TakePatchDescription(args, description);
+    const bool make = args.size() == 5 && args[1] == QLatin1String(MakeOption);
+    const bool apply = !described && args.size() == 5 && args[1] == QLatin1String(ApplyOption);
     if (!make && !apply) {
-        std::fprintf(stderr, "krelin: usage: krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED, or "
-                             "krelin --apply-patch PATCH IMAGE OUT\n");
+        std::fprintf(stderr, "krelin: usage: krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED [--description "
+                             "TEXT] [--author NAME], or krelin --apply-patch PATCH IMAGE OUT\n");
         return 2;
     }
-    const QString a = QFile::decodeName(argv[2]), b = QFile::decodeName(argv[3]), c = QFile::decodeName(argv[4]);
-    const QString error = make ? MakePatchFile(a, b, c) : ApplyPatchFile(a, b, c);
+    const QString &a = args[2], &b = args[3], &c = args[4];
+    const QString error = make ? MakePatchFile(a, b, c, description) : ApplyPatchFile(a, b, c);
     if (error.isEmpty())
         return 0;
     std::fprintf(stderr, "krelin: %s\n", qPrintable(error));

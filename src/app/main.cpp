@@ -1,9 +1,13 @@
 // krelin [IMAGE]                                        opens the editor, and IMAGE in it
 // krelin --export OUT.png --stage S [--frame F] IMAGE   writes a stage's level map as a PNG
 // krelin --make-patch / --apply-patch ...               makes or applies a patch
+// krelin --patch-info PATCH                             says what a patch holds
+// krelin --diff [--json] A B                            says what differs between two images
 // krelin --help, --version                              print and end, with or without a display
+#include "DiffCommand.h"
 #include "Export.h"
 #include "PatchCommand.h"
+#include "PatchInfoCommand.h"
 #include "ProgramFolder.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
@@ -90,10 +94,16 @@ void describeEditor(QCommandLineParser &parser)
         "Without a window:\n"
         "  krelin --export OUT.png --stage S [--frame F] IMAGE\n"
         "      writes a stage's level map (or one frame of it) as a PNG picture\n"
-        "  krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED\n"
-        "      writes the difference between two images as an IPS or BPS patch\n"
+        "  krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED [--description TEXT] [--author NAME]\n"
+        "      writes the difference between two images as an IPS or BPS patch; a BPS patch\n"
+        "      keeps the description and the author (IPS has no room for them)\n"
         "  krelin --apply-patch PATCH IMAGE OUT\n"
-        "      writes IMAGE with PATCH applied to OUT"));
+        "      writes IMAGE with PATCH applied to OUT\n"
+        "  krelin --patch-info PATCH\n"
+        "      prints a patch's format, sizes, checksums and description\n"
+        "  krelin --diff [--json] A B\n"
+        "      prints what differs between two images, stage by stage; exits 0 when they\n"
+        "      are the same, 1 when they differ, 2 on trouble"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("A cartridge image (.NES) to open."),
@@ -169,5 +179,9 @@ int main(int argc, char **argv)
     std::signal(SIGXFSZ, SIG_IGN);
     if (krelin::WantsPatchCommand(argc, argv))
         return krelin::RunPatchCommand(argc, argv);
+    if (krelin::WantsPatchInfoCommand(argc, argv))
+        return krelin::RunPatchInfoCommand(argc, argv);
+    if (krelin::WantsDiffCommand(argc, argv))
+        return krelin::RunDiffCommand(argc, argv);
     return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);
 }

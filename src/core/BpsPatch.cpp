@@ -108,7 +108,7 @@ private:
 
 } // namespace
 
-Bytes MakeBpsPatch(View original, View modified)
+Bytes MakeBpsPatch(View original, View modified, View metadata)
 {
     const qint64 n = qint64(modified.size());
     const qint64 o = qint64(original.size());
@@ -124,7 +124,8 @@ Bytes MakeBpsPatch(View original, View modified)
     Bytes out{'B', 'P', 'S', '1'};
     putNumber(out, std::uint64_t(o));
     putNumber(out, std::uint64_t(n));
-    putNumber(out, 0); // no metadata
+    putNumber(out, std::uint64_t(metadata.size()));
+    out.insert(out.end(), metadata.begin(), metadata.end());
 
     qint64 i = 0;
     while (i < n) {

@@ -175,4 +175,22 @@ inline int FrameCellOfByte(const StageOffsets &s, int frame, qint64 offset)
     return ItemAt(FrameOffset(s, frame), 1, FrameBytes, offset);
 }
 
+// The frame, of frames 0..frames-1, whose level-map bytes hold the byte at offset, or -1.
+inline int FrameOfLevelByte(const StageOffsets &s, int frames, qint64 offset)
+{
+    return ItemAt(s.LevelOffset, FrameBytes, frames, offset);
+}
+
+// The frame, of frames 0..frames-1, whose room byte is at offset, or -1.
+inline int FrameOfRoomByte(const StageOffsets &s, int frames, qint64 offset)
+{
+    return ItemAt(s.FrameTableOffset, 1, frames, offset);
+}
+
+// The background palette entry at offset, or -1.
+inline int PaletteEntryOfByte(const StageOffsets &s, qint64 offset)
+{
+    return ItemAt(s.PalOffset, 1, PaletteBytes, offset);
+}
+
 } // namespace krelin

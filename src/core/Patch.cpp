@@ -31,13 +31,15 @@ std::optional<PatchFormat> PatchFormatForPath(const QString &path)
 }
 
 PatchResult MakePatch(PatchFormat format, std::span<const std::uint8_t> original,
-                      std::span<const std::uint8_t> modified)
+                      std::span<const std::uint8_t> modified, std::span<const std::uint8_t> metadata)
 {
     if (qint64(original.size()) > MaxImageSize || qint64(modified.size()) > MaxImageSize)
         return {{}, QStringLiteral("an image larger than %1 MiB cannot be patched").arg(MaxImageSize >> 20)};
+    if (format == PatchFormat::Ips && !metadata.empty())
+        return {{}, QStringLiteral("an IPS patch has no field for a description; a BPS patch has one")};
     if (format == PatchFormat::Ips)
         return {MakeIpsPatch(original, modified), {}};
-    return {MakeBpsPatch(original, modified), {}};
+    return {MakeBpsPatch(original, modified, metadata), {}};
 }
 
 PatchResult ApplyPatch(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> image)

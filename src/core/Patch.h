@@ -35,8 +35,10 @@ struct PatchResult
 std::optional<PatchFormat> PatchFormatForPath(const QString &path);
 
 // A patch that turns original into modified. Refuses an image larger than MaxImageSize.
+// metadata goes into a BPS patch's metadata field; IPS has no such field, so an IPS patch
+// with metadata is refused.
 PatchResult MakePatch(PatchFormat format, std::span<const std::uint8_t> original,
-                      std::span<const std::uint8_t> modified);
+                      std::span<const std::uint8_t> modified, std::span<const std::uint8_t> metadata = {});
 
 // Applies an IPS or BPS patch, told apart by its first bytes, to a copy of image and
 // returns that copy. A patch that is not one of the two, is malformed or cut short, would
@@ -66,9 +68,11 @@ PatchResult ApplyIpsPatch(std::span<const std::uint8_t> patch, std::span<const s
 
 // "BPS1", the source, target and metadata sizes as variable-length numbers, the actions,
 // then the CRC-32s of source, target and patch. This writer uses only the actions
-// SourceRead and TargetRead and writes no metadata; the reader knows all four actions.
+// SourceRead and TargetRead, and puts metadata (any bytes) after the sizes; the reader
+// knows all four actions and skips the metadata.
 std::vector<std::uint8_t> MakeBpsPatch(std::span<const std::uint8_t> original,
-                                       std::span<const std::uint8_t> modified);
+                                       std::span<const std::uint8_t> modified,
+                                       std::span<const std::uint8_t> metadata = {});
 PatchResult ApplyBpsPatch(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> image);
 
 } // namespace krelin
