@@ -3,6 +3,7 @@
 // BPS patch keeps, as --make-patch writes it and --patch-info reads it.
 
 #include "RunKrelin.h"
+#include "Bytes.h"
 #include "TestFolders.h"
 
 #include "core/StageTable.h"
@@ -22,15 +23,7 @@ namespace {
 
 QByteArray Sample()
 {
-    QFile f(RuntimeFolder() + QStringLiteral("/sample.nes"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(data), data.size());
+    return ReadFile(RuntimeFolder() + QStringLiteral("/sample.nes"));
 }
 
 const Stage &S(const char *name)
@@ -136,8 +129,8 @@ private slots:
         }
         b += QByteArray(tail, 'x');
         QTemporaryDir dir;
-        WriteFile(dir.filePath("a.nes"), a);
-        WriteFile(dir.filePath("b.nes"), b);
+        QVERIFY(WriteFile(dir.filePath("a.nes"), a));
+        QVERIFY(WriteFile(dir.filePath("b.nes"), b));
         auto sized = [&](QString text) {
             return text.replace("{size}", QString::number(a.size()))
                 .replace("{size+4}", QString::number(a.size() + 4))
@@ -178,7 +171,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, says);
         QTemporaryDir dir;
-        WriteFile(dir.filePath("a.nes"), Sample());
+        QVERIFY(WriteFile(dir.filePath("a.nes"), Sample()));
         const ProgramRun run = RunKrelin(arguments, dir.path());
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.startsWith("krelin: ") && run.err.contains(says), qPrintable(run.err));
@@ -196,8 +189,8 @@ private slots:
         const QByteArray a = Sample();
         QByteArray b = a;
         b[S("5").PalOffset + 1] = char(b[S("5").PalOffset + 1] ^ 1);
-        WriteFile(dir.filePath("a.nes"), a);
-        WriteFile(dir.filePath("b.nes"), b);
+        QVERIFY(WriteFile(dir.filePath("a.nes"), a));
+        QVERIFY(WriteFile(dir.filePath("b.nes"), b));
 
         ProgramRun run = RunKrelin({"--make-patch", "hack.bps", "a.nes", "b.nes", "--description", "Brighter\nstage 5",
                                     "--author=Ana"}, dir.path());

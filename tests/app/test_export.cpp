@@ -1,6 +1,6 @@
 // The command-line export: the PNG holds exactly what the level-map surface shows, and
 // every bad request ends with a one-line message, a non-zero status and no file.
-#include "render/SyntheticImage.h"
+#include "SyntheticImage.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
 #include "core/StageTable.h"

@@ -7,7 +7,7 @@
 #include "core/modKrelin.h"
 #include "views/LevelEditor.h"
 #include "render/MetaTilePainter.h"
-#include "render/SyntheticImage.h"
+#include "SyntheticImage.h"
 #include "render/TilePainter.h"
 
 #include <QComboBox>

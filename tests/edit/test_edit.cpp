@@ -2,6 +2,7 @@
 // table, placing into the level map, frames, pages and rooms, checked by the bytes of the
 // image and the pixels of the surfaces.
 #include "SavedImage.h"
+#include "Bytes.h"
 #include "MainWindowSession.h"
 
 #include "core/RomFile.h"
@@ -37,18 +38,6 @@ void turnWheel(QWidget *widget, int dy, int dx = 0)
     QWheelEvent event(pos, widget->mapToGlobal(pos), QPoint(), QPoint(dx, dy), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(widget, &event);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 // n as two upper-case hexadecimal digits.
@@ -443,9 +432,9 @@ void TestEdit::roomBoxShowsRoomOfFrame()
 {
     Session s(false);
     // Stage 1A's frames 0..2: room 03, a byte that is none of the stage's rooms, room 0B.
-    QByteArray data = readFile(s.romPath);
+    QByteArray data = ReadFile(s.romPath);
     data.replace(0x5810, 3, QByteArray("\x03\x20\x0B", 3));
-    QVERIFY(writeFile(s.romPath, data) && s.window->OpenRom(s.romPath));
+    QVERIFY(WriteFile(s.romPath, data) && s.window->OpenRom(s.romPath));
     QComboBox *box = Controls(s.window).cboRoomEditor;
     Controls(s.window).mnuEdit_Level_Click(S1A);
     QCOMPARE(box->currentText(), QStringLiteral("Room 03"));
@@ -565,7 +554,7 @@ void TestEdit::openWhileStagedDrawsNewImage()
     s.pick(3, 1, 2); // metatile 53
     // A second copy with another frame 2, another room for it, other colours and other
     // metatiles on page 3.
-    QByteArray other = readFile(s.romPath);
+    QByteArray other = ReadFile(s.romPath);
     for (int k = 0; k < FrameBytes; ++k)
         other[0x583A + 240 * 2 + k] = char(0x30 + k % 16);
     other[0x5812] = 0x09;
@@ -574,7 +563,7 @@ void TestEdit::openWhileStagedDrawsNewImage()
     for (int i = 0; i < 64; ++i)
         other[0x790A + 4 * 48 + i] = char(other[0x790A + 4 * 48 + i] ^ 0x21);
     const QString otherPath = s.dir.filePath(QStringLiteral("other.nes"));
-    QVERIFY(writeFile(otherPath, other) && s.window->OpenRom(otherPath));
+    QVERIFY(WriteFile(otherPath, other) && s.window->OpenRom(otherPath));
     QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
     QVERIFY(Controls(s.window).mnuEdit_Level_Stage[S1A]->isChecked());
     QCOMPARE(std::pair(s.editor().frame(), s.editor().page()), std::pair(2, 3));
@@ -598,7 +587,7 @@ void TestEdit::openWhileStagedDrawsNewImage()
     QCoreApplication::processEvents();
     s.desktop.clearLog();
     const QString shortPath = s.dir.filePath(QStringLiteral("short.nes"));
-    QVERIFY(writeFile(shortPath, other.left(0x10000)) && s.window->OpenRom(shortPath));
+    QVERIFY(WriteFile(shortPath, other.left(0x10000)) && s.window->OpenRom(shortPath));
     QCoreApplication::processEvents();
     QVERIFY(!Controls(s.window).tileEditor && !Controls(s.window).palEditor);
     QCOMPARE(s.desktop.messages.size(), 1);

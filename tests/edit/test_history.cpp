@@ -1,6 +1,7 @@
 // The edit history: every kind of edit done, undone and redone byte for byte, the views
 // after an undo, the modified state through saving and undoing, and what empties it.
 #include "MainWindowSession.h"
+#include "Bytes.h"
 
 #include "core/RomFile.h"
 #include "core/StageTable.h"
@@ -22,18 +23,6 @@ using namespace krelin;
 using namespace krelin::testing;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-// The offsets at which two images differ.
-QList<qint64> Differences(const Bytes &a, const Bytes &b)
-{
-    QList<qint64> offsets;
-    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-        if (a[i] != b[i])
-            offsets << qint64(i);
-    return offsets;
-}
 
 void pressCtrl(QWidget *window, Qt::Key key, Qt::KeyboardModifiers extra = {})
 {
@@ -109,7 +98,7 @@ void TestHistory::everyKindOfEdit()
     QVERIFY(history.push(make(true)));
     QCOMPARE(history.stack().undoText(), name);
     const Bytes edited = model.image();
-    QCOMPARE(Differences(original, edited), changed);
+    QCOMPARE(ChangedOffsets(original, edited), changed);
     QVERIFY(history.isModified());
     // Undoing and redoing announce the bytes they write, as any change does.
     QSignalSpy written(&model, &modKrelin::imageChanged);
@@ -152,7 +141,7 @@ void TestHistory::placementsUndoneFromTheKeyboard()
     QCOMPARE(Controls(s.window).mnuRedo->text(), QStringLiteral("&Redo Place Metatile"));
     pressCtrl(s.window.get(), Qt::Key_Y);
     pressCtrl(s.window.get(), Qt::Key_Z, Qt::ShiftModifier);
-    QCOMPARE(Differences(original, s.model.image()), (QList<qint64>{0x583A + 16 * 3 + 2, 0x583A + 16 * 3 + 3}));
+    QCOMPARE(ChangedOffsets(original, s.model.image()), (QList<qint64>{0x583A + 16 * 3 + 2, 0x583A + 16 * 3 + 3}));
     const QString diff = cellDiff(s.map(), s.model, 3, 3, 201);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     Q_UNUSED(placed);
@@ -240,7 +229,7 @@ void TestHistory::historyWindowJumpsToAStep()
     QCOMPARE(view->model()->rowCount(), 5); // the image as opened, and four steps
     view->setCurrentIndex(view->model()->index(1, 0)); // after the first placement
     QCOMPARE(Controls(s.window).history().stack().index(), 1);
-    QCOMPARE(Differences(original, s.model.image()), (QList<qint64>{0x583A}));
+    QCOMPARE(ChangedOffsets(original, s.model.image()), (QList<qint64>{0x583A}));
     for (int col = 0; col < 4; ++col) {
         const QString diff = cellDiff(s.map(), s.model, col, 0, s.byte(0x583A + col));
         QVERIFY2(diff.isEmpty(), qPrintable(diff));

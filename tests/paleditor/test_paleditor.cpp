@@ -3,6 +3,7 @@
 // swatches following the table, opening and reopening, and an edit saved to a file.
 
 #include "SavedImage.h"
+#include "Bytes.h"
 #include "MainWindowFixture.h"
 
 #include "core/RomFile.h"
@@ -73,14 +74,7 @@ struct Session : MainWindowFixture<>
     void clickColour(int k) { clickGrid(QPointF(13 * (k % 16) + 6, 13 * (k / 16) + 6)); }
     void selectSwatch(int e) { QTest::mouseClick(pal().picPal[e], Qt::LeftButton); }
     int paletteByte(int e) { return model.byteAt(model.PalOffset + e); }
-    QList<qint64> changedSince(const std::vector<std::uint8_t> &before)
-    {
-        QList<qint64> offsets;
-        for (std::size_t i = 0; i < before.size(); ++i)
-            if (before[i] != model.image()[i])
-                offsets << qint64(i);
-        return offsets;
-    }
+    QList<qint64> changedSince(const Bytes &before) { return ChangedOffsets(before, model.image()); }
 };
 
 } // namespace

@@ -2,7 +2,8 @@
 // window, the redraw, the three kinds of edit checked byte by byte and bit by bit, the
 // pictures checked against tiles decoded here, and the notice on leaving and closing.
 #include "SavedImage.h"
-#include "render/SyntheticImage.h"
+#include "Bytes.h"
+#include "SyntheticImage.h"
 #include "MainWindowFixture.h"
 #include "core/RomFile.h"
 #include "core/StageTable.h"
@@ -127,15 +128,6 @@ QString pictureDiff(frmTileEditor &te, const modKrelin &m, int n, int q)
     return {};
 }
 
-QList<qint64> changedBytes(const Bytes &before, const Bytes &after)
-{
-    QList<qint64> changed;
-    for (std::size_t i = 0; i < before.size(); ++i)
-        if (before[i] != after[i])
-            changed << qint64(i);
-    return changed;
-}
-
 } // namespace
 
 class TestTileEditor : public QObject
@@ -191,7 +183,7 @@ private slots:
         for (int i : {2, 0, 3, 1}) {
             const Bytes before = s.model.image();
             te.hsSelector[i]->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-            QCOMPARE(changedBytes(before, s.model.image()), QList<qint64>{0x790A + 4 * 8 + i});
+            QCOMPARE(ChangedOffsets(before, s.model.image()), QList<qint64>{0x790A + 4 * 8 + i});
             te.hsSelector[i]->setValue(0x5C);
         }
         te.picColorSelector_Click(3);
@@ -248,7 +240,7 @@ private slots:
         s.press(col, row, Qt::MouseButton(button));
         const Bytes after = s.model.image();
         QCOMPARE(s.pixel(n, quadrant, col, row), color);
-        const QList<qint64> changed = changedBytes(before, after);
+        const QList<qint64> changed = ChangedOffsets(before, after);
         QCOMPARE(changed.size(), ((from ^ color) & 1) + ((from ^ color) >> 1));
         for (qint64 i : changed) {
             QVERIFY(i == a + row || i == a + 8 + row);
@@ -292,7 +284,7 @@ private slots:
         te.picColorSelector_Click(2);
         const Bytes before = s.model.image();
         QTest::mouseClick(te.optPal[3], Qt::LeftButton);
-        QCOMPARE(changedBytes(before, s.model.image()), QList<qint64>{0x7D0A + n});
+        QCOMPARE(ChangedOffsets(before, s.model.image()), QList<qint64>{0x7D0A + n});
         QCOMPARE(s.byte(0x7D0A + n), 3);
         for (int i = 0; i < 4; ++i)
             QCOMPARE(te.picColorSelector[i]->color(), ExpectedBgColors(s.model)[12 + i]);

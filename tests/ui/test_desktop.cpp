@@ -3,6 +3,7 @@
 // live in a file of the test's own; the user's are never read or written.
 
 #include "ScriptedDesktop.h"
+#include "Bytes.h"
 
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
@@ -44,12 +45,6 @@ bool CopySample(const QString &to)
 {
     QFile::remove(to);
     return QFile::copy(SamplePath, to);
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The picture the command line exports from a saved image.

@@ -4,6 +4,7 @@
 // link and sound goes through ScriptedDesktop.
 
 #include "ScriptedDesktop.h"
+#include "Bytes.h"
 #include "FileSizeLimit.h"
 #include "TestFolders.h"
 
@@ -51,18 +52,6 @@ const QString RuntimeDir = krelin::testing::RuntimeFolder();
 const QString SamplePath = RuntimeDir + QStringLiteral("/sample.nes");
 constexpr qint64 SampleSize = 0x20010;
 const QString Caption = QStringLiteral("Krelin V0.5.1");
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 QByteArray Pattern(qint64 size)
 {

@@ -4,7 +4,7 @@
 // reach it: the set-up shared by the tests that drive the real windows.
 
 #include "core/modKrelin.h"
-#include "ui/ScriptedDesktop.h"
+#include "ScriptedDesktop.h"
 #include "support/WindowControls.h"
 #include "ui/frmKrelin.h"
 
