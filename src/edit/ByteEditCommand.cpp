@@ -29,6 +29,14 @@ bool ByteEditCommand::changesImage() const
     return isValid() && before != after;
 }
 
+StepChanges ByteEditCommand::changes() const
+{
+    StepChanges changes;
+    if (changesImage())
+        changes.runs.push_back({at, before, after});
+    return changes;
+}
+
 void ByteEditCommand::redo()
 {
     if (inside)

@@ -26,6 +26,8 @@ public:
     // False when the edit is refused or its bytes equal those in place: such an edit is
     // not worth a step.
     bool changesImage() const override;
+    StepChanges changes() const override;
+    qint64 bytesKept() const override { return qint64(sizeof(*this) + before.size() + after.size()); }
 
     qint64 offset() const { return at; }
     const std::vector<std::uint8_t> &oldBytes() const { return before; }

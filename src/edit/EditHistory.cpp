@@ -1,6 +1,10 @@
 #include "EditHistory.h"
 
 #include "EditStep.h"
+#include "RecordedStep.h"
+
+#include <utility>
+#include <vector>
 
 namespace krelin {
 
@@ -24,7 +28,15 @@ bool EditHistory::push(EditStep *step)
         delete step;
         return false;
     }
+    // The steps the push drops (those undone) are not counted off: the estimate only
+    // errs high, and an exact count follows when it reaches the budget.
+    keptAtMost += step->bytesKept();
     undoStack.push(step);
+    if (keptAtMost > budget) {
+        keptAtMost = bytesKept();
+        if (keptAtMost > budget)
+            keepWithinBudget();
+    }
     return true;
 }
 
@@ -32,6 +44,76 @@ void EditHistory::clear()
 {
     undoStack.clear();
     undoStack.setClean();
+    keptAtMost = 0;
+}
+
+const EditStep *EditHistory::step(int index) const
+{
+    return static_cast<const EditStep *>(undoStack.command(index));
+}
+
+qint64 EditHistory::bytesKept() const
+{
+    qint64 kept = 0;
+    for (int i = 0; i < undoStack.count(); ++i)
+        kept += step(i)->bytesKept();
+    return kept;
+}
+
+void EditHistory::setMemoryBudget(qint64 bytes)
+{
+    budget = bytes;
+    keptAtMost = bytesKept();
+    if (keptAtMost > budget)
+        keepWithinBudget();
+}
+
+void EditHistory::keepWithinBudget()
+{
+    const int count = undoStack.count(), index = undoStack.index(), clean = undoStack.cleanIndex();
+    // The newest steps that fit.
+    int first = count;
+    qint64 kept = 0;
+    while (first > 0 && kept + step(first - 1)->bytesKept() <= budget)
+        kept += step(--first)->bytesKept();
+    if (first == 0)
+        return;
+    // Steps undone past the oldest one kept cannot be reached again: none is kept then,
+    // and the history starts at the image as it now is.
+    if (index < first) {
+        undoStack.clear();
+        if (clean != index)
+            undoStack.resetClean();
+        keptAtMost = 0;
+        emit oldestStepsDropped(count);
+        return;
+    }
+
+    struct Kept
+    {
+        StepChanges changes;
+        QString text;
+    };
+    std::vector<Kept> steps;
+    for (int i = first; i < count; ++i)
+        steps.push_back({step(i)->changes(), step(i)->text()});
+
+    // The stack starts again with the steps kept, rebuilt from their bytes. They are in the
+    // image already up to the current step; those after it were undone, and undoing them
+    // once more writes the bytes in place, which changes nothing.
+    undoStack.clear();
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        auto *rebuilt = new RecordedStep(image, std::move(steps[k].changes), steps[k].text);
+        rebuilt->markApplied();
+        undoStack.push(rebuilt);
+        if (first + int(k) + 1 == clean)
+            undoStack.setClean();
+    }
+    undoStack.setIndex(std::max(index - first, 0));
+    if (clean < first)
+        undoStack.resetClean(); // the image on disk lies past the oldest step kept
+    keptAtMost = bytesKept();
+    emit oldestStepsDropped(first);
 }
 
 } // namespace krelin

@@ -13,11 +13,15 @@ class modKrelin;
 // model's one write path, so the views learn of them as of any other change. The image
 // differs from the file on disk exactly while the stack is away from its clean (saved)
 // step: isModified() asks the stack, nothing keeps a copy.
+//
+// The history keeps its steps within a memory budget: past it, the oldest steps go.
 class EditHistory : public QObject
 {
     Q_OBJECT
 
 public:
+    static constexpr qint64 DefaultMemoryBudget = qint64(256) << 20;
+
     explicit EditHistory(modKrelin &model, QObject *parent = nullptr);
     ~EditHistory() override;
 
@@ -37,12 +41,24 @@ public:
     // Another image was opened: its history starts empty, and unmodified.
     void clear();
 
+    // What the steps keep, in bytes, and the most they may keep.
+    qint64 bytesKept() const;
+    qint64 memoryBudget() const { return budget; }
+    void setMemoryBudget(qint64 bytes);
+
 signals:
     void modifiedChanged(bool modified);
+    // The budget was reached and the oldest steps went, count of them.
+    void oldestStepsDropped(int count);
 
 private:
+    void keepWithinBudget();
+    const EditStep *step(int index) const;
+
     modKrelin &image;
     QUndoStack undoStack;
+    qint64 budget = DefaultMemoryBudget;
+    qint64 keptAtMost = 0; // never below what the steps keep; counted exactly when it passes the budget
 };
 
 } // namespace krelin

@@ -123,6 +123,7 @@ bool FileSession::openFile(const QString &path)
     model.setRomFileName(QFileInfo(path).absoluteFilePath());
     model.replaceImage(std::move(result.bytes));
     history.clear();
+    emit opened(model.RomFileName);
     mnuRecentFiles->add(path);
     mnuSaveRom->setEnabled(true);
     mnuSaveRomAs->setEnabled(true);
@@ -149,6 +150,7 @@ bool FileSession::saveTo(const QString &path)
     // A written file joins the recent list.
     mnuRecentFiles->add(path);
     history.markSaved();
+    emit saved(QFileInfo(path).absoluteFilePath());
     return true;
 }
 
@@ -195,7 +197,7 @@ bool FileSession::maybeSave()
     const QString name = QFileInfo(model.RomFileName).fileName().toUpper();
     switch (desktop.askSaveChanges(window, ProgramCaption(), QStringLiteral("Save changes to %1?").arg(name))) {
     case Desktop::SaveAnswer::Save: return mnuSaveRom_Click();
-    case Desktop::SaveAnswer::Discard: return true;
+    case Desktop::SaveAnswer::Discard: emit changesDiscarded(); return true;
     case Desktop::SaveAnswer::Cancel: break;
     }
     return false;

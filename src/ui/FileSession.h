@@ -64,6 +64,11 @@ public:
 signals:
     // Something the user must be told, over the window.
     void warning(const QString &text);
+    // The image at path was opened, or written to path: it is the one on disk from now on.
+    void opened(const QString &path);
+    void saved(const QString &path);
+    // The user chose to go on without the unsaved changes.
+    void changesDiscarded();
     // Leaving the program has been decided: the windows go without asking anything more.
     void leavingProgram();
 

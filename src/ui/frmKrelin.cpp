@@ -173,6 +173,14 @@ void frmKrelin::createParts(QSettings *settings)
     connect(patches, &PatchCommands::statusMessage, status, note);
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
+    // Said once: from then on the user knows the oldest steps go.
+    connect(editHistory, &EditHistory::oldestStepsDropped, status, [status, told = false](int) mutable {
+        if (std::exchange(told, true))
+            return;
+        status->showMessage(QStringLiteral("The undo history keeps at most %1 MiB: its oldest steps were let go.")
+                                .arg(EditHistory::DefaultMemoryBudget >> 20),
+                            10000);
+    });
     // The Edit menu has something to edit once an image is open.
     connect(&model, &modKrelin::imageReplaced, this, [this] {
         findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction()->setEnabled(this->model.hasImage());

@@ -7,6 +7,8 @@
 #include "core/StageTable.h"
 #include "edit/EditCommands.h"
 #include "edit/EditHistory.h"
+#include "edit/PatchEdits.h"
+#include "edit/RecordedStep.h"
 #include "widgets/ColorSwatch.h"
 #include "paleditor/frmPalEditor.h"
 #include "render/Palette.h"
@@ -17,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QUndoView>
 
 using namespace krelin;
@@ -44,6 +47,8 @@ private slots:
     void whatEmptiesTheHistory();
     void historyWindowJumpsToAStep();
     void toolWindowEditsUndoneInTheirWindows();
+    void patchStepsKeepWhatTheyChanged();
+    void oldestStepsGoPastTheBudget();
 };
 
 void TestHistory::everyKindOfEdit_data()
@@ -291,6 +296,71 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     pressCtrl(palette, Qt::Key_Y);
     pressCtrl(palette, Qt::Key_S);
     QVERIFY(!Controls(s.window).history().isModified());
+}
+
+// A patch that makes the image 16 MiB long (one byte at its very end) and one that cuts it
+// back, applied ten times each: every step keeps a few bytes, not a whole image, and
+// the history still takes each of them back exactly.
+void TestHistory::patchStepsKeepWhatTheyChanged()
+{
+    QTemporaryDir dir;
+    const QString grow = dir.filePath(QStringLiteral("grow.ips")), shrink = dir.filePath(QStringLiteral("shrink.ips"));
+    modKrelin model;
+    RomReadResult read = ReadRomFile(QStringLiteral(KRELIN_SAMPLE));
+    QVERIFY(read.ok());
+    const Bytes original = read.bytes;
+    const qint64 size = qint64(original.size());
+    QVERIFY(WriteFile(grow, QByteArray("PATCH\xFF\xFF\xFF\x00\x01\x5A" "EOF", 14)));
+    QVERIFY(WriteFile(shrink, QByteArray("PATCHEOF", 8) + QByteArray(1, char(size >> 16)) + QByteArray(1, char(size >> 8))
+                                  + QByteArray(1, char(size))));
+    model.replaceImage(original);
+    EditHistory history(model);
+    for (int i = 0; i < 10; ++i) {
+        QVERIFY(ApplyPatchToImage(history, grow).changed);
+        QCOMPARE(model.romSize(), qint64(16) << 20);
+        QVERIFY(ApplyPatchToImage(history, shrink).changed);
+        QVERIFY(model.image() == original);
+    }
+    QCOMPARE(history.stack().count(), 20);
+    QVERIFY2(history.bytesKept() < 20 * 1024, qPrintable(QString::number(history.bytesKept())));
+    history.stack().undo();
+    QCOMPARE(model.romSize(), qint64(16) << 20);
+    QCOMPARE(model.byteAt((qint64(16) << 20) - 1), 0x5A);
+    QCOMPARE(model.byteAt(size), 0);
+    history.stack().setIndex(0);
+    QVERIFY(model.image() == original);
+}
+
+// Past its memory budget the history lets the oldest steps go, once says so, and what it
+// keeps still undoes and redoes byte for byte; the image on disk is never taken for one
+// it no longer reaches.
+void TestHistory::oldestStepsGoPastTheBudget()
+{
+    modKrelin model;
+    model.replaceImage(Bytes(64 * 1024, 0));
+    EditHistory history(model);
+    QSignalSpy dropped(&history, &EditHistory::oldestStepsDropped);
+    history.setMemoryBudget(40 * 1024);
+    std::vector<Bytes> states{model.image()};
+    for (int i = 0; i < 8; ++i) { // each step rewrites 4 KiB: about 8 KiB kept
+        Bytes next = states.back();
+        std::fill_n(next.begin() + 4096 * i, 4096, std::uint8_t(i + 1));
+        QVERIFY(history.push(new RecordedStep(model, ChangesBetween(model.image(), next), QStringLiteral("Fill"))));
+        states.push_back(next);
+        if (i == 1)
+            history.markSaved();
+    }
+    QVERIFY(!dropped.isEmpty());
+    QVERIFY(history.bytesKept() <= history.memoryBudget());
+    const int kept = history.stack().count();
+    QVERIFY(kept > 0 && kept < 8);
+    for (int k = 1; k <= kept; ++k) {
+        history.stack().undo();
+        QVERIFY(model.image() == states[std::size_t(8 - k)]);
+        QVERIFY(history.isModified()); // the saved image lies beyond the oldest step kept
+    }
+    history.stack().setIndex(kept);
+    QVERIFY(model.image() == states.back());
 }
 
 QTEST_MAIN(TestHistory)
