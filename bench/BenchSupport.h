@@ -61,6 +61,10 @@ public:
     void showMessage(QWidget *, const QString &, const QString &, Icon) override {}
     bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
     SaveAnswer askSaveChanges(QWidget *, const QString &, const QString &) override { return SaveAnswer::Cancel; }
+    int askChoice(QWidget *, const QString &, const QString &, const QStringList &, int, int cancel) override
+    {
+        return cancel;
+    }
     void openUrl(const QUrl &, const std::function<void()> &) override {}
     void playSound(const QString &) override {}
     void stopSound() override {}

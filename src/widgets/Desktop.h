@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -43,6 +44,12 @@ public:
     // A question about unsaved changes with Save (the default), Discard and Cancel; Escape
     // and the close box cancel.
     virtual SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) = 0;
+
+    // A question with the answers given as button captions ("&Reload", "&Overwrite",
+    // "Cancel"): Enter chooses answers[defaultAnswer], Escape and the close box
+    // answers[cancelAnswer]. Returns the index of the answer chosen.
+    virtual int askChoice(QWidget *parent, const QString &title, const QString &text, const QStringList &answers,
+                          int defaultAnswer, int cancelAnswer) = 0;
 
     // Opens a web or mail link in the desktop's browser or mail program. Calls failed,
     // at once or once the desktop has tried, when nothing could open it.

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QSoundEffect>
 #include <QStandardPaths>
@@ -60,6 +61,24 @@ Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &ti
     case QMessageBox::Discard: return SaveAnswer::Discard;
     default: return SaveAnswer::Cancel;
     }
+}
+
+int QtDesktop::askChoice(QWidget *parent, const QString &title, const QString &text, const QStringList &answers,
+                         int defaultAnswer, int cancelAnswer)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton *> buttons;
+    for (int i = 0; i < answers.size(); ++i) {
+        const auto role = i == cancelAnswer ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
+        buttons << box.addButton(answers[i], role);
+    }
+    if (defaultAnswer >= 0 && defaultAnswer < buttons.size())
+        box.setDefaultButton(qobject_cast<QPushButton *>(buttons[defaultAnswer]));
+    if (cancelAnswer >= 0 && cancelAnswer < buttons.size())
+        box.setEscapeButton(buttons[cancelAnswer]);
+    box.exec();
+    const int chosen = int(buttons.indexOf(box.clickedButton()));
+    return chosen >= 0 ? chosen : cancelAnswer;
 }
 
 void QtDesktop::openUrl(const QUrl &url, const std::function<void()> &failed)

@@ -23,6 +23,8 @@ public:
                                      const QString &filter, QString *selectedFilter) override;
     void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
+    int askChoice(QWidget *parent, const QString &title, const QString &text, const QStringList &answers,
+                  int defaultAnswer, int cancelAnswer) override;
     SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) override;
     void openUrl(const QUrl &url, const std::function<void()> &failed) override;
     void playSound(const QString &path) override;

@@ -52,6 +52,9 @@ public:
     QQueue<QString> saveFilterAnswers;
     QQueue<bool> yesNoAnswers;
     QQueue<SaveAnswer> saveChangesAnswers;
+    // The answers to choice questions, by their caption without the & ("Reload"); none
+    // queued: the cancelling answer.
+    QQueue<QString> choiceAnswers;
     bool systemTray = true;
     bool linksOpen = true; // false: the desktop has no browser or mail program
 
@@ -61,6 +64,7 @@ public:
     QList<Message> messages;
     QList<Question> questions;
     QList<Question> saveQuestions; // the unsaved-changes questions asked
+    QList<Question> choiceQuestions;
     QList<QUrl> urls;
     QStringList soundsPlayed;
     int soundStops = 0;
@@ -75,6 +79,7 @@ public:
         messages.clear();
         questions.clear();
         saveQuestions.clear();
+        choiceQuestions.clear();
         urls.clear();
         soundsPlayed.clear();
         soundStops = 0;
@@ -137,6 +142,22 @@ public:
             return SaveAnswer::Cancel;
         }
         return saveChangesAnswers.dequeue();
+    }
+
+    int askChoice(QWidget *parent, const QString &title, const QString &text, const QStringList &answers,
+                  int, int cancelAnswer) override
+    {
+        choiceQuestions.append({title, text, parent});
+        if (choiceAnswers.isEmpty()) {
+            unanswered << QStringLiteral("choice");
+            return cancelAnswer;
+        }
+        const QString wanted = choiceAnswers.dequeue();
+        for (int i = 0; i < answers.size(); ++i)
+            if (QString(answers[i]).remove(u'&') == wanted)
+                return i;
+        unanswered << QStringLiteral("choice: no answer ") + wanted;
+        return cancelAnswer;
     }
 
     void openUrl(const QUrl &url, const std::function<void()> &failed) override
