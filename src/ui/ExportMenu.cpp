@@ -1,5 +1,6 @@
 #include "ExportMenu.h"
 
+#include "core/SameFile.h"
 #include "core/StageTable.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
@@ -100,6 +101,16 @@ bool ExportMenu::exportPicture(const QString &title, const QString &suggestedNam
             return false;
     }
     lastFolder = QFileInfo(path).absolutePath();
+    // The dialog's "Replace?" is about a picture: the open cartridge (by any name or link)
+    // is never one to replace.
+    if (!model.RomFileName.isEmpty() && IsSameFile(path, model.RomFileName)) {
+        desktop.showMessage(window, ProgramCaption(),
+                            QStringLiteral("%1 is the open cartridge image itself: the picture was not written. "
+                                           "Choose another file for the picture.")
+                                .arg(QDir::toNativeSeparators(path)),
+                            Desktop::Icon::Warning);
+        return false;
+    }
 
     // Drawn in the colours the image holds now, as the command line draws a saved image,
     // even when the window has not been refreshed since its palette bytes changed.

@@ -15,6 +15,7 @@
 #include "ui/frmKrelin.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
@@ -27,6 +28,8 @@
 #include <QUrl>
 
 #include <memory>
+
+#include <unistd.h>
 
 using namespace krelin;
 using namespace krelin::testing;
@@ -132,6 +135,55 @@ private slots:
         QVERIFY(!cliFrame.isNull() && !cliStrip.isNull());
         QCOMPARE(QImage(dir.filePath(QStringLiteral("frame.png"))).convertToFormat(QImage::Format_RGB32), cliFrame);
         QCOMPARE(QImage(dir.filePath(QStringLiteral("strip.png"))).convertToFormat(QImage::Format_RGB32), cliStrip);
+    }
+
+    // The picture and the patch the window writes are never the open cartridge, whatever
+    // the name it is given by: a refusal that says so, and the file left as it was.
+    void outputIsNeverTheOpenImage_data()
+    {
+        QTest::addColumn<QString>("spelling");
+        QTest::newRow("its own name") << "game.nes";
+        QTest::newRow("another spelling") << "./sub/../game.nes";
+        QTest::newRow("a symbolic link") << "link.nes";
+        QTest::newRow("a hard link") << "hard.nes";
+    }
+    void outputIsNeverTheOpenImage()
+    {
+        QFETCH(QString, spelling);
+        QTemporaryDir dir;
+        const QString rom = dir.filePath(QStringLiteral("game.nes")), clean = dir.filePath(QStringLiteral("clean.nes"));
+        QVERIFY(CopySample(rom) && CopySample(clean) && QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        QVERIFY(QFile::link(rom, dir.filePath(QStringLiteral("link.nes"))));
+        QVERIFY(::link(QFile::encodeName(rom).constData(), QFile::encodeName(dir.filePath(QStringLiteral("hard.nes"))).constData()) == 0);
+        const QByteArray original = ReadFile(rom);
+        Editor e;
+        frmKrelin &w = *e.window;
+        QVERIFY(w.OpenRom(rom));
+        QVERIFY(Controls(w).mnuEdit_Level_Click(StageIndex("1A")));
+        QVERIFY(e.model.writeByte(LevelCellOffset(e.model, 0, 1, 1), 0x33)); // unsaved work, unlike the file
+
+        e.desktop.saveAnswers << dir.filePath(spelling);
+        QVERIFY(!Controls(w).mnuExport->ExportFrame());
+        QCOMPARE(e.desktop.messages.size(), 1);
+        QVERIFY2(e.desktop.messages.first().text.contains(QStringLiteral("open cartridge image itself")),
+                 qPrintable(e.desktop.messageTexts()));
+        QCOMPARE(ReadFile(rom), original);
+
+        // A patch's name ends in .ips or .bps (another gets .ips): links so named that lead to
+        // the open image or to the clean image chosen.
+        QVERIFY(QFile::link(rom, dir.filePath(QStringLiteral("image.ips"))));
+        QVERIFY(::link(QFile::encodeName(rom).constData(), QFile::encodeName(dir.filePath(QStringLiteral("image.bps"))).constData()) == 0);
+        QVERIFY(QFile::link(clean, dir.filePath(QStringLiteral("clean.ips"))));
+        for (const char *output : {"image.ips", "image.bps", "clean.ips"}) {
+            e.desktop.clearLog();
+            e.desktop.openAnswers << clean;
+            e.desktop.saveAnswers << dir.filePath(QLatin1String(output));
+            QVERIFY(!Controls(w).mnuCreatePatch_Click());
+            QVERIFY2(e.desktop.messageTexts().contains(QStringLiteral("it is the same file as the image")),
+                     qPrintable(e.desktop.messageTexts()));
+        }
+        QCOMPARE(ReadFile(rom), original);
+        QCOMPARE(ReadFile(clean), original);
     }
 
     void exportRefusals()
