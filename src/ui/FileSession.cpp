@@ -1,8 +1,11 @@
 #include "FileSession.h"
 
 #include "FileDrop.h"
+#include "OpenBackupDialog.h"
 #include "RecentFiles.h"
+#include "core/OpenFileLock.h"
 #include "core/RomFile.h"
+#include "core/SameFile.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
@@ -12,8 +15,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMainWindow>
 #include <QSessionManager>
+#include <QSettings>
 #include <QUndoStack>
 
 namespace krelin {
@@ -21,6 +26,9 @@ namespace krelin {
 namespace {
 
 const QString RomFilter = QStringLiteral("NES Rom Files (*.NES *.nes)");
+// How many old versions of each file the backups keep: a number the user can set in the
+// settings file.
+const QString BackupsKeptKey = QStringLiteral("backups/kept");
 
 QAction *command(QObject *parent, const char *name, const QString &caption, const QKeySequence &shortcut)
 {
@@ -47,12 +55,15 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
     , desktop(desktop)
     , window(window)
     , programFolder(programFolder)
+    , settings(settings)
+    , disk(desktop, window)
 {
     setObjectName(QStringLiteral("fileSession"));
     mnuOpenRom = command(this, "mnuOpenRom", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuSaveRom = command(this, "mnuSaveRom", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
     mnuSaveRomAs = command(this, "mnuSaveRomAs", QStringLiteral("S&ave As"), QKeySequence(Qt::Key_F12));
     mnuFile_Quit = command(this, "mnuFile_Quit", QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mnuOpenBackup = command(this, "mnuOpenBackup", QStringLiteral("Open &Backup…"), {});
     // Saving and quitting are the program's, not this window's: their keys work from the
     // tool windows too.
     for (QAction *action : {mnuSaveRom, mnuSaveRomAs, mnuFile_Quit})
@@ -63,6 +74,7 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
     connect(mnuSaveRom, &QAction::triggered, this, &FileSession::mnuSaveRom_Click);
     connect(mnuSaveRomAs, &QAction::triggered, this, &FileSession::mnuSaveRomAs_Click);
     connect(mnuFile_Quit, &QAction::triggered, this, &FileSession::mnuFile_Quit_Click);
+    connect(mnuOpenBackup, &QAction::triggered, this, &FileSession::mnuOpenBackup_Click);
 
     // A recent file and a dropped one open through OpenRom, as a file chosen in File >
     // Open does, so whatever OpenRom checks first covers every way of opening.
@@ -89,6 +101,8 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
     });
 }
 
+FileSession::~FileSession() = default;
+
 QString FileSession::dialogStart() const
 {
     return lastChosenFile.isEmpty() ? programFolder : lastChosenFile;
@@ -102,8 +116,27 @@ QString FileSession::dialogFolder() const
 void FileSession::showCaption()
 {
     // "[*]" shows as "*" while the image has unsaved changes.
-    window->setWindowTitle(ProgramCaption() + QStringLiteral(" - ")
-                           + QFileInfo(model.RomFileName).fileName().toUpper() + QStringLiteral("[*]"));
+    const QString name =
+        model.RomFileName.isEmpty() ? untitledName : QFileInfo(model.RomFileName).fileName().toUpper();
+    window->setWindowTitle(ProgramCaption() + QStringLiteral(" - ") + name + QStringLiteral("[*]"));
+}
+
+bool FileSession::lockFile(const QString &path)
+{
+    if (lock && lock->isFor(path))
+        return true; // opened again here: the lock is ours already
+    auto wanted = std::make_unique<OpenFileLock>(path);
+    if (!wanted->tryLock()) {
+        const QString text = QStringLiteral("%1 is already open in another Krelin window (process %2).")
+                                 .arg(QFileInfo(path).fileName().toUpper())
+                                 .arg(wanted->holder());
+        if (desktop.askChoice(window, ProgramCaption(), text,
+                              {QStringLiteral("&Open Anyway"), QStringLiteral("Cancel")}, 1, 1)
+            != 0)
+            return false;
+    }
+    lock = std::move(wanted);
+    return true;
 }
 
 bool FileSession::OpenRom(const QString &path)
@@ -118,6 +151,9 @@ bool FileSession::openFile(const QString &path)
         emit warning(result.error);
         return false;
     }
+    if (!lockFile(path))
+        return false;
+    disk.remember(QFileInfo(path).absoluteFilePath(), result.bytes);
     lastChosenFile = path;
     // The name first: whoever follows the new image finds it named.
     model.setRomFileName(QFileInfo(path).absoluteFilePath());
@@ -140,22 +176,52 @@ void FileSession::mnuOpenRom_Click()
     openFile(path);
 }
 
-bool FileSession::saveTo(const QString &path)
+bool FileSession::saveTo(const QString &path, bool checked)
 {
+    // Another program's change to the open file is never overwritten without asking.
+    const bool theOpenFile = !disk.path().isEmpty()
+        && (QFileInfo(path).absoluteFilePath() == disk.path() || IsSameFile(path, disk.path()));
+    bool recreated = false;
+    if (!checked && theOpenFile) {
+        switch (disk.beforeSave()) {
+        case DiskChangeGuard::Decision::Reload: openFile(disk.path()); return false;
+        case DiskChangeGuard::Decision::Cancel: return false;
+        case DiskChangeGuard::Decision::Recreate: recreated = true; break;
+        default: break;
+        }
+    }
+    // The file's old bytes are kept first. A backup that cannot be kept does not stop the
+    // save, which replaces the file whole or not at all; it is told once the save is done
+    // (a save that fails leaves the old file, and needs no backup).
+    const int kept = settings ? settings->value(BackupsKeptKey, BackupStore::DefaultKept).toInt()
+                              : BackupStore::DefaultKept;
+    const QString backupProblem = backups.keep(path, kept);
     const QString error = WriteRomFile(path, model.image());
     if (!error.isEmpty()) {
         desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
         return false;
     }
+    if (recreated)
+        desktop.showMessage(window, ProgramCaption(),
+                            QStringLiteral("%1 had been deleted from the disk by another program: the save wrote it "
+                                           "again.")
+                                .arg(QFileInfo(path).fileName().toUpper()),
+                            Desktop::Icon::Information);
+    if (!backupProblem.isEmpty())
+        desktop.showMessage(window, ProgramCaption(), backupProblem, Desktop::Icon::Warning);
     // A written file joins the recent list.
     mnuRecentFiles->add(path);
     history.markSaved();
+    disk.remember(QFileInfo(path).absoluteFilePath(), model.image());
     emit saved(QFileInfo(path).absoluteFilePath());
     return true;
 }
 
 bool FileSession::mnuSaveRom_Click()
 {
+    // An image without a file (a backup opened) is stored where the user says.
+    if (model.RomFileName.isEmpty())
+        return mnuSaveRomAs_Click();
     const bool fixedUp = ApplySaveFixUp(model);
     if (!saveTo(model.RomFileName))
         return false;
@@ -184,6 +250,10 @@ bool FileSession::mnuSaveRomAs_Click()
     lastChosenFile = path;
     if (!saveTo(path))
         return false;
+    if (!lock || !lock->isFor(path)) { // the file written is the one open from now on
+        auto written = std::make_unique<OpenFileLock>(path);
+        lock = written->tryLock() ? std::move(written) : nullptr;
+    }
     model.setRomFileName(QFileInfo(path).absoluteFilePath());
     if (!fixedUp)
         desktop.showMessage(window, ProgramCaption(), noFixUpNotice(model.romSize()), Desktop::Icon::Information);
@@ -216,6 +286,55 @@ bool FileSession::quitIfAllowed()
 void FileSession::mnuFile_Quit_Click()
 {
     quitIfAllowed();
+}
+
+void FileSession::checkDisk()
+{
+    switch (disk.onActivation()) {
+    case DiskChangeGuard::Decision::Reload: openFile(disk.path()); break;
+    case DiskChangeGuard::Decision::Overwrite:
+        ApplySaveFixUp(model);
+        saveTo(model.RomFileName, true);
+        break;
+    default: break;
+    }
+}
+
+void FileSession::mnuOpenBackup_Click()
+{
+    if (!maybeSave())
+        return;
+    auto *dialog = new OpenBackupDialog(backups.list(), window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (const Backup *chosen = dialog->chosen())
+            openBackup(*chosen);
+    });
+    // Modal to the window, without blocking: the choice arrives through accepted().
+    dialog->open();
+}
+
+bool FileSession::openBackup(const Backup &backup)
+{
+    RomReadResult result = ReadRomFile(backup.path);
+    if (!result.ok()) {
+        emit warning(result.error);
+        return false;
+    }
+    lock.reset();
+    disk.remember({}, {});
+    untitledName = QStringLiteral("BACKUP OF %1, %2")
+                       .arg(QFileInfo(backup.originalPath).fileName().toUpper(),
+                            QLocale().toString(backup.time, QLocale::ShortFormat));
+    model.setRomFileName({});
+    showCaption();
+    model.replaceImage(std::move(result.bytes));
+    history.clear();
+    history.stack().resetClean(); // unsaved until Save As stores it
+    mnuSaveRom->setEnabled(true);
+    mnuSaveRomAs->setEnabled(true);
+    emit opened({});
+    return true;
 }
 
 } // namespace krelin

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "DiskChangeGuard.h"
+#include "core/BackupStore.h"
+
 #include <QObject>
 #include <QString>
+
+#include <memory>
 
 class QAction;
 class QMainWindow;
@@ -11,19 +16,24 @@ namespace krelin {
 
 class Desktop;
 class EditHistory;
+class OpenFileLock;
 class RecentFiles;
 class modKrelin;
 
 // The main window's part that moves the image between disk and memory: File > Open, Save,
-// Save As and Quit, the recent files, a file dropped on the window, the caption that names
-// the file (with * while it has unsaved changes) and the one question before unsaved
-// changes are left behind.
+// Save As, Open Backup and Quit, the recent files, a file dropped on the window, the
+// caption that names the file (with * while it has unsaved changes) and the one question
+// before unsaved changes are left behind. It keeps the user's file safe from the rest of
+// the world: a lock tells a second copy of the program that the file is open here, another
+// program's change to the file is asked about before it could be lost, and every save
+// keeps the old file's bytes as a backup.
 class FileSession : public QObject
 {
     Q_OBJECT
 
 public:
-    // The recent-files list is kept in settings; without them it lasts for the session only.
+    // The recent-files list and the number of backups kept are in settings; without them the
+    // list lasts for the session only.
     FileSession(modKrelin &model, EditHistory &history, Desktop &desktop, QMainWindow *window,
                 const QString &programFolder, QSettings *settings);
 
@@ -31,7 +41,9 @@ public:
     QAction *mnuSaveRom;
     QAction *mnuSaveRomAs;
     QAction *mnuFile_Quit;
+    QAction *mnuOpenBackup;
     RecentFiles *mnuRecentFiles;
+    ~FileSession() override;
 
     // Where the file dialogs start: the file last chosen in one, else the program's folder.
     QString dialogStart() const;
@@ -60,6 +72,13 @@ public:
     bool mnuSaveRom_Click();
     bool mnuSaveRomAs_Click();
     void mnuFile_Quit_Click();
+    void mnuOpenBackup_Click();
+
+    // The program became active again: a change another program made to the file is asked
+    // about now.
+    void checkDisk();
+    // Opens a backup as an unsaved image, without a file: Save As stores it.
+    bool openBackup(const Backup &backup);
 
 signals:
     // Something the user must be told, over the window.
@@ -75,7 +94,11 @@ signals:
 private:
     // Opens the file without asking about unsaved changes.
     bool openFile(const QString &path);
-    bool saveTo(const QString &path);
+    // Takes the lock of the file about to be opened, or asks what to do when another copy
+    // of the program holds it. False: the user chose not to open it.
+    bool lockFile(const QString &path);
+    // checked: another program's change was asked about already.
+    bool saveTo(const QString &path, bool checked = false);
     void showCaption();
 
     modKrelin &model;
@@ -84,7 +107,12 @@ private:
     QMainWindow *window;
     QString programFolder;
     QString lastChosenFile;
+    QSettings *settings;
     bool leaving = false;
+    DiskChangeGuard disk;
+    std::unique_ptr<OpenFileLock> lock; // of the file open, while this program holds it
+    BackupStore backups;
+    QString untitledName; // what the caption calls an image that has no file
 };
 
 } // namespace krelin

@@ -181,6 +181,11 @@ void frmKrelin::createParts(QSettings *settings)
                                 .arg(EditHistory::DefaultMemoryBudget >> 20),
                             10000);
     });
+    // Back from another program: what it may have done to the open file is asked about now.
+    connect(qApp, &QGuiApplication::applicationStateChanged, files, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            files->checkDisk();
+    });
     // The Edit menu has something to edit once an image is open.
     connect(&model, &modKrelin::imageReplaced, this, [this] {
         findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction()->setEnabled(this->model.hasImage());
@@ -199,6 +204,7 @@ void frmKrelin::createMenus()
     QMenu *mnuFile = addMenu(bar, "mnuFile", QStringLiteral("&File"));
     mnuFile->addAction(files->mnuOpenRom);
     mnuFile->addMenu(files->mnuRecentFiles);
+    mnuFile->addAction(files->mnuOpenBackup);
     addFiller(mnuFile, "mnuFileFiller1");
     mnuFile->addActions({files->mnuSaveRom, files->mnuSaveRomAs});
     mnuFile->addMenu(findChild<ExportMenu *>());

@@ -212,7 +212,7 @@ private slots:
             bar << a->text();
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Tools", "&Help"}));
         QCOMPARE(Entries(Controls(w).mnuFile),
-                 QStringList({"&Open|Ctrl+O", "Recent Files>", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
+                 QStringList({"&Open|Ctrl+O", "Recent Files>", "Open &Backup…|", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
                               "&Create Patch…|", "A&pply Patch…|", "-", "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
@@ -409,9 +409,12 @@ private slots:
         Editor e;
         QVERIFY(e.open(first));
 
-        // Save: the fix-up is written, and a longer old file is cut to the image's length.
+        // Save: the fix-up is written, and a longer old file (another program's, which the
+        // user chose to overwrite) is cut to the image's length.
         QVERIFY(WriteFile(first, original + QByteArray(5000, char(0xEE))));
+        e.desktop.choiceAnswers << QStringLiteral("Overwrite");
         Controls(e.window).mnuSaveRom_Click();
+        QCOMPARE(e.desktop.choiceQuestions.size(), 1);
         QVERIFY2(e.desktop.messages.isEmpty(), qPrintable(e.desktop.messageTexts()));
         QVERIFY(e.desktop.saveDialogs.isEmpty());
         QCOMPARE(ReadFile(first), expected);

@@ -1,0 +1,257 @@
+// The user's file is kept safe from the rest of the world: another program's change is
+// asked about before a save could lose it, a second window on one file is told, and every
+// save keeps the old file as a backup that opens as an unsaved image.
+#include "Bytes.h"
+#include "MainWindowFixture.h"
+#include "ScriptedDesktop.h"
+
+#include "core/OpenFileLock.h"
+#include "edit/ByteEditCommand.h"
+#include "ui/OpenBackupDialog.h"
+
+#include <QLockFile>
+#include <QProcess>
+#include <QSettings>
+#include <QSysInfo>
+#include <QTreeWidget>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace krelin;
+using namespace krelin::testing;
+
+namespace {
+
+// Where the backups of one test go: a folder of its own, set before the window is made.
+struct DataFolder
+{
+    QTemporaryDir data;
+    DataFolder() { qputenv("XDG_DATA_HOME", QFile::encodeName(data.path())); }
+};
+
+// A main window on a copy of the sample, with its backups in a folder of the test's own.
+struct Window : DataFolder, MainWindowFixture<>
+{
+    explicit Window(bool open = true)
+        : MainWindowFixture(open)
+    {
+    }
+    void edit(qint64 offset, std::uint8_t value)
+    {
+        QVERIFY(Controls(window).history().push(new ByteEditCommand(model, offset, {value}, QStringLiteral("Edit"))));
+    }
+    QByteArray image() const { return QByteArray(reinterpret_cast<const char *>(model.image().data()), qsizetype(model.romSize())); }
+};
+
+// Another program's version of the file: the byte at offset changed, at a later time.
+QByteArray ChangeOnDisk(const QString &path, qint64 offset = 0x200)
+{
+    struct stat info{};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    QByteArray theirs = ReadFile(path);
+    theirs[offset] = char(theirs[offset] ^ 0x5A);
+    WriteFile(path, theirs);
+    const utimbuf later{info.st_atime + 10, info.st_mtime + 10}; // later than the last change, to the second
+    ::utime(QFile::encodeName(path).constData(), &later);
+    return theirs;
+}
+
+} // namespace
+
+class TestFileSafety : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void changedOnDiskBeforeSave_data();
+    void changedOnDiskBeforeSave();
+    void changedOnDiskWhenActive();
+    void deletedWhileOpen();
+    void secondWindowOnOneFile();
+    void staleLockTakenOver();
+    void backupsKeptAndOpened();
+};
+
+void TestFileSafety::changedOnDiskBeforeSave_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("Cancel") << "Cancel";
+    QTest::newRow("Overwrite") << "Overwrite";
+    QTest::newRow("Reload") << "Reload";
+}
+
+// Another program changed the file: a save writes nothing unless the answer is Overwrite,
+// and Reload takes the file as it now is.
+void TestFileSafety::changedOnDiskBeforeSave()
+{
+    QFETCH(QString, answer);
+    Window w;
+    w.edit(0x100, 0x42);
+    const QByteArray theirs = ChangeOnDisk(w.romPath);
+    w.desktop.choiceAnswers << answer;
+    const bool saved = Controls(w.window).mnuSaveRom_Click();
+    QCOMPARE(w.desktop.choiceQuestions.size(), 1);
+    QVERIFY(w.desktop.choiceQuestions[0].text.startsWith(QStringLiteral("GAME.NES was changed on disk by another program.")));
+    QCOMPARE(saved, answer == "Overwrite");
+    if (answer == "Overwrite")
+        QCOMPARE(ReadFile(w.romPath), w.image());
+    else
+        QCOMPARE(ReadFile(w.romPath), theirs);
+    QCOMPARE(w.image() == theirs, answer == "Reload");
+    QCOMPARE(Controls(w.window).history().isModified(), answer == "Cancel");
+    // Asked once: the next save knows the file as it was last read or written.
+    if (answer != "Cancel") {
+        w.edit(0x101, 0x43);
+        QVERIFY(Controls(w.window).mnuSaveRom_Click());
+        QCOMPARE(w.desktop.choiceQuestions.size(), 1);
+    }
+}
+
+// Back from another program, the window asks at once; a file only touched asks nothing,
+// and the check reads nothing while the file's size and time are as they were.
+void TestFileSafety::changedOnDiskWhenActive()
+{
+    Window w;
+    FileSession &files = Controls(w.window).files();
+    struct stat info{};
+    ::stat(QFile::encodeName(w.romPath).constData(), &info);
+    const utimbuf touched{info.st_atime + 5, info.st_mtime + 5};
+    ::utime(QFile::encodeName(w.romPath).constData(), &touched);
+    files.checkDisk();
+    QVERIFY(w.desktop.choiceQuestions.isEmpty());
+
+    // Same size and time, other bytes: not read, so not seen.
+    QByteArray same = ReadFile(w.romPath);
+    same[0x300] = char(same[0x300] ^ 1);
+    WriteFile(w.romPath, same);
+    ::utime(QFile::encodeName(w.romPath).constData(), &touched);
+    files.checkDisk();
+    QVERIFY(w.desktop.choiceQuestions.isEmpty());
+
+    const QByteArray theirs = ChangeOnDisk(w.romPath);
+    files.checkDisk(); // no answer: Cancel, both stay
+    QCOMPARE(w.desktop.choiceQuestions.size(), 1);
+    files.checkDisk(); // asked about that change already
+    QCOMPARE(w.desktop.choiceQuestions.size(), 1);
+    w.desktop.choiceAnswers << QStringLiteral("Reload");
+    ChangeOnDisk(w.romPath, 0x201);
+    files.checkDisk();
+    QCOMPARE(w.desktop.choiceQuestions.size(), 2);
+    QCOMPARE(w.image(), ReadFile(w.romPath));
+}
+
+// A file deleted while open: the window says so, and a save writes it again and says so.
+void TestFileSafety::deletedWhileOpen()
+{
+    Window w;
+    w.edit(0x100, 0x42);
+    QVERIFY(QFile::remove(w.romPath));
+    Controls(w.window).files().checkDisk();
+    QCOMPARE(w.desktop.messages.size(), 1);
+    QVERIFY(w.desktop.messages[0].text.contains(QStringLiteral("GAME.NES was deleted from the disk")));
+    QVERIFY(Controls(w.window).mnuSaveRom_Click());
+    QCOMPARE(w.desktop.messages.size(), 2);
+    QVERIFY(w.desktop.messages[1].text.contains(QStringLiteral("wrote it again")));
+    QCOMPARE(ReadFile(w.romPath), w.image());
+    QVERIFY(w.desktop.choiceQuestions.isEmpty());
+}
+
+// A second window opening a file the first one holds is told which process holds it; Open
+// Anyway opens it, Cancel leaves the second window as it was.
+void TestFileSafety::secondWindowOnOneFile()
+{
+    Window first;
+    modKrelin model;
+    ScriptedDesktop desktop;
+    frmKrelin second(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR));
+    const QString link = first.dir.filePath(QStringLiteral("link.nes"));
+    QVERIFY(QFile::link(first.romPath, link));
+    QVERIFY(!second.OpenRom(link));
+    QCOMPARE(desktop.choiceQuestions.size(), 1);
+    QCOMPARE(desktop.choiceQuestions[0].text,
+             QStringLiteral("LINK.NES is already open in another Krelin window (process %1).")
+                 .arg(QCoreApplication::applicationPid()));
+    QVERIFY(!model.hasImage());
+    desktop.choiceAnswers << QStringLiteral("Open Anyway");
+    QVERIFY(second.OpenRom(first.romPath));
+    QVERIFY(model.hasImage());
+    // Once the first window lets the file go, nobody asks.
+    first.window.reset();
+    frmKrelin third(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR));
+    desktop.clearLog();
+    QVERIFY(third.OpenRom(first.romPath));
+    QVERIFY(desktop.choiceQuestions.isEmpty());
+}
+
+// A lock left by a process that no longer runs is taken over without a word.
+void TestFileSafety::staleLockTakenOver()
+{
+    Window w(false);
+    QProcess gone;
+    gone.start(QStringLiteral("true"), {});
+    QVERIFY(gone.waitForStarted());
+    const qint64 pid = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    const QString lockPath = OpenFileLock::lockPathFor(w.romPath);
+    QVERIFY(QDir().mkpath(QFileInfo(lockPath).absolutePath()));
+    QVERIFY(WriteFile(lockPath, QStringLiteral("%1\nkrelin\n%2\n").arg(pid).arg(QSysInfo::machineHostName()).toUtf8()));
+    QVERIFY(w.window->OpenRom(w.romPath));
+    QVERIFY(w.desktop.choiceQuestions.isEmpty());
+    QLockFile mine(lockPath);
+    QVERIFY(!mine.tryLock(0)); // the window holds it now
+}
+
+// Every save keeps the file as it was, the newest ten by default (as many as the settings
+// say); Open Backup opens one as an unsaved image that Save stores where the user says.
+void TestFileSafety::backupsKeptAndOpened()
+{
+    Window w;
+    const QByteArray original = ReadFile(w.romPath);
+    QList<QByteArray> versions{original};
+    for (int i = 0; i < 12; ++i) {
+        w.edit(0x100, std::uint8_t(i + 1));
+        QVERIFY(Controls(w.window).mnuSaveRom_Click());
+        versions << ReadFile(w.romPath);
+        QTest::qWait(2); // copies are named after the moment
+    }
+    const std::vector<Backup> kept = BackupStore().list();
+    QCOMPARE(int(kept.size()), 10);
+    for (int i = 0; i < 10; ++i) { // newest first: the file as each save found it
+        QCOMPARE(ReadFile(kept[std::size_t(i)].path), versions[11 - i]);
+        QCOMPARE(QFileInfo(kept[std::size_t(i)].originalPath), QFileInfo(w.romPath));
+    }
+
+    Controls(w.window).files().mnuOpenBackup_Click();
+    auto *dialog = w.window->findChild<OpenBackupDialog *>();
+    QVERIFY(dialog);
+    auto *list = dialog->findChild<QTreeWidget *>(QStringLiteral("lstBackups"));
+    QCOMPARE(list->topLevelItemCount(), 10);
+    QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("game.nes"));
+    list->setCurrentItem(list->topLevelItem(2));
+    dialog->accept();
+    QCOMPARE(w.image(), versions[9]);
+    QVERIFY(Controls(w.window).history().isModified());
+    QVERIFY(w.window->windowTitle().contains(QStringLiteral("BACKUP OF GAME.NES")));
+    const QString restored = w.dir.filePath(QStringLiteral("restored.nes"));
+    w.desktop.saveAnswers << restored;
+    QVERIFY(Controls(w.window).mnuSaveRom_Click());
+    QCOMPARE(w.desktop.saveDialogs.size(), 1);
+    QByteArray expected = versions[9];
+    expected[0x12008] = expected[0x1C997];
+    expected[0x12009] = expected[0x1C998];
+    QCOMPARE(ReadFile(restored), expected);
+
+    BackupStore store;
+    QVERIFY(store.keep(restored, 2).isEmpty());
+    QVERIFY(store.keep(restored, 2).isEmpty());
+    QTest::qWait(2);
+    QVERIFY(store.keep(restored, 2).isEmpty());
+    int ofRestored = 0;
+    for (const Backup &b : store.list())
+        ofRestored += QFileInfo(b.originalPath) == QFileInfo(restored);
+    QCOMPARE(ofRestored, 2);
+}
+
+QTEST_MAIN(TestFileSafety)
+#include "test_filesafety.moc"
