@@ -1,8 +1,7 @@
 #include "FileWriter.h"
 
-#include <QFile>
-#include <QDir>
-#include <QFileInfo>
+#include "ResolveLinks.h"
+
 #include <QRandomGenerator>
 
 #include <sys/stat.h>
@@ -16,17 +15,6 @@
 namespace krelin {
 
 namespace {
-
-// Follows symbolic links to the file they name, as far as they lead (at most 128 steps,
-// the limit past which a chain counts as a loop). A path that is no link is returned as
-// it is; so is a dangling link's last step, which the write then creates.
-QString resolveLinks(const QString &path)
-{
-    QFileInfo info(path);
-    for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
-        info.setFile(info.symLinkTarget());
-    return info.isSymLink() ? path : info.filePath();
-}
 
 // Writes all of data to fd, going on after a partial write or an interruption.
 // Returns 0, or the error code that stopped it.
@@ -47,19 +35,37 @@ int writeAll(int fd, QByteArrayView data)
     return 0;
 }
 
-// A new file beside target, named after it and hidden, created only if no such file
-// exists yet. Returns its descriptor, or -1 with errno set.
-int createTemporaryBeside(const QString &target, QString *temporaryPath)
+// The folder part and the name part of a path, as the system spells them.
+QByteArray folderOf(const QByteArray &path)
 {
-    const QFileInfo info(target);
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+QByteArray nameOf(const QByteArray &path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// A fresh temporary name beside target: ".NAME.XXXXXXXX~", hidden, with eight hex digits.
+QByteArray temporaryNameBeside(const QByteArray &target)
+{
+    const QByteArray folder = folderOf(target);
+    const QByteArray name = '.' + nameOf(target) + '.'
+        + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0') + '~';
+    return folder == "/" ? '/' + name : folder + '/' + name;
+}
+
+// A new file beside target under a temporary name, created only if no such file exists
+// yet. Returns its descriptor, or -1 with errno set.
+int createNamedTemporary(const QByteArray &target, QByteArray *temporaryPath)
+{
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = QStringLiteral(".%1.%2~")
-                                 .arg(info.fileName())
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        *temporaryPath = info.dir().filePath(name);
+        *temporaryPath = temporaryNameBeside(target);
         // 0666 as asked of the system leaves the user's umask to decide a new file's mode.
-        const int fd = ::open(QFile::encodeName(*temporaryPath).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -85,6 +91,8 @@ QString SystemWriteReason(int error)
         return QStringLiteral("permission denied");
     case ENOENT:
         return QStringLiteral("the folder does not exist");
+    case ELOOP:
+        return LinkLoopReason;
     default:
         break;
     }
@@ -96,11 +104,15 @@ QString SystemWriteReason(int error)
 
 QString ReplaceFileContents(const QString &path, QByteArrayView data)
 {
-    const QString target = resolveLinks(path);
-    const QByteArray targetName = QFile::encodeName(target);
+    const ResolvedPath resolved = ResolveLinks(path);
+    if (resolved.error)
+        return SystemWriteReason(resolved.error);
+    const QByteArray &target = resolved.path;
 
     struct stat old{};
-    const bool exists = ::stat(targetName.constData(), &old) == 0;
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (!exists && errno == ELOOP)
+        return SystemWriteReason(ELOOP);
     if (exists && S_ISDIR(old.st_mode))
         return QStringLiteral("it is a folder");
     // A pipe or device would be swapped for an ordinary file by the rename below.
@@ -111,7 +123,7 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data)
         // the owner of the folder) would replace a file marked read-only: check it first.
         if (!(old.st_mode & S_IWUSR))
             return ReadOnlyReason;
-        if (::access(targetName.constData(), W_OK) != 0) {
+        if (::access(target.constData(), W_OK) != 0) {
             if (errno == EACCES || errno == EPERM)
                 return ReadOnlyReason;
             if (errno == EROFS)
@@ -119,15 +131,14 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data)
         }
     }
 
-    QString temporary;
-    const int fd = createTemporaryBeside(target, &temporary);
+    QByteArray temporary;
+    const int fd = createNamedTemporary(target, &temporary);
     if (fd < 0) {
         // The new file goes into the target's folder: say which permission is missing.
         if (errno == EACCES || errno == EPERM)
             return QStringLiteral("the folder does not allow new files (permission denied)");
         return SystemWriteReason(errno);
     }
-    const QByteArray temporaryName = QFile::encodeName(temporary);
 
     int error = writeAll(fd, data);
     if (!error && exists) {
@@ -146,10 +157,10 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data)
         error = errno;
     if (::close(fd) != 0 && !error)
         error = errno;
-    if (!error && ::rename(temporaryName.constData(), targetName.constData()) != 0)
+    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
         error = errno;
     if (error) {
-        ::unlink(temporaryName.constData());
+        ::unlink(temporary.constData());
         return SystemWriteReason(error);
     }
     return {};

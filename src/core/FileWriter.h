@@ -16,11 +16,11 @@ QString SystemWriteReason(int error);
 // Replaces the whole content of the file at path with data, safely: the bytes go to a
 // new file in the same folder, are flushed to the disk, and only then is it renamed over
 // the target, so a failure at any step leaves the old file as it was and no temporary
-// file behind. A symbolic link is followed and its target written. An existing target
-// keeps its permission bits (and its owner, where the system allows it); a target whose
-// owner has no write permission is refused as read-only, whoever runs the program.
-// Returns an empty string on success, otherwise the reason (ReadOnlyReason, or a
-// SystemWriteReason).
+// file behind. A symbolic link is followed (by ResolveLinks) and its target written;
+// links too many or in a loop are refused. An existing target keeps its permission bits
+// (and its owner, where the system allows it); a target whose owner has no write
+// permission is refused as read-only, whoever runs the program. Returns an empty string
+// on success, otherwise the reason (ReadOnlyReason, or a SystemWriteReason).
 QString ReplaceFileContents(const QString &path, QByteArrayView data);
 
 } // namespace krelin

@@ -26,8 +26,9 @@ struct RomReadResult
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads the whole file. Refuses a missing, unreadable, empty or over-large file, or a
-// folder, with a message that names the file and the reason.
+// Reads the whole file. Refuses a missing, unreadable, empty or over-large file, a
+// folder, a pipe or device, or a chain of links too long to follow, with a message that
+// names the file and the reason.
 RomReadResult ReadRomFile(const QString &path);
 
 // Writes bytes as the whole file at path through a temporary file that is renamed over

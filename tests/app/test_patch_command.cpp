@@ -4,14 +4,18 @@
 #include "core/Patch.h"
 #include "core/RomFile.h"
 
+#include "OddFiles.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace krelin;
+using namespace krelin::testing;
 
 namespace {
 
@@ -121,6 +125,12 @@ private slots:
         row("patch for another image", apply, "@/p.bps @/b.nes @/old.nes", "made for another image");
         row("damaged patch", apply, "@/cut.ips @/a.nes @/old.nes", "cut.ips to");
         row("unwritable output", apply, "@/p.bps @/a.nes @/no/such/folder/out.nes", "Cannot save");
+        const char *tooMany = "too many levels of symbolic links";
+        row("output 45 links from the image", apply, "@/p.bps @/a.nes @/chain.nes", tooMany);
+        row("patch 45 links from the image", make, "@/chain.ips @/a.nes @/b.nes", tooMany);
+        row("output in a loop", apply, "@/p.bps @/a.nes @/loop.nes", tooMany);
+        row("patch in a loop", make, "@/loop.ips @/a.nes @/b.nes", tooMany);
+        row("image in a loop", apply, "@/p.bps @/loop.nes @/old.nes", tooMany);
     }
 
     void refusesBadRequests()
@@ -136,6 +146,10 @@ private slots:
         WriteFile(dir.filePath(QStringLiteral("empty.ips")), {});
         WriteFile(dir.filePath(QStringLiteral("cut.ips")), QByteArray("PATCH\0\0\1\0\1x", 11));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("link.ips"))));
+        QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("chain.nes")), 45));
+        QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("chain.ips")), 45));
+        QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("loop.nes")), dir.filePath(QStringLiteral("loop.nes")), 2));
+        QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("loop.ips")), dir.filePath(QStringLiteral("loop.ips")), 2));
         const std::vector<std::uint8_t> a(sample.begin(), sample.end()), b = ReadRomFile(dir.filePath("b.nes")).bytes;
         QCOMPARE(WritePatchFile(dir.filePath(QStringLiteral("p.bps")), a, b), QString());
         const QMap<QString, QByteArray> before = Snapshot(dir);
@@ -147,6 +161,8 @@ private slots:
         QVERIFY2(run.err.contains(says), qPrintable(run.err));
         QCOMPARE(run.err.trimmed().count(u'\n'), 0);
         QCOMPARE(Snapshot(dir), before);
+        for (const char *link : {"chain.nes", "chain.ips", "loop.nes", "loop.ips"})
+            QVERIFY(QFileInfo(dir.filePath(QLatin1String(link))).isSymLink());
     }
 };
 
