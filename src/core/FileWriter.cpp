@@ -6,11 +6,14 @@
 
 #include <sys/stat.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace krelin {
 
@@ -73,7 +76,134 @@ int createNamedTemporary(const QByteArray &target, QByteArray *temporaryPath)
     return -1;
 }
 
+// Gives the unnamed file open as fd a temporary name beside target, so that it can be
+// renamed over the target. Returns 0, or the error code that stopped it.
+int nameUnnamedFile(int fd, const QByteArray &target, QByteArray *temporaryPath)
+{
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = temporaryNameBeside(target);
+        int done = ::linkat(AT_FDCWD, self, AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW);
+        // Without /proc, the file can still be named straight from its descriptor by a
+        // process allowed to (root).
+        if (done != 0 && errno == ENOENT)
+            done = ::linkat(fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH);
+        if (done == 0) {
+            *temporaryPath = name;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+// True for a file name this writer gives its temporary files: ".NAME.XXXXXXXX~" with
+// eight lower-case hex digits.
+bool isTemporaryName(const char *name)
+{
+    const std::size_t n = std::strlen(name);
+    // ".", at least one character of the name, ".", eight digits, "~"
+    if (n < 12 || name[0] != '.' || name[n - 1] != '~' || name[n - 10] != '.')
+        return false;
+    for (std::size_t i = n - 9; i < n - 1; ++i)
+        if (!std::strchr("0123456789abcdef", name[i]))
+            return false;
+    return true;
+}
+
+struct WriteAttempt
+{
+    int error = 0;               // 0, or the system's error code that stopped the write
+    bool creating = false;       // the error came from creating the temporary file
+    bool noUnnamedFiles = false; // unnamed files cannot be had here: try a named one
+};
+
+// Writes data to a new temporary file beside target (an unnamed one if unnamed) and
+// renames it over target. old is the target's status when it exists: the new file takes
+// its owner and permission bits. On failure nothing is left behind.
+WriteAttempt writeThrough(const QByteArray &target, QByteArrayView data, const struct stat *old, bool unnamed)
+{
+    WriteAttempt attempt;
+    QByteArray temporary;
+    int fd = -1;
+    if (unnamed) {
+        // 0666 as asked of the system leaves the user's umask to decide a new file's mode.
+        fd = ::open(folderOf(target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+            attempt.noUnnamedFiles = true;
+            return attempt;
+        }
+    } else {
+        fd = createNamedTemporary(target, &temporary);
+    }
+    if (fd < 0) {
+        attempt.error = errno;
+        attempt.creating = true;
+        return attempt;
+    }
+
+    int error = writeAll(fd, data);
+    if (!error && old) {
+        // The new file takes the old one's owner (where allowed: only root may give a file
+        // away) and permission bits, in that order, since a change of owner clears the
+        // set-id bits.
+        if (::fchown(fd, old->st_uid, old->st_gid) != 0 && ::fchown(fd, uid_t(-1), old->st_gid) != 0) {
+            // Keeping the caller's own owner and group is the best that can be done.
+        }
+        if (::fchmod(fd, old->st_mode & 07777) != 0)
+            error = errno;
+    }
+    // The data must be on the disk before the name points at it: a crash right after the
+    // rename must not leave an empty file where the old one was.
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (!error && unnamed) {
+        error = nameUnnamedFile(fd, target, &temporary);
+        // Without /proc and without the right to name a file by its descriptor, the write
+        // is made again through a named file.
+        if (error == ENOENT || error == EPERM) {
+            ::close(fd);
+            attempt.noUnnamedFiles = true;
+            return attempt;
+        }
+    }
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (error && !temporary.isEmpty())
+        ::unlink(temporary.constData());
+    attempt.error = error;
+    return attempt;
+}
+
 } // namespace
+
+int RemoveStaleTemporaries(const QByteArray &folder)
+{
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return 0;
+    const int dirFd = ::dirfd(dir);
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        struct stat st{};
+        // Only this user's own ordinary files, left long enough that no write is still
+        // filling them (a write finishes in well under a minute).
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
+            || st.st_uid != ::geteuid() || now - st.st_mtime < StaleTemporaryAge)
+            continue;
+        if (::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
 
 QString SystemWriteReason(int error)
 {
@@ -102,7 +232,7 @@ QString SystemWriteReason(int error)
     return text;
 }
 
-QString ReplaceFileContents(const QString &path, QByteArrayView data)
+QString ReplaceFileContents(const QString &path, QByteArrayView data, TemporaryFile first)
 {
     const ResolvedPath resolved = ResolveLinks(path);
     if (resolved.error)
@@ -131,39 +261,20 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data)
         }
     }
 
-    QByteArray temporary;
-    const int fd = createNamedTemporary(target, &temporary);
-    if (fd < 0) {
-        // The new file goes into the target's folder: say which permission is missing.
-        if (errno == EACCES || errno == EPERM)
-            return QStringLiteral("the folder does not allow new files (permission denied)");
-        return SystemWriteReason(errno);
-    }
+    // A write killed half way by an earlier run may have left a named temporary file.
+    RemoveStaleTemporaries(folderOf(target));
 
-    int error = writeAll(fd, data);
-    if (!error && exists) {
-        // The new file takes the old one's owner (where allowed: only root may give a file
-        // away) and permission bits, in that order, since a change of owner clears the
-        // set-id bits.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {
-            // Keeping the caller's own owner and group is the best that can be done.
-        }
-        if (::fchmod(fd, old.st_mode & 07777) != 0)
-            error = errno;
-    }
-    // The data must be on the disk before the name points at it: a crash right after the
-    // rename must not leave an empty file where the old one was.
-    if (!error && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && !error)
-        error = errno;
-    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
-        error = errno;
-    if (error) {
-        ::unlink(temporary.constData());
-        return SystemWriteReason(error);
-    }
-    return {};
+    // An unnamed file where the system allows: killed before it is linked in, the write
+    // leaves nothing behind. Otherwise a named one, which a later write clears up.
+    WriteAttempt attempt = writeThrough(target, data, exists ? &old : nullptr, first == TemporaryFile::Unnamed);
+    if (attempt.noUnnamedFiles)
+        attempt = writeThrough(target, data, exists ? &old : nullptr, false);
+    if (!attempt.error)
+        return {};
+    // The new file goes into the target's folder: say which permission is missing.
+    if (attempt.creating && (attempt.error == EACCES || attempt.error == EPERM))
+        return QStringLiteral("the folder does not allow new files (permission denied)");
+    return SystemWriteReason(attempt.error);
 }
 
 } // namespace krelin

@@ -1,11 +1,13 @@
 // The patch commands run as a user runs them: a patch made from two images turns a fresh
 // copy of the first into the second, and every bad request ends with one line, a non-zero
 // status and no file written or changed.
+#include "core/FileWriter.h"
 #include "core/Patch.h"
 #include "core/RomFile.h"
 
 #include "OddFiles.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +15,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <signal.h>
+#include <unistd.h>
 
 using namespace krelin;
 using namespace krelin::testing;
@@ -32,6 +37,22 @@ Run runKrelin(const QStringList &arguments)
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// True while process has a file open that stands for the output being written: an
+// unnamed one in folder, or a temporary file named after out.
+bool IsWritingOutput(qint64 pid, const QString &folder)
+{
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char link[4096];
+        const ssize_t n = ::readlink(QFile::encodeName(fds + u'/' + fd).constData(), link, sizeof link);
+        const QString target = QFile::decodeName(QByteArray(link, n > 0 ? n : 0));
+        if (target.startsWith(folder + u'/')
+            && (target.endsWith(QLatin1String(" (deleted)")) || target.contains(QLatin1String("/.out.nes."))))
+            return true;
+    }
+    return false;
 }
 
 QByteArray ReadFile(const QString &path)
@@ -163,6 +184,53 @@ private slots:
         QCOMPARE(Snapshot(dir), before);
         for (const char *link : {"chain.nes", "chain.ips", "loop.nes", "loop.ips"})
             QVERIFY(QFileInfo(dir.filePath(QLatin1String(link))).isSymLink());
+    }
+
+    // A write killed half way leaves the old output whole and no other file for good:
+    // the new bytes go to a file that has no name until it is whole, and what a write
+    // on a file system without such files leaves, the next write removes.
+    void killedWriteLeavesNothing()
+    {
+        QTemporaryDir temp;
+        const QDir dir(temp.path());
+        const QByteArray sample = ReadFile(QStringLiteral(KRELIN_SAMPLE));
+        const QString out = dir.filePath(QStringLiteral("out.nes"));
+        WriteFile(dir.filePath(QStringLiteral("a.nes")), sample);
+        WriteFile(out, "the old output");
+        // One record at the end of the largest image: the output is 16 MiB.
+        WriteFile(dir.filePath(QStringLiteral("grow.ips")), QByteArray("PATCH\xFF\xFF\xFF\0\1!EOF", 14));
+        const QStringList files = dir.entryList(QDir::Files | QDir::Hidden);
+
+        int killed = 0;
+        for (int attempt = 0; attempt < 20 && killed < 3; ++attempt) {
+            QProcess process;
+            process.start(QStringLiteral(KRELIN_EXECUTABLE),
+                          {QStringLiteral("--apply-patch"), dir.filePath(QStringLiteral("grow.ips")),
+                           dir.filePath(QStringLiteral("a.nes")), out});
+            QVERIFY(process.waitForStarted());
+            const qint64 pid = process.processId();
+            QDeadlineTimer deadline(3000);
+            while (!IsWritingOutput(pid, temp.path()) && !deadline.hasExpired()) {
+            }
+            ::kill(pid_t(pid), SIGKILL);
+            QVERIFY(process.waitForFinished(10000));
+            if (process.exitStatus() == QProcess::CrashExit)
+                ++killed;
+            if (ReadFile(out) != "the old output") // it finished first: start again
+                WriteFile(out, "the old output");
+        }
+        QVERIFY2(killed > 0, "no write was caught half way");
+        QCOMPARE(ReadFile(out), QByteArray("the old output"));
+
+        // A kill between naming the new file and renaming it may leave it: the next write,
+        // once it is old enough, removes it.
+        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
+            QVERIFY(Backdate(dir.filePath(name), 2 * StaleTemporaryAge));
+        const Run run = runKrelin({QStringLiteral("--apply-patch"), dir.filePath(QStringLiteral("grow.ips")),
+                                   dir.filePath(QStringLiteral("a.nes")), out});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(QFileInfo(out).size(), MaxImageSize);
+        QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), files);
     }
 };
 

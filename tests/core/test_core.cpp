@@ -288,7 +288,43 @@ private slots:
         const QByteArray written = ReadFile(path);
         QCOMPARE(written.size(), 1234); // no stale tail of the longer old file
         QVERIFY(std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const std::uint8_t *>(written.constData())));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.nes"}); // no temporary left
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.nes"}); // no temporary left
+    }
+
+    // A write leaves no file but its target, whichever temporary file it goes through, and
+    // removes what writes killed half way left in its folder: this writer's own names, the
+    // user's own files, a minute old or more. Everything else stays.
+    void temporaryFiles_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::newRow("unnamed temporary") << int(TemporaryFile::Unnamed);
+        QTest::newRow("named temporary") << int(TemporaryFile::Named);
+    }
+    void temporaryFiles()
+    {
+        QFETCH(int, first);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("game.nes");
+        WriteFile(path, "old");
+        const QStringList stale{".game.nes.0123abcd~", ".other.nes.ffff0000~"};
+        QStringList kept{".game.nes.9876fedc~", // too new: a write may still be filling it
+                         ".game.nes.0123ABCD~", ".game.nes.0123abc~", "game.nes.0123abcd~", ".game.nes.0123abcd"};
+        for (const QString &name : stale + kept)
+            WriteFile(dir.filePath(name), "left");
+        if (geteuid() == 0) {
+            kept << ".theirs.nes.00000000~"; // another user's
+            WriteFile(dir.filePath(kept.last()), "theirs");
+            QCOMPARE(::chown(QFile::encodeName(dir.filePath(kept.last())).constData(), 65534, 65534), 0);
+        }
+        for (const QString &name : stale + kept.mid(1))
+            QVERIFY(testing::Backdate(dir.filePath(name), 2 * StaleTemporaryAge));
+
+        QCOMPARE(ReplaceFileContents(path, "new", TemporaryFile(first)), QString());
+        QCOMPARE(ReadFile(path), QByteArray("new"));
+        QStringList expected = kept;
+        expected << "game.nes";
+        expected.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
     }
 
     void writeRomFileFails()
