@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <iterator>
 
 namespace krelin {
 
@@ -19,6 +20,19 @@ QString shown(const QString &path)
 }
 
 } // namespace
+
+bool HasCartridgeHeader(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() >= sizeof CartridgeSignature
+        && std::equal(std::begin(CartridgeSignature), std::end(CartridgeSignature), bytes.begin());
+}
+
+QString NoCartridgeHeaderText(const QString &name)
+{
+    return QStringLiteral("%1 has no cartridge header (\"NES\" and 1A at its start): it is not a cartridge "
+                          "image, or its header was removed.")
+        .arg(name);
+}
 
 RomReadResult ReadRomFile(const QString &path)
 {
@@ -46,6 +60,10 @@ RomReadResult ReadRomFile(const QString &path)
         return fail(file.systemReason());
     case ReadFailure::CannotRead:
         result.error = QStringLiteral("Cannot read %1: %2.").arg(shown(path), file.systemReason());
+        return result;
+    }
+    if (!HasCartridgeHeader(file.bytes)) {
+        result.error = NoCartridgeHeaderText(shown(path));
         return result;
     }
     result.bytes = std::move(file.bytes);

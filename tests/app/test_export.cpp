@@ -162,7 +162,7 @@ void TestExport::refusesBadRequests()
     QTemporaryDir dir;
     QFile shortImage(dir.filePath(QStringLiteral("short.nes")));
     QVERIFY(shortImage.open(QIODevice::WriteOnly));
-    shortImage.write(QByteArray(0x10000, '\0'));
+    shortImage.write(QByteArray("NES\x1A", 4) + QByteArray(0x10000 - 4, '\0'));
     shortImage.close();
     for (QString &a : arguments)
         a.replace(QStringLiteral("@"), dir.path());

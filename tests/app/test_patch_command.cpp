@@ -146,6 +146,11 @@ private slots:
         row("patch for another image", apply, "@/p.bps @/b.nes @/old.nes", "made for another image");
         row("damaged patch", apply, "@/cut.ips @/a.nes @/old.nes", "cut.ips to");
         row("unwritable output", apply, "@/p.bps @/a.nes @/no/such/folder/out.nes", "Cannot save");
+        const char *noHeader = "has no cartridge header (\"NES\" and 1A at its start)";
+        row("image without header", apply, "@/p.ips @/headerless.nes @/old.nes", noHeader);
+        row("original without header", make, "@/p.ips @/headerless.nes @/b.nes", noHeader);
+        row("modified without header", make, "@/p.ips @/a.nes @/headerless.nes", noHeader);
+        row("patch removes the header", apply, "@/unsign.ips @/a.nes @/old.nes", "the image it makes has no cartridge header");
         const char *tooMany = "too many levels of symbolic links";
         row("output 45 links from the image", apply, "@/p.bps @/a.nes @/chain.nes", tooMany);
         row("patch 45 links from the image", make, "@/chain.ips @/a.nes @/b.nes", tooMany);
@@ -167,12 +172,15 @@ private slots:
         WriteFile(dir.filePath(QStringLiteral("empty.ips")), {});
         WriteFile(dir.filePath(QStringLiteral("cut.ips")), QByteArray("PATCH\0\0\1\0\1x", 11));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("link.ips"))));
+        WriteFile(dir.filePath(QStringLiteral("headerless.nes")), sample.mid(16));
+        WriteFile(dir.filePath(QStringLiteral("unsign.ips")), QByteArray("PATCH\0\0\0\0\1\0EOF", 14));
         QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("chain.nes")), 45));
         QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("chain.ips")), 45));
         QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("loop.nes")), dir.filePath(QStringLiteral("loop.nes")), 2));
         QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("loop.ips")), dir.filePath(QStringLiteral("loop.ips")), 2));
         const std::vector<std::uint8_t> a(sample.begin(), sample.end()), b = ReadRomFile(dir.filePath("b.nes")).bytes;
         QCOMPARE(WritePatchFile(dir.filePath(QStringLiteral("p.bps")), a, b), QString());
+        QCOMPARE(WritePatchFile(dir.filePath(QStringLiteral("p.ips")), a, b), QString());
         const QMap<QString, QByteArray> before = Snapshot(dir);
 
         for (QString &arg : arguments)

@@ -168,7 +168,8 @@ private slots:
     void readRomFile()
     {
         QTemporaryDir dir;
-        const Bytes bytes = Counting(70001);
+        Bytes bytes = Counting(70001);
+        std::copy(std::begin(CartridgeSignature), std::end(CartridgeSignature), bytes.begin());
         WriteFile(dir.filePath("a.nes"), QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
         const RomReadResult r = ReadRomFile(dir.filePath("a.nes"));
         QVERIFY2(r.ok(), qPrintable(r.error));
@@ -176,7 +177,7 @@ private slots:
 
         // The largest accepted size, held sparse on disk.
         QFile big(dir.filePath("big.nes"));
-        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(MaxImageSize));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.write("NES\x1A") == 4 && big.resize(MaxImageSize));
         big.close();
         QCOMPARE(ReadRomFile(big.fileName()).bytes.size(), std::size_t(MaxImageSize));
     }
@@ -192,6 +193,8 @@ private slots:
         QTest::newRow("unreadable") << "unreadable" << "Permission denied";
         QTest::newRow("named pipe") << "pipe" << "not an ordinary file"; // reading it would wait for a writer for ever
         QTest::newRow("device") << "device" << "not an ordinary file";   // and this one never ends
+        QTest::newRow("no header") << "headerless" << "has no cartridge header (\"NES\" and 1A at its start)";
+        QTest::newRow("header cut short") << "three bytes" << "has no cartridge header";
         QTest::newRow("41 links in a row") << "chain" << "too many levels of symbolic links";
         QTest::newRow("links in a loop") << "loop" << "too many levels of symbolic links";
     }
@@ -216,11 +219,15 @@ private slots:
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             if (kind == "large")
-                QVERIFY(f.resize(MaxImageSize + 1));
+                QVERIFY(f.write("NES\x1A") == 4 && f.resize(MaxImageSize + 1));
             if (kind == "unreadable") {
                 f.write("NES\x1a");
                 QVERIFY(f.setPermissions(QFileDevice::Permissions()));
             }
+            if (kind == "headerless")
+                f.write(QByteArray("NES\x1B", 4) + QByteArray(0x20000, 'x'));
+            if (kind == "three bytes")
+                f.write("NES");
         }
         const RomReadResult r = ReadRomFile(path);
         QVERIFY(!r.ok());
