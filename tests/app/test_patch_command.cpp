@@ -146,6 +146,7 @@ private slots:
         row("patch for another image", apply, "@/p.bps @/b.nes @/old.nes", "made for another image");
         row("damaged patch", apply, "@/cut.ips @/a.nes @/old.nes", "cut.ips to");
         row("unwritable output", apply, "@/p.bps @/a.nes @/no/such/folder/out.nes", "Cannot save");
+        row("patch over 32 MiB", apply, "@/huge.ips @/a.nes @/old.nes", "larger than 32 MiB");
         const char *noHeader = "has no cartridge header (\"NES\" and 1A at its start)";
         row("image without header", apply, "@/p.ips @/headerless.nes @/old.nes", noHeader);
         row("original without header", make, "@/p.ips @/headerless.nes @/b.nes", noHeader);
@@ -172,6 +173,9 @@ private slots:
         WriteFile(dir.filePath(QStringLiteral("empty.ips")), {});
         WriteFile(dir.filePath(QStringLiteral("cut.ips")), QByteArray("PATCH\0\0\1\0\1x", 11));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("link.ips"))));
+        QFile huge(dir.filePath(QStringLiteral("huge.ips")));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write("PATCH") == 5 && huge.resize(MaxPatchSize + 1));
+        huge.close();
         WriteFile(dir.filePath(QStringLiteral("headerless.nes")), sample.mid(16));
         WriteFile(dir.filePath(QStringLiteral("unsign.ips")), QByteArray("PATCH\0\0\0\0\1\0EOF", 14));
         QVERIFY(MakeLinkChain(dir.filePath(QStringLiteral("a.nes")), dir.filePath(QStringLiteral("chain.nes")), 45));
