@@ -2,6 +2,7 @@
 // krelin --export OUT.png --stage S [--frame F] IMAGE   writes a stage's level map as a PNG
 // krelin --make-patch / --apply-patch ...               makes or applies a patch
 // krelin --help, --version                              print and end, with or without a display
+#include "ArgumentNames.h"
 #include "Export.h"
 #include "PatchCommand.h"
 #include "ProgramFolder.h"
@@ -122,7 +123,9 @@ int printHelpOrVersion(int argc, char **argv)
     return 0;
 }
 
-int runEditor(int argc, char **argv)
+// nameProblem: why an argument cannot be used (see NonUtf8ArgumentProblem); the editor
+// then opens without an image and says so.
+int runEditor(int argc, char **argv, const QString &nameProblem)
 {
     if (wantsHelpOrVersion(argc, argv))
         return printHelpOrVersion(argc, argv);
@@ -155,8 +158,13 @@ int runEditor(int argc, char **argv)
                              &settings);
     window.show();
     const QStringList images = parser.positionalArguments();
-    if (!images.isEmpty())
+    if (!nameProblem.isEmpty()) {
+        // Qt has already made another name of it; opening that could open another file.
+        fail(nameProblem);
+        desktop.showMessage(&window, QStringLiteral("Krelin"), nameProblem, krelin::Desktop::Icon::Warning);
+    } else if (!images.isEmpty()) {
         window.OpenRom(images.first());
+    }
     return app.exec();
 }
 
@@ -167,7 +175,15 @@ int main(int argc, char **argv)
     // A write past the file size limit (ulimit -f) would end the program with SIGXFSZ and
     // take unsaved edits with it; ignored, the write fails with EFBIG and is reported.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (krelin::WantsPatchCommand(argc, argv))
+    // A file name that is not valid UTF-8 would reach the system as another name (and
+    // perhaps another file): every command refuses it before touching any file.
+    const QString nameProblem = krelin::NonUtf8ArgumentProblem(argc, argv);
+    const bool patchCommand = krelin::WantsPatchCommand(argc, argv), exportCommand = wantsExport(argc, argv);
+    if (!nameProblem.isEmpty() && (patchCommand || exportCommand)) {
+        fail(nameProblem);
+        return 1;
+    }
+    if (patchCommand)
         return krelin::RunPatchCommand(argc, argv);
-    return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);
+    return exportCommand ? runExport(argc, argv) : runEditor(argc, argv, nameProblem);
 }

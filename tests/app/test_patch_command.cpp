@@ -39,6 +39,19 @@ Run runKrelin(const QStringList &arguments)
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
+// Runs the program in folder with arguments written for the shell, which can spell
+// names that are not valid UTF-8 ($(printf 'bad\377.nes')); a QStringList cannot.
+Run runKrelinInShell(const QString &folder, const QString &arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + arguments, QStringLiteral(KRELIN_EXECUTABLE)});
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
 // True while process has a file open that stands for the output being written: an
 // unnamed one in folder, or a temporary file named after out.
 bool IsWritingOutput(qint64 pid, const QString &folder)
@@ -196,6 +209,66 @@ private slots:
         QCOMPARE(Snapshot(dir), before);
         for (const char *link : {"chain.nes", "chain.ips", "loop.nes", "loop.ips"})
             QVERIFY(QFileInfo(dir.filePath(QLatin1String(link))).isSymLink());
+    }
+
+    // A name that is not valid UTF-8 is refused as it was given, never taken for the
+    // file that Qt's reading of it names (here a decoy holding a good image).
+    void refusesNamesNotUtf8_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("image to patch") << "--apply-patch p.ips \"$(printf 'bad\\377.nes')\" out.nes"
+                                        << "bad\\xff.nes";
+        QTest::newRow("patched output") << "--apply-patch p.ips a.nes \"$(printf 'out\\376.nes')\"" << "out\\xfe.nes";
+        QTest::newRow("patch to make") << "--make-patch \"$(printf 'p\\377.ips')\" a.nes bad.nes" << "p\\xff.ips";
+        QTest::newRow("image to export") << "--export out.png --stage 3 \"$(printf 'bad\\377.nes')\""
+                                         << "bad\\xff.nes";
+        QTest::newRow("picture to export") << "--export=\"$(printf 'o\\303\\251\\377.png')\" --stage 3 a.nes"
+                                           << "o\u00e9\\xff.png";
+    }
+    void refusesNamesNotUtf8()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, says);
+        QTemporaryDir temp;
+        const QDir dir(temp.path());
+        const QByteArray sample = ReadFile(QStringLiteral(KRELIN_SAMPLE));
+        WriteFile(dir.filePath(QStringLiteral("a.nes")), sample);
+        WriteFile(dir.filePath(QStringLiteral("bad\uFFFD.nes")), sample); // the name Qt makes of bad\xff.nes
+        WriteFile(dir.filePath(QStringLiteral("bad.nes")), EditedSample());
+        WriteFile(dir.filePath(QStringLiteral("p.ips")), QByteArray("PATCH\0\0\x20\0\1AEOF", 14));
+        const QMap<QString, QByteArray> before = Snapshot(dir);
+
+        const Run run = runKrelinInShell(temp.path(), arguments);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("Cannot use the name ") + says + QStringLiteral(": it is not valid UTF-8")),
+                 qPrintable(run.err));
+        QCOMPARE(run.err.trimmed().count(u'\n'), 0);
+        QCOMPARE(Snapshot(dir), before);
+    }
+
+    // The editor given such a name opens without an image and says why.
+    void editorRefusesNameNotUtf8()
+    {
+        QTemporaryDir temp;
+        WriteFile(temp.filePath(QStringLiteral("bad\uFFFD.nes")), ReadFile(QStringLiteral(KRELIN_SAMPLE)));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), temp.path());
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(temp.path());
+        process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf 'bad\\377.nes')\""),
+                                                  QStringLiteral(KRELIN_EXECUTABLE)});
+        process.setReadChannel(QProcess::StandardError);
+        const QByteArray says = "Cannot use the name bad\\xff.nes: it is not valid UTF-8";
+        QByteArray err;
+        QDeadlineTimer deadline(20000);
+        while (!err.contains(says) && process.waitForReadyRead(int(deadline.remainingTime())))
+            err += process.readAllStandardError();
+        process.kill(); // the message box waits for an answer
+        process.waitForFinished();
+        QVERIFY2(err.contains(says), err.constData());
     }
 
     // A write killed half way leaves the old output whole and no other file for good:
