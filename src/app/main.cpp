@@ -161,7 +161,7 @@ int runEditor(int argc, char **argv, const QString &nameProblem)
     if (!nameProblem.isEmpty()) {
         // Qt has already made another name of it; opening that could open another file.
         fail(nameProblem);
-        desktop.showMessage(&window, QStringLiteral("Krelin"), nameProblem, krelin::Desktop::Icon::Warning);
+        desktop.showMessage(&window, krelin::ProgramCaption(), nameProblem, krelin::Desktop::Icon::Warning);
     } else if (!images.isEmpty()) {
         window.OpenRom(images.first());
     }
