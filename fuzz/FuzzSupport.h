@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 // Stops the run when a property does not hold, so the fuzzer keeps the input as a crash
 // and the replay test fails on it.
@@ -51,6 +52,16 @@ inline QByteArray ReadWorkFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The small cartridge image the patch target applies patches to, and its seeds are made
+// for: the signature, then 508 bytes that differ from place to place.
+inline std::vector<std::uint8_t> PatchTargetImage()
+{
+    std::vector<std::uint8_t> image{'N', 'E', 'S', 0x1A};
+    for (std::uint32_t i = 4; i < 512; ++i)
+        image.push_back(std::uint8_t((i * 37) ^ (i >> 3)));
+    return image;
 }
 
 } // namespace krelin::fuzz

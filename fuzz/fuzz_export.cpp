@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString error = ExportLevel(request, fuzz::WorkFolder().path());
 
     const Stage *stage = FindStage(stageName);
-    const bool sound = stage && frame >= -1 && frame < stage->Frames && outputKind == 0 && imageSize > 0
-                       && qint64(imageSize) >= StageBytesNeeded(*stage);
+    const bool sound = stage && frame >= -1 && frame < stage->Frames && outputKind == 0
+                       && HasCartridgeHeader({image, imageSize}) && qint64(imageSize) >= StageBytesNeeded(*stage);
     FUZZ_CHECK(error.isEmpty() == sound, QStringLiteral("stage \"%1\", frame %2, %3 bytes, output %4: \"%5\"")
                                              .arg(stageName).arg(frame).arg(imageSize).arg(outputKind).arg(error));
     FUZZ_CHECK(!error.contains(u'\n'), error);

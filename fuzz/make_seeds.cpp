@@ -3,7 +3,11 @@
 // that reach every view instead of from nothing.
 //   krelin_make_seeds SAMPLE.nes OUTPUT_FOLDER
 
+#include "FuzzSupport.h"
+
+#include "core/Crc32.h"
 #include "core/MasterPalette.h"
+#include "core/Patch.h"
 #include "core/StageTable.h"
 
 #include <QDir>
@@ -11,6 +15,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 using namespace krelin;
 
@@ -32,6 +38,26 @@ QByteArray exportRequest(int outputKind, const QByteArray &stage, qint32 frame, 
     for (int i = 0; i < 4; ++i)
         bytes.append(char((quint32(frame) >> (8 * i)) & 0xFF));
     return bytes + image;
+}
+
+QByteArray bytes(const std::vector<std::uint8_t> &v)
+{
+    return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
+}
+
+// A request to the patch target: what to do, then its bytes.
+QByteArray patchRequest(int mode, const QByteArray &rest)
+{
+    return char(mode) + rest;
+}
+
+// A request to make patches from original to modified and apply them.
+QByteArray makeRequest(const QByteArray &original, const QByteArray &modified)
+{
+    const auto n = quint16(original.size());
+    QByteArray request;
+    request.append(char(n & 0xFF)).append(char(n >> 8));
+    return patchRequest(3, request + original + modified);
 }
 
 } // namespace
@@ -58,7 +84,7 @@ int main(int argc, char **argv)
     const QByteArray grown = sample + QByteArray(4096, char(0xFF));
 
     bool ok = true;
-    for (const char *target : {"fuzz_image", "fuzz_palette", "fuzz_export"})
+    for (const char *target : {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage"})
         ok = out.mkpath(QLatin1String(target)) && ok;
     const auto put = [&](const char *target, const char *name, const QByteArray &bytes) {
         ok = write(out.filePath(QLatin1String(target) + u'/' + QLatin1String(name)), bytes) && ok;
@@ -86,6 +112,52 @@ int main(int argc, char **argv)
     put("fuzz_export", "output-is-image", exportRequest(1, "1A", 0, sample));
     put("fuzz_export", "output-links-image", exportRequest(2, "4A", 0, sample));
     put("fuzz_export", "output-hard-link", exportRequest(3, "6", 9, sample));
+
+    // Patches made for the patch target's image by the program's own writers (changed
+    // bytes, a long run, a grown and a cut image), and the two images they join.
+    const std::vector<std::uint8_t> image = fuzz::PatchTargetImage();
+    std::vector<std::uint8_t> changed = image;
+    changed[20] ^= 0xFF;
+    std::fill(changed.begin() + 100, changed.begin() + 160, std::uint8_t(0xA5));
+    std::vector<std::uint8_t> longer = changed;
+    longer.insert(longer.end(), 40, std::uint8_t(7));
+    const std::vector<std::uint8_t> cut(changed.begin(), changed.begin() + 300);
+    const std::pair<const char *, std::vector<std::uint8_t>> targets[] = {{"changed", changed}, {"grown", longer}, {"cut", cut}};
+    for (const auto &[name, target] : targets) {
+        put("fuzz_patch", (std::string("ips-") + name).c_str(), patchRequest(0, bytes(MakeIpsPatch(image, target))));
+        put("fuzz_patch", (std::string("bps-") + name).c_str(), patchRequest(0, bytes(MakeBpsPatch(image, target))));
+        put("fuzz_patch", (std::string("bps-checked-") + name).c_str(), patchRequest(2, bytes(MakeBpsPatch(image, target))));
+        put("fuzz_patch", (std::string("make-") + name).c_str(), makeRequest(bytes(image), bytes(target)));
+    }
+    // A BPS patch with every action, copies from the source and from what it made so far.
+    QByteArray actions("BPS1\x00\x83\x8C\x80" // source 512 (two bytes), target 12, no metadata
+                       "\x84"                  // SourceRead 2
+                       "\x89xyz"               // TargetRead 3
+                       "\x86\x2C\x81"        // SourceCopy 2 from +150
+                       "\x82\x2D\x81"        // SourceCopy 1 from -150, just after the first
+                       "\x8F\x8C",            // TargetCopy 4 from +6, overlapping what it writes
+                       8 + 1 + 4 + 3 + 3 + 2);
+    const std::vector<std::uint8_t> made{image[0], image[1], 'x', 'y', 'z', image[150], image[151], image[2],
+                                         image[151], image[2], image[151], image[2]};
+    for (const std::uint32_t crc : {Crc32(image), Crc32(made)})
+        actions += QByteArray(reinterpret_cast<const char *>(&crc), 4); // the machine is little-endian
+    const std::uint32_t own = Crc32(std::span(reinterpret_cast<const std::uint8_t *>(actions.constData()),
+                                              std::size_t(actions.size())));
+    actions += QByteArray(reinterpret_cast<const char *>(&own), 4);
+    const auto *actionBytes = reinterpret_cast<const std::uint8_t *>(actions.constData());
+    ok = ApplyPatch({actionBytes, std::size_t(actions.size())}, image).bytes == made && ok; // spelled right
+    put("fuzz_patch", "bps-every-action", patchRequest(0, actions));
+    put("fuzz_patch", "ips-run-of-none", patchRequest(0, QByteArray("PATCH\0\0\x10\0\0\0\0\x42" "EOF", 16)));
+
+    // Each stage of the sample once, at its last frame and page, and one stage of an
+    // image too short for it.
+    for (int s = 0; s < StageCount; ++s) {
+        QByteArray request;
+        for (const int b : {s, StageTable[std::size_t(s)].Frames - 1, TablePages - 1, 0xFF})
+            request.append(char(b));
+        put("fuzz_stage", (std::string("stage-") + StageTable[std::size_t(s)].name).c_str(), request + sample);
+    }
+    put("fuzz_stage", "too-short", QByteArray("\x07\x00\x03\x22", 4) + sample.left(smallest - 1));
 
     if (!ok) {
         std::fprintf(stderr, "krelin_make_seeds: cannot write the seeds into %s\n", argv[2]);

@@ -79,6 +79,12 @@ QString ApplyPatchFile(const QString &patchPath, const QString &imagePath, const
     const PatchResult patched = ApplyPatch(patch.bytes, image.bytes);
     if (!patched.ok())
         return QStringLiteral("Cannot apply %1 to %2: %3.").arg(shown(patchPath), shown(imagePath), patched.error);
+    // What is written is a cartridge image too: one that lost its header would be refused
+    // by every later open, so it is refused before it is written.
+    if (!HasCartridgeHeader(patched.bytes))
+        return QStringLiteral("Cannot apply %1 to %2: the image it makes has no cartridge header (\"NES\" and 1A "
+                              "at its start), so it would not be a cartridge image. Nothing was written.")
+            .arg(shown(patchPath), shown(imagePath));
     return WriteRomFile(outPath, patched.bytes);
 }
 

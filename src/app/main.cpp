@@ -4,6 +4,7 @@
 // krelin --patch-info PATCH                             says what a patch holds
 // krelin --diff [--json] A B                            says what differs between two images
 // krelin --help, --version                              print and end, with or without a display
+#include "ArgumentNames.h"
 #include "DiffCommand.h"
 #include "Export.h"
 #include "PatchCommand.h"
@@ -132,7 +133,9 @@ int printHelpOrVersion(int argc, char **argv)
     return 0;
 }
 
-int runEditor(int argc, char **argv)
+// nameProblem: why an argument cannot be used (see NonUtf8ArgumentProblem); the editor
+// then opens without an image and says so.
+int runEditor(int argc, char **argv, const QString &nameProblem)
 {
     if (wantsHelpOrVersion(argc, argv))
         return printHelpOrVersion(argc, argv);
@@ -165,8 +168,13 @@ int runEditor(int argc, char **argv)
                              &settings);
     window.show();
     const QStringList images = parser.positionalArguments();
-    if (!images.isEmpty())
+    if (!nameProblem.isEmpty()) {
+        // Qt has already made another name of it; opening that could open another file.
+        fail(nameProblem);
+        desktop.showMessage(&window, krelin::ProgramCaption(), nameProblem, krelin::Desktop::Icon::Warning);
+    } else if (!images.isEmpty()) {
         window.OpenRom(images.first());
+    }
     return app.exec();
 }
 
@@ -177,11 +185,20 @@ int main(int argc, char **argv)
     // A write past the file size limit (ulimit -f) would end the program with SIGXFSZ and
     // take unsaved edits with it; ignored, the write fails with EFBIG and is reported.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (krelin::WantsPatchCommand(argc, argv))
+    // A file name that is not valid UTF-8 would reach the system as another name (and
+    // perhaps another file): every command refuses it before touching any file.
+    const QString nameProblem = krelin::NonUtf8ArgumentProblem(argc, argv);
+    const bool patchCommand = krelin::WantsPatchCommand(argc, argv), exportCommand = wantsExport(argc, argv);
+    const bool infoCommand = krelin::WantsPatchInfoCommand(argc, argv), diffCommand = krelin::WantsDiffCommand(argc, argv);
+    if (!nameProblem.isEmpty() && (patchCommand || exportCommand || infoCommand || diffCommand)) {
+        fail(nameProblem);
+        return diffCommand ? 2 : 1; // --diff exits as diff(1) does: 2 for trouble
+    }
+    if (patchCommand)
         return krelin::RunPatchCommand(argc, argv);
-    if (krelin::WantsPatchInfoCommand(argc, argv))
+    if (infoCommand)
         return krelin::RunPatchInfoCommand(argc, argv);
-    if (krelin::WantsDiffCommand(argc, argv))
+    if (diffCommand)
         return krelin::RunDiffCommand(argc, argv);
-    return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);
+    return exportCommand ? runExport(argc, argv) : runEditor(argc, argv, nameProblem);
 }

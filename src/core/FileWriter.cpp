@@ -1,32 +1,23 @@
 #include "FileWriter.h"
 
-#include <QFile>
-#include <QDir>
-#include <QFileInfo>
+#include "ResolveLinks.h"
+
 #include <QRandomGenerator>
 
 #include <sys/stat.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace krelin {
 
 namespace {
-
-// Follows symbolic links to the file they name, as far as they lead (at most 128 steps,
-// the limit past which a chain counts as a loop). A path that is no link is returned as
-// it is; so is a dangling link's last step, which the write then creates.
-QString resolveLinks(const QString &path)
-{
-    QFileInfo info(path);
-    for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
-        info.setFile(info.symLinkTarget());
-    return info.isSymLink() ? path : info.filePath();
-}
 
 // Writes all of data to fd, going on after a partial write or an interruption.
 // Returns 0, or the error code that stopped it.
@@ -47,19 +38,37 @@ int writeAll(int fd, QByteArrayView data)
     return 0;
 }
 
-// A new file beside target, named after it and hidden, created only if no such file
-// exists yet. Returns its descriptor, or -1 with errno set.
-int createTemporaryBeside(const QString &target, QString *temporaryPath)
+// The folder part and the name part of a path, as the system spells them.
+QByteArray folderOf(const QByteArray &path)
 {
-    const QFileInfo info(target);
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+QByteArray nameOf(const QByteArray &path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// A fresh temporary name beside target: ".NAME.XXXXXXXX~", hidden, with eight hex digits.
+QByteArray temporaryNameBeside(const QByteArray &target)
+{
+    const QByteArray folder = folderOf(target);
+    const QByteArray name = '.' + nameOf(target) + '.'
+        + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0') + '~';
+    return folder == "/" ? '/' + name : folder + '/' + name;
+}
+
+// A new file beside target under a temporary name, created only if no such file exists
+// yet. Returns its descriptor, or -1 with errno set.
+int createNamedTemporary(const QByteArray &target, QByteArray *temporaryPath)
+{
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = QStringLiteral(".%1.%2~")
-                                 .arg(info.fileName())
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        *temporaryPath = info.dir().filePath(name);
+        *temporaryPath = temporaryNameBeside(target);
         // 0666 as asked of the system leaves the user's umask to decide a new file's mode.
-        const int fd = ::open(QFile::encodeName(*temporaryPath).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -67,7 +76,134 @@ int createTemporaryBeside(const QString &target, QString *temporaryPath)
     return -1;
 }
 
+// Gives the unnamed file open as fd a temporary name beside target, so that it can be
+// renamed over the target. Returns 0, or the error code that stopped it.
+int nameUnnamedFile(int fd, const QByteArray &target, QByteArray *temporaryPath)
+{
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = temporaryNameBeside(target);
+        int done = ::linkat(AT_FDCWD, self, AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW);
+        // Without /proc, the file can still be named straight from its descriptor by a
+        // process allowed to (root).
+        if (done != 0 && errno == ENOENT)
+            done = ::linkat(fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH);
+        if (done == 0) {
+            *temporaryPath = name;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+// True for a file name this writer gives its temporary files: ".NAME.XXXXXXXX~" with
+// eight lower-case hex digits.
+bool isTemporaryName(const char *name)
+{
+    const std::size_t n = std::strlen(name);
+    // ".", at least one character of the name, ".", eight digits, "~"
+    if (n < 12 || name[0] != '.' || name[n - 1] != '~' || name[n - 10] != '.')
+        return false;
+    for (std::size_t i = n - 9; i < n - 1; ++i)
+        if (!std::strchr("0123456789abcdef", name[i]))
+            return false;
+    return true;
+}
+
+struct WriteAttempt
+{
+    int error = 0;               // 0, or the system's error code that stopped the write
+    bool creating = false;       // the error came from creating the temporary file
+    bool noUnnamedFiles = false; // unnamed files cannot be had here: try a named one
+};
+
+// Writes data to a new temporary file beside target (an unnamed one if unnamed) and
+// renames it over target. old is the target's status when it exists: the new file takes
+// its owner and permission bits. On failure nothing is left behind.
+WriteAttempt writeThrough(const QByteArray &target, QByteArrayView data, const struct stat *old, bool unnamed)
+{
+    WriteAttempt attempt;
+    QByteArray temporary;
+    int fd = -1;
+    if (unnamed) {
+        // 0666 as asked of the system leaves the user's umask to decide a new file's mode.
+        fd = ::open(folderOf(target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+            attempt.noUnnamedFiles = true;
+            return attempt;
+        }
+    } else {
+        fd = createNamedTemporary(target, &temporary);
+    }
+    if (fd < 0) {
+        attempt.error = errno;
+        attempt.creating = true;
+        return attempt;
+    }
+
+    int error = writeAll(fd, data);
+    if (!error && old) {
+        // The new file takes the old one's owner (where allowed: only root may give a file
+        // away) and permission bits, in that order, since a change of owner clears the
+        // set-id bits.
+        if (::fchown(fd, old->st_uid, old->st_gid) != 0 && ::fchown(fd, uid_t(-1), old->st_gid) != 0) {
+            // Keeping the caller's own owner and group is the best that can be done.
+        }
+        if (::fchmod(fd, old->st_mode & 07777) != 0)
+            error = errno;
+    }
+    // The data must be on the disk before the name points at it: a crash right after the
+    // rename must not leave an empty file where the old one was.
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (!error && unnamed) {
+        error = nameUnnamedFile(fd, target, &temporary);
+        // Without /proc and without the right to name a file by its descriptor, the write
+        // is made again through a named file.
+        if (error == ENOENT || error == EPERM) {
+            ::close(fd);
+            attempt.noUnnamedFiles = true;
+            return attempt;
+        }
+    }
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (error && !temporary.isEmpty())
+        ::unlink(temporary.constData());
+    attempt.error = error;
+    return attempt;
+}
+
 } // namespace
+
+int RemoveStaleTemporaries(const QByteArray &folder)
+{
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return 0;
+    const int dirFd = ::dirfd(dir);
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        struct stat st{};
+        // Only this user's own ordinary files, left long enough that no write is still
+        // filling them (a write finishes in well under a minute).
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
+            || st.st_uid != ::geteuid() || now - st.st_mtime < StaleTemporaryAge)
+            continue;
+        if (::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
 
 QString SystemWriteReason(int error)
 {
@@ -85,6 +221,8 @@ QString SystemWriteReason(int error)
         return QStringLiteral("permission denied");
     case ENOENT:
         return QStringLiteral("the folder does not exist");
+    case ELOOP:
+        return LinkLoopReason;
     default:
         break;
     }
@@ -94,13 +232,17 @@ QString SystemWriteReason(int error)
     return text;
 }
 
-QString ReplaceFileContents(const QString &path, QByteArrayView data)
+QString ReplaceFileContents(const QString &path, QByteArrayView data, TemporaryFile first)
 {
-    const QString target = resolveLinks(path);
-    const QByteArray targetName = QFile::encodeName(target);
+    const ResolvedPath resolved = ResolveLinks(path);
+    if (resolved.error)
+        return SystemWriteReason(resolved.error);
+    const QByteArray &target = resolved.path;
 
     struct stat old{};
-    const bool exists = ::stat(targetName.constData(), &old) == 0;
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (!exists && errno == ELOOP)
+        return SystemWriteReason(ELOOP);
     if (exists && S_ISDIR(old.st_mode))
         return QStringLiteral("it is a folder");
     // A pipe or device would be swapped for an ordinary file by the rename below.
@@ -111,7 +253,7 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data)
         // the owner of the folder) would replace a file marked read-only: check it first.
         if (!(old.st_mode & S_IWUSR))
             return ReadOnlyReason;
-        if (::access(targetName.constData(), W_OK) != 0) {
+        if (::access(target.constData(), W_OK) != 0) {
             if (errno == EACCES || errno == EPERM)
                 return ReadOnlyReason;
             if (errno == EROFS)
@@ -119,40 +261,20 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data)
         }
     }
 
-    QString temporary;
-    const int fd = createTemporaryBeside(target, &temporary);
-    if (fd < 0) {
-        // The new file goes into the target's folder: say which permission is missing.
-        if (errno == EACCES || errno == EPERM)
-            return QStringLiteral("the folder does not allow new files (permission denied)");
-        return SystemWriteReason(errno);
-    }
-    const QByteArray temporaryName = QFile::encodeName(temporary);
+    // A write killed half way by an earlier run may have left a named temporary file.
+    RemoveStaleTemporaries(folderOf(target));
 
-    int error = writeAll(fd, data);
-    if (!error && exists) {
-        // The new file takes the old one's owner (where allowed: only root may give a file
-        // away) and permission bits, in that order, since a change of owner clears the
-        // set-id bits.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {
-            // Keeping the caller's own owner and group is the best that can be done.
-        }
-        if (::fchmod(fd, old.st_mode & 07777) != 0)
-            error = errno;
-    }
-    // The data must be on the disk before the name points at it: a crash right after the
-    // rename must not leave an empty file where the old one was.
-    if (!error && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && !error)
-        error = errno;
-    if (!error && ::rename(temporaryName.constData(), targetName.constData()) != 0)
-        error = errno;
-    if (error) {
-        ::unlink(temporaryName.constData());
-        return SystemWriteReason(error);
-    }
-    return {};
+    // An unnamed file where the system allows: killed before it is linked in, the write
+    // leaves nothing behind. Otherwise a named one, which a later write clears up.
+    WriteAttempt attempt = writeThrough(target, data, exists ? &old : nullptr, first == TemporaryFile::Unnamed);
+    if (attempt.noUnnamedFiles)
+        attempt = writeThrough(target, data, exists ? &old : nullptr, false);
+    if (!attempt.error)
+        return {};
+    // The new file goes into the target's folder: say which permission is missing.
+    if (attempt.creating && (attempt.error == EACCES || attempt.error == EPERM))
+        return QStringLiteral("the folder does not allow new files (permission denied)");
+    return SystemWriteReason(attempt.error);
 }
 
 } // namespace krelin

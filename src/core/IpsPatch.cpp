@@ -151,57 +151,95 @@ PatchResult ApplyIpsPatch(View patch, View image)
     if (size < 5 || std::memcmp(patch.data(), "PATCH", 5) != 0)
         return fail(QStringLiteral("the patch does not start with \"PATCH\", so it is not an IPS patch"));
 
-    Bytes out(image.begin(), image.end());
-    qint64 pos = 5;
-    for (;;) {
-        if (size - pos < 3)
-            return fail(QStringLiteral("the patch is cut short: it ends without its \"EOF\" marker"));
+    // One record: where it writes, how many bytes, and where its data (or run byte) lies.
+    struct Record
+    {
+        qint64 offset = 0, length = 0, data = 0;
+        bool run = false;
+    };
+    // Reads the record at pos and moves pos past it; false at "EOF" or on an error.
+    QString error;
+    auto next = [&](qint64 &pos, Record &record) {
+        if (size - pos < 3) {
+            error = QStringLiteral("the patch is cut short: it ends without its \"EOF\" marker");
+            return false;
+        }
         if (std::memcmp(patch.data() + pos, "EOF", 3) == 0) {
             pos += 3;
-            break;
+            return false;
         }
-        const qint64 offset = read(pos, 3);
+        record.offset = read(pos, 3);
         auto cut = [&] {
-            return fail(QStringLiteral("the patch is cut short: it ends inside its record at offset %1").arg(hex(offset)));
+            error = QStringLiteral("the patch is cut short: it ends inside its record at offset %1").arg(hex(record.offset));
+            return false;
         };
         if (size - pos < 5)
             return cut();
-        qint64 length = read(pos + 3, 2);
+        record.length = read(pos + 3, 2);
         pos += 5;
-        const bool run = length == 0;
-        if (run) {
+        record.run = record.length == 0;
+        if (record.run) {
             if (size - pos < 3)
                 return cut();
-            length = read(pos, 2);
-        } else if (size - pos < length) {
-            return cut();
-        }
-        if (offset + length > MaxImageSize)
-            return fail(QStringLiteral("the patch's record at offset %1 writes up to offset %2, past the "
-                                       "%3 MiB that an image may hold")
-                            .arg(hex(offset), hex(offset + length - 1), QString::number(MaxImageSize >> 20)));
-        if (offset + length > qint64(out.size()))
-            out.resize(std::size_t(offset + length), 0);
-        if (run) {
-            std::fill_n(out.begin() + offset, length, patch[pos + 2]);
+            record.length = read(pos, 2);
+            record.data = pos + 2;
             pos += 3;
+            // A run of no bytes writes nothing: no writer makes one, so the patch is damaged.
+            if (record.length == 0) {
+                error = QStringLiteral("the patch is damaged: its run record at offset %1 repeats a byte 0 times")
+                            .arg(hex(record.offset));
+                return false;
+            }
         } else {
-            std::copy_n(patch.begin() + pos, length, out.begin() + offset);
-            pos += length;
+            if (size - pos < record.length)
+                return cut();
+            record.data = pos;
+            pos += record.length;
         }
+        if (record.offset + record.length > MaxImageSize) {
+            error = QStringLiteral("the patch's record at offset %1 writes up to offset %2, past the %3 MiB that "
+                                   "an image may hold")
+                        .arg(hex(record.offset), hex(record.offset + record.length - 1),
+                             QString::number(MaxImageSize >> 20));
+            return false;
+        }
+        return true;
+    };
+
+    // Every record is read and checked before any is carried out: a damaged patch, or one
+    // whose runs would write far more than any image holds, is refused before the work.
+    qint64 pos = 5, total = 0, end = 0;
+    Record record;
+    while (next(pos, record)) {
+        total += record.length;
+        end = std::max(end, record.offset + record.length);
+        if (total > MaxIpsWrites)
+            return fail(QStringLiteral("the patch's records would write more than %1 MiB in all, the most that "
+                                       "one patch may write")
+                            .arg(MaxIpsWrites >> 20));
     }
+    if (!error.isEmpty())
+        return fail(error);
     const qint64 rest = size - pos;
-    if (rest == 3) {
-        const qint64 length = read(pos, 3);
-        if (length > qint64(out.size()))
-            return fail(QStringLiteral("the patch asks to cut the image to %1 bytes, but the patched "
-                                       "image has only %2")
-                            .arg(length)
-                            .arg(out.size()));
-        out.resize(std::size_t(length));
-    } else if (rest != 0) {
+    if (rest != 0 && rest != 3)
         return fail(QStringLiteral("the patch has %1 unexpected bytes after its \"EOF\" marker").arg(rest));
+    const qint64 patchedSize = std::max(qint64(image.size()), end);
+    if (rest == 3 && read(pos, 3) > patchedSize)
+        return fail(QStringLiteral("the patch asks to cut the image to %1 bytes, but the patched image has only %2")
+                        .arg(read(pos, 3))
+                        .arg(patchedSize));
+
+    Bytes out(image.begin(), image.end());
+    out.resize(std::size_t(patchedSize), 0);
+    pos = 5;
+    while (next(pos, record)) {
+        if (record.run)
+            std::fill_n(out.begin() + record.offset, record.length, patch[record.data]);
+        else
+            std::copy_n(patch.begin() + record.data, record.length, out.begin() + record.offset);
     }
+    if (rest == 3)
+        out.resize(std::size_t(read(pos, 3)));
     return {std::move(out), {}};
 }
 

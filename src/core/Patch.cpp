@@ -1,9 +1,9 @@
 #include "Patch.h"
 
+#include "FileReader.h"
 #include "RomFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -78,25 +78,25 @@ PatchResult ReadPatchFile(const QString &path)
     auto fail = [&](const QString &why) {
         return PatchResult{{}, QStringLiteral("Cannot open %1: %2.").arg(shown, why)};
     };
-    const QFileInfo info(path);
-    if (!info.exists())
+    FileReadResult file = ReadWholeFile(path, MaxPatchSize);
+    switch (file.failure) {
+    case ReadFailure::None:
+        break;
+    case ReadFailure::Missing:
         return fail(QStringLiteral("the file does not exist"));
-    if (info.isDir())
+    case ReadFailure::Folder:
         return fail(QStringLiteral("it is a folder, not a patch file"));
-    if (!info.isFile())
+    case ReadFailure::NotOrdinary:
         return fail(QStringLiteral("it is not an ordinary file"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    const QByteArray data = file.read(MaxPatchSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
-    if (data.isEmpty())
-        return fail(QStringLiteral("the file is empty"));
-    if (data.size() > MaxPatchSize)
+    case ReadFailure::TooLarge:
         return fail(QStringLiteral("the file is larger than %1 MiB, too large to be a patch").arg(MaxPatchSize >> 20));
-    const auto *begin = reinterpret_cast<const std::uint8_t *>(data.constData());
-    return {{begin, begin + data.size()}, {}};
+    case ReadFailure::Empty:
+        return fail(QStringLiteral("the file is empty"));
+    case ReadFailure::CannotOpen:
+    case ReadFailure::CannotRead:
+        return fail(file.systemReason());
+    }
+    return {std::move(file.bytes), {}};
 }
 
 } // namespace krelin

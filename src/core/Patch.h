@@ -23,6 +23,11 @@ inline constexpr qint64 MaxPatchSize = 32 * 1024 * 1024;
 inline constexpr qint64 IpsEofOffset = 0x454F46;
 inline constexpr int IpsMaxRecord = 0xFFFF;
 
+// The most bytes an IPS patch's records may write in all. An 8-byte run record writes up
+// to 65,535 bytes, so without a bound a patch of MaxPatchSize would write hundreds of
+// gigabytes; a patch that rewrites the largest image a few times over stays well inside.
+inline constexpr qint64 MaxIpsWrites = 64 * 1024 * 1024;
+
 struct PatchResult
 {
     std::vector<std::uint8_t> bytes; // the patch made, or the image patched
@@ -42,8 +47,10 @@ PatchResult MakePatch(PatchFormat format, std::span<const std::uint8_t> original
 
 // Applies an IPS or BPS patch, told apart by its first bytes, to a copy of image and
 // returns that copy. A patch that is not one of the two, is malformed or cut short, would
-// make an image larger than MaxImageSize or an empty one, or (BPS) was made for another
-// image is refused: no bytes, and an error that says why.
+// make an image larger than MaxImageSize or an empty one, (IPS) would write more than
+// MaxIpsWrites bytes in all, or (BPS) was made for another image is refused: no bytes,
+// and an error that says why. Either way the work is bounded by the sizes of the patch
+// and of the images, whatever the patch holds.
 PatchResult ApplyPatch(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> image);
 
 // Reads a patch file whole; refuses a missing, unreadable, empty or over-large file, or a

@@ -1,13 +1,14 @@
 #include "RomFile.h"
 
+#include "FileReader.h"
 #include "FileWriter.h"
 #include "modKrelin.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <iterator>
 
 namespace krelin {
 
@@ -20,47 +21,52 @@ QString shown(const QString &path)
 
 } // namespace
 
+bool HasCartridgeHeader(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() >= sizeof CartridgeSignature
+        && std::equal(std::begin(CartridgeSignature), std::end(CartridgeSignature), bytes.begin());
+}
+
+QString NoCartridgeHeaderText(const QString &name)
+{
+    return QStringLiteral("%1 has no cartridge header (\"NES\" and 1A at its start): it is not a cartridge "
+                          "image, or its header was removed.")
+        .arg(name);
+}
+
 RomReadResult ReadRomFile(const QString &path)
 {
     RomReadResult result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        result.error = QStringLiteral("Cannot open %1: the file does not exist.").arg(shown(path));
+    FileReadResult file = ReadWholeFile(path, MaxImageSize);
+    auto fail = [&](const QString &why) {
+        result.error = QStringLiteral("Cannot open %1: %2.").arg(shown(path), why);
+        return result;
+    };
+    switch (file.failure) {
+    case ReadFailure::None:
+        break;
+    case ReadFailure::Missing:
+        return fail(QStringLiteral("the file does not exist"));
+    case ReadFailure::Folder:
+        return fail(QStringLiteral("it is a folder, not a cartridge file"));
+    case ReadFailure::NotOrdinary:
+        return fail(QStringLiteral("it is not an ordinary file"));
+    case ReadFailure::TooLarge:
+        return fail(QStringLiteral("the file is larger than %1 MiB, too large to be a cartridge image")
+                        .arg(MaxImageSize / (1024 * 1024)));
+    case ReadFailure::Empty:
+        return fail(QStringLiteral("the file is empty"));
+    case ReadFailure::CannotOpen:
+        return fail(file.systemReason());
+    case ReadFailure::CannotRead:
+        result.error = QStringLiteral("Cannot read %1: %2.").arg(shown(path), file.systemReason());
         return result;
     }
-    if (info.isDir()) {
-        result.error = QStringLiteral("Cannot open %1: it is a folder, not a cartridge file.").arg(shown(path));
+    if (!HasCartridgeHeader(file.bytes)) {
+        result.error = NoCartridgeHeaderText(shown(path));
         return result;
     }
-    // A pipe or device has no end to read to (or none worth waiting for).
-    if (!info.isFile()) {
-        result.error = QStringLiteral("Cannot open %1: it is not an ordinary file.").arg(shown(path));
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("Cannot open %1: %2.").arg(shown(path), file.errorString());
-        return result;
-    }
-    // Reads one byte more than allowed so that a file growing under us is caught too.
-    const QByteArray data = file.read(MaxImageSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("Cannot read %1: %2.").arg(shown(path), file.errorString());
-        return result;
-    }
-    if (data.isEmpty()) {
-        result.error = QStringLiteral("Cannot open %1: the file is empty.").arg(shown(path));
-        return result;
-    }
-    if (data.size() > MaxImageSize) {
-        result.error = QStringLiteral("Cannot open %1: the file is larger than %2 MiB, too large to be a "
-                                      "cartridge image.")
-                           .arg(shown(path))
-                           .arg(MaxImageSize / (1024 * 1024));
-        return result;
-    }
-    result.bytes.assign(reinterpret_cast<const std::uint8_t *>(data.constData()),
-                        reinterpret_cast<const std::uint8_t *>(data.constData()) + data.size());
+    result.bytes = std::move(file.bytes);
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace krelin {
@@ -26,8 +27,20 @@ struct RomReadResult
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads the whole file. Refuses a missing, unreadable, empty or over-large file, or a
-// folder, with a message that names the file and the reason.
+// Every cartridge image starts with its header, and the header with these four bytes.
+inline constexpr std::uint8_t CartridgeSignature[4] = {'N', 'E', 'S', 0x1A};
+inline constexpr qint64 CartridgeHeaderSize = 16;
+
+// True when bytes start with CartridgeSignature. Without it the stages' offsets would
+// land on the wrong bytes, and a save's fix-up would write into them.
+bool HasCartridgeHeader(std::span<const std::uint8_t> bytes);
+
+// What is said of a file named name (as shown) that lacks the signature.
+QString NoCartridgeHeaderText(const QString &name);
+
+// Reads the whole file. Refuses a missing, unreadable, empty or over-large file, a
+// folder, a pipe or device, a chain of links too long to follow, and a file without the
+// cartridge signature, with a message that names the file and the reason.
 RomReadResult ReadRomFile(const QString &path);
 
 // Writes bytes as the whole file at path through a temporary file that is renamed over

@@ -1,6 +1,6 @@
 #include "SameFile.h"
 
-#include <QFile>
+#include "ResolveLinks.h"
 
 #include <sys/stat.h>
 
@@ -8,11 +8,13 @@ namespace krelin {
 
 bool IsSameFile(const QString &a, const QString &b)
 {
-    struct stat first{}, second{};
-    if (::stat(QFile::encodeName(a).constData(), &first) != 0
-        || ::stat(QFile::encodeName(b).constData(), &second) != 0)
+    const ResolvedPath first = ResolveLinks(a), second = ResolveLinks(b);
+    if (first.error || second.error)
         return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    struct stat one{}, other{};
+    if (::stat(first.path.constData(), &one) != 0 || ::stat(second.path.constData(), &other) != 0)
+        return false;
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
 } // namespace krelin

@@ -1,6 +1,7 @@
 // The command-line export: the PNG holds exactly what the level-map surface shows, and
 // every bad request ends with a one-line message, a non-zero status and no file.
 #include "SyntheticImage.h"
+#include "OddFiles.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
 #include "core/StageTable.h"
@@ -161,7 +162,7 @@ void TestExport::refusesBadRequests()
     QTemporaryDir dir;
     QFile shortImage(dir.filePath(QStringLiteral("short.nes")));
     QVERIFY(shortImage.open(QIODevice::WriteOnly));
-    shortImage.write(QByteArray(0x10000, '\0'));
+    shortImage.write(QByteArray("NES\x1A", 4) + QByteArray(0x10000 - 4, '\0'));
     shortImage.close();
     for (QString &a : arguments)
         a.replace(QStringLiteral("@"), dir.path());
@@ -183,15 +184,22 @@ void TestExport::refusesBadRequests()
 void TestExport::refusesOutputThatIsTheImage_data()
 {
     QTest::addColumn<QString>("output"); // how the output names the image game.nes
-    QTest::newRow("same path") << "same";
-    QTest::newRow("spelled another way") << "spelled";
-    QTest::newRow("symbolic link") << "symlink";
-    QTest::newRow("hard link") << "hardlink";
+    QTest::addColumn<QString>("says");
+    const QString itself = QStringLiteral("is the cartridge image itself");
+    QTest::newRow("same path") << "same" << itself;
+    QTest::newRow("spelled another way") << "spelled" << itself;
+    QTest::newRow("symbolic link") << "symlink" << itself;
+    QTest::newRow("hard link") << "hardlink" << itself;
+    // More links in a row than the system follows: refused as such, never written through.
+    const QString tooMany = QStringLiteral("too many levels of symbolic links");
+    QTest::newRow("45 symbolic links") << "chain" << tooMany;
+    QTest::newRow("symbolic links in a loop") << "loop" << tooMany;
 }
 
 void TestExport::refusesOutputThatIsTheImage()
 {
     QFETCH(QString, output);
+    QFETCH(QString, says);
     QTemporaryDir dir;
     const QString image = dir.filePath(QStringLiteral("game.nes"));
     QVERIFY(QFile::copy(QStringLiteral(KRELIN_SAMPLE), image));
@@ -205,11 +213,14 @@ void TestExport::refusesOutputThatIsTheImage()
     } else if (output == "hardlink") {
         out = dir.filePath(QStringLiteral("hard.png"));
         QCOMPARE(::link(QFile::encodeName(image).constData(), QFile::encodeName(out).constData()), 0);
+    } else if (output == "chain" || output == "loop") {
+        out = dir.filePath(QStringLiteral("link.png"));
+        QVERIFY(MakeLinkChain(output == "chain" ? image : out, out, 45));
     }
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("1A"), image});
     QVERIFY(run.status > 0);
-    QVERIFY2(run.err.contains(QStringLiteral("is the cartridge image itself")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(says), qPrintable(run.err));
     QCOMPARE(run.err.trimmed().count(u'\n'), 0);
     QFile original(QStringLiteral(KRELIN_SAMPLE)), kept(image);
     QVERIFY(original.open(QIODevice::ReadOnly) && kept.open(QIODevice::ReadOnly));

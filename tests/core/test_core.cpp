@@ -4,12 +4,15 @@
 #include "core/EmulatorRun.h"
 #include "core/FileWriter.h"
 #include "core/MasterPalette.h"
+#include "core/ResolveLinks.h"
 #include "core/RomFile.h"
+#include "core/SameFile.h"
 #include "core/StageTable.h"
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
 
 #include "FileSizeLimit.h"
+#include "OddFiles.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -22,6 +25,7 @@
 
 #include <sys/stat.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -164,7 +168,8 @@ private slots:
     void readRomFile()
     {
         QTemporaryDir dir;
-        const Bytes bytes = Counting(70001);
+        Bytes bytes = Counting(70001);
+        std::copy(std::begin(CartridgeSignature), std::end(CartridgeSignature), bytes.begin());
         WriteFile(dir.filePath("a.nes"), QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
         const RomReadResult r = ReadRomFile(dir.filePath("a.nes"));
         QVERIFY2(r.ok(), qPrintable(r.error));
@@ -172,7 +177,7 @@ private slots:
 
         // The largest accepted size, held sparse on disk.
         QFile big(dir.filePath("big.nes"));
-        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(MaxImageSize));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.write("NES\x1A") == 4 && big.resize(MaxImageSize));
         big.close();
         QCOMPARE(ReadRomFile(big.fileName()).bytes.size(), std::size_t(MaxImageSize));
     }
@@ -180,17 +185,23 @@ private slots:
     void readRomFileRefused_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("missing") << "missing";
-        QTest::newRow("folder") << "folder";
-        QTest::newRow("empty") << "empty";
-        QTest::newRow("16 MiB + 1") << "large";
-        QTest::newRow("unreadable") << "unreadable";
-        QTest::newRow("named pipe") << "pipe"; // reading it would wait for a writer for ever
-        QTest::newRow("device") << "device";   // and this one never ends
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing") << "missing" << "the file does not exist";
+        QTest::newRow("folder") << "folder" << "it is a folder";
+        QTest::newRow("empty") << "empty" << "the file is empty";
+        QTest::newRow("16 MiB + 1") << "large" << "larger than 16 MiB";
+        QTest::newRow("unreadable") << "unreadable" << "Permission denied";
+        QTest::newRow("named pipe") << "pipe" << "not an ordinary file"; // reading it would wait for a writer for ever
+        QTest::newRow("device") << "device" << "not an ordinary file";   // and this one never ends
+        QTest::newRow("no header") << "headerless" << "has no cartridge header (\"NES\" and 1A at its start)";
+        QTest::newRow("header cut short") << "three bytes" << "has no cartridge header";
+        QTest::newRow("41 links in a row") << "chain" << "too many levels of symbolic links";
+        QTest::newRow("links in a loop") << "loop" << "too many levels of symbolic links";
     }
     void readRomFileRefused()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, says);
         QTemporaryDir dir;
         const QString path = kind == "device" ? QStringLiteral("/dev/zero") : dir.filePath("game.nes");
         if (kind == "unreadable" && geteuid() == 0)
@@ -199,20 +210,79 @@ private slots:
             QVERIFY(QDir(dir.path()).mkdir("game.nes"));
         } else if (kind == "pipe") {
             QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (kind == "chain") {
+            WriteFile(dir.filePath("real.nes"), QByteArray("NES\x1A", 4) + QByteArray(100, 'x'));
+            QVERIFY(testing::MakeLinkChain(dir.filePath("real.nes"), path, MaxLinkSteps + 1));
+        } else if (kind == "loop") {
+            QVERIFY(testing::MakeLinkChain(path, path, 2));
         } else if (kind != "missing" && kind != "device") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             if (kind == "large")
-                QVERIFY(f.resize(MaxImageSize + 1));
+                QVERIFY(f.write("NES\x1A") == 4 && f.resize(MaxImageSize + 1));
             if (kind == "unreadable") {
                 f.write("NES\x1a");
                 QVERIFY(f.setPermissions(QFileDevice::Permissions()));
             }
+            if (kind == "headerless")
+                f.write(QByteArray("NES\x1B", 4) + QByteArray(0x20000, 'x'));
+            if (kind == "three bytes")
+                f.write("NES");
         }
         const RomReadResult r = ReadRomFile(path);
         QVERIFY(!r.ok());
         QVERIFY(r.bytes.empty());
-        QVERIFY2(r.error.contains(QDir::toNativeSeparators(path)), qPrintable(r.error));
+        QVERIFY2(r.error.contains(QDir::toNativeSeparators(path)) && r.error.contains(says), qPrintable(r.error));
+    }
+
+    // A file reached through links is found the same way by reading, writing and the
+    // "same file" check: up to the system's limit of links in a row, and never past it.
+    void linkChains_data()
+    {
+        QTest::addColumn<int>("links");
+        QTest::newRow("40 links: the most the system follows") << MaxLinkSteps;
+        QTest::newRow("41 links") << MaxLinkSteps + 1;
+        QTest::newRow("45 links") << 45;
+        QTest::newRow("a loop") << 0;
+    }
+    void linkChains()
+    {
+        QFETCH(int, links);
+        QTemporaryDir dir;
+        const QString real = dir.filePath("real.nes"), end = dir.filePath("end.nes");
+        const QByteArray old = QByteArray("NES\x1A", 4) + QByteArray(300, 'o');
+        WriteFile(real, old);
+        QVERIFY(testing::MakeLinkChain(links > 0 ? real : end, end, links > 0 ? links : 3));
+        const bool followed = links > 0 && links <= MaxLinkSteps;
+
+        QCOMPARE(ReadRomFile(end).ok(), followed);
+        QCOMPARE(IsSameFile(end, real), followed);
+        const QString written = WriteRomFile(end, Counting(200));
+        if (followed) {
+            QCOMPARE(written, QString());
+            QCOMPARE(ReadFile(real).size(), 200);
+        } else {
+            QCOMPARE(written, QStringLiteral("Cannot save %1: %2.").arg(QDir::toNativeSeparators(end), LinkLoopReason));
+            QCOMPARE(ReadFile(real), old);
+        }
+        QVERIFY(QFileInfo(end).isSymLink()); // the link itself is never replaced
+    }
+
+    // A link whose target is not valid UTF-8 leads to that exact file, not to one whose
+    // name was mangled on the way.
+    void linkToNonUtf8Name()
+    {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        const QByteArray real = folder + "/bad\xff.nes", decoy = folder + "/bad\xef\xbf\xbd.nes";
+        WriteFile(QFile::decodeName(decoy), "decoy");
+        QVERIFY(::close(::open(real.constData(), O_CREAT | O_WRONLY, 0644)) == 0);
+        QCOMPARE(::symlink("bad\xff.nes", (folder + "/link.nes").constData()), 0);
+        QCOMPARE(WriteRomFile(dir.filePath("link.nes"), Counting(10)), QString());
+        struct stat st{};
+        QCOMPARE(::stat(real.constData(), &st), 0);
+        QCOMPARE(st.st_size, 10);
+        QCOMPARE(ReadFile(QFile::decodeName(decoy)), QByteArray("decoy"));
     }
 
     void writeRomFile()
@@ -225,7 +295,43 @@ private slots:
         const QByteArray written = ReadFile(path);
         QCOMPARE(written.size(), 1234); // no stale tail of the longer old file
         QVERIFY(std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const std::uint8_t *>(written.constData())));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.nes"}); // no temporary left
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.nes"}); // no temporary left
+    }
+
+    // A write leaves no file but its target, whichever temporary file it goes through, and
+    // removes what writes killed half way left in its folder: this writer's own names, the
+    // user's own files, a minute old or more. Everything else stays.
+    void temporaryFiles_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::newRow("unnamed temporary") << int(TemporaryFile::Unnamed);
+        QTest::newRow("named temporary") << int(TemporaryFile::Named);
+    }
+    void temporaryFiles()
+    {
+        QFETCH(int, first);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("game.nes");
+        WriteFile(path, "old");
+        const QStringList stale{".game.nes.0123abcd~", ".other.nes.ffff0000~"};
+        QStringList kept{".game.nes.9876fedc~", // too new: a write may still be filling it
+                         ".game.nes.0123ABCD~", ".game.nes.0123abc~", "game.nes.0123abcd~", ".game.nes.0123abcd"};
+        for (const QString &name : stale + kept)
+            WriteFile(dir.filePath(name), "left");
+        if (geteuid() == 0) {
+            kept << ".theirs.nes.00000000~"; // another user's
+            WriteFile(dir.filePath(kept.last()), "theirs");
+            QCOMPARE(::chown(QFile::encodeName(dir.filePath(kept.last())).constData(), 65534, 65534), 0);
+        }
+        for (const QString &name : stale + kept.mid(1))
+            QVERIFY(testing::Backdate(dir.filePath(name), 2 * StaleTemporaryAge));
+
+        QCOMPARE(ReplaceFileContents(path, "new", TemporaryFile(first)), QString());
+        QCOMPARE(ReadFile(path), QByteArray("new"));
+        QStringList expected = kept;
+        expected << "game.nes";
+        expected.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
     }
 
     void writeRomFileFails()

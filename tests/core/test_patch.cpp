@@ -204,6 +204,7 @@ private slots:
         row("ips cut in run", ips + Bytes{0, 0, 1, 0, 0, 0}, "inside its record");
         row("ips past 16 MiB", ips + Bytes{0xFF, 0xFF, 0xFF, 0, 2, 1, 2} + Text("EOF"), "past the 16 MiB");
         row("ips run past 16 MiB", ips + Bytes{0xFF, 0, 2, 0, 0, 0xFF, 0xFF, 1} + Text("EOF"), "past the 16 MiB");
+        row("ips run of no bytes", ips + Bytes{0, 0, 1, 0, 0, 0, 0, 'x'} + Text("EOF"), "repeats a byte 0 times");
         row("ips bytes after EOF", ips + Text("EOF") + Bytes{0, 0}, "2 unexpected bytes");
         row("ips cut longer", ips + Text("EOF") + Bytes{0, 0, 17}, "cut the image to 17 bytes");
         row("ips cut to nothing", ips + Text("EOF") + Bytes{0, 0, 0}, "empty image");
@@ -239,6 +240,26 @@ private slots:
         const PatchResult r = ApplyPatch(patch, Text("0123456789abcdef"));
         QVERIFY2(r.error.contains(says), qPrintable(r.error));
         QVERIFY(r.bytes.empty());
+    }
+
+    // Run records cost 8 bytes and write up to 65,535: their total is bounded, whatever
+    // size the image ends at, and a patch past the bound is refused before any is applied.
+    void ipsWritesBounded()
+    {
+        const Bytes image = Text("NES\x1A") + Bytes(60, 0);
+        Bytes runs;
+        for (int i = 0; i < 1024; ++i) // 1024 runs of 65,535 bytes: just under 64 MiB
+            runs = runs + Bytes{0, 0, 0, 0, 0, 0xFF, 0xFF, std::uint8_t(i)};
+        const Bytes tail = Bytes{0, 0, 0, 0, 4} + Text("NES\x1A") + Text("EOF");
+        PatchResult r = ApplyPatch(Text("PATCH") + runs + tail, image);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.bytes.size(), std::size_t(0xFFFF));
+        QCOMPARE(r.bytes[4], std::uint8_t(0xFF)); // the last run's byte
+
+        r = ApplyPatch(Text("PATCH") + runs + Bytes{0, 0, 0, 0, 0, 0x04, 0x01, 1} + tail, image);
+        QVERIFY2(r.error.contains(QStringLiteral("more than 64 MiB in all")), qPrintable(r.error));
+        QVERIFY(r.bytes.empty());
+        QCOMPARE(MaxIpsWrites, qint64(64) << 20);
     }
 
     // Every cut of a patch, and random damage, is refused or read within bounds.

@@ -58,6 +58,7 @@ QByteArray Pattern(qint64 size)
     QByteArray data(size, '\0');
     for (qint64 i = 0; i < size; ++i)
         data[i] = char((i * 7 + i / 251) & 0xFF);
+    data.replace(0, 4, QByteArray("NES\x1A", 4)); // the signature every cartridge image starts with
     return data;
 }
 
@@ -315,7 +316,7 @@ private slots:
         // The command line's way in; the largest accepted size is 16 MiB.
         const QString big = dir.filePath(QStringLiteral("big.Nes"));
         QFile f(big);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(16 * 1024 * 1024));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("NES\x1A") == 4 && f.resize(16 * 1024 * 1024));
         f.close();
         QVERIFY(e.window->OpenRom(big));
         QCOMPARE(e.model.romSize(), 16 * 1024 * 1024);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace krelin {
+
+// A command-line argument as a message may show it: valid UTF-8 as the text it spells,
+// each byte that belongs to no character as an escape (\xff), control characters as
+// QuotableText writes them.
+QString EscapedArgument(QByteArrayView argument);
+
+// True when the argument is valid UTF-8, so that the name Qt makes of it is spelled with
+// exactly its bytes again when it is handed to the system. Any other argument would name
+// another file: the bytes that belong to no character all become U+FFFD.
+bool IsUtf8Argument(QByteArrayView argument);
+
+// The message for the first of argv[1..argc) that is not valid UTF-8, naming it (the
+// value alone for an "--option=value"), or an empty string when all of them are.
+QString NonUtf8ArgumentProblem(int argc, char **argv);
+
+} // namespace krelin
