@@ -84,8 +84,6 @@ QString journalDiffers(const Journal &journal, EditHistory &live)
     RestoreJournal(rebuilt, session, true);
     const QUndoStack &stack = live.stack();
     QUndoStack &back = rebuilt.stack();
-    if (rebuilt.isModified() != live.isModified())
-        return QStringLiteral("saved: %1 in the journal, %2 in the history").arg(!rebuilt.isModified()).arg(!live.isModified());
     const int saved = stack.cleanIndex();
     const int needed = saved >= 0 && saved <= stack.index() ? stack.index() - saved : stack.index();
     if (back.index() < needed || back.count() - back.index() != stack.count() - stack.index())
@@ -96,6 +94,8 @@ QString journalDiffers(const Journal &journal, EditHistory &live)
         back.setIndex(current + d);
         if (model.image() != imageAt(live, stack.index() + d))
             return QStringLiteral("the image %1 steps from the current one differs").arg(d);
+        if (rebuilt.isModified() != (stack.index() + d != stack.cleanIndex()))
+            return QStringLiteral("the image %1 steps from the current one is saved in one only").arg(d);
     }
     return {};
 }
