@@ -9,6 +9,7 @@
 #include "PatchCommand.h"
 #include "PatchInfoCommand.h"
 #include "ProgramFolder.h"
+#include "QuitSignals.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "widgets/QtDesktop.h"
@@ -18,6 +19,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSettings>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -163,10 +165,15 @@ int runEditor(int argc, char **argv)
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("krelin"), QStringLiteral("krelin"));
     krelin::frmKrelin window(model, desktop, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()),
                              &settings);
+    // Asked by the system to end (a shutdown, a kill, Ctrl+C): nobody may be there to answer.
+    krelin::QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &krelin::QuitSignals::received, &window, &krelin::frmKrelin::QuitWithoutAsking);
     window.show();
-    const QStringList images = parser.positionalArguments();
-    if (!images.isEmpty())
-        window.OpenRom(images.first());
+    // From the event loop, so that a signal that ends the program while it asks about work
+    // left behind ends the question too.
+    QTimer::singleShot(0, &window, [&window, image = parser.positionalArguments().value(0)] {
+        window.OpenAtStart(image);
+    });
     return app.exec();
 }
 

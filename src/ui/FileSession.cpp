@@ -59,6 +59,12 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
         action->setShortcutContext(Qt::ApplicationShortcut);
     mnuSaveRom->setEnabled(false);
     mnuSaveRomAs->setEnabled(false);
+    // An image recovered without its file can be saved too, and its caption says so.
+    connect(&model, &modKrelin::imageReplaced, this, [this] {
+        showCaption();
+        mnuSaveRom->setEnabled(this->model.hasImage());
+        mnuSaveRomAs->setEnabled(this->model.hasImage());
+    });
     connect(mnuOpenRom, &QAction::triggered, this, &FileSession::mnuOpenRom_Click);
     connect(mnuSaveRom, &QAction::triggered, this, &FileSession::mnuSaveRom_Click);
     connect(mnuSaveRomAs, &QAction::triggered, this, &FileSession::mnuSaveRomAs_Click);
@@ -102,8 +108,12 @@ QString FileSession::dialogFolder() const
 void FileSession::showCaption()
 {
     // "[*]" shows as "*" while the image has unsaved changes.
-    window->setWindowTitle(ProgramCaption() + QStringLiteral(" - ")
-                           + QFileInfo(model.RomFileName).fileName().toUpper() + QStringLiteral("[*]"));
+    window->setWindowTitle(ProgramCaption() + QStringLiteral(" - ") + shownName() + QStringLiteral("[*]"));
+}
+
+QString FileSession::shownName() const
+{
+    return model.RomFileName.isEmpty() ? QStringLiteral("UNTITLED") : QFileInfo(model.RomFileName).fileName().toUpper();
 }
 
 bool FileSession::OpenRom(const QString &path)
@@ -156,6 +166,8 @@ bool FileSession::saveTo(const QString &path)
 
 bool FileSession::mnuSaveRom_Click()
 {
+    if (model.RomFileName.isEmpty()) // an image without a file yet
+        return mnuSaveRomAs_Click();
     const bool fixedUp = ApplySaveFixUp(model);
     if (!saveTo(model.RomFileName))
         return false;
@@ -194,8 +206,7 @@ bool FileSession::maybeSave()
 {
     if (leaving || !history.isModified())
         return true;
-    const QString name = QFileInfo(model.RomFileName).fileName().toUpper();
-    switch (desktop.askSaveChanges(window, ProgramCaption(), QStringLiteral("Save changes to %1?").arg(name))) {
+    switch (desktop.askSaveChanges(window, ProgramCaption(), QStringLiteral("Save changes to %1?").arg(shownName()))) {
     case Desktop::SaveAnswer::Save: return mnuSaveRom_Click();
     case Desktop::SaveAnswer::Discard: emit changesDiscarded(); return true;
     case Desktop::SaveAnswer::Cancel: break;
@@ -207,10 +218,15 @@ bool FileSession::quitIfAllowed()
 {
     if (!leaving && !maybeSave())
         return false;
+    quitWithoutAsking();
+    return true;
+}
+
+void FileSession::quitWithoutAsking()
+{
     leaving = true;
     emit leavingProgram();
     desktop.quit();
-    return true;
 }
 
 void FileSession::mnuFile_Quit_Click()
