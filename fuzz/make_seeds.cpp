@@ -3,8 +3,11 @@
 // that reach every view instead of from nothing.
 //   krelin_make_seeds SAMPLE.nes OUTPUT_FOLDER
 
+#include "core/Crc32.h"
+#include "core/JournalFormat.h"
 #include "core/MasterPalette.h"
 #include "core/StageTable.h"
+#include "edit/JournalSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,6 +37,46 @@ QByteArray exportRequest(int outputKind, const QByteArray &stage, qint32 frame, 
     return bytes + image;
 }
 
+// A journal of a session on the first KiB of image: three steps (one growing the image), one
+// merged into, one undone, saved at the first; as the journal file, and cut short.
+QByteArray journal(const QByteArray &image)
+{
+    const std::span<const std::uint8_t> base(reinterpret_cast<const std::uint8_t *>(image.constData()), 1024);
+    JournalWriter out(true);
+    PutBegin(out, QStringLiteral("/home/user/game.nes"), qint64(base.size()), Crc32(base), base);
+    const auto step = [&](bool merged, qint64 offset, std::uint8_t before, std::uint8_t after, qint64 newSize) {
+        StepChanges changes;
+        changes.runs.push_back({offset, {before}, {after}});
+        if (newSize >= 0) {
+            changes.sizeBefore = qint64(base.size());
+            changes.sizeAfter = newSize;
+        }
+        PutStep(out, merged, QStringLiteral("Place Metatile"), changes);
+    };
+    step(false, 0x20, base[0x20], 0x11, -1);
+    PutClean(out, 1);
+    step(false, 0x30, base[0x30], 0x22, -1);
+    step(true, 0x30, base[0x30], 0x33, -1);
+    step(false, 1030, 0, 0x44, 1040);
+    PutIndex(out, 2);
+    return QByteArray(1, char(0)) + QByteArray(reinterpret_cast<const char *>(out.bytes().data()), qsizetype(out.bytes().size()));
+}
+
+// A journal as the fuzz target's second form: each record as its kind, its length in two
+// bytes and its body, the framing left to the target.
+QByteArray asRecords(const QByteArray &file)
+{
+    QByteArray records(1, char(1));
+    const JournalRecords read =
+        ReadJournalRecords({reinterpret_cast<const std::uint8_t *>(file.constData()), std::size_t(file.size())});
+    for (const JournalRecord &r : read.records) {
+        const std::size_t length = std::min<std::size_t>(r.body.size(), 0xFFFF);
+        records.append(char(r.kind)).append(char(length & 0xFF)).append(char(length >> 8));
+        records.append(reinterpret_cast<const char *>(r.body.data()), qsizetype(length));
+    }
+    return records;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -58,7 +101,7 @@ int main(int argc, char **argv)
     const QByteArray grown = sample + QByteArray(4096, char(0xFF));
 
     bool ok = true;
-    for (const char *target : {"fuzz_image", "fuzz_palette", "fuzz_export"})
+    for (const char *target : {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_journal"})
         ok = out.mkpath(QLatin1String(target)) && ok;
     const auto put = [&](const char *target, const char *name, const QByteArray &bytes) {
         ok = write(out.filePath(QLatin1String(target) + u'/' + QLatin1String(name)), bytes) && ok;
@@ -86,6 +129,15 @@ int main(int argc, char **argv)
     put("fuzz_export", "output-is-image", exportRequest(1, "1A", 0, sample));
     put("fuzz_export", "output-links-image", exportRequest(2, "4A", 0, sample));
     put("fuzz_export", "output-hard-link", exportRequest(3, "6", 9, sample));
+
+    const QByteArray session = journal(sample);
+    // The seed must read back whole, or the fuzzer starts from less than it seems to.
+    const JournalSession read =
+        ReadJournal({reinterpret_cast<const std::uint8_t *>(session.constData()) + 1, std::size_t(session.size() - 1)});
+    ok = read.valid && !read.cutShort && read.steps.size() == 3 && read.index == 2 && read.clean == 1 && ok;
+    put("fuzz_journal", "session", session);
+    put("fuzz_journal", "cut-short", session.left(session.size() - 5));
+    put("fuzz_journal", "records", asRecords(session.mid(1)));
 
     if (!ok) {
         std::fprintf(stderr, "krelin_make_seeds: cannot write the seeds into %s\n", argv[2]);

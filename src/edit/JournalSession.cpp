@@ -34,7 +34,28 @@ void putChanges(JournalWriter &out, const StepChanges &changes)
 
 bool validSize(qint64 size)
 {
-    return size >= 0 && size <= MaxImageSize;
+    return size >= 1 && size <= MaxImageSize;
+}
+
+// Whether a step can be made on image: one that changes the size starts from its size, and
+// every run lies inside the image (before or after the step) and holds as its old bytes
+// the ones there (0 past the end). Steps that fit are undone and redone exactly.
+bool fits(const StepChanges &changes, const std::vector<std::uint8_t> &image)
+{
+    const qint64 size = qint64(image.size());
+    if (changes.resizes() && changes.sizeBefore != size)
+        return false;
+    const qint64 end = changes.resizes() ? std::max(changes.sizeBefore, changes.sizeAfter) : size;
+    for (const StepChanges::Run &run : changes.runs) {
+        if (run.offset + qint64(run.before.size()) > end)
+            return false;
+        for (std::size_t i = 0; i < run.before.size(); ++i) {
+            const qint64 at = run.offset + qint64(i);
+            if (run.before[i] != (at < size ? image[std::size_t(at)] : 0))
+                return false;
+        }
+    }
+    return true;
 }
 
 // A step's changes, or nothing when they could not be those of a step of an image: sizes
@@ -52,8 +73,7 @@ std::optional<StepChanges> readChanges(JournalBodyReader &in)
         const qint64 offset = in.i64();
         const auto before = in.bytes(std::uint32_t(MaxImageSize));
         const auto after = in.bytes(std::uint32_t(MaxImageSize));
-        if (in.failed() || before.size() != after.size() || !validSize(offset)
-            || offset + qint64(before.size()) > MaxImageSize)
+        if (in.failed() || before.size() != after.size() || offset < 0 || offset + qint64(before.size()) > MaxImageSize)
             return std::nullopt;
         changes.runs.push_back({offset, {before.begin(), before.end()}, {after.begin(), after.end()}});
     }
@@ -62,8 +82,26 @@ std::optional<StepChanges> readChanges(JournalBodyReader &in)
     return changes;
 }
 
-// Applies one record after the Begin to the session; false when it cannot stand there.
-bool apply(JournalSession &session, const JournalRecord &record)
+// The session as the records read so far tell it, and its image at the current step,
+// against which each next record is checked.
+struct Replay
+{
+    JournalSession &session;
+    std::vector<std::uint8_t> image;
+
+    void moveTo(int to)
+    {
+        while (session.index > to)
+            ApplyStepChanges(image, session.steps[std::size_t(--session.index)].changes, false);
+        while (session.index < to)
+            ApplyStepChanges(image, session.steps[std::size_t(session.index++)].changes, true);
+    }
+
+    // Applies one record after the Begin; false when it cannot stand there.
+    bool apply(const JournalRecord &record);
+};
+
+bool Replay::apply(const JournalRecord &record)
 {
     JournalBodyReader in(record.body);
     const int count = int(session.steps.size());
@@ -72,14 +110,26 @@ bool apply(JournalSession &session, const JournalRecord &record)
     case Merge: {
         QString text = in.text(MostTextBytes);
         std::optional<StepChanges> changes = readChanges(in);
-        if (!changes || (record.kind == Merge && session.index == 0))
+        const bool merge = record.kind == Merge;
+        if (!changes || (merge && session.index == 0))
             return false;
-        // The steps undone go, and with them a saved step among them; a merge changes
-        // the step before the current one, and so the image from there on.
+        // A merge changes the step before the current one: it starts where that one did.
+        std::vector<std::uint8_t> start;
+        if (merge) {
+            start = image;
+            ApplyStepChanges(start, session.steps[std::size_t(session.index - 1)].changes, false);
+        }
+        if (!fits(*changes, merge ? start : image))
+            return false;
+        if (merge)
+            image = std::move(start);
+        ApplyStepChanges(image, *changes, true);
+        // The steps undone go, and with them a saved step among them; after a merge the
+        // image differs from the step merged into on.
         session.steps.resize(std::size_t(session.index));
-        if (session.clean > session.index || (record.kind == Merge && session.clean == session.index))
+        if (session.clean > session.index || (merge && session.clean == session.index))
             session.clean = -1;
-        if (record.kind == Merge) {
+        if (merge) {
             session.steps.back() = {std::move(text), std::move(*changes)};
         } else {
             session.steps.push_back({std::move(text), std::move(*changes)});
@@ -91,7 +141,7 @@ bool apply(JournalSession &session, const JournalRecord &record)
         const std::uint32_t index = in.u32();
         if (!in.atEnd() || index > std::uint32_t(count))
             return false;
-        session.index = int(index);
+        moveTo(int(index));
         return true;
     }
     case Clean: {
@@ -158,8 +208,9 @@ JournalSession ReadJournal(std::span<const std::uint8_t> file)
     session.clean = session.fileSize >= 0 ? 0 : -1;
     session.valid = true;
     session.cutShort = read.cutShort;
+    Replay replay{session, session.base};
     for (std::size_t i = 1; i < read.records.size(); ++i) {
-        if (!apply(session, read.records[i])) {
+        if (!replay.apply(read.records[i])) {
             session.cutShort = true;
             break;
         }
