@@ -72,9 +72,18 @@ void RecoveryOffer::openAtStart(const QString &path)
 {
     QString recovered;
     const bool any = offerLeftWork(&recovered);
-    if (path.isEmpty() || files.isLeaving() || (any && IsSameFile(recovered, path)))
+    if (path.isEmpty() || files.isLeaving())
         return;
-    files.OpenRom(path);
+    // The work just recovered stays open: opening another file would first ask to save it
+    // or let it go.
+    if (!any) {
+        files.OpenRom(path);
+        return;
+    }
+    if (!IsSameFile(recovered, path))
+        emit statusMessage(QStringLiteral("%1 was not opened, so that the recovered changes stay open: File > Open "
+                                          "opens it.")
+                               .arg(shownName(path)));
 }
 
 bool RecoveryOffer::offerLeftWork(QString *path)

@@ -29,8 +29,7 @@ public:
                   QWidget *window, const QString &journalFolder);
 
     // What the program does on start: offers the work left behind, then opens path (a file
-    // named on the command line, or nothing) unless that is the file just recovered.
-    // Opening another file asks first whether to save the recovered work.
+    // named on the command line, or nothing) unless work was recovered, which stays open.
     void openAtStart(const QString &path);
 
     // Offers the journals left behind; true when one was recovered, and *path is then its
@@ -39,6 +38,7 @@ public:
 
 signals:
     void warning(const QString &text);
+    void statusMessage(const QString &text);
 
 private:
     // Replays the session; returns the file it was opened on, or an empty string.

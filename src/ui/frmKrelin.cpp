@@ -194,6 +194,7 @@ void frmKrelin::createParts(QSettings *settings)
     const auto note = [status](const QString &text) { status->showMessage(text, 5000); };
     connect(patches, &PatchCommands::statusMessage, status, note);
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
+    connect(recovery, &RecoveryOffer::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     // Said once: from then on the user knows the oldest steps go.
     connect(editHistory, &EditHistory::oldestStepsDropped, status, [status, told = false](int) mutable {

@@ -47,7 +47,7 @@ public:
     // user cancels or the file is refused (the user has been told why).
     bool OpenRom(const QString &path);
     // On start: offers back the unsaved work of sessions that ended unexpectedly, then opens
-    // path (a file named on the command line, or nothing) unless that is the file recovered.
+    // path (a file named on the command line, or nothing) unless work was recovered.
     void OpenAtStart(const QString &path);
     // Ends the program at once, asking nothing: the system asked it to end. Unsaved changes
     // stay in the journal, offered back on the next start.

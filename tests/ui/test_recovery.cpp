@@ -225,9 +225,11 @@ void TestRecovery::recoveredWithoutItsFile()
         QVERIFY(WriteFile(before.romPath, file));
     }
 
+    // Started on the same file: the recovered image stays open, and nothing is asked of it.
     Session s(false);
     s.desktop.choiceAnswers << QStringLiteral("Recover");
-    s.window->OpenAtStart({});
+    s.window->OpenAtStart(before.romPath);
+    QVERIFY(s.desktop.saveQuestions.isEmpty());
     QCOMPARE(s.model.RomFileName, QString());
     QVERIFY(s.model.image() == images[2]);
     QVERIFY2(s.window->windowTitle().endsWith(QStringLiteral(" - UNTITLED[*]")), qPrintable(s.window->windowTitle()));
