@@ -79,9 +79,9 @@ JournalFile::~JournalFile()
         ::close(fd);
 }
 
-bool JournalFile::fail(const QString &what, int code)
+bool JournalFile::fail(const QString &what, const QString &path, int code)
 {
-    error = QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(filePath), QString::fromLocal8Bit(std::strerror(code)));
+    error = QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(code)));
     return false;
 }
 
@@ -90,11 +90,11 @@ bool JournalFile::replace(std::span<const std::uint8_t> contents, bool durable)
     // The folder holds what the user was working on: for the user's eyes only.
     QDir().mkpath(QFileInfo(folder).path());
     if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-        return fail(QStringLiteral("Cannot create the folder of"), errno);
+        return fail(QStringLiteral("cannot create the folder"), folder, errno);
     const QByteArray temporary = QFile::encodeName(filePath + QStringLiteral(".new"));
     const int next = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (next < 0)
-        return fail(QStringLiteral("Cannot write"), errno);
+        return fail(QStringLiteral("cannot write"), filePath, errno);
     // Locked before it takes the journal's name: while we run, the journal is never seen
     // unlocked.
     int code = ::flock(next, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
@@ -107,7 +107,7 @@ bool JournalFile::replace(std::span<const std::uint8_t> contents, bool durable)
     if (code) {
         ::unlink(temporary.constData());
         ::close(next);
-        return fail(QStringLiteral("Cannot write"), code);
+        return fail(QStringLiteral("cannot write"), filePath, code);
     }
     if (fd >= 0)
         ::close(fd);
@@ -126,7 +126,7 @@ bool JournalFile::append(std::span<const std::uint8_t> bytes)
         // Half a record would hide every record after it.
         if (::ftruncate(fd, off_t(written)) != 0)
             remove();
-        return fail(QStringLiteral("Cannot write"), code);
+        return fail(QStringLiteral("cannot write"), filePath, code);
     }
     written += qint64(bytes.size());
     dirty = true;
@@ -139,7 +139,7 @@ bool JournalFile::flush()
         return true;
     if (dirty) {
         if (::fdatasync(fd) != 0)
-            return fail(QStringLiteral("Cannot flush"), errno);
+            return fail(QStringLiteral("cannot write"), filePath, errno);
         dirty = false;
     }
     if (renamed && syncFolder(folder))

@@ -50,7 +50,7 @@ public:
     QString lastError() const { return error; }
 
 private:
-    bool fail(const QString &what, int code);
+    bool fail(const QString &what, const QString &path, int code);
 
     QString folder;
     QString filePath;

@@ -206,8 +206,7 @@ void Journal::reportFailure()
 {
     if (std::exchange(warned, true))
         return;
-    emit warning(QStringLiteral("%1. Unsaved changes cannot be kept safe from a crash until it can: save them "
-                                "before long.")
+    emit warning(QStringLiteral("Unsaved changes cannot be kept safe from a crash: %1. Save them before long.")
                      .arg(file.lastError()));
 }
 

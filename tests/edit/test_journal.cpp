@@ -12,6 +12,7 @@
 #include "edit/RecordedStep.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -115,6 +116,7 @@ class TestJournal : public QObject
 private slots:
     void followsEveryChangeOfTheHistory();
     void damagedJournalKeepsWhatCameBefore();
+    void unwritableJournalSaysSoOnce();
 };
 
 void TestJournal::followsEveryChangeOfTheHistory()
@@ -230,6 +232,25 @@ void TestJournal::damagedJournalKeepsWhatCameBefore()
         QVERIFY(s.cutShort);
         QCOMPARE(stepsAndIndex(s), expected[k - 1]);
     }
+}
+
+void TestJournal::unwritableJournalSaysSoOnce()
+{
+    QTemporaryDir dir;
+    QVERIFY(WriteFile(dir.filePath(QStringLiteral("state")), "a file where the folder would be"));
+    modKrelin model;
+    model.replaceImage(MakeNoiseImage(0x800));
+    EditHistory history(model);
+    Journal journal(model, history, dir.filePath(QStringLiteral("state/krelin")));
+    QSignalSpy warnings(&journal, &Journal::warning);
+    journal.begin(dir.filePath(QStringLiteral("game.nes")));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(history.push(new DragEdit(model, 16 * i, 0xAA)));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0][0].toString().startsWith(QStringLiteral("Unsaved changes cannot be kept safe from a crash: "
+                                                                 "cannot create the folder ")),
+             qPrintable(warnings[0][0].toString()));
+    QVERIFY(journal.filePath().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
