@@ -105,7 +105,11 @@ void describeEditor(QCommandLineParser &parser)
         "      prints a patch's format, sizes, checksums and description\n"
         "  krelin --diff [--json] A B\n"
         "      prints what differs between two images, stage by stage; exits 0 when they\n"
-        "      are the same, 1 when they differ, 2 on trouble"));
+        "      are the same, 1 when they differ, 2 on trouble\n"
+        "\n"
+        "The editor keeps its unsaved work in $XDG_STATE_HOME/krelin (~/.local/state/krelin)\n"
+        "and offers it back on the next start after a crash; SIGTERM, SIGHUP and SIGINT\n"
+        "end it without asking, the work kept there."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("A cartridge image (.NES) to open."),
