@@ -101,6 +101,23 @@ QString journalDiffers(const Journal &journal, EditHistory &live)
     return {};
 }
 
+// A history on a noise image of size bytes, and its journal in folder (a temporary one when
+// none is named), to be begun on game.nes.
+struct Journaled
+{
+    QTemporaryDir dir;
+    modKrelin model;
+    EditHistory history{model};
+    Journal journal;
+    QString file = dir.filePath(QStringLiteral("game.nes"));
+
+    explicit Journaled(std::size_t size, const QString &folder = {})
+        : journal(model, history, folder.isEmpty() ? dir.path() : folder)
+    {
+        model.replaceImage(MakeNoiseImage(size));
+    }
+};
+
 #define CHECK_JOURNAL(journal, history)                                                                            \
     do {                                                                                                           \
         const QString diff = journalDiffers(journal, history);                                                     \
@@ -121,12 +138,12 @@ private slots:
 
 void TestJournal::followsEveryChangeOfTheHistory()
 {
-    QTemporaryDir folder;
-    modKrelin model;
-    model.replaceImage(MakeNoiseImage(0x4000));
-    EditHistory history(model);
-    Journal journal(model, history, folder.path());
+    Journaled j(0x4000);
+    modKrelin &model = j.model;
+    EditHistory &history = j.history;
+    Journal &journal = j.journal;
     QUndoStack &stack = history.stack();
+    journal.begin(j.file);
     const auto fill = [&](qint64 at, qint64 length, std::uint8_t value) {
         Bytes next = model.image();
         if (qint64(next.size()) < at + length)
@@ -135,7 +152,6 @@ void TestJournal::followsEveryChangeOfTheHistory()
         return history.push(new RecordedStep(model, ChangesBetween(model.image(), next), QStringLiteral("Fill")));
     };
 
-    journal.begin(folder.filePath(QStringLiteral("game.nes")));
     QVERIFY(!ReadJournal(span(ReadFile(journal.filePath()))).hasUnsavedWork());
     for (int i = 0; i < 3; ++i)
         QVERIFY(fill(100 * i, 10, std::uint8_t(i + 1)));
@@ -156,7 +172,7 @@ void TestJournal::followsEveryChangeOfTheHistory()
 
     // Saved: the journal starts anew and holds no unsaved work; then back past the save.
     history.markSaved();
-    journal.begin(folder.filePath(QStringLiteral("game.nes")));
+    journal.begin(j.file);
     QVERIFY(!ReadJournal(span(ReadFile(journal.filePath()))).hasUnsavedWork());
     stack.undo();
     stack.undo();
@@ -186,19 +202,18 @@ void TestJournal::followsEveryChangeOfTheHistory()
     journal.leave();
     QVERIFY(ReadJournal(span(ReadFile(kept))).hasUnsavedWork());
     history.markSaved();
-    journal.begin(folder.filePath(QStringLiteral("game.nes")));
+    journal.begin(j.file);
     journal.leave();
     QVERIFY(!QFile::exists(kept));
 }
 
 void TestJournal::damagedJournalKeepsWhatCameBefore()
 {
-    QTemporaryDir folder;
-    modKrelin model;
-    model.replaceImage(MakeNoiseImage(0x800));
-    EditHistory history(model);
-    Journal journal(model, history, folder.path());
-    journal.begin(folder.filePath(QStringLiteral("game.nes")));
+    Journaled j(0x800);
+    modKrelin &model = j.model;
+    EditHistory &history = j.history;
+    Journal &journal = j.journal;
+    journal.begin(j.file);
     for (int i = 0; i < 4; ++i) {
         Bytes next = model.image();
         next[std::size_t(16 * i)] ^= 0xFF;
@@ -238,19 +253,16 @@ void TestJournal::unwritableJournalSaysSoOnce()
 {
     QTemporaryDir dir;
     QVERIFY(WriteFile(dir.filePath(QStringLiteral("state")), "a file where the folder would be"));
-    modKrelin model;
-    model.replaceImage(MakeNoiseImage(0x800));
-    EditHistory history(model);
-    Journal journal(model, history, dir.filePath(QStringLiteral("state/krelin")));
-    QSignalSpy warnings(&journal, &Journal::warning);
-    journal.begin(dir.filePath(QStringLiteral("game.nes")));
+    Journaled j(0x800, dir.filePath(QStringLiteral("state/krelin")));
+    QSignalSpy warnings(&j.journal, &Journal::warning);
+    j.journal.begin(j.file);
     for (int i = 0; i < 3; ++i)
-        QVERIFY(history.push(new DragEdit(model, 16 * i, 0xAA)));
+        QVERIFY(j.history.push(new DragEdit(j.model, 16 * i, 0xAA)));
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings[0][0].toString().startsWith(QStringLiteral("Unsaved changes cannot be kept safe from a crash: "
                                                                  "cannot create the folder ")),
              qPrintable(warnings[0][0].toString()));
-    QVERIFY(journal.filePath().isEmpty());
+    QVERIFY(j.journal.filePath().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
