@@ -6,9 +6,11 @@
 #include "FuzzSupport.h"
 
 #include "core/Crc32.h"
+#include "core/JournalFormat.h"
 #include "core/MasterPalette.h"
 #include "core/Patch.h"
 #include "core/StageTable.h"
+#include "edit/JournalSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,6 +62,46 @@ QByteArray makeRequest(const QByteArray &original, const QByteArray &modified)
     return patchRequest(3, request + original + modified);
 }
 
+// A journal of a session on the first KiB of image: three steps (one growing the image), one
+// merged into, one undone, saved at the first; as the journal file, and cut short.
+QByteArray journal(const QByteArray &image)
+{
+    const std::span<const std::uint8_t> base(reinterpret_cast<const std::uint8_t *>(image.constData()), 1024);
+    JournalWriter out(true);
+    PutBegin(out, QStringLiteral("/home/user/game.nes"), qint64(base.size()), Crc32(base), base);
+    const auto step = [&](bool merged, qint64 offset, std::uint8_t before, std::uint8_t after, qint64 newSize) {
+        StepChanges changes;
+        changes.runs.push_back({offset, {before}, {after}});
+        if (newSize >= 0) {
+            changes.sizeBefore = qint64(base.size());
+            changes.sizeAfter = newSize;
+        }
+        PutStep(out, merged, QStringLiteral("Place Metatile"), changes);
+    };
+    step(false, 0x20, base[0x20], 0x11, -1);
+    PutClean(out, 1);
+    step(false, 0x30, base[0x30], 0x22, -1);
+    step(true, 0x30, base[0x30], 0x33, -1);
+    step(false, 1030, 0, 0x44, 1040);
+    PutIndex(out, 2);
+    return QByteArray(1, char(0)) + QByteArray(reinterpret_cast<const char *>(out.bytes().data()), qsizetype(out.bytes().size()));
+}
+
+// A journal as the fuzz target's second form: each record as its kind, its length in two
+// bytes and its body, the framing left to the target.
+QByteArray asRecords(const QByteArray &file)
+{
+    QByteArray records(1, char(1));
+    const JournalRecords read =
+        ReadJournalRecords({reinterpret_cast<const std::uint8_t *>(file.constData()), std::size_t(file.size())});
+    for (const JournalRecord &r : read.records) {
+        const std::size_t length = std::min<std::size_t>(r.body.size(), 0xFFFF);
+        records.append(char(r.kind)).append(char(length & 0xFF)).append(char(length >> 8));
+        records.append(reinterpret_cast<const char *>(r.body.data()), qsizetype(length));
+    }
+    return records;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -84,7 +126,7 @@ int main(int argc, char **argv)
     const QByteArray grown = sample + QByteArray(4096, char(0xFF));
 
     bool ok = true;
-    for (const char *target : {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage"})
+    for (const char *target : {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage", "fuzz_journal"})
         ok = out.mkpath(QLatin1String(target)) && ok;
     const auto put = [&](const char *target, const char *name, const QByteArray &bytes) {
         ok = write(out.filePath(QLatin1String(target) + u'/' + QLatin1String(name)), bytes) && ok;
@@ -158,6 +200,15 @@ int main(int argc, char **argv)
         put("fuzz_stage", (std::string("stage-") + StageTable[std::size_t(s)].name).c_str(), request + sample);
     }
     put("fuzz_stage", "too-short", QByteArray("\x07\x00\x03\x22", 4) + sample.left(smallest - 1));
+
+    const QByteArray session = journal(sample);
+    // The seed must read back whole, or the fuzzer starts from less than it seems to.
+    const JournalSession read =
+        ReadJournal({reinterpret_cast<const std::uint8_t *>(session.constData()) + 1, std::size_t(session.size() - 1)});
+    ok = read.valid && !read.cutShort && read.steps.size() == 3 && read.index == 2 && read.clean == 1 && ok;
+    put("fuzz_journal", "session", session);
+    put("fuzz_journal", "cut-short", session.left(session.size() - 5));
+    put("fuzz_journal", "records", asRecords(session.mid(1)));
 
     if (!ok) {
         std::fprintf(stderr, "krelin_make_seeds: cannot write the seeds into %s\n", argv[2]);

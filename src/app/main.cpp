@@ -10,6 +10,7 @@
 #include "PatchCommand.h"
 #include "PatchInfoCommand.h"
 #include "ProgramFolder.h"
+#include "QuitSignals.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "widgets/QtDesktop.h"
@@ -19,6 +20,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSettings>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -104,7 +106,11 @@ void describeEditor(QCommandLineParser &parser)
         "      prints a patch's format, sizes, checksums and description\n"
         "  krelin --diff [--json] A B\n"
         "      prints what differs between two images, stage by stage; exits 0 when they\n"
-        "      are the same, 1 when they differ, 2 on trouble"));
+        "      are the same, 1 when they differ, 2 on trouble\n"
+        "\n"
+        "The editor keeps its unsaved work in $XDG_STATE_HOME/krelin (~/.local/state/krelin)\n"
+        "and offers it back on the next start after a crash; SIGTERM, SIGHUP and SIGINT\n"
+        "end it without asking, the work kept there."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("A cartridge image (.NES) to open."),
@@ -166,15 +172,20 @@ int runEditor(int argc, char **argv, const QString &nameProblem)
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("krelin"), QStringLiteral("krelin"));
     krelin::frmKrelin window(model, desktop, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()),
                              &settings);
+    // Asked by the system to end (a shutdown, a kill, Ctrl+C): nobody may be there to answer.
+    krelin::QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &krelin::QuitSignals::received, &window, &krelin::frmKrelin::QuitWithoutAsking);
     window.show();
-    const QStringList images = parser.positionalArguments();
     if (!nameProblem.isEmpty()) {
         // Qt has already made another name of it; opening that could open another file.
         fail(nameProblem);
         desktop.showMessage(&window, krelin::ProgramCaption(), nameProblem, krelin::Desktop::Icon::Warning);
-    } else if (!images.isEmpty()) {
-        window.OpenRom(images.first());
     }
+    // From the event loop, so that a signal that ends the program while it asks about work
+    // left behind ends the question too.
+    QTimer::singleShot(0, &window, [&window, image = nameProblem.isEmpty() ? parser.positionalArguments().value(0) : QString()] {
+        window.OpenAtStart(image);
+    });
     return app.exec();
 }
 

@@ -3,6 +3,8 @@
 #include "EditStep.h"
 #include "RecordedStep.h"
 
+#include <QScopedValueRollback>
+
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,11 @@ EditHistory::EditHistory(modKrelin &model, QObject *parent)
     , image(model)
 {
     connect(&undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
+    connect(&undoStack, &QUndoStack::indexChanged, this, [this](int index) {
+        if (!rebuilding && index != shownIndex)
+            emit stepsMoved(shownIndex, index);
+        shownIndex = index;
+    });
 }
 
 EditHistory::~EditHistory()
@@ -31,7 +38,17 @@ bool EditHistory::push(EditStep *step)
     // The steps the push drops (those undone) are not counted off: the estimate only
     // errs high, and an exact count follows when it reaches the budget.
     keptAtMost += step->bytesKept();
-    undoStack.push(step);
+    const int before = undoStack.index();
+    {
+        const QScopedValueRollback busy(rebuilding, true);
+        undoStack.push(step);
+    }
+    if (undoStack.index() == before + 1)
+        emit stepPushed(before, false);
+    else if (undoStack.index() == before && before > 0)
+        emit stepPushed(before - 1, true);
+    else // merged into nothing: the step went
+        emit stepsReset();
     if (keptAtMost > budget) {
         keptAtMost = bytesKept();
         if (keptAtMost > budget)
@@ -42,9 +59,13 @@ bool EditHistory::push(EditStep *step)
 
 void EditHistory::clear()
 {
-    undoStack.clear();
-    undoStack.setClean();
+    {
+        const QScopedValueRollback busy(rebuilding, true);
+        undoStack.clear();
+        undoStack.setClean();
+    }
     keptAtMost = 0;
+    emit stepsReset();
 }
 
 const EditStep *EditHistory::step(int index) const
@@ -70,6 +91,7 @@ void EditHistory::setMemoryBudget(qint64 bytes)
 
 void EditHistory::keepWithinBudget()
 {
+    const QScopedValueRollback busy(rebuilding, true);
     const int count = undoStack.count(), index = undoStack.index(), clean = undoStack.cleanIndex();
     // The newest steps that fit.
     int first = count;

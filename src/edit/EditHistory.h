@@ -50,6 +50,12 @@ signals:
     void modifiedChanged(bool modified);
     // The budget was reached and the oldest steps went, count of them.
     void oldestStepsDropped(int count);
+    // For whoever keeps a record of the history (the journal of unsaved work): a push made
+    // the step at index, or merged an edit into it; an undo, a redo or a jump went from
+    // step from to step to; the steps were emptied or replaced in another way.
+    void stepPushed(int index, bool merged);
+    void stepsMoved(int from, int to);
+    void stepsReset();
 
 private:
     void keepWithinBudget();
@@ -59,6 +65,8 @@ private:
     QUndoStack undoStack;
     qint64 budget = DefaultMemoryBudget;
     qint64 keptAtMost = 0; // never below what the steps keep; counted exactly when it passes the budget
+    int shownIndex = 0;    // the step stepsMoved() last told of
+    bool rebuilding = false; // the stack's own index changes are not moves
 };
 
 } // namespace krelin

@@ -70,6 +70,12 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
         action->setShortcutContext(Qt::ApplicationShortcut);
     mnuSaveRom->setEnabled(false);
     mnuSaveRomAs->setEnabled(false);
+    // An image recovered without its file can be saved too, and its caption says so.
+    connect(&model, &modKrelin::imageReplaced, this, [this] {
+        showCaption();
+        mnuSaveRom->setEnabled(this->model.hasImage());
+        mnuSaveRomAs->setEnabled(this->model.hasImage());
+    });
     connect(mnuOpenRom, &QAction::triggered, this, &FileSession::mnuOpenRom_Click);
     connect(mnuSaveRom, &QAction::triggered, this, &FileSession::mnuSaveRom_Click);
     connect(mnuSaveRomAs, &QAction::triggered, this, &FileSession::mnuSaveRomAs_Click);
@@ -116,9 +122,14 @@ QString FileSession::dialogFolder() const
 void FileSession::showCaption()
 {
     // "[*]" shows as "*" while the image has unsaved changes.
-    const QString name =
-        model.RomFileName.isEmpty() ? untitledName : QFileInfo(model.RomFileName).fileName().toUpper();
-    window->setWindowTitle(ProgramCaption() + QStringLiteral(" - ") + name + QStringLiteral("[*]"));
+    window->setWindowTitle(ProgramCaption() + QStringLiteral(" - ") + shownName() + QStringLiteral("[*]"));
+}
+
+QString FileSession::shownName() const
+{
+    if (!model.RomFileName.isEmpty())
+        return QFileInfo(model.RomFileName).fileName().toUpper();
+    return untitledName.isEmpty() ? QStringLiteral("UNTITLED") : untitledName;
 }
 
 bool FileSession::lockFile(const QString &path)
@@ -154,6 +165,7 @@ bool FileSession::openFile(const QString &path)
     if (!lockFile(path))
         return false;
     disk.remember(QFileInfo(path).absoluteFilePath(), result.bytes);
+    untitledName.clear();
     lastChosenFile = path;
     // The name first: whoever follows the new image finds it named.
     model.setRomFileName(QFileInfo(path).absoluteFilePath());
@@ -219,7 +231,7 @@ bool FileSession::saveTo(const QString &path, bool checked)
 
 bool FileSession::mnuSaveRom_Click()
 {
-    // An image without a file (a backup opened) is stored where the user says.
+    // An image without a file (a backup opened, work recovered) is stored where the user says.
     if (model.RomFileName.isEmpty())
         return mnuSaveRomAs_Click();
     const bool fixedUp = ApplySaveFixUp(model);
@@ -264,8 +276,7 @@ bool FileSession::maybeSave()
 {
     if (leaving || !history.isModified())
         return true;
-    const QString name = QFileInfo(model.RomFileName).fileName().toUpper();
-    switch (desktop.askSaveChanges(window, ProgramCaption(), QStringLiteral("Save changes to %1?").arg(name))) {
+    switch (desktop.askSaveChanges(window, ProgramCaption(), QStringLiteral("Save changes to %1?").arg(shownName()))) {
     case Desktop::SaveAnswer::Save: return mnuSaveRom_Click();
     case Desktop::SaveAnswer::Discard: emit changesDiscarded(); return true;
     case Desktop::SaveAnswer::Cancel: break;
@@ -277,10 +288,15 @@ bool FileSession::quitIfAllowed()
 {
     if (!leaving && !maybeSave())
         return false;
+    quitWithoutAsking();
+    return true;
+}
+
+void FileSession::quitWithoutAsking()
+{
     leaving = true;
     emit leavingProgram();
     desktop.quit();
-    return true;
 }
 
 void FileSession::mnuFile_Quit_Click()

@@ -65,6 +65,9 @@ public:
     bool isLeaving() const { return leaving; }
     // Quits once maybeSave() allows it; true when the program is leaving.
     bool quitIfAllowed();
+    // Quits at once, asking nothing (the system asked the program to end, and nobody may be
+    // there to answer): unsaved changes stay unsaved, in the journal.
+    void quitWithoutAsking();
 
     // ---- handlers ------------------------------------------------------------------------
     void mnuOpenRom_Click();
@@ -100,6 +103,8 @@ private:
     // checked: another program's change was asked about already.
     bool saveTo(const QString &path, bool checked = false);
     void showCaption();
+    // The file's name as the caption and the questions show it.
+    QString shownName() const;
 
     modKrelin &model;
     EditHistory &history;

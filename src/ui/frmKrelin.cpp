@@ -7,14 +7,17 @@
 #include "MainStatusBar.h"
 #include "Navigation.h"
 #include "PatchCommands.h"
+#include "RecoveryOffer.h"
 #include "RecentFiles.h"
 #include "ShowUses.h"
 #include "ToolWindows.h"
 #include "frmAbout.h"
+#include "core/JournalFile.h"
 #include "core/MasterPalette.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
+#include "edit/Journal.h"
 #include "views/LevelEditor.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
@@ -105,6 +108,16 @@ bool frmKrelin::OpenRom(const QString &path)
     return files->OpenRom(path);
 }
 
+void frmKrelin::OpenAtStart(const QString &path)
+{
+    recovery->openAtStart(path);
+}
+
+void frmKrelin::QuitWithoutAsking()
+{
+    files->quitWithoutAsking();
+}
+
 void frmKrelin::createControls()
 {
     auto *client = new QWidget(this);
@@ -150,6 +163,13 @@ void frmKrelin::createParts(QSettings *settings)
     connect(picEditor, &PictureSurface::clicked, levelEditor, &LevelEditor::EditorClick);
 
     files = new FileSession(model, *editHistory, desktop, this, programFolder, settings);
+    // The unsaved work, kept on disk as it is done, and given back after a crash.
+    auto *journal = new Journal(model, *editHistory, JournalFolder(), this);
+    connect(files, &FileSession::opened, journal, &Journal::begin);
+    connect(files, &FileSession::saved, journal, &Journal::begin);
+    connect(files, &FileSession::changesDiscarded, journal, &Journal::discard);
+    connect(files, &FileSession::leavingProgram, journal, &Journal::leave);
+    recovery = new RecoveryOffer(model, *editHistory, desktop, *files, *journal, this, JournalFolder());
     auto *navigation =
         new Navigation(model, *levelEditor, desktop, {picEditor, picTile, hLevel_Frames, hsTable, cboRoomEditor}, this);
     auto *patches = new PatchCommands(model, *editHistory, desktop, *files, this);
@@ -169,9 +189,12 @@ void frmKrelin::createParts(QSettings *settings)
     connect(navigation, &Navigation::warning, this, &frmKrelin::warn);
     connect(patches, &PatchCommands::warning, this, &frmKrelin::warn);
     connect(emulator, &EmulatorCommands::warning, this, &frmKrelin::warn);
+    connect(journal, &Journal::warning, this, &frmKrelin::warn);
+    connect(recovery, &RecoveryOffer::warning, this, &frmKrelin::warn);
     const auto note = [status](const QString &text) { status->showMessage(text, 5000); };
     connect(patches, &PatchCommands::statusMessage, status, note);
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
+    connect(recovery, &RecoveryOffer::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     // Said once: from then on the user knows the oldest steps go.
     connect(editHistory, &EditHistory::oldestStepsDropped, status, [status, told = false](int) mutable {

@@ -17,6 +17,7 @@ namespace krelin {
 class Desktop;
 class EditHistory;
 class FileSession;
+class RecoveryOffer;
 class LevelEditor;
 class PictureSurface;
 class frmAbout;
@@ -45,6 +46,12 @@ public:
     // unsaved-changes question, then the file. Returns false, changing nothing, when the
     // user cancels or the file is refused (the user has been told why).
     bool OpenRom(const QString &path);
+    // On start: offers back the unsaved work of sessions that ended unexpectedly, then opens
+    // path (a file named on the command line, or nothing) unless work was recovered.
+    void OpenAtStart(const QString &path);
+    // Ends the program at once, asking nothing: the system asked it to end. Unsaved changes
+    // stay in the journal, offered back on the next start.
+    void QuitWithoutAsking();
 
     // ---- the window's own handlers ---------------------------------------------------------
     void mnuAbout_Click();
@@ -80,6 +87,7 @@ private:
     EditHistory *editHistory;
     LevelEditor *levelEditor = nullptr;
     FileSession *files = nullptr;
+    RecoveryOffer *recovery = nullptr;
 
     // The client area's controls.
     PictureSurface *picEditor;

@@ -228,6 +228,8 @@ void TestRoundTrip::runInEmulator()
     const auto newWindow = [&] {
         s.window = std::make_unique<frmKrelin>(s.model, s.desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings);
         s.window->show();
+        // A warning raised before the window is on the screen waits for it.
+        QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
         QVERIFY(s.window->OpenRom(s.romPath));
     };
     newWindow();

@@ -1,0 +1,269 @@
+// The journal of unsaved work: after every kind of change of the history it can be read
+// back into the same history, and a journal cut short or damaged gives back every record
+// before the damage.
+#include "Bytes.h"
+#include "SyntheticImage.h"
+
+#include "core/JournalFormat.h"
+#include "core/modKrelin.h"
+#include "edit/EditHistory.h"
+#include "edit/Journal.h"
+#include "edit/JournalSession.h"
+#include "edit/RecordedStep.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+using namespace krelin;
+using namespace krelin::testing;
+
+namespace {
+
+// A one-byte edit that takes in the next one at the same offset, as a drag does.
+class DragEdit : public EditStep
+{
+public:
+    DragEdit(modKrelin &model, qint64 at, std::uint8_t value)
+        : EditStep(QStringLiteral("Drag")), model(model), at(at), before(model.byteAt(at)), after(value)
+    {
+    }
+    int id() const override { return 1; }
+    bool mergeWith(const QUndoCommand *other) override
+    {
+        const auto *next = static_cast<const DragEdit *>(other);
+        if (next->at != at)
+            return false;
+        after = next->after;
+        return true;
+    }
+    bool changesImage() const override { return before != after; }
+    StepChanges changes() const override
+    {
+        StepChanges c;
+        c.runs.push_back({at, {before}, {after}});
+        return c;
+    }
+    void redo() override { model.writeByte(at, after); }
+    void undo() override { model.writeByte(at, before); }
+
+private:
+    modKrelin &model;
+    qint64 at;
+    std::uint8_t before, after;
+};
+
+std::span<const std::uint8_t> span(const QByteArray &bytes)
+{
+    return {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())};
+}
+
+// The image at step `to` of a live history, worked out from its steps' bytes alone.
+Bytes imageAt(EditHistory &live, int to)
+{
+    Bytes image = live.model().image();
+    const QUndoStack &stack = live.stack();
+    for (int i = stack.index() - 1; i >= to; --i)
+        ApplyStepChanges(image, static_cast<const EditStep *>(stack.command(i))->changes(), false);
+    for (int i = stack.index(); i < to; ++i)
+        ApplyStepChanges(image, static_cast<const EditStep *>(stack.command(i))->changes(), true);
+    return image;
+}
+
+// Empty when the journal on disk, read back into a history of its own, shows what the live
+// history shows: whether the image is saved, the image at the current step, at each step
+// it can redo and at each it can undo, at least back to the saved one.
+QString journalDiffers(const Journal &journal, EditHistory &live)
+{
+    const JournalSession session = ReadJournal(span(ReadFile(journal.filePath())));
+    if (!session.valid || session.cutShort)
+        return QStringLiteral("the journal cannot be read");
+    modKrelin model;
+    EditHistory rebuilt(model);
+    RestoreJournal(rebuilt, session, true);
+    const QUndoStack &stack = live.stack();
+    QUndoStack &back = rebuilt.stack();
+    const int saved = stack.cleanIndex();
+    const int needed = saved >= 0 && saved <= stack.index() ? stack.index() - saved : stack.index();
+    if (back.index() < needed || back.count() - back.index() != stack.count() - stack.index())
+        return QStringLiteral("the journal holds %1 steps, at %2; the history %3, at %4")
+            .arg(back.count()).arg(back.index()).arg(stack.count()).arg(stack.index());
+    const int current = back.index();
+    for (int d = -std::min(current, stack.index()); d <= stack.count() - stack.index(); ++d) {
+        back.setIndex(current + d);
+        if (model.image() != imageAt(live, stack.index() + d))
+            return QStringLiteral("the image %1 steps from the current one differs").arg(d);
+        if (rebuilt.isModified() != (stack.index() + d != stack.cleanIndex()))
+            return QStringLiteral("the image %1 steps from the current one is saved in one only").arg(d);
+    }
+    return {};
+}
+
+// A history on a noise image of size bytes, and its journal in folder (a temporary one when
+// none is named), to be begun on game.nes.
+struct Journaled
+{
+    QTemporaryDir dir;
+    modKrelin model;
+    EditHistory history{model};
+    Journal journal;
+    QString file = dir.filePath(QStringLiteral("game.nes"));
+
+    explicit Journaled(std::size_t size, const QString &folder = {})
+        : journal(model, history, folder.isEmpty() ? dir.path() : folder)
+    {
+        model.replaceImage(MakeNoiseImage(size));
+    }
+};
+
+#define CHECK_JOURNAL(journal, history)                                                                            \
+    do {                                                                                                           \
+        const QString diff = journalDiffers(journal, history);                                                     \
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                                \
+    } while (false)
+
+} // namespace
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void followsEveryChangeOfTheHistory();
+    void damagedJournalKeepsWhatCameBefore();
+    void unwritableJournalSaysSoOnce();
+};
+
+void TestJournal::followsEveryChangeOfTheHistory()
+{
+    Journaled j(0x4000);
+    modKrelin &model = j.model;
+    EditHistory &history = j.history;
+    Journal &journal = j.journal;
+    QUndoStack &stack = history.stack();
+    journal.begin(j.file);
+    const auto fill = [&](qint64 at, qint64 length, std::uint8_t value) {
+        Bytes next = model.image();
+        if (qint64(next.size()) < at + length)
+            next.resize(std::size_t(at + length));
+        std::fill_n(next.begin() + at, length, value);
+        return history.push(new RecordedStep(model, ChangesBetween(model.image(), next), QStringLiteral("Fill")));
+    };
+
+    QVERIFY(!ReadJournal(span(ReadFile(journal.filePath()))).hasUnsavedWork());
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(fill(100 * i, 10, std::uint8_t(i + 1)));
+    CHECK_JOURNAL(journal, history);
+    stack.undo();
+    CHECK_JOURNAL(journal, history);
+    stack.setIndex(0); // a jump through the history window
+    CHECK_JOURNAL(journal, history);
+    stack.redo();
+    QVERIFY(fill(50, 10, 9)); // the steps undone go
+    CHECK_JOURNAL(journal, history);
+    QVERIFY(history.push(new DragEdit(model, 7, 0x10)));
+    QVERIFY(history.push(new DragEdit(model, 7, 0x20))); // merged into the step before
+    QCOMPARE(stack.count(), 3);
+    CHECK_JOURNAL(journal, history);
+    QVERIFY(fill(0x4000 - 4, 100, 0x33)); // the image grows
+    CHECK_JOURNAL(journal, history);
+
+    // Saved: the journal starts anew and holds no unsaved work; then back past the save.
+    history.markSaved();
+    journal.begin(j.file);
+    QVERIFY(!ReadJournal(span(ReadFile(journal.filePath()))).hasUnsavedWork());
+    stack.undo();
+    stack.undo();
+    CHECK_JOURNAL(journal, history);
+    stack.setIndex(stack.count());
+    QVERIFY(fill(900, 4, 0x44));
+    CHECK_JOURNAL(journal, history);
+
+    // Changes discarded: no journal; the work goes on (the file chosen next was refused).
+    journal.discard();
+    QVERIFY(journal.filePath().isEmpty());
+    QVERIFY(fill(1000, 4, 0x55));
+    CHECK_JOURNAL(journal, history);
+
+    // Past the budget the oldest steps go; the journal still rebuilds the same steps.
+    for (int i = 0; i < 6; ++i)
+        QVERIFY(fill(0x1000 + 0x200 * i, 0x200, std::uint8_t(0x60 + i)));
+    history.setMemoryBudget(4 * 0x200 + 1024);
+    QVERIFY(stack.count() < 8);
+    CHECK_JOURNAL(journal, history);
+    QVERIFY(fill(0x3000, 0x200, 0x77));
+    stack.undo();
+    CHECK_JOURNAL(journal, history);
+
+    // The program ends: kept while it holds unsaved work, gone once that is saved.
+    const QString kept = journal.filePath();
+    journal.leave();
+    QVERIFY(ReadJournal(span(ReadFile(kept))).hasUnsavedWork());
+    history.markSaved();
+    journal.begin(j.file);
+    journal.leave();
+    QVERIFY(!QFile::exists(kept));
+}
+
+void TestJournal::damagedJournalKeepsWhatCameBefore()
+{
+    Journaled j(0x800);
+    modKrelin &model = j.model;
+    EditHistory &history = j.history;
+    Journal &journal = j.journal;
+    journal.begin(j.file);
+    for (int i = 0; i < 4; ++i) {
+        Bytes next = model.image();
+        next[std::size_t(16 * i)] ^= 0xFF;
+        history.push(new RecordedStep(model, ChangesBetween(model.image(), next), QStringLiteral("Edit")));
+    }
+    history.stack().undo();
+    const QByteArray file = ReadFile(journal.filePath());
+    const JournalRecords records = ReadJournalRecords(span(file));
+    QCOMPARE(records.records.size(), std::size_t(6)); // begin, four steps, an undo
+    // Where each record ends, and what a journal that ends there says.
+    std::vector<qsizetype> ends;
+    for (const JournalRecord &r : records.records)
+        ends.push_back(qsizetype(r.body.data() + r.body.size() - reinterpret_cast<const std::uint8_t *>(file.data())));
+    const auto stepsAndIndex = [](const JournalSession &s) { return std::pair(s.steps.size(), s.index); };
+    const std::pair<std::size_t, int> expected[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {4, 3}};
+
+    for (qsizetype cut = 0; cut <= file.size(); ++cut) {
+        const JournalSession s = ReadJournal(span(file.left(cut)));
+        const auto whole = std::upper_bound(ends.begin(), ends.end(), cut) - ends.begin();
+        QCOMPARE(s.valid, whole > 0);
+        if (whole > 0) {
+            QCOMPARE(stepsAndIndex(s), expected[whole - 1]);
+            QCOMPARE(s.cutShort, cut != ends[std::size_t(whole - 1)]);
+        }
+    }
+    // A byte damaged in a record: the records before it are read, none after it.
+    for (std::size_t k = 1; k < ends.size(); ++k) {
+        QByteArray damaged = file;
+        damaged[ends[k] - 1] = char(damaged[ends[k] - 1] ^ 0x01);
+        const JournalSession s = ReadJournal(span(damaged));
+        QVERIFY(s.cutShort);
+        QCOMPARE(stepsAndIndex(s), expected[k - 1]);
+    }
+}
+
+void TestJournal::unwritableJournalSaysSoOnce()
+{
+    QTemporaryDir dir;
+    QVERIFY(WriteFile(dir.filePath(QStringLiteral("state")), "a file where the folder would be"));
+    Journaled j(0x800, dir.filePath(QStringLiteral("state/krelin")));
+    QSignalSpy warnings(&j.journal, &Journal::warning);
+    j.journal.begin(j.file);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(j.history.push(new DragEdit(j.model, 16 * i, 0xAA)));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0][0].toString().startsWith(QStringLiteral("Unsaved changes cannot be kept safe from a crash: "
+                                                                 "cannot create the folder ")),
+             qPrintable(warnings[0][0].toString()));
+    QVERIFY(j.journal.filePath().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "test_journal.moc"
