@@ -52,7 +52,9 @@ void TestHistory::everyKindOfEdit_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QList<qint64>>("changed"); // stage 2A of the sample
     const Stage &s = StageTable[S2A];
-    QTest::newRow("place") << 0 << "Place Metatile" << QList<qint64>{s.LevelOffset + 240 * 3 + 16 * 14 + 15};
+    // %1: the metatile placed, as two hexadecimal digits.
+    QTest::newRow("place") << 0 << "Place Metatile %1 at frame 3, row 14, column 15"
+                           << QList<qint64>{s.LevelOffset + 240 * 3 + 16 * 14 + 15};
     QTest::newRow("room") << 1 << "Set Room" << QList<qint64>{s.FrameTableOffset + 6};
     // Pixel (2, 5) of tile 0x41: bit 0x20 of the tile's bytes 5 and 13.
     QTest::newRow("pixel") << 2 << "Paint Pixel"
@@ -96,6 +98,8 @@ void TestHistory::everyKindOfEdit()
     QVERIFY(!history.isModified());
 
     QVERIFY(history.push(make(true)));
+    if (name.contains(QLatin1String("%1")))
+        name = name.arg(QStringLiteral("%1").arg(model.byteAt(changed.first()), 2, 16, QLatin1Char('0')).toUpper());
     QCOMPARE(history.stack().undoText(), name);
     const Bytes edited = model.image();
     QCOMPARE(ChangedOffsets(original, edited), changed);
@@ -122,7 +126,7 @@ void TestHistory::placementsUndoneFromTheKeyboard()
     for (const QPoint &c : cells)
         s.clickOnMap(c.x(), c.y());
     QCOMPARE(Controls(s.window).history().stack().count(), 3);
-    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Place Metatile"));
+    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Place Metatile C9 at frame 0, row 10, column 9"));
     const Bytes placed = s.model.image();
     s.clickOnMap(9, 10); // the byte is in place already: no step
     QCOMPARE(Controls(s.window).history().stack().count(), 3);
@@ -138,7 +142,7 @@ void TestHistory::placementsUndoneFromTheKeyboard()
     }
     QVERIFY(s.model.image() == original);
     QVERIFY(!Controls(s.window).mnuUndo->isEnabled());
-    QCOMPARE(Controls(s.window).mnuRedo->text(), QStringLiteral("&Redo Place Metatile"));
+    QCOMPARE(Controls(s.window).mnuRedo->text(), QStringLiteral("&Redo Place Metatile C9 at frame 0, row 3, column 2"));
     pressCtrl(s.window.get(), Qt::Key_Y);
     pressCtrl(s.window.get(), Qt::Key_Z, Qt::ShiftModifier);
     QCOMPARE(ChangedOffsets(original, s.model.image()), (QList<qint64>{0x583A + 16 * 3 + 2, 0x583A + 16 * 3 + 3}));
