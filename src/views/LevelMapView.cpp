@@ -28,11 +28,20 @@ LevelMapView::LevelMapView(const modKrelin &model, QImage &image, QObject *paren
 void LevelMapView::draw(int frame)
 {
     shownFrame = frame;
+    // A whole redraw follows a new stage, image or palette: the pictures are painted anew.
+    sprites.forgetAll();
     DrawLevelFrame(image, model, frame, model.BgColors(), shown);
+    std::bitset<FrameBytes> marked;
     if (outlined >= 0)
         for (int cell = 0; cell < FrameBytes; ++cell)
             if (shown[std::size_t(cell)] == outlined)
                 DrawUseOutline(image, cell % FrameColumns, cell / FrameColumns);
+    if (selectedFrame == frame)
+        marked |= cellsOf(selected);
+    marked |= cellsOf(ghostRect());
+    for (int cell = 0; cell < FrameBytes; ++cell)
+        if (marked.test(std::size_t(cell)))
+            paintCell(cell);
     emit changed();
 }
 
@@ -51,26 +60,104 @@ void LevelMapView::forget()
 void LevelMapView::paintCell(int cell)
 {
     const int col = cell % FrameColumns, row = cell / FrameColumns;
-    const int n = shown[std::size_t(cell)];
-    ClearCellBox(image, col, row);
-    DrawMetaTile(image, model, 2 * col, 2 * row, n, model.BgColors());
+    const QRect stamp = ghostRect();
+    const bool ghosted = stamp.contains(col, row);
+    const int n = ghosted ? ghost->at(col - ghostCol, row - ghostRow) : shown[std::size_t(cell)];
+    sprites.paint(image, model, col, row, n, model.BgColors());
+    if (ghosted) {
+        DrawGhostEdges(image, col, row, stamp);
+        return;
+    }
     if (n == outlined)
         DrawUseOutline(image, col, row);
+    if (selectedFrame == shownFrame && selected.contains(col, row))
+        DrawSelectionEdges(image, col, row, selected);
+}
+
+void LevelMapView::paintCells(const std::bitset<FrameBytes> &cells)
+{
+    if (cells.none())
+        return;
+    for (int cell = 0; cell < FrameBytes; ++cell)
+        if (cells.test(std::size_t(cell)))
+            paintCell(cell);
+    emit changed();
 }
 
 void LevelMapView::repaintCells(const std::bitset<FrameBytes> &cells)
 {
-    if (cells.none())
-        return;
     for (int cell = 0; cell < FrameBytes; ++cell) {
         if (!cells.test(std::size_t(cell)))
             continue;
         const qint64 offset = LevelCellOffset(model, shownFrame, cell % FrameColumns, cell / FrameColumns);
         if (model.holds(offset, 1)) // a cell outside a short image stays as drawn
             shown[std::size_t(cell)] = std::int16_t(model.byteAt(offset));
-        paintCell(cell);
     }
-    emit changed();
+    paintCells(cells);
+}
+
+void LevelMapView::showChange(const std::bitset<FrameBytes> &cells, const std::bitset<MetaTileCount> &metaTiles)
+{
+    sprites.forget(metaTiles);
+    std::bitset<FrameBytes> repaint = cellsShowing(metaTiles);
+    for (int cell = 0; cell < FrameBytes; ++cell) {
+        if (!cells.test(std::size_t(cell)))
+            continue;
+        const qint64 offset = LevelCellOffset(model, shownFrame, cell % FrameColumns, cell / FrameColumns);
+        if (!model.holds(offset, 1)) // a cell outside a short image stays as drawn
+            continue;
+        const auto now = std::int16_t(model.byteAt(offset));
+        if (shown[std::size_t(cell)] != now) {
+            shown[std::size_t(cell)] = now;
+            repaint.set(std::size_t(cell));
+        }
+    }
+    paintCells(repaint);
+}
+
+std::bitset<FrameBytes> LevelMapView::cellsOf(const QRect &rect)
+{
+    std::bitset<FrameBytes> cells;
+    const QRect on = rect.intersected(QRect(0, 0, FrameColumns, FrameRows));
+    for (int row = on.top(); row <= on.bottom() && !on.isEmpty(); ++row)
+        for (int col = on.left(); col <= on.right(); ++col)
+            cells.set(std::size_t(cellIndex(col, row)));
+    return cells;
+}
+
+QRect LevelMapView::ghostRect() const
+{
+    return ghost ? QRect(ghostCol, ghostRow, ghost->columns, ghost->rows) : QRect();
+}
+
+void LevelMapView::setSelection(const QRect &cells, int frame)
+{
+    std::bitset<FrameBytes> touched;
+    if (selectedFrame == shownFrame)
+        touched |= cellsOf(selected);
+    selected = cells;
+    selectedFrame = cells.isEmpty() ? -1 : frame;
+    if (selectedFrame == shownFrame)
+        touched |= cellsOf(selected);
+    paintCells(touched);
+}
+
+void LevelMapView::setGhost(const Stamp *stamp, int col, int row)
+{
+    if (!stamp && !ghost)
+        return;
+    if (stamp && ghost && *stamp == *ghost && col == ghostCol && row == ghostRow)
+        return;
+    std::bitset<FrameBytes> touched = cellsOf(ghostRect());
+    if (stamp) {
+        ghost = *stamp;
+        ghostCol = col;
+        ghostRow = row;
+    } else {
+        ghost.reset();
+    }
+    touched |= cellsOf(ghostRect());
+    paintCells(touched);
 }
 
 std::bitset<FrameBytes> LevelMapView::cellsShowing(const std::bitset<MetaTileCount> &metaTiles) const
@@ -102,11 +189,7 @@ void LevelMapView::setOutlined(int metaTile, bool repaint)
         if (n >= 0)
             touched.set(std::size_t(n));
     outlined = metaTile;
-    const std::bitset<FrameBytes> cells = cellsShowing(touched);
-    for (int cell = 0; cell < FrameBytes; ++cell)
-        if (cells.test(std::size_t(cell)))
-            paintCell(cell);
-    emit changed();
+    paintCells(cellsShowing(touched));
 }
 
 void LevelMapView::frameCell(int col, int row)

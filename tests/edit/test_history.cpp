@@ -155,8 +155,8 @@ void TestHistory::undoElsewhereRefreshesTheViews()
 {
     Session s;
     Controls(s.window).mnuEdit_Level_Click(S1A);
-    // A placement on frame 2, then frame 0 on screen: undoing it changes nothing shown
-    // but must leave the map as the image now is.
+    // A placement on frame 2, then frame 0 on screen: undoing it shows frame 2 again, as
+    // the image now is, so the user sees what came back.
     const qint64 placedAt = 0x583A + 240 * 2 + 16 * 4 + 4;
     const int before = s.byte(placedAt);
     s.pick(0, before == 1 ? 0 : 1, 0); // metatile 0 or 1, whichever is not there
@@ -164,25 +164,31 @@ void TestHistory::undoElsewhereRefreshesTheViews()
     s.clickOnMap(4, 4);
     QVERIFY(s.byte(placedAt) != before);
     Controls(s.window).hLevel_Frames->setValue(0);
-    // A metatile's tile number changed under the table: undo redraws the table.
+    // A metatile's tile number changed under the table: undo redraws the table, and
+    // leaves the frame shown as it is (the step changed no frame).
     const int old = s.byte(s.model.MetaTileOffset + 4 * 3);
     QVERIFY(Controls(s.window).history().push(new SetQuadrantTileCommand(s.model, 3, 0, (old + 1) % 256)));
     Controls(s.window).mnuRefresh_Click();
     Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(s.model.MetaTileOffset + 4 * 3), old);
+    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 0);
     QString diff = cellDiff(s.table(), s.model, 1, 1, 3);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(placedAt), before);
-    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 0);
+    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 2);
     for (int i = 0; i < 240; ++i)
-        QCOMPARE(s.editor().FrameMetaTiles()[std::size_t(i)], s.byte(0x583A + i));
-    // After a stage change, undoing writes the first stage's bytes back all the same.
+        QCOMPARE(s.editor().FrameMetaTiles()[std::size_t(i)], s.byte(0x583A + 240 * 2 + i));
+    // After a stage change, undoing writes the first stage's bytes back all the same, and
+    // shows that stage's frame.
     Controls(s.window).history().stack().redo();
     Controls(s.window).mnuEdit_Level_Click(S5);
     Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(placedAt), before);
-    diff = cellDiff(s.map(), s.model, 0, 0, s.byte(StageTable[S5].LevelOffset));
+    QCOMPARE(s.model.currentStage(), &StageTable[S1A]);
+    QVERIFY(Controls(s.window).mnuEdit_Level_Stage[S1A]->isChecked());
+    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 2);
+    diff = cellDiff(s.map(), s.model, 4, 4, before);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
