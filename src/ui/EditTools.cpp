@@ -19,6 +19,8 @@
 #include <QScrollBar>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace krelin {
 
 namespace {
@@ -199,9 +201,12 @@ void EditTools::mnuReplaceMetaTile_Click()
         replaceDialog->activateWindow();
         return;
     }
-    QStringList shared{QLatin1String(stage->name)};
-    for (const Stage *other : StagesSharingMetaTiles(*stage))
-        shared << QLatin1String(other->name);
+    // The stages sharing the metatile table, the stage itself among them, in table order.
+    const std::vector<const Stage *> others = StagesSharingMetaTiles(*stage);
+    QStringList shared;
+    for (const Stage &each : StageTable)
+        if (&each == stage || std::find(others.begin(), others.end(), &each) != others.end())
+            shared << QLatin1String(each.name);
     const int from = editor.SelectedMetaTile();
     const int frame = editor.frame();
     replaceDialog = new ReplaceDialog(
