@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 
+#include "core/ImageLayout.h"
+
 namespace krelin {
 
 QString HexByte(int value)
@@ -25,16 +27,25 @@ CellsEditCommand::CellsEditCommand(modKrelin &model, const std::vector<Cell> &ce
         if (model.holds(cell.offset, 1))
             sorted.push_back(cell);
     // Stable: of two writes to one byte the later stays last, and wins below.
-    std::stable_sort(sorted.begin(), sorted.end(), [](const Cell &a, const Cell &b) { return a.offset < b.offset; });
-    std::vector<Run> single;
-    single.reserve(sorted.size());
-    for (const Cell &cell : sorted) {
-        if (!single.empty() && single.back().offset == cell.offset)
-            single.back().after[0] = cell.value;
-        else
-            single.push_back({cell.offset, {model.byteAt(cell.offset)}, {cell.value}});
+    const auto before = [](const Cell &a, const Cell &b) { return a.offset < b.offset; };
+    if (!std::is_sorted(sorted.begin(), sorted.end(), before)) // the edits made here come sorted
+        std::stable_sort(sorted.begin(), sorted.end(), before);
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const Cell &cell = sorted[i];
+        if (i + 1 < sorted.size() && sorted[i + 1].offset == cell.offset)
+            continue;
+        const std::uint8_t old = model.byteAt(cell.offset);
+        changed += old != cell.value;
+        if (!runs.empty() && runs.back().offset + qint64(runs.back().after.size()) == cell.offset) {
+            runs.back().before.push_back(old);
+            runs.back().after.push_back(cell.value);
+        } else {
+            runs.push_back({cell.offset, {old}, {cell.value}});
+            runs.back().before.reserve(FrameColumns);
+            runs.back().after.reserve(FrameColumns);
+        }
     }
-    setCells(single);
+    setText(textFormat.contains(QLatin1String("%1")) ? textFormat.arg(changed) : textFormat);
 }
 
 void CellsEditCommand::setCells(const std::vector<Run> &single)

@@ -5,7 +5,9 @@
 
 #include <QImage>
 
+#include <array>
 #include <bitset>
+#include <cstdint>
 #include <vector>
 
 namespace krelin {
@@ -31,8 +33,18 @@ public:
     // and painting the metatile there.
     void paint(QImage &surface, const modKrelin &model, int col, int row, int n, const BgColorSet &colors);
 
+    // Paints one row of cells at once, scanline by scanline: metaTiles[col] into cell
+    // (col, row), the cells with -1 left as they are. Many cells of a row cost little more
+    // than one line of copies each. A cell whose bit in linesClean is set keeps the lines
+    // after it (its 34th column and row) as they are: they show the cleared colour already.
+    void paintRow(QImage &surface, const modKrelin &model, int row, const std::array<int, FrameColumns> &metaTiles,
+                  const BgColorSet &colors, std::uint16_t linesClean = 0);
+
 private:
     const QRgb *sprite(const modKrelin &model, int n, const BgColorSet &colors);
+    // Forgets every picture when the colours are not those they were painted in.
+    void useColors(const BgColorSet &colors);
+    const QRgb *readySprite(const modKrelin &model, int n, const BgColorSet &colors);
 
     std::vector<QRgb> pixels;
     std::bitset<MetaTileCount> ready;

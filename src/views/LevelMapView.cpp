@@ -31,11 +31,15 @@ void LevelMapView::draw(int frame)
     // A whole redraw follows a new stage, image or palette: the pictures are painted anew.
     sprites.forgetAll();
     DrawLevelFrame(image, model, frame, model.BgColors(), shown);
+    linesMarked.reset();
+    linesMarked.set(std::size_t(cellIndex(framedCol, framedRow))); // the white frame may come back there
     std::bitset<FrameBytes> marked;
     if (outlined >= 0)
         for (int cell = 0; cell < FrameBytes; ++cell)
-            if (shown[std::size_t(cell)] == outlined)
+            if (shown[std::size_t(cell)] == outlined) {
                 DrawUseOutline(image, cell % FrameColumns, cell / FrameColumns);
+                linesMarked.set(std::size_t(cell));
+            }
     if (selectedFrame == frame)
         marked |= cellsOf(selected);
     marked |= cellsOf(ghostRect());
@@ -57,30 +61,69 @@ void LevelMapView::forget()
     shownFrame = 0;
 }
 
-void LevelMapView::paintCell(int cell)
+int LevelMapView::metaTileShown(int cell) const
+{
+    const int col = cell % FrameColumns, row = cell / FrameColumns;
+    if (ghost && ghostRect().contains(col, row))
+        return ghost->at(col - ghostCol, row - ghostRow);
+    return shown[std::size_t(cell)];
+}
+
+void LevelMapView::markCell(int cell)
 {
     const int col = cell % FrameColumns, row = cell / FrameColumns;
     const QRect stamp = ghostRect();
-    const bool ghosted = stamp.contains(col, row);
-    const int n = ghosted ? ghost->at(col - ghostCol, row - ghostRow) : shown[std::size_t(cell)];
-    sprites.paint(image, model, col, row, n, model.BgColors());
-    if (ghosted) {
+    if (stamp.contains(col, row)) {
         DrawGhostEdges(image, col, row, stamp);
+        linesMarked.set(std::size_t(cell));
         return;
     }
-    if (n == outlined)
+    if (shown[std::size_t(cell)] == outlined) {
         DrawUseOutline(image, col, row);
-    if (selectedFrame == shownFrame && selected.contains(col, row))
+        linesMarked.set(std::size_t(cell));
+    }
+    if (selectedFrame == shownFrame && selected.contains(col, row)) {
         DrawSelectionEdges(image, col, row, selected);
+        linesMarked.set(std::size_t(cell));
+    }
+}
+
+void LevelMapView::paintCell(int cell)
+{
+    linesMarked.reset(std::size_t(cell));
+    sprites.paint(image, model, cell % FrameColumns, cell / FrameColumns, metaTileShown(cell), model.BgColors());
+    markCell(cell);
 }
 
 void LevelMapView::paintCells(const std::bitset<FrameBytes> &cells)
 {
     if (cells.none())
         return;
-    for (int cell = 0; cell < FrameBytes; ++cell)
-        if (cells.test(std::size_t(cell)))
-            paintCell(cell);
+    const bool marks = ghost || outlined >= 0 || (selectedFrame == shownFrame && !selected.isEmpty());
+    // Row by row, scanline by scanline: many cells cost about what their pixels cost.
+    for (int row = 0; row < FrameRows; ++row) {
+        std::array<int, FrameColumns> metaTiles;
+        metaTiles.fill(-1);
+        bool any = false;
+        std::uint16_t clean = 0; // cells whose lines show nothing but the cleared colour
+        for (int col = 0; col < FrameColumns; ++col) {
+            const int cell = FrameColumns * row + col;
+            if (!cells.test(std::size_t(cell)))
+                continue;
+            metaTiles[std::size_t(col)] = metaTileShown(cell);
+            any = true;
+            if (!linesMarked.test(std::size_t(cell)))
+                clean |= std::uint16_t(1u << col);
+            linesMarked.reset(std::size_t(cell));
+        }
+        if (!any)
+            continue;
+        sprites.paintRow(image, model, row, metaTiles, model.BgColors(), clean);
+        if (marks)
+            for (int col = 0; col < FrameColumns; ++col)
+                if (metaTiles[std::size_t(col)] >= 0)
+                    markCell(FrameColumns * row + col);
+    }
     emit changed();
 }
 
@@ -200,6 +243,7 @@ void LevelMapView::frameCell(int col, int row)
         framedRow = row;
     }
     DrawCellFrame(image, col, row);
+    linesMarked.set(std::size_t(cellIndex(col, row)));
     emit changed();
 }
 

@@ -69,6 +69,10 @@ signals:
     void changed();
 
 private:
+    // The metatile cell k shows: the stamp's where it lies over the map, else the image's.
+    int metaTileShown(int cell) const;
+    // The marks on cell k: the stamp's edges, or the use outline and the selection's edges.
+    void markCell(int cell);
     void paintCell(int cell);
     void paintCells(const std::bitset<FrameBytes> &cells);
     // The cells of a rectangle (in cells) that lie on the frame.
@@ -82,6 +86,10 @@ private:
     int outlined = -1;
     int framedCol = 0, framedRow = 0; // the cell the white frame was drawn on last
     MetaTileSprites sprites;
+    // Cells on whose lines (the 34th column and row of the cell's box) something was drawn:
+    // the white frame, an outline, an edge. The others show the cleared colour there, and
+    // a repaint leaves those lines alone.
+    std::bitset<FrameBytes> linesMarked;
     QRect selected;        // in cells, on selectedFrame
     int selectedFrame = -1;
     std::optional<Stamp> ghost;

@@ -81,6 +81,8 @@ void StageOverviewView::paintCell(int frame, int k)
 
 void StageOverviewView::paintCells(int frame, const std::bitset<FrameBytes> &which)
 {
+    if (which.none())
+        return;
     QRect touched;
     for (int k = 0; k < FrameBytes; ++k)
         if (which.test(std::size_t(k))) {
@@ -113,6 +115,8 @@ void StageOverviewView::imageChanged(qint64 offset, qint64 length)
         painter.forget(metaTiles);
     }
     const ByteRange level = LevelRange(model, frames()).intersected(range);
+    if (level.isEmpty() && metaTiles.none())
+        return;
     for (int f = 0; f < frames(); ++f) {
         std::bitset<FrameBytes> which;
         const ByteRange frameBytes = ByteRange{FrameOffset(model, f), FrameBytes}.intersected(level);
