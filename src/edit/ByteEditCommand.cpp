@@ -3,6 +3,8 @@
 #include "EditHistory.h"
 #include "core/modKrelin.h"
 
+#include <chrono>
+
 namespace krelin {
 
 ByteEditCommand::ByteEditCommand(modKrelin &model, qint64 offset, std::vector<std::uint8_t> newBytes,
@@ -12,6 +14,8 @@ ByteEditCommand::ByteEditCommand(modKrelin &model, qint64 offset, std::vector<st
     , at(offset)
     , after(std::move(newBytes))
     , inside(model.holds(offset, qint64(after.size())))
+    , madeAt(std::chrono::duration_cast<std::chrono::milliseconds>(
+                 std::chrono::steady_clock::now().time_since_epoch()).count())
 {
     if (inside && !after.empty()) {
         const std::uint8_t *old = model.bytesAt(offset, qint64(after.size()));
@@ -47,6 +51,18 @@ void ByteEditCommand::undo()
 {
     if (inside)
         model.writeBytes(at, before);
+}
+
+bool ByteEditCommand::mergeWith(const QUndoCommand *other)
+{
+    const auto *next = dynamic_cast<const ByteEditCommand *>(other);
+    if (!next || mergeId < 0 || next->id() != mergeId || next->at != at || next->after.size() != after.size()
+        || next->madeAt - madeAt > MergeWindowMs)
+        return false;
+    after = next->after;
+    madeAt = next->madeAt;
+    setObsolete(before == after);
+    return true;
 }
 
 bool PushEdit(EditHistory &history, ByteEditCommand *command)

@@ -1,5 +1,7 @@
 #include "EditCommands.h"
 
+#include "CellsEditCommand.h"
+
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "core/TileCodec.h"
@@ -45,7 +47,12 @@ QString tr(const char *text)
 PlaceMetaTileCommand::PlaceMetaTileCommand(modKrelin &model, int frame, int col, int row, int metaTile)
     : ByteEditCommand(model, LevelCellOffset(model, frame, col, row),
                       oneByte(metaTile, 255, frame >= 0 && col >= 0 && col < FrameColumns && row >= 0 && row < FrameRows),
-                      tr("Place Metatile"))
+                      tr("Place Metatile %1 at frame %2, row %3, column %4")
+                          .arg(HexByte(metaTile))
+                          .arg(frame)
+                          .arg(row)
+                          .arg(col))
+    , where{model.currentStage(), frame}
 {
 }
 
@@ -64,6 +71,7 @@ SetQuadrantTileCommand::SetQuadrantTileCommand(modKrelin &model, int metaTile, i
                       oneByte(tile, 255, isMetaTile(metaTile) && quadrant >= 0 && quadrant < 4),
                       tr("Set Tile Number"))
 {
+    setMergeId(MergeQuadrantTile);
 }
 
 SetSubPaletteCommand::SetSubPaletteCommand(modKrelin &model, int metaTile, int subPalette)

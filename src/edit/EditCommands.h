@@ -8,11 +8,17 @@ namespace krelin {
 // made, which bytes of the current stage it changes; undoing it later restores exactly
 // those bytes, whichever stage is shown by then.
 
-// Places metatile n into cell (col, row) of frame f of the level map: one byte.
+// Places metatile n into cell (col, row) of frame f of the level map: one byte. Named
+// "Place Metatile 2F at frame 3, row 4, column 3".
 class PlaceMetaTileCommand : public ByteEditCommand
 {
 public:
     PlaceMetaTileCommand(modKrelin &model, int frame, int col, int row, int metaTile);
+
+    EditPlace place() const override { return where; }
+
+private:
+    EditPlace where;
 };
 
 // Gives frame f the room r: one byte of the frame-to-room table.
@@ -30,7 +36,8 @@ public:
     PaintPixelCommand(modKrelin &model, qint64 tileOffset, int col, int row, int color);
 };
 
-// Makes quadrant q (0..3) of metatile n use tile t.
+// Makes quadrant q (0..3) of metatile n use tile t. Steps of the same quadrant in quick
+// succession (a scroll arrow held) merge into one.
 class SetQuadrantTileCommand : public ByteEditCommand
 {
 public:

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <utility>
+
 namespace krelin {
 
 EditHistory::EditHistory(modKrelin &model, QObject *parent)
@@ -16,9 +18,13 @@ EditHistory::EditHistory(modKrelin &model, QObject *parent)
 {
     connect(&undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
     connect(&undoStack, &QUndoStack::indexChanged, this, [this](int index) {
-        if (!rebuilding && index != shownIndex)
-            emit stepsMoved(shownIndex, index);
-        shownIndex = index;
+        const int before = std::exchange(shownIndex, index);
+        if (rebuilding || index == before)
+            return;
+        emit stepsMoved(before, index);
+        // Going back, the last step undone is the one now at index; going forth, the one
+        // just below it.
+        emit stepRevisited(step(index < before ? index : index - 1)->place());
     });
 }
 

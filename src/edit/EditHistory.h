@@ -1,11 +1,12 @@
 #pragma once
 
+#include "EditStep.h"
+
 #include <QObject>
 #include <QUndoStack>
 
 namespace krelin {
 
-class EditStep;
 class modKrelin;
 
 // The history of the open image's edits: one QUndoStack. Every edit becomes a step here
@@ -56,6 +57,10 @@ signals:
     void stepPushed(int index, bool merged);
     void stepsMoved(int from, int to);
     void stepsReset();
+    // An undo or a redo (or a jump of several, from the history window) changed the image
+    // back or forth; place is where the last step undone or redone changed the level map
+    // (no stage when it changed none). Not raised when a step is pushed.
+    void stepRevisited(krelin::EditPlace place);
 
 private:
     void keepWithinBudget();

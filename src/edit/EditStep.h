@@ -6,6 +6,21 @@
 
 namespace krelin {
 
+struct Stage;
+
+// Where a step of the history edited the level map: the stage shown when it was made and
+// the frame it changed. Undoing or redoing the step shows that frame of that stage, so the
+// user sees what came back. No stage: the step changed no frame of one (a tile, a colour),
+// or several stages at once.
+struct EditPlace
+{
+    const Stage *stage = nullptr;
+    int frame = -1;
+
+    bool isValid() const { return stage && frame >= 0; }
+    bool operator==(const EditPlace &) const = default;
+};
+
 // One step of the edit history: a QUndoCommand that can tell, when it is made, whether
 // doing it would change the image at all (a step that would not is never kept), and what
 // it changes in bytes, so that the history can write it to disk and rebuild it.
@@ -18,6 +33,14 @@ public:
     virtual StepChanges changes() const = 0;
     // What keeping the step costs, in bytes.
     virtual qint64 bytesKept() const { return changes().bytes(); }
+    // Where the step changed the level map, if it did in one frame.
+    virtual EditPlace place() const { return {}; }
+};
+
+// The ids under which steps merge (QUndoCommand::id()).
+enum EditMergeId {
+    MergeQuadrantTile = 0x4B01, // a tile number stepped again and again (a scroll arrow held)
+    MergeCellStroke = 0x4B02,   // the cells one drag of the Paint tool crosses
 };
 
 } // namespace krelin

@@ -77,6 +77,7 @@ void MainStatusBar::follow(const modKrelin &model, const LevelEditor &editor, Pi
         connect(&model, changed, this, &MainStatusBar::showStatus);
     for (auto drawn : {&LevelEditor::levelDrawn, &LevelEditor::stageUnloaded})
         connect(&editor, drawn, this, &MainStatusBar::showStatus);
+    connect(&editor, &LevelEditor::metaTileSelected, this, &MainStatusBar::showStatus);
     showStatus();
 }
 

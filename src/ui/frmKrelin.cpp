@@ -1,11 +1,13 @@
 #include "frmKrelin.h"
 
+#include "EditTools.h"
 #include "EmulatorCommands.h"
 #include "ExportMenu.h"
 #include "FileSession.h"
 #include "Links.h"
 #include "MainStatusBar.h"
 #include "Navigation.h"
+#include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "RecoveryOffer.h"
 #include "RecentFiles.h"
@@ -160,7 +162,7 @@ void frmKrelin::createParts(QSettings *settings)
     connect(picTile, &PictureSurface::mouseMoved, levelEditor, &LevelEditor::TableMouseMove);
     connect(picTile, &PictureSurface::clicked, levelEditor, &LevelEditor::TableClick);
     connect(picEditor, &PictureSurface::mouseMoved, levelEditor, &LevelEditor::EditorMouseMove);
-    connect(picEditor, &PictureSurface::clicked, levelEditor, &LevelEditor::EditorClick);
+    // What a click on the map does (place, paste, fill, pick) is the edit tools' to say.
 
     files = new FileSession(model, *editHistory, desktop, this, programFolder, settings);
     // The unsaved work, kept on disk as it is done, and given back after a crash.
@@ -183,6 +185,12 @@ void frmKrelin::createParts(QSettings *settings)
     auto *status = new MainStatusBar(this);
     setStatusBar(status);
     status->follow(model, *levelEditor, picEditor, picTile, hLevel_Frames, hsTable);
+
+    // The level map's tools, and the stage overview.
+    auto *editTools = new EditTools(model, *editHistory, *levelEditor, *navigation,
+                                    {picEditor, picTile, hLevel_Frames, hsTable}, status, this);
+    new OverviewCommands(model, *levelEditor, editTools->tools(), hLevel_Frames, this);
+    connect(editTools, &EditTools::warning, this, &frmKrelin::warn);
 
     // What the parts have to tell the user.
     connect(files, &FileSession::warning, this, &frmKrelin::warn);
@@ -258,6 +266,14 @@ void frmKrelin::createMenus()
     mnuEdit->addAction(tools->mnuTileEditor);
     addFiller(mnuEdit, "mnuEditFillerUses");
     mnuEdit->addAction(findChild<ShowUses *>()->mnuShowUses);
+    auto *editTools = findChild<EditTools *>();
+    addFiller(mnuEdit, "mnuEditFillerCells");
+    mnuEdit->addActions({editTools->mnuSelectAll, editTools->mnuCopy, editTools->mnuPaste, editTools->mnuDeleteCells});
+    mnuEdit->addMenu(editTools->mnuEdit_Tools);
+    mnuEdit->addAction(editTools->mnuReplaceMetaTile);
+
+    QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
+    mnuView->addAction(findChild<OverviewCommands *>()->mnuStageOverview);
 
     QMenu *mnuTools = addMenu(bar, "mnuTools", QStringLiteral("&Tools"));
     mnuTools->addActions({emulator->mnuRunInEmulator, emulator->mnuEmulator});

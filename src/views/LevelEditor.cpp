@@ -42,6 +42,7 @@ void LevelEditor::ResetStage()
     redrawHeld = true;
     table.clearPreview();
     selectedMetaTile = 0;
+    table.setMarked(-1);
     uses.reset();
 }
 
@@ -53,6 +54,7 @@ void LevelEditor::DrawTileTable()
         model.setBgColors(*colors);
     emit tableDrawn();
     table.setDimmed(dimmedMetaTiles(), false);
+    table.setMarked(selectedMetaTile);
     table.draw(currentPage);
     table.drawPreview(selectedMetaTile);
     emit busyChanged(false);
@@ -118,7 +120,7 @@ void LevelEditor::show(const ByteRange &range)
         Refresh();
         return;
     }
-    map.repaintCells(change.cells | map.cellsShowing(change.metaTiles));
+    map.showChange(change.cells, change.metaTiles);
     table.repaintMetaTiles(change.metaTiles);
 }
 
@@ -235,13 +237,23 @@ void LevelEditor::TableClick()
 {
     if (!stageLoaded())
         return;
+    SelectMetaTile(TableMetaTile(currentPage, tableCell.col, tableCell.row));
+}
+
+void LevelEditor::SelectMetaTile(int n)
+{
+    if (!stageLoaded() || n < 0 || n >= MetaTileCount)
+        return;
     const int before = selectedMetaTile;
-    selectedMetaTile = TableMetaTile(currentPage, tableCell.col, tableCell.row);
+    selectedMetaTile = n;
     table.drawPreview(selectedMetaTile);
+    table.setMarked(selectedMetaTile);
     if (usesShown && before != selectedMetaTile) {
         map.setOutlined(outlinedMetaTile(), !redrawHeld);
         emit usesChanged();
     }
+    if (before != selectedMetaTile)
+        emit metaTileSelected(selectedMetaTile);
 }
 
 void LevelEditor::EditorMouseMove(double x, double y)

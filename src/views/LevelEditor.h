@@ -109,6 +109,12 @@ public:
     void EditorMouseMove(double x, double y);
     void EditorClick();
 
+    // Makes metatile n (0..255) the selected metatile: the preview and the table's mark
+    // show it (the page is the caller's to turn).
+    void SelectMetaTile(int n);
+    // The level map's view, for the tools that draw over it (selection, stamp).
+    LevelMapView &mapView() { return map; }
+
 signals:
     // A surface's image changed and should be shown.
     void refreshSurface(krelin::Surface surface);
@@ -123,6 +129,8 @@ signals:
     void stageUnloaded();
     // While uses are shown: the counts or the selected metatile changed.
     void usesChanged();
+    // Another metatile was selected.
+    void metaTileSelected(int metaTile);
 
 private:
     // The cell under the pointer.

@@ -28,11 +28,24 @@ LevelMapView::LevelMapView(const modKrelin &model, QImage &image, QObject *paren
 void LevelMapView::draw(int frame)
 {
     shownFrame = frame;
+    // A whole redraw follows a new stage, image or palette: the pictures are painted anew.
+    sprites.forgetAll();
     DrawLevelFrame(image, model, frame, model.BgColors(), shown);
+    linesMarked.reset();
+    linesMarked.set(std::size_t(cellIndex(framedCol, framedRow))); // the white frame may come back there
+    std::bitset<FrameBytes> marked;
     if (outlined >= 0)
         for (int cell = 0; cell < FrameBytes; ++cell)
-            if (shown[std::size_t(cell)] == outlined)
+            if (shown[std::size_t(cell)] == outlined) {
                 DrawUseOutline(image, cell % FrameColumns, cell / FrameColumns);
+                linesMarked.set(std::size_t(cell));
+            }
+    if (selectedFrame == frame)
+        marked |= cellsOf(selected);
+    marked |= cellsOf(ghostRect());
+    for (int cell = 0; cell < FrameBytes; ++cell)
+        if (marked.test(std::size_t(cell)))
+            paintCell(cell);
     emit changed();
 }
 
@@ -48,29 +61,146 @@ void LevelMapView::forget()
     shownFrame = 0;
 }
 
-void LevelMapView::paintCell(int cell)
+int LevelMapView::metaTileShown(int cell) const
 {
     const int col = cell % FrameColumns, row = cell / FrameColumns;
-    const int n = shown[std::size_t(cell)];
-    ClearCellBox(image, col, row);
-    DrawMetaTile(image, model, 2 * col, 2 * row, n, model.BgColors());
-    if (n == outlined)
+    if (ghost && ghostRect().contains(col, row))
+        return ghost->at(col - ghostCol, row - ghostRow);
+    return shown[std::size_t(cell)];
+}
+
+void LevelMapView::markCell(int cell)
+{
+    const int col = cell % FrameColumns, row = cell / FrameColumns;
+    const QRect stamp = ghostRect();
+    if (stamp.contains(col, row)) {
+        DrawGhostEdges(image, col, row, stamp);
+        linesMarked.set(std::size_t(cell));
+        return;
+    }
+    if (shown[std::size_t(cell)] == outlined) {
         DrawUseOutline(image, col, row);
+        linesMarked.set(std::size_t(cell));
+    }
+    if (selectedFrame == shownFrame && selected.contains(col, row)) {
+        DrawSelectionEdges(image, col, row, selected);
+        linesMarked.set(std::size_t(cell));
+    }
+}
+
+void LevelMapView::paintCell(int cell)
+{
+    linesMarked.reset(std::size_t(cell));
+    sprites.paint(image, model, cell % FrameColumns, cell / FrameColumns, metaTileShown(cell), model.BgColors());
+    markCell(cell);
+}
+
+void LevelMapView::paintCells(const std::bitset<FrameBytes> &cells)
+{
+    if (cells.none())
+        return;
+    const bool marks = ghost || outlined >= 0 || (selectedFrame == shownFrame && !selected.isEmpty());
+    // Row by row, scanline by scanline: many cells cost about what their pixels cost.
+    for (int row = 0; row < FrameRows; ++row) {
+        std::array<int, FrameColumns> metaTiles;
+        metaTiles.fill(-1);
+        bool any = false;
+        std::uint16_t clean = 0; // cells whose lines show nothing but the cleared colour
+        for (int col = 0; col < FrameColumns; ++col) {
+            const int cell = FrameColumns * row + col;
+            if (!cells.test(std::size_t(cell)))
+                continue;
+            metaTiles[std::size_t(col)] = metaTileShown(cell);
+            any = true;
+            if (!linesMarked.test(std::size_t(cell)))
+                clean |= std::uint16_t(1u << col);
+            linesMarked.reset(std::size_t(cell));
+        }
+        if (!any)
+            continue;
+        sprites.paintRow(image, model, row, metaTiles, model.BgColors(), clean);
+        if (marks)
+            for (int col = 0; col < FrameColumns; ++col)
+                if (metaTiles[std::size_t(col)] >= 0)
+                    markCell(FrameColumns * row + col);
+    }
+    emit changed();
 }
 
 void LevelMapView::repaintCells(const std::bitset<FrameBytes> &cells)
 {
-    if (cells.none())
-        return;
     for (int cell = 0; cell < FrameBytes; ++cell) {
         if (!cells.test(std::size_t(cell)))
             continue;
         const qint64 offset = LevelCellOffset(model, shownFrame, cell % FrameColumns, cell / FrameColumns);
         if (model.holds(offset, 1)) // a cell outside a short image stays as drawn
             shown[std::size_t(cell)] = std::int16_t(model.byteAt(offset));
-        paintCell(cell);
     }
-    emit changed();
+    paintCells(cells);
+}
+
+void LevelMapView::showChange(const std::bitset<FrameBytes> &cells, const std::bitset<MetaTileCount> &metaTiles)
+{
+    sprites.forget(metaTiles);
+    std::bitset<FrameBytes> repaint = cellsShowing(metaTiles);
+    for (int cell = 0; cell < FrameBytes; ++cell) {
+        if (!cells.test(std::size_t(cell)))
+            continue;
+        const qint64 offset = LevelCellOffset(model, shownFrame, cell % FrameColumns, cell / FrameColumns);
+        if (!model.holds(offset, 1)) // a cell outside a short image stays as drawn
+            continue;
+        const auto now = std::int16_t(model.byteAt(offset));
+        if (shown[std::size_t(cell)] != now) {
+            shown[std::size_t(cell)] = now;
+            repaint.set(std::size_t(cell));
+        }
+    }
+    paintCells(repaint);
+}
+
+std::bitset<FrameBytes> LevelMapView::cellsOf(const QRect &rect)
+{
+    std::bitset<FrameBytes> cells;
+    const QRect on = rect.intersected(QRect(0, 0, FrameColumns, FrameRows));
+    for (int row = on.top(); row <= on.bottom() && !on.isEmpty(); ++row)
+        for (int col = on.left(); col <= on.right(); ++col)
+            cells.set(std::size_t(cellIndex(col, row)));
+    return cells;
+}
+
+QRect LevelMapView::ghostRect() const
+{
+    return ghost ? QRect(ghostCol, ghostRow, ghost->columns, ghost->rows) : QRect();
+}
+
+void LevelMapView::setSelection(const QRect &cells, int frame)
+{
+    std::bitset<FrameBytes> touched;
+    if (selectedFrame == shownFrame)
+        touched |= cellsOf(selected);
+    selected = cells;
+    selectedFrame = cells.isEmpty() ? -1 : frame;
+    if (selectedFrame == shownFrame)
+        touched |= cellsOf(selected);
+    paintCells(touched);
+}
+
+void LevelMapView::setGhost(const Stamp *stamp, int col, int row)
+{
+    if (!stamp && !ghost)
+        return;
+    if (stamp && ghost && *stamp == *ghost && col == ghostCol && row == ghostRow)
+        return;
+    std::bitset<FrameBytes> touched = cellsOf(ghostRect());
+    if (stamp) {
+        ghost = *stamp;
+        ghostCol = col;
+        ghostRow = row;
+    } else {
+        ghost.reset();
+    }
+    touched |= cellsOf(ghostRect());
+    paintCells(touched);
 }
 
 std::bitset<FrameBytes> LevelMapView::cellsShowing(const std::bitset<MetaTileCount> &metaTiles) const
@@ -102,11 +232,7 @@ void LevelMapView::setOutlined(int metaTile, bool repaint)
         if (n >= 0)
             touched.set(std::size_t(n));
     outlined = metaTile;
-    const std::bitset<FrameBytes> cells = cellsShowing(touched);
-    for (int cell = 0; cell < FrameBytes; ++cell)
-        if (cells.test(std::size_t(cell)))
-            paintCell(cell);
-    emit changed();
+    paintCells(cellsShowing(touched));
 }
 
 void LevelMapView::frameCell(int col, int row)
@@ -117,6 +243,7 @@ void LevelMapView::frameCell(int col, int row)
         framedRow = row;
     }
     DrawCellFrame(image, col, row);
+    linesMarked.set(std::size_t(cellIndex(col, row)));
     emit changed();
 }
 

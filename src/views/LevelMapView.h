@@ -1,12 +1,16 @@
 #pragma once
 
 #include "core/ImageLayout.h"
+#include "core/Stamp.h"
 #include "render/LevelView.h"
+#include "render/MetaTileSprites.h"
 
 #include <QObject>
 #include <QImage>
+#include <QRect>
 
 #include <bitset>
+#include <optional>
 
 namespace krelin {
 
@@ -35,6 +39,10 @@ public:
 
     // Repaints the cells given from the image as it now is; the white frame goes from them.
     void repaintCells(const std::bitset<FrameBytes> &cells);
+    // A change of the image reached the map: the level bytes of these cells changed (a
+    // cell that still shows the metatile its byte holds stays as it is), and these
+    // metatiles look different (every cell showing one is repainted).
+    void showChange(const std::bitset<FrameBytes> &cells, const std::bitset<MetaTileCount> &metaTiles);
     // The cells that show one of the metatiles given.
     std::bitset<FrameBytes> cellsShowing(const std::bitset<MetaTileCount> &metaTiles) const;
     // Shows metatile n in cell (col, row) as placed there.
@@ -48,12 +56,28 @@ public:
     // The white frame: leaves the cell it was on (which is repainted) for cell (col, row).
     void frameCell(int col, int row);
 
+    // The selected cells (a rectangle in cells, empty for none), outlined on the frame
+    // given; the cells that gain or lose the outline are repainted.
+    void setSelection(const QRect &cells, int frame);
+    QRect selection() const { return selected; }
+    // The stamp drawn over the map as it would land, its top-left cell at (col, row), cut
+    // at the frame's edges; nullptr for none. The cells it leaves and covers are repainted.
+    void setGhost(const Stamp *stamp, int col = 0, int row = 0);
+
 signals:
     // The image changed and should be shown.
     void changed();
 
 private:
+    // The metatile cell k shows: the stamp's where it lies over the map, else the image's.
+    int metaTileShown(int cell) const;
+    // The marks on cell k: the stamp's edges, or the use outline and the selection's edges.
+    void markCell(int cell);
     void paintCell(int cell);
+    void paintCells(const std::bitset<FrameBytes> &cells);
+    // The cells of a rectangle (in cells) that lie on the frame.
+    static std::bitset<FrameBytes> cellsOf(const QRect &rect);
+    QRect ghostRect() const;
 
     const modKrelin &model;
     QImage &image;
@@ -61,6 +85,15 @@ private:
     int shownFrame = 0;
     int outlined = -1;
     int framedCol = 0, framedRow = 0; // the cell the white frame was drawn on last
+    MetaTileSprites sprites;
+    // Cells on whose lines (the 34th column and row of the cell's box) something was drawn:
+    // the white frame, an outline, an edge. The others show the cleared colour there, and
+    // a repaint leaves those lines alone.
+    std::bitset<FrameBytes> linesMarked;
+    QRect selected;        // in cells, on selectedFrame
+    int selectedFrame = -1;
+    std::optional<Stamp> ghost;
+    int ghostCol = 0, ghostRow = 0;
 };
 
 } // namespace krelin

@@ -7,6 +7,8 @@
 #include "render/TilePainter.h"
 #include "render/UseMarks.h"
 
+#include <utility>
+
 namespace krelin {
 
 MetaTileTableView::MetaTileTableView(const modKrelin &model, QImage &tableImage, QImage &previewImage,
@@ -26,6 +28,8 @@ void MetaTileTableView::draw(int page)
         for (int col = 0; col < TableColumns; ++col)
             if (dimmed.test(std::size_t(TableMetaTile(page, col, row))))
                 DimCell(tableImage, col, row);
+    if (marked >= 0 && marked / 16 == page)
+        DrawSelectedMark(tableImage, marked % 2, marked % 16 / 2);
     emit tableChanged();
 }
 
@@ -56,6 +60,29 @@ void MetaTileTableView::paintCell(int col, int row)
     DrawMetaTile(tableImage, model, 2 * col, 2 * row, n, model.BgColors());
     if (dimmed.test(std::size_t(n)))
         DimCell(tableImage, col, row);
+    // The mark lies on the lines around its cell, which the neighbours' boxes cover too.
+    if (marked >= 0 && marked / 16 == shownPage)
+        DrawSelectedMark(tableImage, marked % 2, marked % 16 / 2);
+}
+
+void MetaTileTableView::setMarked(int metaTile)
+{
+    const int before = std::exchange(marked, metaTile);
+    if (before == metaTile)
+        return;
+    if (before >= 0 && before / 16 == shownPage) {
+        // The old mark's cell and the neighbours whose boxes hold its lines.
+        const int col = before % 2, row = before % 16 / 2;
+        for (const auto &[c, r] : {std::pair{col, row}, std::pair{col - 1, row}, std::pair{col, row - 1},
+                                   std::pair{col - 1, row - 1}})
+            if (c >= 0 && r >= 0)
+                paintCell(c, r);
+    } else if (metaTile >= 0 && metaTile / 16 == shownPage) {
+        DrawSelectedMark(tableImage, metaTile % 2, metaTile % 16 / 2);
+    } else {
+        return;
+    }
+    emit tableChanged();
 }
 
 void MetaTileTableView::repaintMetaTiles(const std::bitset<MetaTileCount> &metaTiles)

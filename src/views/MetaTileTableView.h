@@ -42,6 +42,9 @@ public:
     // The white frame: leaves the cell it was on (which is repainted) for cell (col, row).
     void frameCell(int col, int row);
 
+    // The selected metatile, which keeps a lasting mark while its page is shown (-1: none).
+    void setMarked(int metaTile);
+
 signals:
     // An image changed and should be shown.
     void tableChanged();
@@ -57,6 +60,7 @@ private:
     int previewed = -1; // the metatile on the preview, -1 while it is clear
     std::bitset<MetaTileCount> dimmed;
     int framedCol = 0, framedRow = 0;
+    int marked = -1;
 };
 
 } // namespace krelin

@@ -57,7 +57,9 @@ void TestHistory::everyKindOfEdit_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QList<qint64>>("changed"); // stage 2A of the sample
     const Stage &s = StageTable[S2A];
-    QTest::newRow("place") << 0 << "Place Metatile" << QList<qint64>{s.LevelOffset + 240 * 3 + 16 * 14 + 15};
+    // %1: the metatile placed, as two hexadecimal digits.
+    QTest::newRow("place") << 0 << "Place Metatile %1 at frame 3, row 14, column 15"
+                           << QList<qint64>{s.LevelOffset + 240 * 3 + 16 * 14 + 15};
     QTest::newRow("room") << 1 << "Set Room" << QList<qint64>{s.FrameTableOffset + 6};
     // Pixel (2, 5) of tile 0x41: bit 0x20 of the tile's bytes 5 and 13.
     QTest::newRow("pixel") << 2 << "Paint Pixel"
@@ -101,6 +103,8 @@ void TestHistory::everyKindOfEdit()
     QVERIFY(!history.isModified());
 
     QVERIFY(history.push(make(true)));
+    if (name.contains(QLatin1String("%1")))
+        name = name.arg(QStringLiteral("%1").arg(model.byteAt(changed.first()), 2, 16, QLatin1Char('0')).toUpper());
     QCOMPARE(history.stack().undoText(), name);
     const Bytes edited = model.image();
     QCOMPARE(ChangedOffsets(original, edited), changed);
@@ -127,7 +131,7 @@ void TestHistory::placementsUndoneFromTheKeyboard()
     for (const QPoint &c : cells)
         s.clickOnMap(c.x(), c.y());
     QCOMPARE(Controls(s.window).history().stack().count(), 3);
-    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Place Metatile"));
+    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Place Metatile C9 at frame 0, row 10, column 9"));
     const Bytes placed = s.model.image();
     s.clickOnMap(9, 10); // the byte is in place already: no step
     QCOMPARE(Controls(s.window).history().stack().count(), 3);
@@ -143,7 +147,7 @@ void TestHistory::placementsUndoneFromTheKeyboard()
     }
     QVERIFY(s.model.image() == original);
     QVERIFY(!Controls(s.window).mnuUndo->isEnabled());
-    QCOMPARE(Controls(s.window).mnuRedo->text(), QStringLiteral("&Redo Place Metatile"));
+    QCOMPARE(Controls(s.window).mnuRedo->text(), QStringLiteral("&Redo Place Metatile C9 at frame 0, row 3, column 2"));
     pressCtrl(s.window.get(), Qt::Key_Y);
     pressCtrl(s.window.get(), Qt::Key_Z, Qt::ShiftModifier);
     QCOMPARE(ChangedOffsets(original, s.model.image()), (QList<qint64>{0x583A + 16 * 3 + 2, 0x583A + 16 * 3 + 3}));
@@ -156,8 +160,8 @@ void TestHistory::undoElsewhereRefreshesTheViews()
 {
     Session s;
     Controls(s.window).mnuEdit_Level_Click(S1A);
-    // A placement on frame 2, then frame 0 on screen: undoing it changes nothing shown
-    // but must leave the map as the image now is.
+    // A placement on frame 2, then frame 0 on screen: undoing it shows frame 2 again, as
+    // the image now is, so the user sees what came back.
     const qint64 placedAt = 0x583A + 240 * 2 + 16 * 4 + 4;
     const int before = s.byte(placedAt);
     s.pick(0, before == 1 ? 0 : 1, 0); // metatile 0 or 1, whichever is not there
@@ -165,25 +169,31 @@ void TestHistory::undoElsewhereRefreshesTheViews()
     s.clickOnMap(4, 4);
     QVERIFY(s.byte(placedAt) != before);
     Controls(s.window).hLevel_Frames->setValue(0);
-    // A metatile's tile number changed under the table: undo redraws the table.
+    // A metatile's tile number changed under the table: undo redraws the table, and
+    // leaves the frame shown as it is (the step changed no frame).
     const int old = s.byte(s.model.MetaTileOffset + 4 * 3);
     QVERIFY(Controls(s.window).history().push(new SetQuadrantTileCommand(s.model, 3, 0, (old + 1) % 256)));
     Controls(s.window).mnuRefresh_Click();
     Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(s.model.MetaTileOffset + 4 * 3), old);
+    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 0);
     QString diff = cellDiff(s.table(), s.model, 1, 1, 3);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(placedAt), before);
-    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 0);
+    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 2);
     for (int i = 0; i < 240; ++i)
-        QCOMPARE(s.editor().FrameMetaTiles()[std::size_t(i)], s.byte(0x583A + i));
-    // After a stage change, undoing writes the first stage's bytes back all the same.
+        QCOMPARE(s.editor().FrameMetaTiles()[std::size_t(i)], s.byte(0x583A + 240 * 2 + i));
+    // After a stage change, undoing writes the first stage's bytes back all the same, and
+    // shows that stage's frame.
     Controls(s.window).history().stack().redo();
     Controls(s.window).mnuEdit_Level_Click(S5);
     Controls(s.window).history().stack().undo();
     QCOMPARE(s.byte(placedAt), before);
-    diff = cellDiff(s.map(), s.model, 0, 0, s.byte(StageTable[S5].LevelOffset));
+    QCOMPARE(s.model.currentStage(), &StageTable[S1A]);
+    QVERIFY(Controls(s.window).mnuEdit_Level_Stage[S1A]->isChecked());
+    QCOMPARE(Controls(s.window).hLevel_Frames->value(), 2);
+    diff = cellDiff(s.map(), s.model, 4, 4, before);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 

@@ -154,7 +154,7 @@ void TestRecovery::checkRecovered(const QString &rom, const std::vector<Bytes> &
     QUndoStack &stack = Controls(s.window).history().stack();
     QCOMPARE(stack.count(), 3);
     QCOMPARE(stack.index(), 2);
-    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Place Metatile"));
+    QVERIFY(Controls(s.window).mnuUndo->text().startsWith(QStringLiteral("&Undo Place Metatile ")));
     stack.setIndex(0);
     QVERIFY(s.model.image() == images[0]);
     QVERIFY(!s.window->isWindowModified());

@@ -211,13 +211,17 @@ private slots:
         QStringList bar;
         for (QAction *a : w.menuBar()->actions())
             bar << a->text();
-        QCOMPARE(bar, QStringList({"&File", "&Edit", "&Tools", "&Help"}));
+        QCOMPARE(bar, QStringList({"&File", "&Edit", "&View", "&Tools", "&Help"}));
         QCOMPARE(Entries(Controls(w).mnuFile),
                  QStringList({"&Open|Ctrl+O", "Recent Files>", "Open &Backup…|", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
                               "&Create Patch…|", "A&pply Patch…|", "-", "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
-                                                  "&Show Uses|Ctrl+U"}));
+                                                  "&Show Uses|Ctrl+U", "-", "Select &All|Ctrl+A",
+                                                  "&Copy|Ctrl+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
+                                                  "Replace &Metatile…|"}));
+        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuEdit_Tools")), QStringList({"&Place|", "Pa&int|B", "&Fill|F"}));
+        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Overview|F3"}));
         QCOMPARE(Entries(Controls(w).mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
         QVERIFY(Controls(w).mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
         QVERIFY(!Controls(w).mnuUndo->isEnabled() && !Controls(w).mnuRedo->isEnabled());

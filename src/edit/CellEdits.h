@@ -1,0 +1,56 @@
+#pragma once
+
+#include "CellsEditCommand.h"
+
+#include <QRect>
+
+#include <vector>
+
+namespace krelin {
+
+class modKrelin;
+struct Stage;
+struct Stamp;
+
+// The level-map edits of many cells, each made as one CellsEditCommand on frame f of the
+// current stage (at the model's offsets). None is pushed here: the caller pushes it onto
+// the history, which keeps it only if it changes a byte.
+
+// The stamp with its top-left cell at (col, row), cut at the frame's edges: "Paste 3 × 2
+// at frame 1" (the part that lands). nullptr when no part of it lands on the frame.
+CellsEditCommand *MakePasteCommand(modKrelin &model, int frame, int col, int row, const Stamp &stamp);
+
+// The 4-connected region of cells holding the same metatile as cell (col, row), filled
+// with metaTile: "Fill 17 cells with 05".
+CellsEditCommand *MakeFillCommand(modKrelin &model, int frame, int col, int row, int metaTile);
+
+// Every cell of the rectangle (in cells, cut at the frame's edges) filled with metaTile:
+// "Fill Selection 3 × 2 with 05". What Delete does to the selection.
+CellsEditCommand *MakeFillRectCommand(modKrelin &model, int frame, const QRect &cells, int metaTile);
+
+// One cell of a Paint stroke: metaTile in cell (col, row), or the stamp with its top-left
+// cell there when stamp is given. The steps of one stroke (the same stroke number) merge
+// into one: "Paint 12 cells with 05".
+CellsEditCommand *MakePaintCommand(modKrelin &model, int frame, int col, int row, int metaTile,
+                                   const Stamp *stamp, int stroke);
+
+// Where Edit > Replace Metatile replaces.
+enum class ReplaceScope { Frame, Stage, SharedStages };
+
+// The level-map bytes that hold metatile from, in frame f of the current stage, in all
+// its frames, or in every frame of every stage that shares its metatile table (each
+// byte once, however many stages read it; stages the image does not hold are left
+// out); and the frames they lie in, counted per stage.
+struct ReplaceTargets
+{
+    std::vector<qint64> offsets;
+    int frames = 0;
+    int stages = 0;
+};
+ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScope scope, int from);
+
+// Replaces metatile from by to where FindReplaceTargets finds it: "Replace 2F with 05 in
+// 40 cells".
+CellsEditCommand *MakeReplaceCommand(modKrelin &model, int frame, ReplaceScope scope, int from, int to);
+
+} // namespace krelin

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "EditStep.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace krelin {
+
+class modKrelin;
+
+// A byte as the program writes metatile numbers: two upper-case hexadecimal digits ("2F").
+QString HexByte(int value);
+
+// An edit of many level-map cells at once (a paste, a fill, a paint stroke, a
+// replacement): one step, whatever it changes. It keeps, for each cell it writes, the
+// byte that was there and the byte it puts there, grouped in runs of neighbouring bytes;
+// redo() and undo() write each run through the model's one write path, so a row of a
+// paste or a whole frame of a fill is one write and one change announced.
+class CellsEditCommand : public EditStep
+{
+public:
+    // One cell to write: its byte's offset in the image and the metatile it gets.
+    struct Cell
+    {
+        qint64 offset;
+        std::uint8_t value;
+    };
+
+    // The bytes in place are read from the model now. Cells outside the image are left
+    // out; a cell named twice gets the later value. text may hold %1, which becomes the
+    // number of cells the step changes. A stroke number other than 0 makes the step merge
+    // with the next one of the same stroke (the cells one drag of the Paint tool crosses).
+    CellsEditCommand(modKrelin &model, const std::vector<Cell> &cells, const QString &text, EditPlace place,
+                     int stroke = 0);
+
+    bool changesImage() const override { return changed > 0; }
+    EditPlace place() const override { return where; }
+    StepChanges changes() const override;
+    // How many cells the step changes (cells that held their new metatile already do not
+    // count).
+    int cellsChanged() const { return changed; }
+    // How many writes a redo or an undo makes: one per run of neighbouring bytes.
+    int runCount() const { return int(runs.size()); }
+
+    int id() const override { return stroke != 0 ? MergeCellStroke : -1; }
+    bool mergeWith(const QUndoCommand *other) override;
+
+    void redo() override;
+    void undo() override;
+
+private:
+    struct Run
+    {
+        qint64 offset;
+        std::vector<std::uint8_t> before;
+        std::vector<std::uint8_t> after;
+    };
+    // Builds the runs from cells sorted by offset, each with its old and new byte.
+    void setCells(const std::vector<Run> &single);
+    std::vector<Run> singleCells() const;
+
+    modKrelin &model;
+    QString textFormat;
+    EditPlace where;
+    int stroke;
+    std::vector<Run> runs;
+    int changed = 0;
+};
+
+} // namespace krelin

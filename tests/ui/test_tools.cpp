@@ -1,0 +1,573 @@
+// The level map's tools driven through the real window as a user drives them: picking
+// from the map, selecting, copying and pasting, Paint, Fill, Replace Metatile, Escape,
+// the steps they make and the bytes a save writes; and the stage overview.
+#include "MainWindowSession.h"
+#include "Bytes.h"
+#include "SavedImage.h"
+
+#include "core/StageSharing.h"
+#include "core/StageTable.h"
+#include "overview/frmStageOverview.h"
+#include "render/OverviewPicture.h"
+#include "ui/EditTools.h"
+#include "ui/OverviewCommands.h"
+#include "ui/ReplaceDialog.h"
+#include "views/CellMarks.h"
+#include "views/MapTools.h"
+#include "views/StageOverviewView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QUndoStack>
+
+#include <set>
+
+using namespace krelin;
+using namespace krelin::testing;
+
+namespace {
+
+// A session on stage 1A, its window active so that its keys reach it.
+struct ToolSession : Session
+{
+    ToolSession(int stage = S1A)
+    {
+        window->activateWindow();
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window.get());
+        Controls(window).mnuEdit_Level_Click(stage);
+        QApplication::clipboard()->clear();
+    }
+
+    PictureSurface *mapSurface() { return Controls(window).picEditor; }
+    MapTools &tools() { return Part<EditTools>(window.get()).tools(); }
+    QUndoStack &stack() { return Controls(window).history().stack(); }
+    void key(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(window.get(), Qt::Key(key), modifiers);
+    }
+    qint64 cell(int frame, int col, int row) const
+    {
+        return LevelCellOffset(*model.currentStage(), frame, col, row);
+    }
+    void rightClickOnMap(int col, int row)
+    {
+        moveOnMap(col, row);
+        QTest::mouseClick(mapSurface(), Qt::RightButton, {}, cellPoint(col, row));
+    }
+    // A press at the first cell, moves through the others, a release at the last.
+    void dragOnMap(const QList<QPoint> &cells, Qt::KeyboardModifiers modifiers = {})
+    {
+        moveOnMap(cells.first().x(), cells.first().y());
+        QTest::mousePress(mapSurface(), Qt::LeftButton, modifiers, cellPoint(cells.first().x(), cells.first().y()));
+        for (const QPoint &c : cells.mid(1))
+            QTest::mouseMove(mapSurface(), cellPoint(c.x(), c.y()));
+        QTest::mouseRelease(mapSurface(), Qt::LeftButton, modifiers, cellPoint(cells.last().x(), cells.last().y()));
+    }
+    QString lblTool() { return Controls(window).named<QLabel>("lblTool")->text(); }
+};
+
+// The image as the file held it, with the bytes given set: what a save must write, with
+// its fix-up.
+QByteArray Expected(const QString &path, const QMap<qint64, int> &bytes)
+{
+    QByteArray image = ReadFile(path);
+    for (auto it = bytes.begin(); it != bytes.end(); ++it)
+        image[it.key()] = char(it.value());
+    ApplyFixUp(image);
+    return image;
+}
+
+// Cell (col, row) of the map shows metatile n in its middle (the stamp's edges aside).
+bool showsInMiddle(const QImage &map, const modKrelin &model, int col, int row, int n)
+{
+    const auto bg = ExpectedBgColors(model);
+    for (const QPoint &p : {QPoint(8, 8), QPoint(24, 8), QPoint(8, 24), QPoint(24, 24), QPoint(12, 20)})
+        if (map.pixel(CellPitch * col + p.x(), CellPitch * row + p.y())
+            != ExpectedMetaTilePixel(model, bg, n, p.x(), p.y(), ClearColor))
+            return false;
+    return true;
+}
+
+// The 4-connected region of cells holding what cell start holds, in the bytes of one
+// frame: worked out here cell by cell, apart from the program's own.
+std::set<int> Region(const modKrelin &model, qint64 frameStart, int start)
+{
+    std::set<int> seen;
+    QList<int> todo{start};
+    const int value = model.byteAt(frameStart + start);
+    while (!todo.isEmpty()) {
+        const int c = todo.takeLast();
+        if (c < 0 || c >= 240 || seen.count(c) || model.byteAt(frameStart + c) != value)
+            continue;
+        seen.insert(c);
+        if (c % 16 > 0)
+            todo << c - 1;
+        if (c % 16 < 15)
+            todo << c + 1;
+        todo << c - 16 << c + 16;
+    }
+    return seen;
+}
+
+// The overview's pixel (x, y) of cell (col, row) of frame f, and the colour the metatile
+// shown there has at that pixel at half size (tile pixel (x, y) of the 16 x 16 metatile).
+QRgb OverviewPixel(frmStageOverview &overview, int f, int col, int row, int x, int y)
+{
+    const QPoint at = OverviewCellOrigin(f, col, row) + QPoint(x, y);
+    return overview.view().image().pixel(at);
+}
+QRgb HalfSizePixel(const modKrelin &model, int n, int x, int y)
+{
+    const auto full = [](int v) { return v < 8 ? 2 * v : 17 + 2 * (v - 8); };
+    return ExpectedMetaTilePixel(model, ExpectedBgColors(model), n, full(x), full(y), ClearColor);
+}
+
+} // namespace
+
+class TestTools : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    // ---- what the user does, end to end -----------------------------------------
+    void pickSelectCopyPasteSaveUndo()
+    {
+        ToolSession s;
+        const Bytes original = s.model.image();
+        // A right click picks the metatile of a cell: selection, preview, the table's page.
+        const int picked = s.byte(s.cell(0, 5, 9));
+        s.rightClickOnMap(5, 9);
+        QCOMPARE(s.editor().SelectedMetaTile(), picked);
+        QCOMPARE(Controls(s.window).hsTable->value(), picked / 16);
+        QString diff = cellDiff(s.preview(), s.model, 0, 0, picked);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        QCOMPARE(Controls(s.window).sbStatus->lblMetaTile->text(), QStringLiteral("Metatile %1").arg(HexByte(picked)));
+        QVERIFY(s.model.image() == original); // picking writes nothing
+        // ... and a left click places it.
+        s.clickOnMap(3, 4);
+        const qint64 placed = s.cell(0, 3, 4);
+        QCOMPARE(s.byte(placed), picked);
+        QCOMPARE(s.stack().undoText(),
+                 QStringLiteral("Place Metatile %1 at frame 0, row 4, column 3").arg(HexByte(picked)));
+
+        // Shift + drag from cell (0, 0) to cell (row 1, column 2): 3 x 2 cells, outlined.
+        s.dragOnMap({{0, 0}, {1, 1}, {2, 1}}, Qt::ShiftModifier);
+        QCOMPARE(s.tools().selection(), QRect(0, 0, 3, 2));
+        QCOMPARE(s.map().pixel(CellPitch * 2 + 32, CellPitch * 1 + 10), SelectionColor);
+        QCOMPARE(s.stack().count(), 1); // selecting places nothing
+        s.key(Qt::Key_C, Qt::ControlModifier);
+        QString text;
+        for (int row = 0; row < 2; ++row) {
+            QStringList numbers;
+            for (int col = 0; col < 3; ++col)
+                numbers << HexByte(s.byte(s.cell(0, col, row)));
+            text += numbers.join(u' ') + u'\n';
+        }
+        QCOMPARE(QApplication::clipboard()->text(), text);
+
+        // To frame 1, the stamp over the map where it would land, and one click.
+        s.key(Qt::Key_PageDown);
+        QCOMPARE(Controls(s.window).hLevel_Frames->value(), 1);
+        s.moveOnMap(6, 7);
+        s.key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(s.lblTool(), QStringLiteral("Place 3 \u00D7 2"));
+        for (int row = 0; row < 2; ++row)
+            for (int col = 0; col < 3; ++col)
+                QVERIFY(showsInMiddle(s.map(), s.model, 6 + col, 7 + row, original[std::size_t(s.cell(0, col, row))]));
+        QCOMPARE(ChangedOffsets(original, s.model.image()), QList<qint64>{placed}); // nothing written yet
+        QCOMPARE(s.stack().count(), 1);
+        s.clickOnMap(6, 7);
+        QMap<qint64, int> written{{placed, picked}};
+        for (int row = 0; row < 2; ++row)
+            for (int col = 0; col < 3; ++col) {
+                written[s.cell(1, 6 + col, 7 + row)] = original[std::size_t(s.cell(0, col, row))];
+                QCOMPARE(s.byte(s.cell(1, 6 + col, 7 + row)), int(original[std::size_t(s.cell(0, col, row))]));
+            }
+        QCOMPARE(s.stack().count(), 2);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 3 \u00D7 2 at frame 1"));
+
+        // Ctrl+S writes exactly those seven bytes and the fix-up.
+        s.key(Qt::Key_S, Qt::ControlModifier);
+        diff = SavedImageDiffers(s.romPath, Expected(QStringLiteral(KRELIN_SAMPLE), written));
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+
+        // One Ctrl+Z takes the whole paste back; the placement stays (and the save's
+        // fix-up, which is no edit).
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        Bytes saved = original;
+        saved[FixUpTarget] = saved[FixUpSource];
+        saved[FixUpTarget + 1] = saved[FixUpSource + 1];
+        QCOMPARE(ChangedOffsets(saved, s.model.image()), QList<qint64>{placed});
+        QCOMPARE(s.stack().count(), 2);
+        QCOMPARE(s.stack().index(), 1);
+        s.moveOnMap(12, 2); // the stamp follows the pointer away: the cells show the image
+        for (int row = 0; row < 2; ++row)
+            for (int col = 0; col < 3; ++col) {
+                diff = cellDiff(s.map(), s.model, 6 + col, 7 + row, original[std::size_t(s.cell(1, 6 + col, 7 + row))]);
+                QVERIFY2(diff.isEmpty(), qPrintable(diff));
+            }
+        // The stamp stays for more clicks, cut at the frame's edges; Escape drops it.
+        s.clickOnMap(14, 14);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 1 at frame 1"));
+        QCOMPARE(s.byte(s.cell(1, 15, 14)), int(original[std::size_t(s.cell(0, 1, 0))]));
+        s.key(Qt::Key_Escape);
+        QVERIFY(!s.tools().stamp());
+        QVERIFY(s.tools().selection().isEmpty());
+        QCOMPARE(s.lblTool(), QStringLiteral("Place"));
+        s.clickOnMap(0, 0); // places the selected metatile again
+        QCOMPARE(s.byte(s.cell(1, 0, 0)), picked);
+    }
+
+    void pastesAcrossStagesAndRefusesOtherText()
+    {
+        ToolSession s;
+        // A stamp taken as text (lower case, tabs, CR LF) pastes into another stage.
+        QApplication::clipboard()->setText(QStringLiteral("0a\t0B\r\n10 11\r\n"));
+        Controls(s.window).mnuEdit_Level_Click(S3);
+        s.moveOnMap(4, 4);
+        s.key(Qt::Key_V, Qt::ControlModifier);
+        s.clickOnMap(4, 4);
+        const Stage &three = StageTable[S3];
+        QCOMPARE(s.byte(LevelCellOffset(three, 0, 4, 4)), 0x0A);
+        QCOMPARE(s.byte(LevelCellOffset(three, 0, 5, 4)), 0x0B);
+        QCOMPARE(s.byte(LevelCellOffset(three, 0, 4, 5)), 0x10);
+        QCOMPARE(s.byte(LevelCellOffset(three, 0, 5, 5)), 0x11);
+        QCOMPARE(s.stack().count(), 1);
+
+        // Anything else is refused with a message, and nothing changes.
+        s.key(Qt::Key_Escape);
+        QApplication::clipboard()->setText(QStringLiteral("Dear diary, today I drew a castle."));
+        const Bytes before = s.model.image();
+        s.key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(s.desktop.messages.size(), 1);
+        QVERIFY2(s.desktop.messages[0].text.contains(QLatin1String("\"Dear\"")), qPrintable(s.desktop.messageTexts()));
+        QVERIFY(!s.tools().stamp());
+        // A click then places the selected metatile alone, not the last stamp.
+        s.clickOnMap(8, 8);
+        QCOMPARE(s.byte(LevelCellOffset(three, 0, 8, 8)), s.editor().SelectedMetaTile());
+        for (qint64 changed : ChangedOffsets(before, s.model.image()))
+            QCOMPARE(changed, LevelCellOffset(three, 0, 8, 8));
+    }
+
+    void deleteFillsTheSelection()
+    {
+        ToolSession s;
+        const Bytes original = s.model.image();
+        s.pick(0, 1, 0); // metatile 1
+        s.dragOnMap({{4, 2}, {5, 4}}, Qt::ShiftModifier);
+        s.key(Qt::Key_Delete);
+        QList<qint64> expected;
+        for (int row = 2; row <= 4; ++row)
+            for (int col = 4; col <= 5; ++col)
+                if (original[std::size_t(s.cell(0, col, row))] != 1)
+                    expected << s.cell(0, col, row);
+        QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
+        QCOMPARE(s.stack().count(), 1);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill Selection 2 \u00D7 3 with 01 at frame 0"));
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(s.model.image() == original);
+    }
+
+    // ---- Paint and Fill -------------------------------------------------------------------
+    void paintStrokeIsOneStep()
+    {
+        ToolSession s;
+        const Bytes original = s.model.image();
+        s.pick(3, 1, 2); // metatile 0x35
+        s.key(Qt::Key_B);
+        QCOMPARE(s.lblTool(), QStringLiteral("Paint"));
+        QVERIFY(Controls(s.window).named<QAction>("mnuToolPaint")->isChecked());
+        // A quick drag: from (1, 1) the pointer jumps to (5, 1), then to (5, 3).
+        s.dragOnMap({{1, 1}, {5, 1}, {5, 3}});
+        QList<qint64> expected;
+        for (const QPoint &c : {QPoint(1, 1), QPoint(2, 1), QPoint(3, 1), QPoint(4, 1), QPoint(5, 1), QPoint(5, 2),
+                                QPoint(5, 3)})
+            if (original[std::size_t(s.cell(0, c.x(), c.y()))] != 0x35)
+                expected << s.cell(0, c.x(), c.y());
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
+        QCOMPARE(s.stack().count(), 1);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paint %1 cells with 35 at frame 0").arg(expected.size()));
+        for (qint64 offset : expected) {
+            const int k = int(offset - s.cell(0, 0, 0));
+            QVERIFY(showsInMiddle(s.map(), s.model, k % 16, k / 16, 0x35) || (k % 16 == 5 && k / 16 == 3));
+        }
+        // A second stroke is a second step; a plain move with no button paints nothing.
+        s.moveOnMap(9, 9);
+        s.moveOnMap(10, 9);
+        QCOMPARE(s.stack().count(), 1);
+        s.dragOnMap({{9, 9}});
+        QCOMPARE(s.stack().count(), original[std::size_t(s.cell(0, 9, 9))] == 0x35 ? 1 : 2);
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(s.model.image() == original);
+        s.key(Qt::Key_Escape);
+        QCOMPARE(s.lblTool(), QStringLiteral("Place"));
+    }
+
+    void paintWithAStampFromTheTable()
+    {
+        ToolSession s;
+        // A drag over the table from (0, 1) to (1, 2) on page 2: metatiles 22, 23, 24, 25.
+        Controls(s.window).hsTable->setValue(2);
+        s.moveOnTable(0, 1);
+        QTest::mousePress(Controls(s.window).picTile, Qt::LeftButton, {}, cellPoint(0, 1));
+        s.moveOnTable(1, 2);
+        QTest::mouseRelease(Controls(s.window).picTile, Qt::LeftButton, {}, cellPoint(1, 2));
+        QVERIFY(s.tools().stamp());
+        QCOMPARE(*s.tools().stamp(), (Stamp{2, 2, {0x22, 0x23, 0x24, 0x25}}));
+        QCOMPARE(s.editor().SelectedMetaTile(), 0x22);
+        s.clickOnMap(10, 3);
+        QCOMPARE(s.byte(s.cell(0, 10, 3)), 0x22);
+        QCOMPARE(s.byte(s.cell(0, 11, 3)), 0x23);
+        QCOMPARE(s.byte(s.cell(0, 10, 4)), 0x24);
+        QCOMPARE(s.byte(s.cell(0, 11, 4)), 0x25);
+        QCOMPARE(s.stack().count(), 1);
+        // A plain click on the table chooses one metatile: the stamp goes.
+        s.pick(0, 0, 0);
+        QVERIFY(!s.tools().stamp());
+    }
+
+    void fillRegionAndWholeFrame()
+    {
+        ToolSession s;
+        const Bytes original = s.model.image();
+        const qint64 frame = s.cell(0, 0, 0);
+        // The largest region of the frame, found here cell by cell.
+        int start = 0;
+        std::size_t largest = 0;
+        for (int c = 0; c < 240; ++c)
+            if (const std::size_t n = Region(s.model, frame, c).size(); n > largest) {
+                largest = n;
+                start = c;
+            }
+        QVERIFY(largest > 1);
+        const int with = (s.byte(frame + start) + 1) % 256;
+        Controls(s.window).hsTable->setValue(with / 16);
+        s.moveOnTable(with % 2, with % 16 / 2);
+        QTest::mouseClick(Controls(s.window).picTile, Qt::LeftButton, {}, cellPoint(with % 2, with % 16 / 2));
+        QList<qint64> expected;
+        for (int c : Region(s.model, frame, start))
+            expected << frame + c;
+        s.key(Qt::Key_F);
+        QCOMPARE(s.lblTool(), QStringLiteral("Fill"));
+        s.clickOnMap(start % 16, start / 16);
+        QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
+        QCOMPARE(s.stack().count(), 1);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2").arg(largest).arg(HexByte(with)));
+
+        // Select All and Delete make the frame one region; a click of Fill refills it all.
+        s.key(Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(s.tools().selection(), QRect(0, 0, 16, 15));
+        s.key(Qt::Key_Delete);
+        s.pick(0, 0, 0);
+        s.clickOnMap(7, 7);
+        for (int c = 0; c < 240; ++c)
+            QCOMPARE(s.byte(frame + c), 0);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill 240 cells with 00"));
+        QCOMPARE(s.stack().count(), 3);
+        for (int c = 0; c < 240; c += 37)
+            QVERIFY(showsInMiddle(s.map(), s.model, c % 16, c / 16, 0));
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        for (int c = 0; c < 240; ++c)
+            QCOMPARE(s.byte(frame + c), with);
+    }
+
+    // ---- Replace Metatile -------------------------------------------------------------------
+    void replaceCountsFirstThenReplacesInOneStep_data()
+    {
+        QTest::addColumn<int>("scope"); // 0 frame, 1 stage, 2 stages sharing the table
+        QTest::newRow("frame") << 0;
+        QTest::newRow("stage") << 1;
+        QTest::newRow("stages sharing the metatile table") << 2;
+    }
+    void replaceCountsFirstThenReplacesInOneStep()
+    {
+        QFETCH(int, scope);
+        ToolSession s(S1B);
+        const Bytes original = s.model.image();
+        const Stage &stage = StageTable[S1B];
+        // The metatile most used in the frame shown, and where it is, found here.
+        std::map<int, int> counts;
+        for (int c = 0; c < 240; ++c)
+            ++counts[s.byte(stage.LevelOffset + c)];
+        const int from = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) { return a.second < b.second; })->first;
+        std::vector<const Stage *> stages{&stage};
+        if (scope == 2)
+            for (const Stage &other : StageTable)
+                if (&other != &stage && other.MetaTileOffset == stage.MetaTileOffset)
+                    stages.push_back(&other);
+        std::set<qint64> where;
+        std::set<std::pair<const Stage *, int>> frames;
+        for (const Stage *st : stages)
+            for (int f = 0; f < (scope == 0 ? 1 : st->Frames); ++f)
+                for (int c = 0; c < 240; ++c) {
+                    const qint64 at = st->LevelOffset + 240 * f + c;
+                    if (s.byte(at) == from) {
+                        where.insert(at);
+                        frames.insert({st, f});
+                    }
+                }
+        const int to = (from + 7) % 256;
+
+        s.rightClickOnMap(0, 0);
+        Controls(s.window).hsTable->setValue(from / 16);
+        s.moveOnTable(from % 2, from % 16 / 2);
+        QTest::mouseClick(Controls(s.window).picTile, Qt::LeftButton, {}, cellPoint(from % 2, from % 16 / 2));
+        Controls(s.window).named<QAction>("mnuReplaceMetaTile")->trigger();
+        auto *dialog = s.window->findChild<ReplaceDialog *>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->spnReplaceFrom->value(), from);
+        QCOMPARE(dialog->spnReplaceFrom->text(), QStringLiteral("Metatile %1").arg(HexByte(from)));
+        QVERIFY(!dialog->cmdReplace->isEnabled()); // with itself: nothing would change
+        dialog->spnReplaceWith->setValue(to);
+        (scope == 0 ? dialog->optReplaceFrame : scope == 1 ? dialog->optReplaceStage : dialog->optReplaceShared)->click();
+        QVERIFY(dialog->optReplaceShared->text().contains(QLatin1String("1A, 1B, 1C, 2A, 2B, 2C")));
+        QVERIFY2(dialog->lblReplaceCount->text().startsWith(
+                     QStringLiteral("%1 cells in %2 frame%3").arg(where.size()).arg(frames.size()).arg(frames.size() == 1 ? "" : "s")),
+                 qPrintable(dialog->lblReplaceCount->text()));
+        QVERIFY(s.model.image() == original); // counting changes nothing
+        QTest::mouseClick(dialog->cmdReplace, Qt::LeftButton);
+        QCOMPARE(ChangedOffsets(original, s.model.image()), QList<qint64>(where.begin(), where.end()));
+        for (qint64 at : where)
+            QCOMPARE(s.byte(at), to);
+        QCOMPARE(s.stack().count(), 1);
+        QCOMPARE(s.stack().undoText(),
+                 QStringLiteral("Replace %1 with %2 in %3 cells").arg(HexByte(from), HexByte(to)).arg(where.size()));
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(s.model.image() == original);
+    }
+
+    // ---- history --------------------------------------------------------------------------
+    void undoShowsTheFrameAndStageItChanged()
+    {
+        ToolSession s;
+        s.pick(0, 1, 0);
+        Controls(s.window).hLevel_Frames->setValue(4);
+        s.clickOnMap(2, 2);
+        Controls(s.window).mnuEdit_Level_Click(S2A);
+        Controls(s.window).hLevel_Frames->setValue(1);
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.model.currentStage(), &StageTable[S1A]);
+        QCOMPARE(Controls(s.window).hLevel_Frames->value(), 4);
+        QCOMPARE(Controls(s.window).sbStatus->lblFrame->text(), QStringLiteral("Frame 4 / 7"));
+        Controls(s.window).hLevel_Frames->setValue(0);
+        s.key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Controls(s.window).hLevel_Frames->value(), 4);
+        QVERIFY(showsInMiddle(s.map(), s.model, 2, 2, 1));
+    }
+
+    void selectedMetaTileKeepsItsMark()
+    {
+        ToolSession s;
+        s.pick(1, 1, 3); // metatile 0x17
+        const QImage &table = s.table();
+        // The lines around its cell, while its page is shown; the metatile itself as it is.
+        QCOMPARE(table.pixel(CellPitch * 1 + 33, CellPitch * 3 + 10), SelectedMarkColor);
+        QCOMPARE(table.pixel(CellPitch * 1 - 1, CellPitch * 3 + 10), SelectedMarkColor);
+        QCOMPARE(table.pixel(CellPitch * 1 + 10, CellPitch * 3 - 1), SelectedMarkColor);
+        QCOMPARE(table.pixel(CellPitch * 1 + 10, CellPitch * 3 + 33), SelectedMarkColor);
+        s.moveOnTable(0, 7); // the pointer's white frame elsewhere
+        QString diff = cellDiff(table, s.model, 1, 3, 0x17);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        // The pointer passes over it and its neighbours: the mark stays.
+        s.moveOnTable(0, 3);
+        s.moveOnTable(1, 2);
+        s.moveOnTable(0, 0);
+        QCOMPARE(table.pixel(CellPitch * 1 - 1, CellPitch * 3 + 10), SelectedMarkColor);
+        QCOMPARE(table.pixel(CellPitch * 1 + 10, CellPitch * 3 - 1), SelectedMarkColor);
+        // Another page: no mark; back on its page: the mark again.
+        Controls(s.window).hsTable->setValue(2);
+        QVERIFY(table.pixel(CellPitch * 1 + 33, CellPitch * 3 + 10) != SelectedMarkColor);
+        Controls(s.window).hsTable->setValue(1);
+        QCOMPARE(table.pixel(CellPitch * 1 + 33, CellPitch * 3 + 10), SelectedMarkColor);
+        // Another selection takes the mark along.
+        s.pick(1, 0, 0);
+        QVERIFY(table.pixel(CellPitch * 1 - 1, CellPitch * 3 + 10) != SelectedMarkColor);
+        QCOMPARE(table.pixel(33, 10), SelectedMarkColor);
+    }
+
+    // ---- the window keeps its client area ---------------------------------------------------
+    void toolBarAboveTheClientArea()
+    {
+        ToolSession s;
+        auto *bar = Controls(s.window).named<QToolBar>("tbTools");
+        QCOMPARE(s.window->toolBarArea(bar), Qt::TopToolBarArea);
+        QCOMPARE(s.window->centralWidget()->size(), QSize(645, 527));
+        QVERIFY(bar->geometry().bottom() < s.window->centralWidget()->geometry().top());
+        for (QAction *action : bar->actions())
+            QVERIFY(action->isSeparator() || !action->icon().isNull());
+    }
+
+    // ---- the stage overview -----------------------------------------------------------------
+    void overviewShowsFollowsAndNavigates()
+    {
+        ToolSession s(S3);
+        s.key(Qt::Key_F3);
+        auto *overview = s.window->findChild<frmStageOverview *>();
+        QVERIFY(overview);
+        QVERIFY(overview->isVisible());
+        QCOMPARE(overview->view().image().width(), 24 * OverviewFramePitch);
+        const Stage &three = StageTable[S3];
+        // Every frame at half size.
+        for (int f : {0, 11, 23})
+            for (const QPoint &c : {QPoint(0, 0), QPoint(7, 9), QPoint(15, 14)}) {
+                const int n = s.byte(LevelCellOffset(three, f, c.x(), c.y()));
+                for (const QPoint &p : {QPoint(0, 0), QPoint(5, 3), QPoint(9, 12), QPoint(15, 15)})
+                    QCOMPARE(OverviewPixel(*overview, f, c.x(), c.y(), p.x(), p.y()), HalfSizePixel(s.model, n, p.x(), p.y()));
+            }
+        // The frame shown is outlined; a click on another shows that one.
+        const auto outlined = [&](int f) {
+            return overview->view().image().pixel(OverviewFrameOrigin(f) - QPoint(2, 2)) == 0xFFFFFFFF;
+        };
+        QVERIFY(outlined(0));
+        QTest::mouseClick(overview->canvas(), Qt::LeftButton, {}, OverviewFrameOrigin(9) + QPoint(100, 100));
+        QCOMPARE(Controls(s.window).hLevel_Frames->value(), 9);
+        QVERIFY(outlined(9) && !outlined(0));
+
+        // An edit in the main window reaches it, repainting one cell of one frame.
+        const int repaintedBefore = overview->view().cellsRepainted();
+        const int n = (s.byte(LevelCellOffset(three, 9, 3, 4)) + 1) % 256;
+        s.editor().SelectMetaTile(n);
+        s.clickOnMap(3, 4);
+        QCOMPARE(overview->view().cellsRepainted() - repaintedBefore, 1);
+        QCOMPARE(OverviewPixel(*overview, 9, 3, 4, 5, 5), HalfSizePixel(s.model, n, 5, 5));
+        // ... so does an undo, made while another frame is shown.
+        Controls(s.window).hLevel_Frames->setValue(2);
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        const int old = s.byte(LevelCellOffset(three, 9, 3, 4));
+        QCOMPARE(OverviewPixel(*overview, 9, 3, 4, 5, 5), HalfSizePixel(s.model, old, 5, 5));
+        QVERIFY(outlined(9)); // the undo showed the frame it changed
+
+        // Show Uses marks the cells of the selected metatile in every frame; the selection
+        // is marked on its frame.
+        Controls(s.window).mnuShowUses_Click(true);
+        const int marked = s.editor().SelectedMetaTile();
+        for (int f = 0; f < 24; ++f)
+            for (int c = 0; c < 240; c += 7) {
+                const bool holds = s.byte(three.LevelOffset + 240 * f + c) == marked;
+                QCOMPARE(OverviewPixel(*overview, f, c % 16, c / 16, 0, 8) == 0xFFFFB000, holds);
+            }
+        s.dragOnMap({{1, 1}, {2, 2}}, Qt::ShiftModifier);
+        QCOMPARE(OverviewPixel(*overview, 9, 1, 1, 8, 0), qRgb(0x00, 0xE8, 0xFF));
+        QCOMPARE(OverviewPixel(*overview, 9, 2, 2, 15, 8), qRgb(0x00, 0xE8, 0xFF));
+        Controls(s.window).mnuShowUses_Click(false);
+
+        // It follows the stage.
+        Controls(s.window).mnuEdit_Level_Click(S1A);
+        QCOMPARE(overview->view().image().width(), StageTable[S1A].Frames * OverviewFramePitch);
+        QVERIFY(overview->windowTitle().contains(QLatin1String("Stage 1A")));
+        const int first = s.byte(StageTable[S1A].LevelOffset);
+        QCOMPARE(OverviewPixel(*overview, 0, 0, 0, 4, 4), HalfSizePixel(s.model, first, 4, 4));
+        QVERIFY(outlined(0));
+    }
+};
+
+QTEST_MAIN(TestTools)
+#include "test_tools.moc"
