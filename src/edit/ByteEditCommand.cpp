@@ -41,6 +41,15 @@ void ByteEditCommand::undo()
         model.writeBytes(at, before);
 }
 
+bool ByteEditCommand::takeBytesOf(const ByteEditCommand &later)
+{
+    if (later.at != at || later.after.size() != after.size() || !inside || !later.inside)
+        return false;
+    after = later.after;
+    setObsolete(before == after);
+    return true;
+}
+
 bool PushEdit(EditHistory &history, ByteEditCommand *command)
 {
     const bool valid = command->isValid();

@@ -34,6 +34,13 @@ public:
     void redo() override;
     void undo() override;
 
+protected:
+    // Takes the bytes a later edit of the same bytes puts there, so that both are one
+    // step: the step undoes to the bytes before the first. False, changing nothing, for
+    // edits of other bytes. A step that then changes nothing is marked obsolete, and the
+    // history drops it.
+    bool takeBytesOf(const ByteEditCommand &later);
+
 private:
     modKrelin &model;
     qint64 at;

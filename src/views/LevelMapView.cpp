@@ -62,6 +62,11 @@ void LevelMapView::repaintCells(const std::bitset<FrameBytes> &cells)
 {
     if (cells.none())
         return;
+    // Many cells (new tiles for the whole stage): the frame drawn whole costs less.
+    if (cells.count() > FrameBytes / 16) {
+        draw(shownFrame);
+        return;
+    }
     for (int cell = 0; cell < FrameBytes; ++cell) {
         if (!cells.test(std::size_t(cell)))
             continue;

@@ -23,6 +23,10 @@ public:
                                      const QString &filter, QString *selectedFilter) override;
     void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
+    void showMessageWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
+                              bool *checked) override;
+    bool askYesNoWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
+                           bool *checked) override;
     SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) override;
     void openUrl(const QUrl &url, const std::function<void()> &failed) override;
     void playSound(const QString &path) override;
