@@ -7,11 +7,14 @@
 #include "MainStatusBar.h"
 #include "Navigation.h"
 #include "PatchCommands.h"
+#include "PreferencesCommand.h"
 #include "RecentFiles.h"
 #include "ShowUses.h"
+#include "TileSheetCommands.h"
 #include "ToolWindows.h"
 #include "frmAbout.h"
 #include "core/MasterPalette.h"
+#include "core/Preferences.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
@@ -153,8 +156,11 @@ void frmKrelin::createParts(QSettings *settings)
     auto *navigation =
         new Navigation(model, *levelEditor, desktop, {picEditor, picTile, hLevel_Frames, hsTable, cboRoomEditor}, this);
     auto *patches = new PatchCommands(model, *editHistory, desktop, *files, this);
-    auto *emulator = new EmulatorCommands(model, desktop, settings, this);
-    auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, cmdEditTile, picEditor, this);
+    auto *preferences = new Preferences(settings, this);
+    new PreferencesCommand(*preferences, desktop, this);
+    auto *emulator = new EmulatorCommands(model, desktop, *preferences, this);
+    auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, *preferences, cmdEditTile, picEditor, this);
+    auto *tileSheets = new TileSheetCommands(model, *editHistory, *levelEditor, desktop, this);
     new ShowUses(model, *levelEditor, cboRoomEditor, this);
     auto *exportMenu = new ExportMenu(model, desktop, this);
     connect(hLevel_Frames, &QScrollBar::valueChanged, exportMenu, &ExportMenu::setFrame);
@@ -172,6 +178,7 @@ void frmKrelin::createParts(QSettings *settings)
     const auto note = [status](const QString &text) { status->showMessage(text, 5000); };
     connect(patches, &PatchCommands::statusMessage, status, note);
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
+    connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     // The Edit menu has something to edit once an image is open.
     connect(&model, &modKrelin::imageReplaced, this, [this] {
@@ -194,6 +201,8 @@ void frmKrelin::createMenus()
     addFiller(mnuFile, "mnuFileFiller1");
     mnuFile->addActions({files->mnuSaveRom, files->mnuSaveRomAs});
     mnuFile->addMenu(findChild<ExportMenu *>());
+    auto *tileSheets = findChild<TileSheetCommands *>();
+    mnuFile->addActions({tileSheets->mnuExportTiles, tileSheets->mnuImportTiles});
     addFiller(mnuFile, "mnuFileFillerPatches");
     mnuFile->addActions({patches->mnuCreatePatch, patches->mnuApplyPatch});
     addFiller(mnuFile, "mnuFileFiller2");
@@ -221,6 +230,8 @@ void frmKrelin::createMenus()
     mnuEdit->addAction(tools->mnuTileEditor);
     addFiller(mnuEdit, "mnuEditFillerUses");
     mnuEdit->addAction(findChild<ShowUses *>()->mnuShowUses);
+    addFiller(mnuEdit, "mnuEditFillerPreferences");
+    mnuEdit->addAction(findChild<PreferencesCommand *>()->mnuPreferences);
 
     QMenu *mnuTools = addMenu(bar, "mnuTools", QStringLiteral("&Tools"));
     mnuTools->addActions({emulator->mnuRunInEmulator, emulator->mnuEmulator});

@@ -202,7 +202,8 @@ private slots:
 
         QVERIFY(Controls(w).mnuOpenRom->isEnabled());
         for (QAction *a : {Controls(w).mnuEdit->menuAction(), Controls(w).mnuSaveRom, Controls(w).mnuSaveRomAs, Controls(w).mnuEditPalette, Controls(w).mnuTileEditor,
-                           Controls(w).mnuRefresh, Controls(w).mnuCreatePatch, Controls(w).mnuApplyPatch, Controls(w).mnuRunInEmulator})
+                           Controls(w).mnuRefresh, Controls(w).mnuCreatePatch, Controls(w).mnuApplyPatch, Controls(w).mnuRunInEmulator,
+                           Controls(w).mnuExportTiles, Controls(w).mnuImportTiles})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
         QVERIFY(!Controls(w).mnuRefresh->isVisible());
         QVERIFY(!Controls(w).cmdEditTile->isEnabled());
@@ -212,11 +213,12 @@ private slots:
             bar << a->text();
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&Tools", "&Help"}));
         QCOMPARE(Entries(Controls(w).mnuFile),
-                 QStringList({"&Open|Ctrl+O", "Recent Files>", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
-                              "&Create Patch…|", "A&pply Patch…|", "-", "&Quit|Ctrl+Q"}));
+                 QStringList({"&Open|Ctrl+O", "Recent Files>", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>",
+                              "Export &Tiles…|", "&Import Tiles…|", "-", "&Create Patch…|", "A&pply Patch…|", "-",
+                              "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
-                                                  "&Show Uses|Ctrl+U"}));
+                                                  "&Show Uses|Ctrl+U", "-", "Pre&ferences…|Ctrl+,"}));
         QCOMPARE(Entries(Controls(w).mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
         QVERIFY(Controls(w).mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
         QVERIFY(!Controls(w).mnuUndo->isEnabled() && !Controls(w).mnuRedo->isEnabled());
