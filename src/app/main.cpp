@@ -3,11 +3,13 @@
 // krelin --make-patch / --apply-patch ...               makes or applies a patch
 // krelin --patch-info PATCH                             says what a patch holds
 // krelin --diff [--json] A B                            says what differs between two images
+// krelin --export-tiles / --import-tiles ...            writes a stage's tiles as a PNG, or reads them back
 // krelin --help, --version                              print and end, with or without a display
 #include "DiffCommand.h"
 #include "Export.h"
 #include "PatchCommand.h"
 #include "PatchInfoCommand.h"
+#include "TileSheetCommand.h"
 #include "ProgramFolder.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
@@ -103,7 +105,12 @@ void describeEditor(QCommandLineParser &parser)
         "      prints a patch's format, sizes, checksums and description\n"
         "  krelin --diff [--json] A B\n"
         "      prints what differs between two images, stage by stage; exits 0 when they\n"
-        "      are the same, 1 when they differ, 2 on trouble"));
+        "      are the same, 1 when they differ, 2 on trouble\n"
+        "  krelin --export-tiles SHEET.png --stage S [--subpalette N] IMAGE\n"
+        "      writes the stage's 256 tiles as a 128 x 128 indexed PNG in the four colours of\n"
+        "      sub-palette N (0 to 3, default 0)\n"
+        "  krelin --import-tiles SHEET.png --stage S [--subpalette N] IMAGE OUT\n"
+        "      writes IMAGE to OUT with the stage's tiles read from SHEET.png"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("A cartridge image (.NES) to open."),
@@ -183,5 +190,7 @@ int main(int argc, char **argv)
         return krelin::RunPatchInfoCommand(argc, argv);
     if (krelin::WantsDiffCommand(argc, argv))
         return krelin::RunDiffCommand(argc, argv);
+    if (krelin::WantsTileSheetCommand(argc, argv))
+        return krelin::RunTileSheetCommand(argc, argv);
     return wantsExport(argc, argv) ? runExport(argc, argv) : runEditor(argc, argv);
 }
