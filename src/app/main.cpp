@@ -3,12 +3,14 @@
 // krelin --make-patch / --apply-patch ...               makes or applies a patch
 // krelin --patch-info PATCH                             says what a patch holds
 // krelin --diff [--json] A B                            says what differs between two images
+// krelin --export-tiles / --import-tiles ...            writes a stage's tiles as a PNG, or reads them back
 // krelin --help, --version                              print and end, with or without a display
 #include "ArgumentNames.h"
 #include "DiffCommand.h"
 #include "Export.h"
 #include "PatchCommand.h"
 #include "PatchInfoCommand.h"
+#include "TileSheetCommand.h"
 #include "ProgramFolder.h"
 #include "QuitSignals.h"
 #include "core/Version.h"
@@ -107,6 +109,11 @@ void describeEditor(QCommandLineParser &parser)
         "  krelin --diff [--json] A B\n"
         "      prints what differs between two images, stage by stage; exits 0 when they\n"
         "      are the same, 1 when they differ, 2 on trouble\n"
+        "  krelin --export-tiles SHEET.png --stage S [--subpalette N] IMAGE\n"
+        "      writes the stage's 256 tiles as a 128 x 128 indexed PNG in the four colours of\n"
+        "      sub-palette N (0 to 3, default 0)\n"
+        "  krelin --import-tiles SHEET.png --stage S [--subpalette N] IMAGE OUT\n"
+        "      writes IMAGE to OUT with the stage's tiles read from SHEET.png\n"
         "\n"
         "The editor keeps its unsaved work in $XDG_STATE_HOME/krelin (~/.local/state/krelin)\n"
         "and offers it back on the next start after a crash; SIGTERM, SIGHUP and SIGINT\n"
@@ -201,7 +208,8 @@ int main(int argc, char **argv)
     const QString nameProblem = krelin::NonUtf8ArgumentProblem(argc, argv);
     const bool patchCommand = krelin::WantsPatchCommand(argc, argv), exportCommand = wantsExport(argc, argv);
     const bool infoCommand = krelin::WantsPatchInfoCommand(argc, argv), diffCommand = krelin::WantsDiffCommand(argc, argv);
-    if (!nameProblem.isEmpty() && (patchCommand || exportCommand || infoCommand || diffCommand)) {
+    const bool tileSheetCommand = krelin::WantsTileSheetCommand(argc, argv);
+    if (!nameProblem.isEmpty() && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand)) {
         fail(nameProblem);
         return diffCommand ? 2 : 1; // --diff exits as diff(1) does: 2 for trouble
     }
@@ -211,5 +219,7 @@ int main(int argc, char **argv)
         return krelin::RunPatchInfoCommand(argc, argv);
     if (diffCommand)
         return krelin::RunDiffCommand(argc, argv);
+    if (tileSheetCommand)
+        return krelin::RunTileSheetCommand(argc, argv);
     return exportCommand ? runExport(argc, argv) : runEditor(argc, argv, nameProblem);
 }

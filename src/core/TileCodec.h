@@ -27,6 +27,22 @@ inline TileRow TileRowPlanes(const std::uint8_t *tile, int r)
     return {tile[r], tile[TilePlaneBytes + r]};
 }
 
+// The two plane bytes of a row whose columns 0..7 have the colour indices values[0..7]
+// (each 0..3), and a row of a tile set from them.
+TileRow TileRowOf(const std::uint8_t *values);
+inline void SetTileRow(std::uint8_t *tile, int r, TileRow row)
+{
+    tile[r] = std::uint8_t(row.low);
+    tile[TilePlaneBytes + r] = std::uint8_t(row.high);
+}
+
+// The columns of row r whose pixels differ between the tiles at a and b, as a mask:
+// ColumnMask(j) is set for each column j that differs.
+inline unsigned ChangedColumns(const std::uint8_t *a, const std::uint8_t *b, int r)
+{
+    return unsigned(a[r] ^ b[r]) | unsigned(a[TilePlaneBytes + r] ^ b[TilePlaneBytes + r]);
+}
+
 // Colour index 0..3 of pixel (column j, row r) of the 16 tile bytes at tile.
 int GetTilePixel(const std::uint8_t *tile, int j, int r);
 

@@ -3,8 +3,6 @@
 #include "EditHistory.h"
 #include "core/modKrelin.h"
 
-#include <chrono>
-
 namespace krelin {
 
 ByteEditCommand::ByteEditCommand(modKrelin &model, qint64 offset, std::vector<std::uint8_t> newBytes,
@@ -14,8 +12,6 @@ ByteEditCommand::ByteEditCommand(modKrelin &model, qint64 offset, std::vector<st
     , at(offset)
     , after(std::move(newBytes))
     , inside(model.holds(offset, qint64(after.size())))
-    , madeAt(std::chrono::duration_cast<std::chrono::milliseconds>(
-                 std::chrono::steady_clock::now().time_since_epoch()).count())
 {
     if (inside && !after.empty()) {
         const std::uint8_t *old = model.bytesAt(offset, qint64(after.size()));
@@ -53,14 +49,11 @@ void ByteEditCommand::undo()
         model.writeBytes(at, before);
 }
 
-bool ByteEditCommand::mergeWith(const QUndoCommand *other)
+bool ByteEditCommand::takeBytesOf(const ByteEditCommand &later)
 {
-    const auto *next = dynamic_cast<const ByteEditCommand *>(other);
-    if (!next || mergeId < 0 || next->id() != mergeId || next->at != at || next->after.size() != after.size()
-        || next->madeAt - madeAt > MergeWindowMs)
+    if (later.at != at || later.after.size() != after.size() || !inside || !later.inside)
         return false;
-    after = next->after;
-    madeAt = next->madeAt;
+    after = later.after;
     setObsolete(before == after);
     return true;
 }

@@ -36,15 +36,12 @@ public:
     void redo() override;
     void undo() override;
 
-    // Repeats of one gesture: a step of the same kind (mergeId) on the same bytes, made
-    // within MergeWindowMs of the one before, joins it as one step. A step that ends
-    // where it started goes from the history.
-    static constexpr qint64 MergeWindowMs = 1000;
-    int id() const override { return mergeId; }
-    bool mergeWith(const QUndoCommand *other) override;
-
 protected:
-    void setMergeId(int id) { mergeId = id; }
+    // Takes the bytes a later edit of the same bytes puts there, so that both are one
+    // step: the step undoes to the bytes before the first. False, changing nothing, for
+    // edits of other bytes. A step that then changes nothing is marked obsolete, and the
+    // history drops it.
+    bool takeBytesOf(const ByteEditCommand &later);
 
 private:
     modKrelin &model;
@@ -52,8 +49,6 @@ private:
     std::vector<std::uint8_t> before;
     std::vector<std::uint8_t> after;
     bool inside;
-    int mergeId = -1;
-    qint64 madeAt; // milliseconds on a steady clock; a merge moves it on
 };
 
 // Pushes the edit onto the history. Returns whether it was accepted (valid), whether or

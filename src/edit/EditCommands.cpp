@@ -42,6 +42,18 @@ QString tr(const char *text)
     return QCoreApplication::translate("EditCommands", text);
 }
 
+QString tileChangeText(TileChange change)
+{
+    switch (change) {
+    case TileChange::FlipHorizontally: return tr("Flip Tile Horizontally");
+    case TileChange::FlipVertically: return tr("Flip Tile Vertically");
+    case TileChange::Rotate: return tr("Rotate Tile");
+    case TileChange::Fill: return tr("Fill");
+    case TileChange::Paste: return tr("Paste Tile");
+    }
+    return {};
+}
+
 } // namespace
 
 PlaceMetaTileCommand::PlaceMetaTileCommand(modKrelin &model, int frame, int col, int row, int metaTile)
@@ -61,17 +73,59 @@ SetRoomCommand::SetRoomCommand(modKrelin &model, int frame, int room)
 {
 }
 
-PaintPixelCommand::PaintPixelCommand(modKrelin &model, qint64 tileOffset, int col, int row, int color)
-    : ByteEditCommand(model, tileOffset, repaintedTile(model, tileOffset, col, row, color), tr("Paint Pixel"))
+PaintPixelCommand::PaintPixelCommand(modKrelin &model, qint64 tileOffset, int col, int row, int color, int stroke)
+    // Named once: a stroke makes a step for every pixel it crosses.
+    : ByteEditCommand(model, tileOffset, repaintedTile(model, tileOffset, col, row, color),
+                      [] { static const QString text = tr("Paint Pixel"); return text; }())
+    , stroke(stroke)
 {
 }
 
-SetQuadrantTileCommand::SetQuadrantTileCommand(modKrelin &model, int metaTile, int quadrant, int tile)
+int PaintPixelCommand::id() const
+{
+    return stroke != 0 ? MergePixelStroke : -1;
+}
+
+bool PaintPixelCommand::mergeWith(const QUndoCommand *other)
+{
+    const auto *later = static_cast<const PaintPixelCommand *>(other);
+    if (later->stroke != stroke || !takeBytesOf(*later))
+        return false;
+    static const QString text = tr("Paint Pixels");
+    setText(text);
+    return true;
+}
+
+SetQuadrantTileCommand::SetQuadrantTileCommand(modKrelin &model, int metaTile, int quadrant, int tile, int gesture)
     : ByteEditCommand(model, QuadrantTileOffset(model, metaTile, quadrant),
                       oneByte(tile, 255, isMetaTile(metaTile) && quadrant >= 0 && quadrant < 4),
                       tr("Set Tile Number"))
+    , gesture(gesture)
 {
-    setMergeId(MergeQuadrantTile);
+}
+
+int SetQuadrantTileCommand::id() const
+{
+    return gesture != 0 ? MergeQuadrantGesture : -1;
+}
+
+bool SetQuadrantTileCommand::mergeWith(const QUndoCommand *other)
+{
+    const auto *later = static_cast<const SetQuadrantTileCommand *>(other);
+    return later->gesture == gesture && takeBytesOf(*later);
+}
+
+SetTilePixelsCommand::SetTilePixelsCommand(modKrelin &model, qint64 tileOffset, const TileData &tile,
+                                           TileChange change)
+    : ByteEditCommand(model, tileOffset, std::vector<std::uint8_t>(tile.begin(), tile.end()), tileChangeText(change))
+{
+}
+
+ImportTilesCommand::ImportTilesCommand(modKrelin &model, std::vector<std::uint8_t> tiles, const QString &sheetName)
+    : ByteEditCommand(model, TilesRange(model).offset,
+                      tiles.size() == std::size_t(TilesRange(model).length) ? std::move(tiles) : std::vector<std::uint8_t>{},
+                      tr("Import Tiles %1").arg(sheetName))
+{
 }
 
 SetSubPaletteCommand::SetSubPaletteCommand(modKrelin &model, int metaTile, int subPalette)

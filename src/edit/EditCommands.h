@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ByteEditCommand.h"
+#include "core/TileTransforms.h"
 
 namespace krelin {
 
@@ -29,19 +30,50 @@ public:
 };
 
 // Paints pixel (col, row) of the tile at tileOffset in colour index 0..3. Records the
-// whole tile; only the column's bit of its two plane bytes changes.
+// whole tile; only the column's bit of its two plane bytes changes. The pixels one
+// stroke of the pointer paints (the same non-zero stroke number) are one step.
 class PaintPixelCommand : public ByteEditCommand
 {
 public:
-    PaintPixelCommand(modKrelin &model, qint64 tileOffset, int col, int row, int color);
+    PaintPixelCommand(modKrelin &model, qint64 tileOffset, int col, int row, int color, int stroke = 0);
+
+    int id() const override;
+    bool mergeWith(const QUndoCommand *other) override;
+
+private:
+    int stroke;
 };
 
-// Makes quadrant q (0..3) of metatile n use tile t. Steps of the same quadrant in quick
-// succession (a scroll arrow held) merge into one.
+// Makes quadrant q (0..3) of metatile n use tile t. The changes one gesture makes (the
+// same non-zero gesture number: an arrow held down, a key repeating) are one step.
 class SetQuadrantTileCommand : public ByteEditCommand
 {
 public:
-    SetQuadrantTileCommand(modKrelin &model, int metaTile, int quadrant, int tile);
+    SetQuadrantTileCommand(modKrelin &model, int metaTile, int quadrant, int tile, int gesture = 0);
+
+    int id() const override;
+    bool mergeWith(const QUndoCommand *other) override;
+
+private:
+    int gesture;
+};
+
+// What a change of a whole tile's pixels was, which names its step.
+enum class TileChange { FlipHorizontally, FlipVertically, Rotate, Fill, Paste };
+
+// Gives the tile at tileOffset new pixels: all 16 bytes.
+class SetTilePixelsCommand : public ByteEditCommand
+{
+public:
+    SetTilePixelsCommand(modKrelin &model, qint64 tileOffset, const TileData &tile, TileChange change);
+};
+
+// Replaces the current stage's 256 tiles with tiles (4096 bytes) read from the sheet
+// named sheetName.
+class ImportTilesCommand : public ByteEditCommand
+{
+public:
+    ImportTilesCommand(modKrelin &model, std::vector<std::uint8_t> tiles, const QString &sheetName);
 };
 
 // Makes metatile n use sub-palette p.

@@ -39,8 +39,9 @@ public:
 
 // The ids under which steps merge (QUndoCommand::id()).
 enum EditMergeId {
-    MergeQuadrantTile = 0x4B01, // a tile number stepped again and again (a scroll arrow held)
-    MergeCellStroke = 0x4B02,   // the cells one drag of the Paint tool crosses
+    MergePixelStroke = 0x4B01,     // the pixels one drag in the tile editor crosses
+    MergeQuadrantGesture = 0x4B02, // a tile number stepped again and again (an arrow held)
+    MergeCellStroke = 0x4B03,      // the cells one drag of the Paint tool crosses
 };
 
 } // namespace krelin

@@ -1,5 +1,6 @@
 #include "frmPalEditor.h"
 
+#include "core/Preferences.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
@@ -27,11 +28,13 @@ constexpr int Margin = 4;
 
 } // namespace
 
-frmPalEditor::frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+frmPalEditor::frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *parent, Preferences *preferences)
+    // A tool window of its owner: it stays above it and goes and comes back with it.
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , history(history)
     , model(history.model())
     , desktop(desktop)
+    , preferences(preferences)
 {
     setObjectName(QStringLiteral("frmPalEditor"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -53,34 +56,51 @@ frmPalEditor::frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *pare
     connect(picPalSelector, &PictureSurface::mouseMoved, this, &frmPalEditor::picPalSelector_MouseMove);
     connect(picPalSelector, &PictureSurface::clicked, this, &frmPalEditor::picPalSelector_Click);
 
-    // Form load: the swatches, then the grid.
-    ShowBgColors();
+    // Form load: the grid, then the swatches with the outline of the selected one's colour.
     DrawMasterGrid(picPalSelector->image(), model);
+    showStoredBytes();
     picPalSelector->Refresh();
 
-    // The tool-tips name the bytes in the image, whoever changes them; the swatches follow
-    // the colours the main window resolves.
+    // The swatches show the bytes in the image, whoever changes them: the colours the
+    // main window resolved may be older (a colour answered No), but a swatch that showed
+    // them would hide the edit.
     connect(&model, &modKrelin::imageChanged, this, &frmPalEditor::imageChanged);
     connect(&model, &modKrelin::imageReplaced, this, [this] { showStoredBytes(); });
-    connect(&model, &modKrelin::bgColorsChanged, this, &frmPalEditor::ShowBgColors);
     connect(&model, &modKrelin::stageChanged, this, [this] { showStoredBytes(); });
-}
-
-void frmPalEditor::ShowBgColors()
-{
-    for (int e = 0; e < SwatchCount; ++e)
-        picPal[e]->setColor(ToQRgb(model.BgColors()[std::size_t(e)]));
-    showStoredBytes();
 }
 
 void frmPalEditor::showStoredBytes(int first, int last)
 {
     for (int e = first; e <= last; ++e) {
         const qint64 offset = PaletteEntryOffset(model, e);
-        // A byte beyond the end of a shorter image has no code to show.
-        const QString code = QStringLiteral("$%1").arg(model.byteAt(offset), 2, 16, QChar(u'0')).toUpper();
-        picPal[e]->setToolTip(model.holds(offset, 1) ? code : QString());
+        // A byte beyond the end of a shorter image has no code to show, nor a colour of
+        // its own.
+        if (!model.holds(offset, 1)) {
+            picPal[e]->setColor(ToQRgb(model.BgColors()[std::size_t(e)]));
+            picPal[e]->setText({});
+            picPal[e]->setToolTip({});
+            continue;
+        }
+        const int code = model.byteAt(offset);
+        const QString text = QStringLiteral("$%1").arg(code, 2, 16, QChar(u'0')).toUpper();
+        picPal[e]->setColor(ToQRgb(MasterColor(model, code)));
+        picPal[e]->setText(text);
+        picPal[e]->setToolTip(text);
     }
+    if (selected >= first && selected <= last)
+        outlineSelectedColour();
+}
+
+void frmPalEditor::outlineSelectedColour()
+{
+    const qint64 offset = PaletteEntryOffset(model, selected);
+    const int colour = model.holds(offset, 1) ? model.byteAt(offset) & 0x3F : -1;
+    if (colour == outlined)
+        return;
+    DrawMasterSquare(picPalSelector->image(), model, outlined, false);
+    DrawMasterSquare(picPalSelector->image(), model, colour, true);
+    outlined = colour;
+    picPalSelector->Refresh();
 }
 
 void frmPalEditor::imageChanged(qint64 offset, qint64 length)
@@ -88,10 +108,7 @@ void frmPalEditor::imageChanged(qint64 offset, qint64 length)
     const ByteRange changed = PaletteRange(model).intersected({offset, length});
     if (changed.isEmpty())
         return;
-    const int first = int(changed.offset - model.PalOffset), last = int(changed.end() - 1 - model.PalOffset);
-    for (int e = first; e <= last; ++e)
-        picPal[e]->setColor(ToQRgb(MasterColor(model, model.byteAt(PaletteEntryOffset(model, e)))));
-    showStoredBytes(first, last);
+    showStoredBytes(int(changed.offset - model.PalOffset), int(changed.end() - 1 - model.PalOffset));
 }
 
 void frmPalEditor::picPal_Click(int Index)
@@ -102,6 +119,7 @@ void frmPalEditor::picPal_Click(int Index)
         swatch->setBordered(false);
     picPal[Index]->setBordered(true);
     selected = Index;
+    outlineSelectedColour();
 }
 
 void frmPalEditor::picPalSelector_MouseMove(double x, double y)
@@ -116,6 +134,12 @@ void frmPalEditor::picPalSelector_Click()
     const int k = MasterColourAt(pointer->x(), pointer->y());
     if (k < 0)
         return;
+    // Not asked, the main window shows the colour at once from the model's signal, as
+    // after Yes.
+    if (preferences && !preferences->paletteQuestion()) {
+        SetPaletteByte(history, selected, k);
+        return;
+    }
     // The swatch changes once the byte is in the image, through the model: a palette that
     // lies outside the image (a shorter image opened since the stage was chosen) is left
     // alone, and nothing is asked.
@@ -124,8 +148,16 @@ void frmPalEditor::picPalSelector_Click()
         emit questionPending(false);
         return;
     }
-    const bool refresh =
-        desktop.askYesNo(this, QStringLiteral("Refresh"), QStringLiteral("Do You Wish To Refresh The Editor?"));
+    bool refresh = false;
+    const QString title = QStringLiteral("Refresh"), text = QStringLiteral("Do You Wish To Refresh The Editor?");
+    if (preferences) {
+        bool dontAsk = false;
+        refresh = desktop.askYesNoWithCheck(this, title, text, QStringLiteral("Don't ask again"), &dontAsk);
+        if (dontAsk)
+            preferences->setPaletteQuestion(false);
+    } else {
+        refresh = desktop.askYesNo(this, title, text);
+    }
     emit questionPending(false);
     if (refresh)
         emit refreshWanted();

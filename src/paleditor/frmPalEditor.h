@@ -13,6 +13,7 @@ namespace krelin {
 
 class Desktop;
 class EditHistory;
+class Preferences;
 class modKrelin;
 
 // The palette editor: the current stage's sixteen background colours as swatches, four
@@ -21,17 +22,20 @@ class modKrelin;
 // palette byte in the image, and the window offers to refresh the main window, which it
 // asks for with refreshWanted().
 //
-// The window follows the model. Its swatches show the background colours as the main
-// window last resolved them (bgColorsChanged); a swatch whose palette byte changes shows
-// the new byte's colour at once, whoever changed it. While it asks its question it says
-// so (questionPending), so that the main window leaves the new colour for the answer.
+// The window follows the model. Each swatch shows the colour of the palette byte stored
+// in the image, with its code written on it; a swatch whose byte changes shows the new
+// colour at once, whoever changed it. The master colour of the selected swatch is
+// outlined in the grid. While it asks its question it says so (questionPending), so that
+// the main window leaves the new colour for the answer; with the question turned off in
+// the preferences it asks nothing, and the main window shows the colour at once.
 class frmPalEditor : public QWidget
 {
     Q_OBJECT
 
 public:
     // Edits become steps of history, on the image of its model.
-    frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *parent = nullptr);
+    // Without preferences the question is always asked.
+    frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *parent = nullptr, Preferences *preferences = nullptr);
 
     static constexpr int SwatchCount = 16;
 
@@ -41,6 +45,8 @@ public:
 
     // The palette byte the selected swatch stands for (0..15).
     int selectedEntry() const { return selected; }
+    // The master colour outlined in the grid, -1 for none.
+    int outlinedColour() const { return outlined; }
 
     // ---- handlers ------------------------------------------------------------------------
     void picPal_Click(int Index);
@@ -58,16 +64,18 @@ signals:
     void refreshWanted();
 
 private:
-    // Shows the background colours on the swatches, each with its stored byte as tool-tip.
-    void ShowBgColors();
-    // Puts the stored bytes of entries first..last into the swatches' tool-tips.
+    // Shows the stored bytes of entries first..last on their swatches: the colour, the
+    // code written on it and as its tool-tip; and outlines the selected one's colour.
     void showStoredBytes(int first = 0, int last = SwatchCount - 1);
+    void outlineSelectedColour();
     void imageChanged(qint64 offset, qint64 length);
 
     EditHistory &history;
     modKrelin &model;
     Desktop &desktop;
+    Preferences *preferences;
     int selected = 1;
+    int outlined = -1;
     std::optional<QPointF> pointer; // none until the pointer has moved over the grid
 };
 

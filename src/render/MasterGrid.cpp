@@ -17,7 +17,7 @@ int MasterColourAt(double x, double y)
     return MasterColumns * (int(py) / MasterSquare) + int(px) / MasterSquare;
 }
 
-void DrawMasterGrid(QImage &surface, const modKrelin &model)
+void DrawMasterGrid(QImage &surface, const modKrelin &model, int outlined)
 {
     FastCls(surface, 10000, 10000);
     const int width = std::min(surface.width(), MasterGridWidth);
@@ -28,6 +28,19 @@ void DrawMasterGrid(QImage &surface, const modKrelin &model)
         for (int x = 0; x < width; ++x)
             line[x] = ToQRgb(MasterColor(model, MasterColumns * row + x / MasterSquare));
     }
+    if (outlined >= 0)
+        DrawMasterSquare(surface, model, outlined, true);
+}
+
+void DrawMasterSquare(QImage &surface, const modKrelin &model, int k, bool outlined)
+{
+    if (k < 0 || k >= MasterColumns * MasterRows)
+        return;
+    const int x = MasterSquare * (k % MasterColumns), y = MasterSquare * (k / MasterColumns);
+    // The outline lies on the square's outer two rings of pixels; without it they take the
+    // square's colour again.
+    const QRgb color = ToQRgb(MasterColor(model, k));
+    DrawRing(surface, x, y, x + MasterSquare - 1, y + MasterSquare - 1, 2, outlined ? ContrastingColor(color) : color);
 }
 
 } // namespace krelin

@@ -20,7 +20,11 @@ inline constexpr int MasterGridHeight = MasterRows * MasterSquare;
 int MasterColourAt(double x, double y);
 
 // Clears the surface and draws the grid at its top left in the colours of the loaded
-// master palette.
-void DrawMasterGrid(QImage &surface, const modKrelin &model);
+// master palette, square outlined (none for -1) with an outline.
+void DrawMasterGrid(QImage &surface, const modKrelin &model, int outlined = -1);
+
+// Draws or takes away the outline of square k: a 2-pixel ring inside the square, black or
+// white, whichever shows against its colour.
+void DrawMasterSquare(QImage &surface, const modKrelin &model, int k, bool outlined);
 
 } // namespace krelin

@@ -29,17 +29,26 @@ int ShownSubPalette(const modKrelin &model, int n);
 
 // Clears the surface and paints metatile n's composite in the colours of its
 // sub-palette. A tile whose bytes lie outside the image shows as a cleared square.
-void DrawMetaTileComposite(QImage &surface, const modKrelin &model, int n, const BgColorSet &colors);
+// Quadrant outlined (0..3; none for any other) carries an outline inside its edge, a
+// white and a black line, which shows on every colour.
+void DrawMetaTileComposite(QImage &surface, const modKrelin &model, int n, const BgColorSet &colors,
+                           int outlined = -1);
 
-// Repaints pixel (j, r) of the tile of quadrant q of metatile n in the composite.
+// Repaints pixel (j, r) of the tile of quadrant q of metatile n in the composite, and the
+// outline over it when q is the quadrant outlined.
 void RepaintCompositePixel(QImage &surface, const modKrelin &model, int n, int q, int j, int r,
-                           const BgColorSet &colors);
+                           const BgColorSet &colors, int outlined = -1);
 
-// Repaints pixel (j, r) of the tile of quadrant q of metatile n in the grid.
-void RepaintGridPixel(QImage &surface, const modKrelin &model, int n, int q, int j, int r, const BgColorSet &colors);
+// Repaints pixel (j, r) of the tile of quadrant q of metatile n in the grid, with its part
+// of the pixel lines when they are shown.
+void RepaintGridPixel(QImage &surface, const modKrelin &model, int n, int q, int j, int r, const BgColorSet &colors,
+                      bool pixelLines = false);
 
 // Clears the surface and paints the tile of quadrant q (0..3) of metatile n as the grid;
-// any other q paints nothing.
-void DrawTileGrid(QImage &surface, const modKrelin &model, int n, int q, const BgColorSet &colors);
+// any other q paints nothing. With pixelLines, a line separates neighbouring pixels: the
+// first column and row of each cell but those of the first, darkened on a light colour
+// and lightened on a dark one, so that it shows on every colour.
+void DrawTileGrid(QImage &surface, const modKrelin &model, int n, int q, const BgColorSet &colors,
+                  bool pixelLines = false);
 
 } // namespace krelin

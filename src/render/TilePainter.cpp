@@ -9,19 +9,19 @@ namespace krelin {
 
 namespace {
 
-QRgb *row(QImage &surface, int y)
-{
-    return reinterpret_cast<QRgb *>(surface.scanLine(y));
-}
-
 void fillRect(QImage &surface, int x, int y, int width, int height, QRgb color)
 {
     const int x0 = std::max(x, 0), y0 = std::max(y, 0);
     const int x1 = std::min(x + width, surface.width()), y1 = std::min(y + height, surface.height());
-    if (x0 >= x1)
-        return; // wholly left or right of the surface, or empty
-    for (int yy = y0; yy < y1; ++yy)
-        std::fill(row(surface, yy) + x0, row(surface, yy) + x1, color);
+    if (x0 >= x1 || y0 >= y1)
+        return; // wholly off the surface, or empty
+    // One detach for the whole rectangle instead of one per scanLine() call.
+    uchar *const bits = surface.bits();
+    const qsizetype stride = surface.bytesPerLine();
+    for (int yy = y0; yy < y1; ++yy) {
+        QRgb *line = reinterpret_cast<QRgb *>(bits + yy * stride);
+        std::fill(line + x0, line + x1, color);
+    }
 }
 
 } // namespace
@@ -131,6 +131,12 @@ void DrawBox(QImage &surface, int x1, int y1, int x2, int y2, QRgb color)
     fillRect(surface, x1, y2, x2 - x1 + 1, 1, color);
     fillRect(surface, x1, y1, 1, y2 - y1 + 1, color);
     fillRect(surface, x2, y1, 1, y2 - y1 + 1, color);
+}
+
+void DrawRing(QImage &surface, int x1, int y1, int x2, int y2, int thickness, QRgb color)
+{
+    for (int i = 0; i < thickness; ++i)
+        DrawBox(surface, x1 + i, y1 + i, x2 - i, y2 - i, color);
 }
 
 } // namespace krelin

@@ -56,4 +56,15 @@ void PaintBlankTile(QImage &surface, int x, int y, int size);
 // A one-pixel rectangle outline through both corners (inclusive), clipped.
 void DrawBox(QImage &surface, int x1, int y1, int x2, int y2, QRgb color);
 
+// An outline thickness pixels wide whose outer edge passes through both corners
+// (inclusive), clipped.
+void DrawRing(QImage &surface, int x1, int y1, int x2, int y2, int thickness, QRgb color);
+
+// Black or white, whichever stands out against color: what marks and text drawn on a
+// colour are drawn in.
+constexpr QRgb ContrastingColor(QRgb color)
+{
+    return 299 * qRed(color) + 587 * qGreen(color) + 114 * qBlue(color) < 128000 ? 0xFFFFFFFFu : 0xFF000000u;
+}
+
 } // namespace krelin

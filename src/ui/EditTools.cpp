@@ -121,8 +121,12 @@ EditTools::EditTools(modKrelin &model, EditHistory &history, LevelEditor &editor
     lblTool->setMinimumWidth(lblTool->fontMetrics().horizontalAdvance(QStringLiteral("Paint 16 \u00D7 15")) + 4);
     status->addPermanentWidget(lblTool);
 
-    // Escape works wherever the window has the focus; the others are the menu's keys.
-    window->addAction(actEscape);
+    // The map's keys belong to the main window alone: its tool windows (the tile editor
+    // copies and pastes tiles with the same keys) share its window shortcuts otherwise.
+    for (QAction *action : {mnuSelectAll, mnuCopy, mnuPaste, mnuDeleteCells, mnuToolPaint, mnuToolFill, actEscape}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        window->addAction(action);
+    }
     connect(mnuSelectAll, &QAction::triggered, this, &EditTools::mnuSelectAll_Click);
     connect(mnuCopy, &QAction::triggered, this, &EditTools::mnuCopy_Click);
     connect(mnuPaste, &QAction::triggered, this, &EditTools::mnuPaste_Click);

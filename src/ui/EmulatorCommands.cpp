@@ -1,46 +1,23 @@
 // The main window's Tools menu: a test run of the open image in an emulator, and the
-// emulator command, kept in the program's settings with the recent files.
+// emulator command, kept in the preferences.
 #include "EmulatorCommands.h"
 
 #include "EmulatorDialog.h"
 #include "core/EmulatorRun.h"
+#include "core/Preferences.h"
 #include "core/RomFile.h"
 #include "core/modKrelin.h"
 
 #include <QAction>
 #include <QFileInfo>
-#include <QSettings>
 
 namespace krelin {
 
-namespace {
-
-const QString EmulatorCommandKey = QStringLiteral("emulator/command");
-
-} // namespace
-
-QString EmulatorCommands::emulatorCommand() const
-{
-    if (!settings)
-        return sessionEmulatorCommand;
-    settings->sync(); // another instance of the program may have set it
-    return settings->value(EmulatorCommandKey).toString();
-}
-
-void EmulatorCommands::setEmulatorCommand(const QString &command)
-{
-    sessionEmulatorCommand = command;
-    if (!settings)
-        return;
-    settings->setValue(EmulatorCommandKey, command);
-    settings->sync();
-}
-
-EmulatorCommands::EmulatorCommands(modKrelin &model, Desktop &desktop, QSettings *settings, QWidget *window)
+EmulatorCommands::EmulatorCommands(modKrelin &model, Desktop &desktop, Preferences &preferences, QWidget *window)
     : QObject(window)
     , model(model)
     , desktop(desktop)
-    , settings(settings)
+    , preferences(preferences)
     , window(window)
 {
     setObjectName(QStringLiteral("emulatorCommands"));
@@ -63,11 +40,11 @@ void EmulatorCommands::mnuRunInEmulator_Click()
 {
     if (!model.hasImage())
         return;
-    const QString command = emulatorCommand();
+    const QString command = preferences.emulatorCommand();
     if (!command.trimmed().isEmpty())
         runInEmulator(command);
     else // the first run asks for the command, and runs once it is given
-        editEmulatorCommand([this] { runInEmulator(emulatorCommand()); });
+        editEmulatorCommand([this] { runInEmulator(preferences.emulatorCommand()); });
 }
 
 void EmulatorCommands::mnuEmulator_Click()
@@ -82,11 +59,11 @@ void EmulatorCommands::editEmulatorCommand(const std::function<void()> &then)
         emulatorDialog->activateWindow();
         return;
     }
-    emulatorDialog = new EmulatorDialog(desktop, emulatorCommand(), window);
+    emulatorDialog = new EmulatorDialog(desktop, preferences.emulatorCommand(), window);
     emulatorDialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(emulatorDialog, &QDialog::accepted, this, [this, then] {
         const QString command = emulatorDialog->command();
-        setEmulatorCommand(command);
+        preferences.setEmulatorCommand(command);
         if (then && !command.isEmpty())
             then();
     });

@@ -8,7 +8,6 @@
 #include <memory>
 
 class QAction;
-class QSettings;
 class QWidget;
 
 namespace krelin {
@@ -16,17 +15,17 @@ namespace krelin {
 class Desktop;
 class EmulatorDialog;
 class EmulatorRun;
+class Preferences;
 class modKrelin;
 
 // The main window's Tools menu: a test run of the open image in an emulator, and the
-// emulator command, kept in the program's settings with the recent files.
+// emulator command, kept in the preferences.
 class EmulatorCommands : public QObject
 {
     Q_OBJECT
 
 public:
-    // The emulator command is kept in settings; without them it lasts for the session only.
-    EmulatorCommands(modKrelin &model, Desktop &desktop, QSettings *settings, QWidget *window);
+    EmulatorCommands(modKrelin &model, Desktop &desktop, Preferences &preferences, QWidget *window);
     ~EmulatorCommands() override;
 
     QAction *mnuRunInEmulator;
@@ -42,8 +41,6 @@ signals:
     void statusMessage(const QString &text);
 
 private:
-    QString emulatorCommand() const;
-    void setEmulatorCommand(const QString &command);
     // Starts the emulator on the image as a save would write it.
     void runInEmulator(const QString &command);
     // Opens the Emulator dialog; then() runs once it is accepted with the command kept.
@@ -51,11 +48,10 @@ private:
 
     modKrelin &model;
     Desktop &desktop;
-    QSettings *settings;
+    Preferences &preferences;
     QWidget *window;
     QPointer<EmulatorDialog> emulatorDialog; // open while it is on the screen
     std::unique_ptr<EmulatorRun> emulatorRun; // made on the first run
-    QString sessionEmulatorCommand;           // the command while there are no settings to keep it in
 };
 
 } // namespace krelin

@@ -49,9 +49,9 @@ QString EmulatorDialog::command() const
     return txtCommand->text().trimmed();
 }
 
-void EmulatorDialog::cmdBrowse_Click()
+QString BrowseForEmulator(Desktop &desktop, QWidget *parent, const QString &command)
 {
-    QStringList words = QProcess::splitCommand(command());
+    QStringList words = QProcess::splitCommand(command);
     // Start where the program named now lies, looked up in PATH when given by name alone.
     QString start;
     if (!words.isEmpty()) {
@@ -60,14 +60,21 @@ void EmulatorDialog::cmdBrowse_Click()
         if (!program.isEmpty())
             start = QFileInfo(program).absolutePath();
     }
-    const QString program = desktop.getOpenFileName(this, QStringLiteral("Emulator"), start, QStringLiteral("Programs (*)"));
+    const QString program = desktop.getOpenFileName(parent, QStringLiteral("Emulator"), start, QStringLiteral("Programs (*)"));
     if (program.isEmpty())
-        return;
+        return {};
     if (words.isEmpty())
         words = {program, QStringLiteral("%f")};
     else
         words.first() = program;
-    txtCommand->setText(JoinCommand(words));
+    return JoinCommand(words);
+}
+
+void EmulatorDialog::cmdBrowse_Click()
+{
+    const QString browsed = BrowseForEmulator(desktop, this, command());
+    if (!browsed.isEmpty())
+        txtCommand->setText(browsed);
 }
 
 } // namespace krelin

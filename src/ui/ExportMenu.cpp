@@ -20,6 +20,23 @@ const QString PngFilter = QStringLiteral("PNG Images (*.png)");
 
 } // namespace
 
+QString AskForPngPath(Desktop &desktop, QWidget *window, const QString &title, const QString &start)
+{
+    QString path = desktop.getSaveFileName(window, title, start, PngFilter);
+    if (path.isEmpty())
+        return {};
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".png");
+        // The dialog asked about the name as typed, not about this one.
+        if (QFileInfo::exists(path)
+            && !desktop.askYesNo(window, ProgramCaption(),
+                                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(path))))
+            return {};
+    }
+    return path;
+}
+
 ExportMenu::ExportMenu(modKrelin &model, Desktop &desktop, QWidget *window)
     : QMenu(QStringLiteral("&Export"), window)
     , model(model)
@@ -88,18 +105,9 @@ bool ExportMenu::exportPicture(const QString &title, const QString &suggestedNam
     if (folder.isEmpty() && !model.RomFileName.isEmpty())
         folder = QFileInfo(model.RomFileName).absolutePath();
     const QString start = folder.isEmpty() ? suggestedName : QDir(folder).filePath(suggestedName);
-    QString path = desktop.getSaveFileName(window, title, start, PngFilter);
+    const QString path = AskForPngPath(desktop, window, title, start);
     if (path.isEmpty())
         return false;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".png");
-        // The dialog asked about the name as typed, not about this one.
-        if (QFileInfo::exists(path)
-            && !desktop.askYesNo(window, ProgramCaption(),
-                                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                                     .arg(QDir::toNativeSeparators(path))))
-            return false;
-    }
     lastFolder = QFileInfo(path).absolutePath();
     // The dialog's "Replace?" is about a picture: the open cartridge (by any name or link)
     // is never one to replace.

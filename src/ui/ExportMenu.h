@@ -11,6 +11,11 @@ namespace krelin {
 class Desktop;
 class modKrelin;
 
+// Asks where to write a PNG picture, starting at start (a folder and a suggested name); a
+// name typed without an extension gets ".png", and replacing a file of that name is asked
+// about first. An empty string when the user cancelled.
+QString AskForPngPath(Desktop &desktop, QWidget *window, const QString &title, const QString &start);
+
 // File > Export: the level map of the open image as PNG pictures, one frame or the whole
 // stage, drawn by the same code as the command line's --export.
 class ExportMenu : public QMenu

@@ -1,5 +1,6 @@
 #include "ToolWindows.h"
 
+#include "core/Preferences.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
 #include "paleditor/frmPalEditor.h"
@@ -7,6 +8,7 @@
 #include "views/LevelEditor.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +20,10 @@ namespace {
 
 void bringForward(QWidget *window)
 {
+    // A tool window hidden along with the main window (into the tray) is not hidden in
+    // its own right, and show() alone would leave it so.
+    if (!window->isVisible())
+        window->hide();
     window->show();
     window->raise();
     window->activateWindow();
@@ -26,12 +32,13 @@ void bringForward(QWidget *window)
 } // namespace
 
 ToolWindows::ToolWindows(modKrelin &model, EditHistory &history, LevelEditor &editor, Desktop &desktop,
-                         QPushButton *cmdEditTile, QWidget *mapSurface, QMainWindow *window)
+                         Preferences &preferences, QPushButton *cmdEditTile, QWidget *mapSurface, QMainWindow *window)
     : QObject(window)
     , model(model)
     , history(history)
     , editor(editor)
     , desktop(desktop)
+    , preferences(preferences)
     , cmdEditTile(cmdEditTile)
     , mapSurface(mapSurface)
     , window(window)
@@ -68,12 +75,71 @@ ToolWindows::ToolWindows(modKrelin &model, EditHistory &history, LevelEditor &ed
     // windows have nothing left to edit: they go, without the tile editor's notice, so
     // that no edit lands in bytes of a stage no longer shown.
     connect(&editor, &LevelEditor::stageUnloaded, this, &ToolWindows::closeAll);
+    // The notice turned off: what the main window kept for it is shown now.
+    connect(&preferences, &Preferences::tileEditorNoticeChanged, &editor, [this](bool shown) {
+        if (!shown)
+            this->editor.endTileEditorWait();
+    });
+    window->installEventFilter(this);
+}
+
+QList<QWidget *> ToolWindows::toolWindows() const
+{
+    QList<QWidget *> windows;
+    for (QWidget *w : {static_cast<QWidget *>(palEditor.data()), static_cast<QWidget *>(tileEditor.data()),
+                       historyWindow.data()})
+        if (w)
+            windows << w;
+    return windows;
+}
+
+void ToolWindows::hideWithWindow()
+{
+    for (QWidget *w : toolWindows())
+        if (w->isVisible()) {
+            hiddenWithWindow << w;
+            w->hide();
+        }
+}
+
+void ToolWindows::showWithWindow()
+{
+    bool shown = false;
+    for (QWidget *w : toolWindows()) {
+        // Those hidden here, and those the main window's own hiding left hidden but not in
+        // their own right.
+        const bool wentWithWindow = hiddenWithWindow.contains(w) || (!w->isHidden() && !w->isVisible());
+        if (!wentWithWindow)
+            continue;
+        if (!shown)
+            emit restoring(window); // the activations on the way are not the user's
+        shown = true;
+        w->hide();
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
+        w->show();
+        w->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
+    hiddenWithWindow.clear();
+    if (shown)
+        window->activateWindow();
+}
+
+bool ToolWindows::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == window) {
+        if (event->type() == QEvent::WindowStateChange && window->isMinimized())
+            hideWithWindow();
+        else if ((event->type() == QEvent::WindowStateChange || event->type() == QEvent::Show)
+                 && window->isVisible() && !window->isMinimized())
+            showWithWindow();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ToolWindows::mnuEditPalette_Click()
 {
     if (!palEditor) {
-        palEditor = new frmPalEditor(history, desktop, window);
+        palEditor = new frmPalEditor(history, desktop, window, &preferences);
         connect(palEditor, &frmPalEditor::questionPending, &editor, &LevelEditor::setPaletteQuestionPending);
         connect(palEditor, &frmPalEditor::refreshWanted, &editor, &LevelEditor::Refresh);
     }
@@ -85,11 +151,16 @@ void ToolWindows::mnuEditPalette_Click()
 frmTileEditor &ToolWindows::tileEditorWindow()
 {
     if (!tileEditor) {
-        tileEditor = new frmTileEditor(history, desktop, window);
+        tileEditor = new frmTileEditor(history, desktop, window, &preferences);
         connect(this, &ToolWindows::metaTileToEdit, tileEditor, &frmTileEditor::ShowMetaTile);
+        connect(this, &ToolWindows::restoring, tileEditor, &frmTileEditor::awaitActivationOf);
         // While the user works in the tile editor the main window waits, and shows what
-        // changed once the notice on leaving it was dismissed.
-        connect(tileEditor, &frmTileEditor::editingStarted, &editor, &LevelEditor::beginTileEditorWait);
+        // changed once the notice on leaving it was dismissed; without the notice it
+        // shows every change at once.
+        connect(tileEditor, &frmTileEditor::editingStarted, &editor, [this] {
+            if (preferences.tileEditorNotice())
+                editor.beginTileEditorWait();
+        });
         connect(tileEditor, &frmTileEditor::refreshWanted, &editor, &LevelEditor::endTileEditorWait);
         connect(tileEditor, &QObject::destroyed, &editor, &LevelEditor::endTileEditorWait);
         // Beside the main window where the screen has room; else over the level map's

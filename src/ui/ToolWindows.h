@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
@@ -13,22 +14,25 @@ namespace krelin {
 class Desktop;
 class EditHistory;
 class LevelEditor;
+class Preferences;
 class frmPalEditor;
 class frmTileEditor;
 class modKrelin;
 
 // The main window's tool windows: the palette editor (Edit > Palette), the tile editor
 // (Edit > Tile Editor and the Edit Tile button) and the history (Edit > History). Each is
-// made on first use and gone once closed. The tool windows follow the model on their own;
-// this part places them, tells them which metatile to show, and connects what they
-// announce to the main window's two waits.
+// made on first use and gone once closed. They belong to the main window: they stay above
+// it, go when it is minimised (or hides in the tray) and come back with it. The tool
+// windows follow the model on their own; this part places them, tells them which metatile
+// to show, and connects what they announce to the main window's two waits, which the
+// preferences may turn off.
 class ToolWindows : public QObject
 {
     Q_OBJECT
 
 public:
     ToolWindows(modKrelin &model, EditHistory &history, LevelEditor &editor, Desktop &desktop,
-                QPushButton *cmdEditTile, QWidget *mapSurface, QMainWindow *window);
+                Preferences &preferences, QPushButton *cmdEditTile, QWidget *mapSurface, QMainWindow *window);
 
     QAction *mnuEditPalette;
     QAction *mnuTileEditor;
@@ -46,20 +50,32 @@ public:
 signals:
     // The tile editor is to show this metatile.
     void metaTileToEdit(int metaTile);
+    // The tool windows come back with the main window, which then gets the activation.
+    void restoring(QWidget *mainWindow);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     frmTileEditor &tileEditorWindow();
+    QList<QWidget *> toolWindows() const;
+    // The main window was minimised: its tool windows go with it.
+    void hideWithWindow();
+    // The main window is back: so are the tool windows that went with it.
+    void showWithWindow();
 
     modKrelin &model;
     EditHistory &history;
     LevelEditor &editor;
     Desktop &desktop;
+    Preferences &preferences;
     QPushButton *cmdEditTile;
     QWidget *mapSurface;
     QMainWindow *window;
     QPointer<frmPalEditor> palEditor;
     QPointer<frmTileEditor> tileEditor;
     QPointer<QWidget> historyWindow;
+    QList<QPointer<QWidget>> hiddenWithWindow;
 };
 
 } // namespace krelin

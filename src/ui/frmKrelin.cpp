@@ -10,12 +10,15 @@
 #include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "RecoveryOffer.h"
+#include "PreferencesCommand.h"
 #include "RecentFiles.h"
 #include "ShowUses.h"
+#include "TileSheetCommands.h"
 #include "ToolWindows.h"
 #include "frmAbout.h"
 #include "core/JournalFile.h"
 #include "core/MasterPalette.h"
+#include "core/Preferences.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
@@ -175,8 +178,11 @@ void frmKrelin::createParts(QSettings *settings)
     auto *navigation =
         new Navigation(model, *levelEditor, desktop, {picEditor, picTile, hLevel_Frames, hsTable, cboRoomEditor}, this);
     auto *patches = new PatchCommands(model, *editHistory, desktop, *files, this);
-    auto *emulator = new EmulatorCommands(model, desktop, settings, this);
-    auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, cmdEditTile, picEditor, this);
+    auto *preferences = new Preferences(settings, this);
+    new PreferencesCommand(*preferences, desktop, this);
+    auto *emulator = new EmulatorCommands(model, desktop, *preferences, this);
+    auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, *preferences, cmdEditTile, picEditor, this);
+    auto *tileSheets = new TileSheetCommands(model, *editHistory, *levelEditor, desktop, this);
     new ShowUses(model, *levelEditor, cboRoomEditor, this);
     auto *exportMenu = new ExportMenu(model, desktop, this);
     connect(hLevel_Frames, &QScrollBar::valueChanged, exportMenu, &ExportMenu::setFrame);
@@ -203,6 +209,7 @@ void frmKrelin::createParts(QSettings *settings)
     connect(patches, &PatchCommands::statusMessage, status, note);
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
     connect(recovery, &RecoveryOffer::statusMessage, status, note);
+    connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     // Said once: from then on the user knows the oldest steps go.
     connect(editHistory, &EditHistory::oldestStepsDropped, status, [status, told = false](int) mutable {
@@ -239,6 +246,8 @@ void frmKrelin::createMenus()
     addFiller(mnuFile, "mnuFileFiller1");
     mnuFile->addActions({files->mnuSaveRom, files->mnuSaveRomAs});
     mnuFile->addMenu(findChild<ExportMenu *>());
+    auto *tileSheets = findChild<TileSheetCommands *>();
+    mnuFile->addActions({tileSheets->mnuExportTiles, tileSheets->mnuImportTiles});
     addFiller(mnuFile, "mnuFileFillerPatches");
     mnuFile->addActions({patches->mnuCreatePatch, patches->mnuApplyPatch});
     addFiller(mnuFile, "mnuFileFiller2");
@@ -274,6 +283,8 @@ void frmKrelin::createMenus()
 
     QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
     mnuView->addAction(findChild<OverviewCommands *>()->mnuStageOverview);
+    addFiller(mnuEdit, "mnuEditFillerPreferences");
+    mnuEdit->addAction(findChild<PreferencesCommand *>()->mnuPreferences);
 
     QMenu *mnuTools = addMenu(bar, "mnuTools", QStringLiteral("&Tools"));
     mnuTools->addActions({emulator->mnuRunInEmulator, emulator->mnuEmulator});

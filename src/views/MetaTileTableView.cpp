@@ -87,6 +87,16 @@ void MetaTileTableView::setMarked(int metaTile)
 
 void MetaTileTableView::repaintMetaTiles(const std::bitset<MetaTileCount> &metaTiles)
 {
+    int cells = 0;
+    for (int i = 0; i < TableRows * TableColumns; ++i)
+        cells += metaTiles.test(std::size_t(TableMetaTile(shownPage, i % TableColumns, i / TableColumns)));
+    // Most of the page (new tiles for the whole stage): the page drawn whole costs less.
+    if (cells > 4) {
+        draw(shownPage);
+        if (previewed >= 0 && metaTiles.test(std::size_t(previewed)))
+            drawPreview(previewed);
+        return;
+    }
     bool table = false;
     for (int row = 0; row < TableRows; ++row)
         for (int col = 0; col < TableColumns; ++col)

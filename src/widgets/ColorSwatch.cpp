@@ -1,5 +1,7 @@
 #include "ColorSwatch.h"
 
+#include "render/TilePainter.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -28,19 +30,34 @@ void ColorSwatch::setBordered(bool value)
     update();
 }
 
+void ColorSwatch::setText(const QString &text)
+{
+    if (caption == text)
+        return;
+    caption = text;
+    update();
+}
+
 QRgb ColorSwatch::borderColor() const
 {
-    const int luma = (299 * qRed(fill) + 587 * qGreen(fill) + 114 * qBlue(fill)) / 1000;
-    return luma < 128 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    return ContrastingColor(fill);
 }
 
 void ColorSwatch::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), QColor::fromRgb(fill));
+    const QColor contrast = QColor::fromRgb(borderColor());
     if (bordered) {
-        painter.setPen(QColor::fromRgb(borderColor()));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        const QRect r = rect();
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), BorderWidth), contrast);
+        painter.fillRect(QRect(r.left(), r.bottom() - BorderWidth + 1, r.width(), BorderWidth), contrast);
+        painter.fillRect(QRect(r.left(), r.top(), BorderWidth, r.height()), contrast);
+        painter.fillRect(QRect(r.right() - BorderWidth + 1, r.top(), BorderWidth, r.height()), contrast);
+    }
+    if (!caption.isEmpty()) {
+        painter.setPen(contrast);
+        painter.drawText(rect(), Qt::AlignCenter, caption);
     }
 }
 

@@ -4,10 +4,11 @@
 
 namespace krelin {
 
-// A field of one colour, one of several to choose from: the chosen one carries a
-// one-pixel single-line border, black or white, whichever shows against the colour (a
-// black line around a black swatch could not be seen). A click is a press and a release
-// of any button on it. Callers place and size it.
+// A field of one colour, one of several to choose from: the chosen one carries a border
+// BorderWidth pixels wide inside its edge, black or white, whichever shows against the
+// colour (a black line around a black swatch could not be seen). It may carry a short
+// text (a colour code, a key) in its middle, drawn in the same contrasting colour. A
+// click is a press and a release of any button on it. Callers place and size it.
 class ColorSwatch : public QWidget
 {
     Q_OBJECT
@@ -21,6 +22,10 @@ public:
     bool isBordered() const { return bordered; }
     void setBordered(bool bordered);
     QRgb borderColor() const;
+    static constexpr int BorderWidth = 2;
+
+    QString text() const { return caption; }
+    void setText(const QString &text);
 
 signals:
     void clicked();
@@ -32,6 +37,7 @@ protected:
 
 private:
     QRgb fill = 0xFF000000;
+    QString caption;
     bool bordered = false;
     bool pressed = false;
 };

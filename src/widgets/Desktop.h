@@ -40,6 +40,24 @@ public:
     // A message box with Yes and No; true for Yes.
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text) = 0;
 
+    // The same two boxes with a check box labelled check below the text (such as "Don't
+    // ask again"); *checked says on return whether the user ticked it. A desktop that
+    // cannot show one shows the box alone and leaves *checked false.
+    virtual void showMessageWithCheck(QWidget *parent, const QString &title, const QString &text,
+                                      const QString &check, bool *checked)
+    {
+        Q_UNUSED(check);
+        showMessage(parent, title, text, Icon::None);
+        *checked = false;
+    }
+    virtual bool askYesNoWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
+                                   bool *checked)
+    {
+        Q_UNUSED(check);
+        *checked = false;
+        return askYesNo(parent, title, text);
+    }
+
     enum class SaveAnswer { Save, Discard, Cancel };
     // A question about unsaved changes with Save (the default), Discard and Cancel; Escape
     // and the close box cancel.

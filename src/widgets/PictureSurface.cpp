@@ -63,7 +63,7 @@ void PictureSurface::mouseMoveEvent(QMouseEvent *event)
 void PictureSurface::mousePressEvent(QMouseEvent *event)
 {
     pressed = true;
-    emit mousePressed(event->button());
+    emit mousePressed(event->button(), event->modifiers());
 }
 
 void PictureSurface::mouseReleaseEvent(QMouseEvent *event)
@@ -71,6 +71,7 @@ void PictureSurface::mouseReleaseEvent(QMouseEvent *event)
     const bool click = pressed && rect().contains(event->position().toPoint());
     if (event->buttons() == Qt::NoButton)
         pressed = false;
+    emit mouseReleased(event->button());
     if (click)
         emit clicked();
 }

@@ -41,8 +41,11 @@ public:
 
 signals:
     void mouseMoved(double x, double y);
-    // Any button went down on the surface (a click needs its release too).
-    void mousePressed(Qt::MouseButton button);
+    // Any button went down on the surface (a click needs its release too), with the
+    // modifier keys held then.
+    void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    // A button went up; the surface holds the pointer from a press until every button is up.
+    void mouseReleased(Qt::MouseButton button);
     void clicked();
     // The pointer left the surface.
     void pointerLeft();

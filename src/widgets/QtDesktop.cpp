@@ -1,6 +1,7 @@
 #include "QtDesktop.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -48,6 +49,27 @@ bool QtDesktop::askYesNo(QWidget *parent, const QString &title, const QString &t
 {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     return box.exec() == QMessageBox::Yes;
+}
+
+void QtDesktop::showMessageWithCheck(QWidget *parent, const QString &title, const QString &text,
+                                     const QString &check, bool *checked)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    auto *tick = new QCheckBox(check, &box);
+    box.setCheckBox(tick);
+    box.exec();
+    *checked = tick->isChecked();
+}
+
+bool QtDesktop::askYesNoWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
+                                  bool *checked)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    auto *tick = new QCheckBox(check, &box);
+    box.setCheckBox(tick);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    *checked = tick->isChecked();
+    return yes;
 }
 
 Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &title, const QString &text)

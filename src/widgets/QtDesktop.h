@@ -25,6 +25,10 @@ public:
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
     int askChoice(QWidget *parent, const QString &title, const QString &text, const QStringList &answers,
                   int defaultAnswer, int cancelAnswer) override;
+    void showMessageWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
+                              bool *checked) override;
+    bool askYesNoWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
+                           bool *checked) override;
     SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) override;
     void openUrl(const QUrl &url, const std::function<void()> &failed) override;
     void playSound(const QString &path) override;

@@ -232,23 +232,22 @@ private slots:
         Image img;
         const qint64 at = QuadrantTileOffset(img.model, 9, 1);
         const int old = img.model.byteAt(at);
-        for (int i = 1; i <= 5; ++i) // a scroll arrow held
-            QVERIFY(img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, (old + i) % 256)));
+        for (int i = 1; i <= 5; ++i) // a scroll arrow held: one gesture
+            QVERIFY(img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, (old + i) % 256, 1)));
         QCOMPARE(img.history.stack().count(), 1);
         QCOMPARE(img.model.byteAt(at), (old + 5) % 256);
         // Another quadrant is another step.
-        QVERIFY(img.history.push(new SetQuadrantTileCommand(img.model, 9, 2, (img.model.byteAt(at + 1) + 1) % 256)));
+        QVERIFY(img.history.push(new SetQuadrantTileCommand(img.model, 9, 2, (img.model.byteAt(at + 1) + 1) % 256, 2)));
         QCOMPARE(img.history.stack().count(), 2);
         img.history.stack().undo();
         img.history.stack().undo();
         QVERIFY(img.model.image() == img.original);
-        // Stepping there and back again leaves nothing; a step a while later is a step of its own.
-        img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, (old + 1) % 256));
-        img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, old));
+        // Stepping there and back again leaves nothing; another gesture is a step of its own.
+        img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, (old + 1) % 256, 3));
+        img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, old, 3));
         QCOMPARE(img.history.stack().count(), 0);
-        img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, (old + 1) % 256));
-        QTest::qWait(int(ByteEditCommand::MergeWindowMs) + 100);
-        img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, (old + 2) % 256));
+        img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, (old + 1) % 256, 4));
+        img.history.push(new SetQuadrantTileCommand(img.model, 9, 1, (old + 2) % 256, 5));
         QCOMPARE(img.history.stack().count(), 2);
         // Placements never merge: each click is its own step.
         for (int i = 1; i <= 2; ++i)

@@ -275,7 +275,7 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Paint Pixel"));
     const auto gridShows = [&] {
         QImage expected = tiles->pic8x8Edit->image();
-        DrawTileGrid(expected, s.model, 0x21, 0, s.model.BgColors());
+        DrawTileGrid(expected, s.model, 0x21, 0, s.model.BgColors(), tiles->showsPixelGrid());
         return tiles->pic8x8Edit->image() == expected;
     };
     pressCtrl(tiles, Qt::Key_Z);

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
 
 using namespace krelin;
@@ -35,6 +36,14 @@ enum StageIndex { S1A = 0, S3 = 6 };
 QRgb Master(const modKrelin &model, int k)
 {
     return qRgb(model.NesRed[k], model.NesGreen[k], model.NesBlue[k]);
+}
+
+// Whether mark is black or white and stands out against color: their brightness differs
+// by about half the scale at least.
+bool Contrasts(QRgb mark, QRgb color)
+{
+    const auto luma = [](QRgb c) { return (299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c)) / 1000; };
+    return (mark == 0xFFFFFFFFu || mark == 0xFF000000u) && std::abs(luma(mark) - luma(color)) >= 120;
 }
 
 QString Code(int byte)
@@ -104,11 +113,16 @@ private slots:
                  QRect(60 / 15, 2460 / 15, 3195 / 15, 855 / 15));
         QCOMPARE(p.size(), QSize(4 + 213 + 4, 164 + 57 + 4)); // the top-left margin all round
 
+        // Every square in its colour, but the selected swatch's, which carries an outline.
         const QImage &grid = p.picPalSelector->image();
+        const int selected = s.paletteByte(1) & 0x3F;
         for (int y = 0; y < 52; ++y)
-            for (int x = 0; x < 208; ++x)
-                if (grid.pixel(x, y) != Master(s.model, 16 * (y / 13) + x / 13))
+            for (int x = 0; x < 208; ++x) {
+                const int k = 16 * (y / 13) + x / 13, dx = x % 13, dy = y % 13;
+                const bool ring = k == selected && (dx < 2 || dy < 2 || dx > 10 || dy > 10);
+                if (!ring && grid.pixel(x, y) != Master(s.model, k))
                     QFAIL(qPrintable(QStringLiteral("grid pixel (%1, %2)").arg(x).arg(y)));
+            }
         QCOMPARE(grid.pixel(208, 0), ClearColor);
         QCOMPARE(grid.pixel(0, 52), ClearColor);
     }
@@ -221,6 +235,59 @@ private slots:
             QCOMPARE(p.picPal[e]->color(), Master(s.model, s.paletteByte(e) & 0x3F));
             QCOMPARE(p.picPal[e]->toolTip(), Code(s.paletteByte(e)));
         }
+    }
+
+    // A swatch shows the colour of the byte stored, with its code written on it, even after
+    // a colour answered No and the window closed and opened again; the outline in the grid
+    // follows the selected swatch and its byte. Marks and codes contrast with the colour.
+    void swatchesShowStoredBytes()
+    {
+        Session s;
+        const QImage table = Controls(s.window).picTile->image();
+        s.selectSwatch(6);
+        const int code = (s.paletteByte(6) + 0x10) % 0x40;
+        s.desktop.yesNoAnswers << false;
+        s.clickColour(code);
+        QVERIFY(s.pal().close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        frmPalEditor *again = s.openPalette();
+        QCOMPARE(Controls(s.window).picTile->image(), table); // No kept the old colours there
+        QCOMPARE(again->picPal[6]->color(), Master(s.model, code));
+        QCOMPARE(again->picPal[6]->text(), Code(code));
+        for (int e = 0; e < 16; ++e)
+            QVERIFY(Contrasts(again->picPal[e]->borderColor(), again->picPal[e]->color()));
+        // Both pixels of the ring's width on square k's left side contrast with the square.
+        const auto outlined = [&](int k) {
+            const QImage &grid = again->picPalSelector->image();
+            const int x = 13 * (k % 16), y = 13 * (k / 16) + 6;
+            return Contrasts(grid.pixel(x, y), Master(s.model, k)) && Contrasts(grid.pixel(x + 1, y), Master(s.model, k));
+        };
+        QVERIFY(outlined(s.paletteByte(1) & 0x3F));
+        s.selectSwatch(6);
+        QCOMPARE(again->outlinedColour(), code);
+        QVERIFY(outlined(code));
+        QVERIFY(!outlined(s.paletteByte(1) & 0x3F) || (s.paletteByte(1) & 0x3F) == code);
+        QVERIFY(s.model.writeByte(s.model.PalOffset + 6, 0x2C)); // an undo or a patch
+        QCOMPARE(again->outlinedColour(), 0x2C);
+        QVERIFY(outlined(0x2C) && !outlined(code));
+    }
+
+    // "Don't ask again" ticked: the answer given counts this time; from then on a colour
+    // is shown everywhere at once, as Yes does, and nothing is asked.
+    void dontAskAgain()
+    {
+        Session s;
+        s.desktop.yesNoAnswers << false;
+        s.desktop.checkAnswers << true;
+        s.selectSwatch(2);
+        s.clickColour(0x16);
+        QCOMPARE(s.desktop.questions.size(), 1);
+        QVERIFY(!Controls(s.window).preferences().paletteQuestion());
+        QVERIFY(ToQRgb(s.model.BgColors()[2]) != Master(s.model, 0x16) || s.paletteByte(2) == 0x16);
+        s.clickColour(0x2A);
+        QCOMPARE(s.desktop.questions.size(), 1);
+        QCOMPARE(ToQRgb(s.model.BgColors()[2]), Master(s.model, 0x2A));
+        QVERIFY(!Controls(s.window).editor().waitsForTileEditor());
     }
 
     // The window sits 33 pixels right of and below the main window's corner, also when

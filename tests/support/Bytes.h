@@ -29,6 +29,11 @@ inline bool WriteFile(const QString &path, const QByteArray &data)
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
+inline Bytes BytesOf(const QByteArray &data)
+{
+    return Bytes(data.begin(), data.end());
+}
+
 // The offsets at which two images differ, within the shorter of them.
 inline QList<qint64> ChangedOffsets(const Bytes &before, const Bytes &after)
 {

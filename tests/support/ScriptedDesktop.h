@@ -56,6 +56,9 @@ public:
     // The answers to choice questions, by their caption without the & ("Reload"); none
     // queued: the cancelling answer.
     QQueue<QString> choiceAnswers;
+    // Whether the user ticks the check box a box offers ("Don't ask again"); none queued:
+    // not ticked.
+    QQueue<bool> checkAnswers;
     bool systemTray = true;
     bool linksOpen = true; // false: the desktop has no browser or mail program
 
@@ -133,6 +136,21 @@ public:
             return false;
         }
         return yesNoAnswers.dequeue();
+    }
+
+    // The boxes with a check box: logged as the plain ones, the tick taken from checkAnswers.
+    void showMessageWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &,
+                              bool *checked) override
+    {
+        showMessage(parent, title, text, Icon::None);
+        *checked = !checkAnswers.isEmpty() && checkAnswers.dequeue();
+    }
+    bool askYesNoWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &,
+                           bool *checked) override
+    {
+        const bool yes = askYesNo(parent, title, text);
+        *checked = !checkAnswers.isEmpty() && checkAnswers.dequeue();
+        return yes;
     }
 
     SaveAnswer askSaveChanges(QWidget *, const QString &title, const QString &text) override

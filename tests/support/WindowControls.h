@@ -13,11 +13,14 @@
 #include "ui/MainStatusBar.h"
 #include "ui/Navigation.h"
 #include "ui/PatchCommands.h"
+#include "ui/PreferencesDialog.h"
 #include "ui/RecentFiles.h"
 #include "ui/ShowUses.h"
+#include "ui/TileSheetCommands.h"
 #include "ui/ToolWindows.h"
 #include "ui/frmAbout.h"
 #include "ui/frmKrelin.h"
+#include "core/Preferences.h"
 #include "edit/EditHistory.h"
 #include "views/LevelEditor.h"
 #include "widgets/PictureSurface.h"
@@ -111,6 +114,8 @@ struct Controls
     RecentFiles *mnuRecentFiles = named<RecentFiles>("mnuRecentFiles");
     QAction *mnuCreatePatch = named<QAction>("mnuCreatePatch");
     QAction *mnuApplyPatch = named<QAction>("mnuApplyPatch");
+    QAction *mnuExportTiles = named<QAction>("mnuExportTiles");
+    QAction *mnuImportTiles = named<QAction>("mnuImportTiles");
     QAction *mnuFile_Quit = named<QAction>("mnuFile_Quit");
     QMenu *mnuEdit = named<QMenu>("mnuEdit");
     QAction *mnuUndo = named<QAction>("mnuUndo");
@@ -122,6 +127,7 @@ struct Controls
     std::array<QAction *, 12> mnuEdit_Level_Stage = Part<Navigation>(window).mnuEdit_Level_Stage;
     QAction *mnuTileEditor = named<QAction>("mnuTileEditor");
     QAction *mnuShowUses = named<QAction>("mnuShowUses");
+    QAction *mnuPreferences = named<QAction>("mnuPreferences");
     QMenu *mnuTools = named<QMenu>("mnuTools");
     QAction *mnuRunInEmulator = named<QAction>("mnuRunInEmulator");
     QAction *mnuEmulator = named<QAction>("mnuEmulator");
@@ -139,6 +145,7 @@ struct Controls
     frmTileEditor *tileEditor = window->findChild<frmTileEditor *>();
     QWidget *historyWindow = window->findChild<QWidget *>(QStringLiteral("frmHistory"));
     EmulatorDialog *emulatorDialog = window->findChild<EmulatorDialog *>();
+    PreferencesDialog *preferencesDialog = window->findChild<PreferencesDialog *>();
 
     // ---- the parts and their handlers ------------------------------------------------------
     LevelEditor &editor() const { return Part<LevelEditor>(window); }
@@ -146,6 +153,7 @@ struct Controls
     FileSession &files() const { return Part<FileSession>(window); }
     Navigation &navigation() const { return Part<Navigation>(window); }
     ToolWindows &tools() const { return Part<ToolWindows>(window); }
+    Preferences &preferences() const { return Part<Preferences>(window); }
 
     QString dialogStart() const { return files().dialogStart(); }
     bool maybeSave() const { return files().maybeSave(); }

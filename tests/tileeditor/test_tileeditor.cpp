@@ -2,9 +2,7 @@
 // window, the redraw, the three kinds of edit checked byte by byte and bit by bit, the
 // pictures checked against tiles decoded here, and the notice on leaving and closing.
 #include "SavedImage.h"
-#include "Bytes.h"
-#include "SyntheticImage.h"
-#include "MainWindowFixture.h"
+#include "TileEditorSession.h"
 #include "core/RomFile.h"
 #include "core/StageTable.h"
 #include "edit/EditHistory.h"
@@ -31,108 +29,44 @@
 using namespace krelin;
 using namespace krelin::testing;
 
-namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-void activate(QWidget *w)
-{
-    w->activateWindow();
-    QTRY_VERIFY(QApplication::activeWindow() == w);
-}
-
-// A desktop whose notice, like a real message box, is a window of the program that takes
-// the activation while it is up; dismissed, it hands the activation to each of the
-// program's other windows in turn, the one that was active last.
-struct NoticeDesktop : ScriptedDesktop
-{
-    void showMessage(QWidget *parent, const QString &title, const QString &text, Icon icon) override
-    {
-        ScriptedDesktop::showMessage(parent, title, text, icon);
-        QWidget *before = QApplication::activeWindow(), box;
-        box.show();
-        activate(&box);
-        box.hide();
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w != before)
-                activate(w);
-        if (before)
-            activate(before);
-    }
-};
-
-// A pointer move to p over w, sent to w itself (the tile editor may lie over the main
-// window). A point outside w stands for a pointer w holds while a button is down.
-void moveOn(QWidget *w, QPoint p)
-{
-    QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, {}, {});
-    QApplication::sendEvent(w, &move);
-}
-
-// A main window on a copy of the sample cartridge with stage 1A chosen.
-struct Session : MainWindowFixture<NoticeDesktop>
-{
-    Session() { QVERIFY(Controls(window).mnuEdit_Level_Click(0)); }
-
-    // Selects metatile n in the table (none for n < 0), then presses Edit Tile.
-    frmTileEditor &editTile(int n)
-    {
-        if (n >= 0) {
-            Controls(window).hsTable->setValue(n / 16);
-            const QPoint cell(12 + 34 * (n % 2), 12 + 34 * (n % 16 / 2));
-            moveOn(Controls(window).picTile, cell);
-            QTest::mouseClick(Controls(window).picTile, Qt::LeftButton, {}, cell);
-        }
-        QTest::mouseClick(Controls(window).cmdEditTile, Qt::LeftButton);
-        if (!QTest::qWaitForWindowExposed(Controls(window).tileEditor))
-            qWarning("the tile editor did not show");
-        return *Controls(window).tileEditor;
-    }
-    frmTileEditor &te() { return *Controls(window).tileEditor; }
-    qint64 tileOf(int n, int q) const { return model.ChrOffset + 16 * byte(model.MetaTileOffset + 4 * n + q); }
-    int pixel(int n, int q, int col, int row) const { return DecodeTilePixel(model.bytesAt(tileOf(n, q), 16), col, row); }
-
-    void chooseQuadrant(QPoint at)
-    {
-        moveOn(te().pic16x16, at + QPoint(1, 1));
-        QTest::mouseClick(te().pic16x16, Qt::LeftButton, {}, QPoint(3, 3)); // its own position is not used
-    }
-    // A pointer move to grid cell (col, row), then a press of button.
-    void press(int col, int row, Qt::MouseButton button = Qt::LeftButton)
-    {
-        const QPoint p(8 + 16 * col, 10 + 16 * row);
-        moveOn(te().pic8x8Edit, p);
-        QTest::mouseClick(te().pic8x8Edit, button, {}, p);
-    }
-};
-
-// The first pixel where the composite (65 x 65, gap at 32) or the grid (quadrant q,
-// 128 x 128) differs from metatile n as decoded here; empty when both match.
-QString pictureDiff(frmTileEditor &te, const modKrelin &m, int n, int q)
-{
-    const auto bg = ExpectedBgColors(m);
-    auto shown = [&](int quadrant, int col, int row) {
-        const int tile = m.image().at(m.MetaTileOffset + 4 * n + quadrant);
-        const int value = DecodeTilePixel(m.image().data() + m.ChrOffset + 16 * tile, col, row);
-        return bg[4 * (m.image().at(m.MetaPalOffset + n) % 4) + value];
-    };
-    for (int y = 0; y < 130; ++y)
-        for (int x = 0; x < 130; ++x) {
-            const bool gap = x == 32 || y == 32 || x >= 65 || y >= 65;
-            if (x < 66 && y < 66
-                && te.pic16x16->image().pixel(x, y) != (gap ? ClearColor : shown((x > 32) + 2 * (y > 32), x % 33 / 4, y % 33 / 4)))
-                return QStringLiteral("composite pixel (%1,%2)").arg(x).arg(y);
-            if (te.pic8x8Edit->image().pixel(x, y) != (x < 128 && y < 128 ? shown(q, x / 16, y / 16) : ClearColor))
-                return QStringLiteral("grid pixel (%1,%2)").arg(x).arg(y);
-        }
-    return {};
-}
-
-} // namespace
+using Session = TileSession;
 
 class TestTileEditor : public QObject
 {
     Q_OBJECT
+
+    // The first layout's controls keep their places (in the area below the menu bar);
+    // no two controls overlap; the window and the main window fit side by side on a
+    // 1024 x 768 screen.
+    static void checkLayout(frmTileEditor &te, QWidget &main)
+    {
+        QWidget *area = te.findChild<QWidget *>(QStringLiteral("controls"));
+        QVERIFY(area && area->y() >= te.menuBar->height());
+        QCOMPARE(te.hsSelector[0]->geometry(), QRect(4, 4, 29, 13));
+        QCOMPARE(te.hsSelector[3]->geometry(), QRect(40, 84, 29, 13));
+        QCOMPARE(te.pic16x16->geometry(), QRect(4, 16, 68, 68));
+        QCOMPARE(te.cboTile->geometry(), QRect(4, 124, 77, 21));
+        QCOMPARE(te.optPal[2]->geometry(), QRect(40, 100, 13, 21));
+        QCOMPARE(te.pic8x8Edit->size(), QSize(132, 132));
+        const QList<QWidget *> controls = area->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        // The first layout lets the upper scroll bars touch the composite by a line.
+        const auto first = [](QWidget *w) {
+            return w->objectName().startsWith(QStringLiteral("hsSelector")) || w->objectName() == QStringLiteral("pic16x16");
+        };
+        for (QWidget *a : controls)
+            for (QWidget *b : controls)
+                if (a != b && !(first(a) && first(b)) && a->isVisible() && b->isVisible()
+                    && a->geometry().intersects(b->geometry()))
+                    QFAIL(qPrintable(QStringLiteral("%1 overlaps %2").arg(a->objectName(), b->objectName())));
+        for (QWidget *w : controls)
+            QVERIFY2(area->rect().contains(w->geometry()), qPrintable(w->objectName()));
+        // The spin boxes sit in the rows of their scroll bars.
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(te.spnTile[i]->geometry().top() <= te.hsSelector[i]->y()
+                    && te.spnTile[i]->geometry().bottom() >= te.hsSelector[i]->geometry().bottom());
+        QVERIFY(te.frameGeometry().width() + main.frameGeometry().width() <= 1024);
+        QVERIFY(te.frameGeometry().height() <= 740);
+    }
 
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
@@ -154,16 +88,15 @@ private slots:
         const Bytes before = s.model.image();
         frmTileEditor &te = s.editTile(n);
         QCOMPARE(te.windowTitle(), QStringLiteral("Tile Editor"));
-        // The controls' area keeps its size; the note of what is shared lies below it.
-        QCOMPARE(te.width(), 223);
-        QCOMPARE(te.lblShared->y(), 176);
-        QCOMPARE(te.height(), 176 + te.lblShared->height() + 4);
+        checkLayout(te, *s.window);
         QCOMPARE(te.lblShared->text(),
                  QStringLiteral("Tiles: Shared with 1B, 1C\nMetatiles: Shared with 1B, 1C, 2A, 2B, 2C"));
         QCOMPARE(te.cboTile->currentText(), entry);
         n = std::max(n, 0);
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             QCOMPARE(te.hsSelector[i]->value(), s.byte(0x790A + 4 * n + i));
+            QCOMPARE(te.spnTile[i]->value(), s.byte(0x790A + 4 * n + i));
+        }
         const int p = s.byte(0x7D0A + n) % 4;
         QVERIFY(te.optPal[p]->isChecked());
         for (int i = 0; i < 4; ++i)
@@ -267,13 +200,17 @@ private slots:
             QTest::mouseClick(te.pic8x8Edit, Qt::RightButton, {}, QPoint(40, 40));
         }
         QCOMPARE(s.model.image(), before);
-        // Pressed on the grid, dragged out while held, then another button pressed.
+        // Pressed on the grid, dragged out while held (painting what it crosses), then
+        // another button pressed out there.
         moveOn(te.pic8x8Edit, QPoint(40, 40));
         QTest::mousePress(te.pic8x8Edit, Qt::LeftButton, {}, QPoint(40, 40));
+        moveOn(te.pic8x8Edit, QPoint(-30, 60), Qt::LeftButton);
         before = s.model.image();
-        moveOn(te.pic8x8Edit, QPoint(-30, 60));
         QTest::mousePress(te.pic8x8Edit, Qt::RightButton, {}, QPoint(-30, 60));
         QCOMPARE(s.model.image(), before);
+        // The buttons go up again: the program keeps the state of the buttons.
+        QTest::mouseRelease(te.pic8x8Edit, Qt::RightButton, {}, QPoint(-30, 60));
+        QTest::mouseRelease(te.pic8x8Edit, Qt::LeftButton, {}, QPoint(-30, 60));
     }
 
     void subPalette()

@@ -203,7 +203,8 @@ private slots:
 
         QVERIFY(Controls(w).mnuOpenRom->isEnabled());
         for (QAction *a : {Controls(w).mnuEdit->menuAction(), Controls(w).mnuSaveRom, Controls(w).mnuSaveRomAs, Controls(w).mnuEditPalette, Controls(w).mnuTileEditor,
-                           Controls(w).mnuRefresh, Controls(w).mnuCreatePatch, Controls(w).mnuApplyPatch, Controls(w).mnuRunInEmulator})
+                           Controls(w).mnuRefresh, Controls(w).mnuCreatePatch, Controls(w).mnuApplyPatch, Controls(w).mnuRunInEmulator,
+                           Controls(w).mnuExportTiles, Controls(w).mnuImportTiles})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
         QVERIFY(!Controls(w).mnuRefresh->isVisible());
         QVERIFY(!Controls(w).cmdEditTile->isEnabled());
@@ -213,13 +214,14 @@ private slots:
             bar << a->text();
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&View", "&Tools", "&Help"}));
         QCOMPARE(Entries(Controls(w).mnuFile),
-                 QStringList({"&Open|Ctrl+O", "Recent Files>", "Open &Backup…|", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>", "-",
-                              "&Create Patch…|", "A&pply Patch…|", "-", "&Quit|Ctrl+Q"}));
+                 QStringList({"&Open|Ctrl+O", "Recent Files>", "Open &Backup…|", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>",
+                              "Export &Tiles…|", "&Import Tiles…|", "-", "&Create Patch…|", "A&pply Patch…|", "-",
+                              "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
                                                   "&Show Uses|Ctrl+U", "-", "Select &All|Ctrl+A",
                                                   "&Copy|Ctrl+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
-                                                  "Replace &Metatile…|"}));
+                                                  "Replace &Metatile…|", "-", "Pre&ferences…|Ctrl+,"}));
         QCOMPARE(Entries(Controls(w).named<QMenu>("mnuEdit_Tools")), QStringList({"&Place|", "Pa&int|B", "&Fill|F"}));
         QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Overview|F3"}));
         QCOMPARE(Entries(Controls(w).mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));

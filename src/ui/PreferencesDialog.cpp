@@ -1,0 +1,102 @@
+#include "PreferencesDialog.h"
+
+#include "EmulatorDialog.h"
+#include "core/Preferences.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace krelin {
+
+PreferencesDialog::PreferencesDialog(Preferences &preferences, Desktop &desktop, QWidget *parent)
+    : QDialog(parent)
+    , preferences(preferences)
+    , desktop(desktop)
+{
+    setObjectName(QStringLiteral("frmPreferences"));
+    setWindowTitle(QStringLiteral("Preferences"));
+    tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("tabs"));
+
+    QFormLayout *notices = addPage(QStringLiteral("pageNotices"), QStringLiteral("&Notices"));
+    chkTileEditorNotice = new QCheckBox(QStringLiteral("Show “Editor Must Refresh!” on leaving the tile editor"));
+    chkTileEditorNotice->setObjectName(QStringLiteral("chkTileEditorNotice"));
+    chkTileEditorNotice->setToolTip(QStringLiteral("Off: the main window shows each change of the tile editor at once"));
+    chkPaletteQuestion = new QCheckBox(QStringLiteral("Ask “Do You Wish To Refresh The Editor?” after a palette colour"));
+    chkPaletteQuestion->setObjectName(QStringLiteral("chkPaletteQuestion"));
+    chkPaletteQuestion->setToolTip(QStringLiteral("Off: the main window shows each new colour at once, as Yes does"));
+    notices->addRow(chkTileEditorNotice);
+    notices->addRow(chkPaletteQuestion);
+
+    QFormLayout *emulator = addPage(QStringLiteral("pageEmulator"), QStringLiteral("&Emulator"));
+    txtEmulatorCommand = new QLineEdit;
+    txtEmulatorCommand->setObjectName(QStringLiteral("txtEmulatorCommand"));
+    txtEmulatorCommand->setPlaceholderText(QStringLiteral("fceux %f"));
+    txtEmulatorCommand->setMinimumWidth(300);
+    cmdBrowse = new QPushButton(QStringLiteral("&Browse…"));
+    cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
+    cmdBrowse->setAutoDefault(false);
+    auto *row = new QHBoxLayout;
+    row->addWidget(txtEmulatorCommand);
+    row->addWidget(cmdBrowse);
+    emulator->addRow(new QLabel(QStringLiteral("The command that runs the emulator; %f stands for the image:")));
+    emulator->addRow(row);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    cmdOK = buttons->button(QDialogButtonBox::Ok);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(cmdBrowse, &QPushButton::clicked, this, [this] {
+        const QString browsed = BrowseForEmulator(this->desktop, this, txtEmulatorCommand->text().trimmed());
+        if (!browsed.isEmpty())
+            txtEmulatorCommand->setText(browsed);
+    });
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        apply();
+        accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    load();
+}
+
+void PreferencesDialog::showEvent(QShowEvent *event)
+{
+    load();
+    QDialog::showEvent(event);
+}
+
+QFormLayout *PreferencesDialog::addPage(const QString &name, const QString &title)
+{
+    auto *page = new QWidget;
+    page->setObjectName(name);
+    auto *form = new QFormLayout(page);
+    tabs->addTab(page, title);
+    return form;
+}
+
+void PreferencesDialog::load()
+{
+    chkTileEditorNotice->setChecked(preferences.tileEditorNotice());
+    chkPaletteQuestion->setChecked(preferences.paletteQuestion());
+    txtEmulatorCommand->setText(preferences.emulatorCommand());
+}
+
+void PreferencesDialog::apply()
+{
+    preferences.setTileEditorNotice(chkTileEditorNotice->isChecked());
+    preferences.setPaletteQuestion(chkPaletteQuestion->isChecked());
+    if (txtEmulatorCommand->text().trimmed() != preferences.emulatorCommand())
+        preferences.setEmulatorCommand(txtEmulatorCommand->text().trimmed());
+}
+
+} // namespace krelin
