@@ -3,6 +3,7 @@
 #include "EditHistory.h"
 #include "RecordedStep.h"
 #include "core/Patch.h"
+#include "core/RomFile.h"
 #include "core/modKrelin.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,13 @@ PatchApplied ApplyPatchToImage(EditHistory &history, const QString &patchPath)
     if (!patched.ok())
         return {QStringLiteral("Cannot apply %1 to the open image: %2.")
                     .arg(QDir::toNativeSeparators(patchPath), patched.error)};
+    // A patch that takes the header off would leave an image no stage can be read from
+    // rightly, and whose next save writes its fix-up into the wrong bytes.
+    if (!HasCartridgeHeader(patched.bytes))
+        return {QStringLiteral("Cannot apply %1 to the open image: the image it makes has no cartridge header "
+                               "(\"NES\" and 1A at its start), so it would not be a cartridge image. The image was "
+                               "left as it was.")
+                    .arg(QDir::toNativeSeparators(patchPath))};
     const QString text = QCoreApplication::translate("EditCommands", "Apply Patch %1")
                              .arg(QFileInfo(patchPath).fileName());
     return {{}, history.push(new RecordedStep(model, ChangesBetween(model.image(), patched.bytes), text))};

@@ -162,6 +162,10 @@ void TestRoundTrip::refusedPatchLeavesTheImage_data()
     QTest::newRow("cut short") << "short.ips" << bytes(ips, 4) << "cut short";
     QTest::newRow("made for another image") << "other.bps" << bytes(bps)
                                              << QStringLiteral("%1").arg(Crc32(other), 8, 16, QChar(u'0')).toUpper();
+    Bytes headless = Sample();
+    headless[0] = 'X';
+    QTest::newRow("taking the header off") << "headless.ips" << bytes(MakeIpsPatch(Sample(), headless))
+                                            << "no cartridge header";
 }
 
 void TestRoundTrip::refusedPatchLeavesTheImage()
