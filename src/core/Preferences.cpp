@@ -1,6 +1,12 @@
 #include "Preferences.h"
 
+#include "BackupStore.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+
+#include <algorithm>
 
 namespace krelin {
 
@@ -10,19 +16,44 @@ const QString TileEditorNoticeKey = QStringLiteral("notices/tileEditorRefresh");
 const QString PaletteQuestionKey = QStringLiteral("notices/paletteRefresh");
 const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 const QString PixelGridKey = QStringLiteral("tileEditor/pixelGrid");
+const QString BackupsKeptKey = QStringLiteral("backups/kept");
 
 } // namespace
 
 Preferences::Preferences(QSettings *settings, QObject *parent)
     : QObject(parent)
     , settings(settings)
+    , kept(BackupStore::DefaultKept)
 {
     setObjectName(QStringLiteral("preferences"));
     if (!settings)
         return;
-    tileNotice = settings->value(TileEditorNoticeKey, true).toBool();
-    paletteAsked = settings->value(PaletteQuestionKey, true).toBool();
-    gridLines = settings->value(PixelGridKey, true).toBool();
+    tileNotice = readBool(TileEditorNoticeKey, true);
+    paletteAsked = readBool(PaletteQuestionKey, true);
+    gridLines = readBool(PixelGridKey, true);
+    if (settings->contains(BackupsKeptKey)) {
+        bool ok = false;
+        const int count = settings->value(BackupsKeptKey).toString().trimmed().toInt(&ok);
+        if (ok && count >= 0 && count <= MaxBackupsKept)
+            kept = count;
+        else
+            unreadableKeys << BackupsKeptKey;
+    }
+}
+
+// QVariant takes any text but "false" and "0" as true: a value edited by hand into
+// something else is not a choice of the user's.
+bool Preferences::readBool(const QString &key, bool fallback)
+{
+    if (!settings->contains(key))
+        return fallback;
+    const QString text = settings->value(key).toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    unreadableKeys << key;
+    return fallback;
 }
 
 void Preferences::store(const QString &key, const QVariant &value)
@@ -65,6 +96,15 @@ void Preferences::setEmulatorCommand(const QString &command)
     store(EmulatorCommandKey, command);
 }
 
+void Preferences::setBackupsKept(int count)
+{
+    count = std::clamp(count, 0, MaxBackupsKept);
+    if (kept == count)
+        return;
+    kept = count;
+    store(BackupsKeptKey, count);
+}
+
 void Preferences::setPixelGrid(bool shown)
 {
     if (gridLines == shown)
@@ -72,6 +112,32 @@ void Preferences::setPixelGrid(bool shown)
     gridLines = shown;
     store(PixelGridKey, shown);
     emit pixelGridChanged(shown);
+}
+
+namespace {
+
+QStringList sorted(QStringList keys)
+{
+    keys.sort();
+    return keys;
+}
+
+} // namespace
+
+QString UnreadableSettingsText(const QSettings &settings, const QStringList &keys)
+{
+    const QString file = QDir::toNativeSeparators(settings.fileName());
+    const QFileInfo info(settings.fileName());
+    QString what;
+    if (info.exists() && !info.isReadable())
+        what = QStringLiteral("The settings file %1 cannot be read: permission denied.").arg(file);
+    else if (settings.status() == QSettings::FormatError)
+        what = QStringLiteral("The settings file %1 is not in a form Krelin can read.").arg(file);
+    else if (!keys.isEmpty())
+        what = QStringLiteral("Some settings in %1 could not be read: %2.").arg(file, sorted(keys).join(QStringLiteral(", ")));
+    else
+        return {};
+    return what + QStringLiteral(" Their defaults are used in their place.");
 }
 
 } // namespace krelin

@@ -2,16 +2,19 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QSettings;
 class QVariant;
 
 namespace krelin {
 
-// What the user chose to keep between runs besides the recent files: whether the two
-// refresh notices are shown, the emulator command and the tile editor's pixel lines. Kept
-// in the program's settings (~/.config/krelin/krelin.conf); without settings they last
-// for the session only. Each change is written at once and announced.
+// What the user chose to keep between runs besides the recent files and the keys: whether
+// the two refresh notices are shown, the emulator command, the tile editor's pixel lines
+// and how many backups each file keeps. Kept in the program's settings
+// (~/.config/krelin/krelin.conf); without settings they last for the session only. Each
+// change is written at once and announced. A kept value that cannot be read is taken as
+// its default, and its key is listed in unreadable().
 class Preferences : public QObject
 {
     Q_OBJECT
@@ -38,6 +41,14 @@ public:
     bool pixelGrid() const { return gridLines; }
     void setPixelGrid(bool shown);
 
+    // How many old versions of each file the backups keep, 0 (none) to MaxBackupsKept.
+    static constexpr int MaxBackupsKept = 99;
+    int backupsKept() const { return kept; }
+    void setBackupsKept(int count);
+
+    // The keys whose kept values could not be read when the preferences were made.
+    const QStringList &unreadable() const { return unreadableKeys; }
+
 signals:
     void tileEditorNoticeChanged(bool shown);
     void paletteQuestionChanged(bool asked);
@@ -45,12 +56,21 @@ signals:
 
 private:
     void store(const QString &key, const QVariant &value);
+    bool readBool(const QString &key, bool fallback);
+
 
     QSettings *settings;
     bool tileNotice = true;
     bool paletteAsked = true;
     bool gridLines = true;
+    int kept;
+    QStringList unreadableKeys;
     QString sessionEmulatorCommand; // while there are no settings to keep it in
 };
+
+// What to tell the user, once, when the settings could not all be read: the file as a whole
+// (unreadable, or not in a form the program reads) or the values of keys. Empty when all
+// was read.
+QString UnreadableSettingsText(const QSettings &settings, const QStringList &keys);
 
 } // namespace krelin

@@ -4,6 +4,7 @@
 #include "OpenBackupDialog.h"
 #include "RecentFiles.h"
 #include "core/OpenFileLock.h"
+#include "core/Preferences.h"
 #include "core/RomFile.h"
 #include "core/SameFile.h"
 #include "core/Version.h"
@@ -26,9 +27,6 @@ namespace krelin {
 namespace {
 
 const QString RomFilter = QStringLiteral("NES Rom Files (*.NES *.nes)");
-// How many old versions of each file the backups keep: a number the user can set in the
-// settings file.
-const QString BackupsKeptKey = QStringLiteral("backups/kept");
 
 QAction *command(QObject *parent, const char *name, const QString &caption, const QKeySequence &shortcut)
 {
@@ -48,7 +46,7 @@ QString noFixUpNotice(qint64 size)
 } // namespace
 
 FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &desktop, QMainWindow *window,
-                         const QString &programFolder, QSettings *settings)
+                         const QString &programFolder, QSettings *settings, const Preferences &preferences)
     : QObject(window)
     , model(model)
     , history(history)
@@ -56,6 +54,7 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
     , window(window)
     , programFolder(programFolder)
     , settings(settings)
+    , preferences(preferences)
     , disk(desktop, window)
 {
     setObjectName(QStringLiteral("fileSession"));
@@ -205,9 +204,7 @@ bool FileSession::saveTo(const QString &path, bool checked)
     // The file's old bytes are kept first. A backup that cannot be kept does not stop the
     // save, which replaces the file whole or not at all; it is told once the save is done
     // (a save that fails leaves the old file, and needs no backup).
-    const int kept = settings ? settings->value(BackupsKeptKey, BackupStore::DefaultKept).toInt()
-                              : BackupStore::DefaultKept;
-    const QString backupProblem = backups.keep(path, kept);
+    const QString backupProblem = backups.keep(path, preferences.backupsKept());
     const QString error = WriteRomFile(path, model.image());
     if (!error.isEmpty()) {
         desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);

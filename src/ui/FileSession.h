@@ -17,6 +17,7 @@ namespace krelin {
 class Desktop;
 class EditHistory;
 class OpenFileLock;
+class Preferences;
 class RecentFiles;
 class modKrelin;
 
@@ -32,10 +33,10 @@ class FileSession : public QObject
     Q_OBJECT
 
 public:
-    // The recent-files list and the number of backups kept are in settings; without them the
-    // list lasts for the session only.
+    // The recent-files list is in settings; without them it lasts for the session only. The
+    // preferences say how many backups each file keeps.
     FileSession(modKrelin &model, EditHistory &history, Desktop &desktop, QMainWindow *window,
-                const QString &programFolder, QSettings *settings);
+                const QString &programFolder, QSettings *settings, const Preferences &preferences);
 
     QAction *mnuOpenRom;
     QAction *mnuSaveRom;
@@ -113,6 +114,7 @@ private:
     QString programFolder;
     QString lastChosenFile;
     QSettings *settings;
+    const Preferences &preferences;
     bool leaving = false;
     DiskChangeGuard disk;
     std::unique_ptr<OpenFileLock> lock; // of the file open, while this program holds it

@@ -66,17 +66,17 @@ Navigation::Navigation(modKrelin &model, LevelEditor &editor, Desktop &desktop, 
 
     // So do Page Up and Page Down, with Ctrl for pages: window-wide shortcuts, which come
     // before the focused control's own keys (the room box would choose a room with them).
-    auto stepKey = [this](const char *name, const QKeySequence &key, auto step) {
-        auto *action = new QAction(this);
+    auto stepKey = [this](const char *name, const QString &caption, const QKeySequence &key, auto step) {
+        auto *action = new QAction(caption, this);
         action->setObjectName(QLatin1String(name));
         action->setShortcut(key);
         connect(action, &QAction::triggered, this, step);
         this->window->addAction(action);
     };
-    stepKey("actPreviousFrame", Qt::Key_PageUp, [this] { stepFrame(-1); });
-    stepKey("actNextFrame", Qt::Key_PageDown, [this] { stepFrame(1); });
-    stepKey("actPreviousPage", Qt::CTRL | Qt::Key_PageUp, [this] { stepPage(-1); });
-    stepKey("actNextPage", Qt::CTRL | Qt::Key_PageDown, [this] { stepPage(1); });
+    stepKey("actPreviousFrame", QStringLiteral("Previous Frame"), Qt::Key_PageUp, [this] { stepFrame(-1); });
+    stepKey("actNextFrame", QStringLiteral("Next Frame"), Qt::Key_PageDown, [this] { stepFrame(1); });
+    stepKey("actPreviousPage", QStringLiteral("Previous Page"), Qt::CTRL | Qt::Key_PageUp, [this] { stepPage(-1); });
+    stepKey("actNextPage", QStringLiteral("Next Page"), Qt::CTRL | Qt::Key_PageDown, [this] { stepPage(1); });
     controls.hLevel_Frames->setToolTip(QStringLiteral("Frame: the mouse wheel over the map, or Page Up / Page Down"));
     controls.hsTable->setToolTip(
         QStringLiteral("Page: the mouse wheel over the table, or Ctrl+Page Up / Ctrl+Page Down"));

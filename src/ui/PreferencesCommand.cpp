@@ -6,9 +6,11 @@
 
 namespace krelin {
 
-PreferencesCommand::PreferencesCommand(Preferences &preferences, Desktop &desktop, QWidget *window)
+PreferencesCommand::PreferencesCommand(Preferences &preferences, KeyboardShortcuts &shortcuts, Desktop &desktop,
+                                       QWidget *window)
     : QObject(window)
     , preferences(preferences)
+    , shortcuts(shortcuts)
     , desktop(desktop)
     , window(window)
 {
@@ -28,7 +30,7 @@ void PreferencesCommand::mnuPreferences_Click()
         dialog->activateWindow();
         return;
     }
-    dialog = new PreferencesDialog(preferences, desktop, window);
+    dialog = new PreferencesDialog(preferences, shortcuts, desktop, window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

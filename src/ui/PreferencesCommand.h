@@ -9,6 +9,7 @@ class QWidget;
 namespace krelin {
 
 class Desktop;
+class KeyboardShortcuts;
 class Preferences;
 class PreferencesDialog;
 
@@ -20,13 +21,14 @@ class PreferencesCommand : public QObject
     Q_OBJECT
 
 public:
-    PreferencesCommand(Preferences &preferences, Desktop &desktop, QWidget *window);
+    PreferencesCommand(Preferences &preferences, KeyboardShortcuts &shortcuts, Desktop &desktop, QWidget *window);
 
     QAction *mnuPreferences;
     void mnuPreferences_Click();
 
 private:
     Preferences &preferences;
+    KeyboardShortcuts &shortcuts;
     Desktop &desktop;
     QWidget *window;
     QPointer<PreferencesDialog> dialog; // open while it is on the screen

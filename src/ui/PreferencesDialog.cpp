@@ -2,6 +2,7 @@
 
 #include "EmulatorDialog.h"
 #include "core/Preferences.h"
+#include "widgets/Desktop.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -10,14 +11,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace krelin {
 
-PreferencesDialog::PreferencesDialog(Preferences &preferences, Desktop &desktop, QWidget *parent)
+PreferencesDialog::PreferencesDialog(Preferences &preferences, KeyboardShortcuts &shortcuts, Desktop &desktop,
+                                     QWidget *parent)
     : QDialog(parent)
     , preferences(preferences)
+    , shortcuts(shortcuts)
     , desktop(desktop)
 {
     setObjectName(QStringLiteral("frmPreferences"));
@@ -49,8 +53,21 @@ PreferencesDialog::PreferencesDialog(Preferences &preferences, Desktop &desktop,
     emulator->addRow(new QLabel(QStringLiteral("The command that runs the emulator; %f stands for the image:")));
     emulator->addRow(row);
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QFormLayout *files = addPage(QStringLiteral("pageFiles"), QStringLiteral("&Files"));
+    spnBackupsKept = new QSpinBox;
+    spnBackupsKept->setObjectName(QStringLiteral("spnBackupsKept"));
+    spnBackupsKept->setRange(0, Preferences::MaxBackupsKept);
+    spnBackupsKept->setSpecialValueText(QStringLiteral("None"));
+    spnBackupsKept->setToolTip(QStringLiteral("Every save first keeps the file as it was; File ▸ Open Backup opens them"));
+    files->addRow(QStringLiteral("&Backups kept of each file:"), spnBackupsKept);
+
+    createKeysPage();
+
+    auto *buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
     cmdOK = buttons->button(QDialogButtonBox::Ok);
+    cmdApply = buttons->button(QDialogButtonBox::Apply);
+    connect(cmdApply, &QPushButton::clicked, this, &PreferencesDialog::apply);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);
@@ -89,6 +106,10 @@ void PreferencesDialog::load()
     chkTileEditorNotice->setChecked(preferences.tileEditorNotice());
     chkPaletteQuestion->setChecked(preferences.paletteQuestion());
     txtEmulatorCommand->setText(preferences.emulatorCommand());
+    spnBackupsKept->setValue(preferences.backupsKept());
+    const auto &entries = shortcuts.entries();
+    for (std::size_t row = 0; row < entries.size(); ++row)
+        setPendingKeys(int(row), entries[row].action->shortcuts());
 }
 
 void PreferencesDialog::apply()
@@ -97,6 +118,10 @@ void PreferencesDialog::apply()
     preferences.setPaletteQuestion(chkPaletteQuestion->isChecked());
     if (txtEmulatorCommand->text().trimmed() != preferences.emulatorCommand())
         preferences.setEmulatorCommand(txtEmulatorCommand->text().trimmed());
+    preferences.setBackupsKept(spnBackupsKept->value());
+    const auto &entries = shortcuts.entries();
+    for (std::size_t row = 0; row < entries.size(); ++row)
+        shortcuts.setKeys(entries[row], pendingKeys[row]);
 }
 
 } // namespace krelin

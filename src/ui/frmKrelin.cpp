@@ -10,6 +10,7 @@
 #include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "RecoveryOffer.h"
+#include "KeyboardShortcuts.h"
 #include "PreferencesCommand.h"
 #include "RecentFiles.h"
 #include "ShowUses.h"
@@ -82,6 +83,14 @@ frmKrelin::frmKrelin(modKrelin &model, Desktop &desktop, const QString &programF
     LoadMasterPalette();
     setWindowTitle(ProgramCaption());
     createTray();
+
+    // Every action is made by now: the keys the user chose go on them.
+    shortcuts->collect(this);
+    if (settings) {
+        const QString problem = UnreadableSettingsText(*settings, preferences->unreadable() + shortcuts->unreadable());
+        if (!problem.isEmpty())
+            pendingWarnings << problem;
+    }
 }
 
 frmKrelin::~frmKrelin() = default;
@@ -145,7 +154,8 @@ void frmKrelin::createParts(QSettings *settings)
     connect(picEditor, &PictureSurface::mouseMoved, levelEditor, &LevelEditor::EditorMouseMove);
     // What a click on the map does (place, paste, fill, pick) is the edit tools' to say.
 
-    files = new FileSession(model, *editHistory, desktop, this, programFolder, settings);
+    preferences = new Preferences(settings, this);
+    files = new FileSession(model, *editHistory, desktop, this, programFolder, settings, *preferences);
     // The unsaved work, kept on disk as it is done, and given back after a crash.
     auto *journal = new Journal(model, *editHistory, JournalFolder(), this);
     connect(files, &FileSession::opened, journal, &Journal::begin);
@@ -156,8 +166,8 @@ void frmKrelin::createParts(QSettings *settings)
     auto *navigation =
         new Navigation(model, *levelEditor, desktop, {picEditor, picTile, hLevel_Frames, hsTable, cboRoomEditor}, this);
     auto *patches = new PatchCommands(model, *editHistory, desktop, *files, this);
-    auto *preferences = new Preferences(settings, this);
-    new PreferencesCommand(*preferences, desktop, this);
+    shortcuts = new KeyboardShortcuts(settings, this);
+    new PreferencesCommand(*preferences, *shortcuts, desktop, this);
     auto *emulator = new EmulatorCommands(model, desktop, *preferences, this);
     auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, *preferences, cmdEditTile, picEditor, this);
     auto *tileSheets = new TileSheetCommands(model, *editHistory, *levelEditor, desktop, this);

@@ -17,6 +17,8 @@ namespace krelin {
 class Desktop;
 class EditHistory;
 class FileSession;
+class KeyboardShortcuts;
+class Preferences;
 class RecoveryOffer;
 class LevelEditor;
 class PictureSurface;
@@ -107,6 +109,8 @@ private:
     bool restoring = false; // a restore from the tray is under way
     bool onScreen = false;  // the window has been on the screen
     QStringList pendingWarnings;
+    Preferences *preferences = nullptr;
+    KeyboardShortcuts *shortcuts = nullptr;
 };
 
 } // namespace krelin

@@ -1,0 +1,244 @@
+// Edit > Preferences as the user meets it: a key given to an action there works at once
+// and after a restart, a key another action has is refused by name, the backups kept
+// follow the count chosen, and settings that cannot be read are told once and replaced by
+// their defaults.
+#include "Bytes.h"
+#include "ScriptedDesktop.h"
+#include "TestFolders.h"
+#include "support/WindowControls.h"
+
+#include "core/BackupStore.h"
+#include "core/modKrelin.h"
+#include "edit/ByteEditCommand.h"
+#include "edit/EditHistory.h"
+#include "ui/PreferencesDialog.h"
+#include "ui/frmKrelin.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeySequenceEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace krelin;
+using namespace krelin::testing;
+
+namespace {
+
+// A main window on a copy of the sample with a settings file of the test's own, which a
+// restart reads again.
+struct Session
+{
+    QTemporaryDir dir;
+    QString romPath = dir.filePath(QStringLiteral("game.nes"));
+    QString settingsPath = dir.filePath(QStringLiteral("krelin.conf"));
+    modKrelin model;
+    ScriptedDesktop desktop;
+    std::unique_ptr<QSettings> settings;
+    std::unique_ptr<frmKrelin> window;
+
+    Session()
+    {
+        QFile::copy(RuntimeFolder() + QStringLiteral("/sample.nes"), romPath);
+        QFile::setPermissions(romPath, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    void start()
+    {
+        window.reset();
+        settings = std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
+        window = std::make_unique<frmKrelin>(model, desktop, RuntimeFolder(), settings.get());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(window->OpenRom(romPath));
+        window->activateWindow();
+        QTest::qWait(20); // warnings kept for the window's first showing come now
+    }
+    void activate()
+    {
+        window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), window.get());
+    }
+    void edit(std::uint8_t value)
+    {
+        QVERIFY(Controls(window).history().push(new ByteEditCommand(model, 0x100, {value}, QStringLiteral("Edit"))));
+    }
+    int byteOnDisk() const { return std::uint8_t(ReadFile(romPath).at(0x100)); }
+
+    PreferencesDialog *openPreferences()
+    {
+        Controls(window).mnuPreferences->trigger();
+        return window->findChild<PreferencesDialog *>();
+    }
+};
+
+QTreeWidgetItem *row(PreferencesDialog *dialog, const QString &name)
+{
+    const QList<QTreeWidgetItem *> found = dialog->lstShortcuts->findItems(name, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+// Types key into the key editor for the action named name, as the user would.
+void typeKey(PreferencesDialog *dialog, const QString &name, const QKeySequence &key)
+{
+    QTreeWidgetItem *item = row(dialog, name);
+    QVERIFY2(item, qPrintable(name));
+    dialog->lstShortcuts->setCurrentItem(item);
+    QSignalSpy finished(dialog->keyEditor, &QKeySequenceEdit::editingFinished);
+    dialog->keyEditor->setFocus();
+    QTest::keyClick(dialog->keyEditor, key[0].key(), key[0].keyboardModifiers());
+    QVERIFY(finished.wait(3000));
+}
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keyWorksAtOnceAndAfterRestart()
+    {
+        Session s;
+        s.start();
+        const QKeySequence saveKey(Qt::CTRL | Qt::SHIFT | Qt::Key_W);
+        PreferencesDialog *dialog = s.openPreferences();
+        QVERIFY(dialog);
+        typeKey(dialog, QStringLiteral("Save"), saveKey);
+        QCOMPARE(row(dialog, QStringLiteral("Save"))->text(2), saveKey.toString(QKeySequence::NativeText));
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+
+        // At once: the new key saves, the old one no longer does.
+        QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), saveKey);
+        s.activate();
+        s.edit(0x11);
+        QTest::keyClick(s.window.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(s.byteOnDisk() != 0x11);
+        QTest::keyClick(s.window.get(), Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(s.byteOnDisk(), 0x11);
+
+        // After a restart, read back from the settings.
+        s.start();
+        QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), saveKey);
+        s.activate();
+        s.edit(0x22);
+        QTest::keyClick(s.window.get(), Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(s.byteOnDisk(), 0x22);
+        QVERIFY(s.desktop.messages.isEmpty());
+
+        // Restore Defaults gives Save its key back and keeps no choice of keys.
+        dialog = s.openPreferences();
+        QTest::mouseClick(dialog->cmdRestoreDefaults, Qt::LeftButton);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        s.settings->sync();
+        QVERIFY(!s.settings->childGroups().contains(QStringLiteral("shortcuts")));
+    }
+
+    // Keys typed in order into one dialog; the last is refused with the message given, or
+    // taken when there is none. What another row was given in the same dialog counts.
+    void keyOfAnotherActionRefused_data()
+    {
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QList<QKeySequence>>("keys");
+        QTest::addColumn<QString>("refusal");
+        const QKeySequence ctrlS(Qt::CTRL | Qt::Key_S), ctrlY(Qt::CTRL | Qt::Key_Y), f9(Qt::Key_F9);
+        QTest::newRow("a menu's key") << QStringList{"Open"} << QList{ctrlS} << "Ctrl+S is already the key of Save.";
+        QTest::newRow("a second key") << QStringList{"Undo"} << QList{ctrlY} << "Ctrl+Y is already the key of Redo.";
+        QTest::newRow("given in the dialog") << QStringList{"Open", "Save As"} << QList{f9, f9}
+                                             << "F9 is already the key of Open.";
+        QTest::newRow("a free key") << QStringList{"Open"} << QList{f9} << QString();
+    }
+    void keyOfAnotherActionRefused()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(QList<QKeySequence>, keys);
+        QFETCH(QString, refusal);
+        Session s;
+        s.start();
+        PreferencesDialog *dialog = s.openPreferences();
+        for (int i = 0; i < actions.size(); ++i)
+            typeKey(dialog, actions[i], keys[i]);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        auto *open = Controls(s.window).named<QAction>("mnuOpenRom");
+        auto *saveAs = Controls(s.window).named<QAction>("mnuSaveRomAs");
+        if (refusal.isEmpty()) {
+            QVERIFY(s.desktop.messages.isEmpty());
+            QCOMPARE(open->shortcut(), keys.last());
+            return;
+        }
+        QCOMPARE(s.desktop.messages.size(), 1);
+        QCOMPARE(s.desktop.messages[0].text, refusal);
+        QCOMPARE(saveAs->shortcut(), QKeySequence(Qt::Key_F12));
+        QVERIFY(open->shortcut() != QKeySequence(Qt::CTRL | Qt::Key_S));
+    }
+
+    void backupsKeptAsChosen()
+    {
+        Session s;
+        s.start();
+        PreferencesDialog *dialog = s.openPreferences();
+        dialog->spnBackupsKept->setValue(2);
+        QTest::mouseClick(dialog->cmdApply, Qt::LeftButton);
+        dialog->reject();
+        for (int i = 0; i < 4; ++i) {
+            s.edit(std::uint8_t(i + 1));
+            QVERIFY(Controls(s.window).mnuSaveRom_Click());
+            QTest::qWait(2); // copies are named after the moment
+        }
+        int ofGame = 0;
+        for (const Backup &b : BackupStore().list())
+            ofGame += QFileInfo(b.originalPath) == QFileInfo(s.romPath);
+        QCOMPARE(ofGame, 2);
+        s.start();
+        QCOMPARE(s.openPreferences()->spnBackupsKept->value(), 2);
+    }
+
+    void unreadableSettingsToldOnce_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("unreadable");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("values") << QByteArray("[backups]\nkept=lots\n[shortcuts]\nmnuSaveRom=Ctrl+Frob\n"
+                                              "[notices]\ntileEditorRefresh=maybe\n")
+                                << false << "could not be read: backups/kept, notices/tileEditorRefresh, "
+                                            "shortcuts/mnuSaveRom. Their defaults are used in their place.";
+        QTest::newRow("a key taken twice") << QByteArray("[shortcuts]\nmnuOpenRom=Ctrl+S\n") << false
+                                           << "could not be read: shortcuts/mnuOpenRom.";
+        QTest::newRow("the file") << QByteArray("[backups]\nkept=3\n") << true << "cannot be read: permission denied.";
+    }
+    void unreadableSettingsToldOnce()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, unreadable);
+        QFETCH(QString, told);
+        if (unreadable && ::geteuid() == 0)
+            QSKIP("root reads every file");
+        Session s;
+        QVERIFY(WriteFile(s.settingsPath, contents));
+        if (unreadable)
+            QFile::setPermissions(s.settingsPath, {});
+        s.start();
+        QTRY_COMPARE(s.desktop.messages.size(), 1);
+        QVERIFY2(s.desktop.messages[0].text.contains(told), qPrintable(s.desktop.messages[0].text));
+        QVERIFY(s.desktop.messages[0].text.contains(s.settingsPath));
+        QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(Controls(s.window).named<QAction>("mnuOpenRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(s.openPreferences()->spnBackupsKept->value(), BackupStore::DefaultKept);
+        QTest::qWait(50);
+        QCOMPARE(s.desktop.messages.size(), 1);
+        if (unreadable) { // the user's file is left as it was
+            QFile::setPermissions(s.settingsPath, QFile::ReadOwner | QFile::WriteOwner);
+            QCOMPARE(ReadFile(s.settingsPath), contents);
+        }
+    }
+};
+
+QTEST_MAIN(TestPreferences)
+#include "test_preferences.moc"
