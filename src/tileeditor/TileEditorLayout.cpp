@@ -1,6 +1,8 @@
 // The tile editor's controls and menus: where each lies, and what it is connected to.
 #include "frmTileEditor.h"
 
+#include "TileEditorCommands.h"
+
 #include "EditGestures.h"
 #include "core/Preferences.h"
 #include "core/StageSharing.h"
@@ -166,23 +168,27 @@ void frmTileEditor::createMenus()
     menuBar->setObjectName(QStringLiteral("menuBar"));
     QMenu *edit = menuBar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuTileEdit"));
-    mnuCopyTile = command(this, edit, "mnuCopyTile", QStringLiteral("&Copy Tile"), QKeySequence::Copy);
-    mnuPasteTile = command(this, edit, "mnuPasteTile", QStringLiteral("&Paste Tile"), QKeySequence::Paste);
-    edit->addSeparator();
-    mnuFlipHorizontally = command(this, edit, "mnuFlipHorizontally", QStringLiteral("Flip &Horizontally"), Qt::Key_H);
-    mnuFlipVertically = command(this, edit, "mnuFlipVertically", QStringLiteral("Flip &Vertically"), Qt::Key_V);
-    mnuRotate = command(this, edit, "mnuRotate", QStringLiteral("&Rotate a Quarter Turn"), Qt::Key_R);
-    edit->addSeparator();
-    for (int i = 0; i < 4; ++i)
-        mnuColor[i] = command(this, edit, "", QStringLiteral("Colour &%1").arg(i + 1), Qt::Key_1 + i);
-    for (int i = 0; i < 4; ++i)
-        mnuColor[i]->setObjectName(QStringLiteral("mnuColor(%1)").arg(i));
-    mnuCopyTile->setToolTip(QStringLiteral("Copy the tile's pixels (Ctrl+C)"));
-    mnuPasteTile->setToolTip(QStringLiteral("Give the tile the pixels copied (Ctrl+V)"));
-
     QMenu *view = menuBar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuTileView"));
-    mnuPixelGrid = command(this, view, "mnuPixelGrid", QStringLiteral("&Pixel Grid"), Qt::Key_G);
+    for (const TileEditorCommand &c : TileEditorCommands()) {
+        QMenu *menu = qstrcmp(c.menu, "View") == 0 ? view : edit;
+        // The clipboard, the turns and the colours each a group of their own.
+        if (menu == edit && !edit->isEmpty()
+            && (qstrcmp(c.objectName, "mnuFlipHorizontally") == 0 || qstrcmp(c.objectName, "mnuColor(0)") == 0))
+            edit->addSeparator();
+        command(this, menu, c.objectName, QString::fromUtf8(c.text), c.key);
+    }
+    const auto named = [this](const QString &name) { return findChild<QAction *>(name); };
+    mnuCopyTile = named(QStringLiteral("mnuCopyTile"));
+    mnuPasteTile = named(QStringLiteral("mnuPasteTile"));
+    mnuFlipHorizontally = named(QStringLiteral("mnuFlipHorizontally"));
+    mnuFlipVertically = named(QStringLiteral("mnuFlipVertically"));
+    mnuRotate = named(QStringLiteral("mnuRotate"));
+    for (int i = 0; i < 4; ++i)
+        mnuColor[i] = named(QStringLiteral("mnuColor(%1)").arg(i));
+    mnuPixelGrid = named(QStringLiteral("mnuPixelGrid"));
+    mnuCopyTile->setToolTip(QStringLiteral("Copy the tile's pixels"));
+    mnuPasteTile->setToolTip(QStringLiteral("Give the tile the pixels copied"));
     mnuPixelGrid->setCheckable(true);
     mnuPixelGrid->setChecked(!preferences || preferences->pixelGrid());
 }

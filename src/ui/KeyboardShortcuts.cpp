@@ -1,5 +1,7 @@
 #include "KeyboardShortcuts.h"
 
+#include "tileeditor/TileEditorCommands.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QSettings>
@@ -70,19 +72,15 @@ KeyboardShortcuts::KeyboardShortcuts(QSettings *settings, QObject *parent)
     setObjectName(QStringLiteral("keyboardShortcuts"));
 }
 
-QString KeyboardShortcuts::settingsKey(const QAction *action) const
+void KeyboardShortcuts::collect(QWidget *mainWindow)
 {
-    return Group + action->objectName();
-}
-
-void KeyboardShortcuts::collect(QWidget *window)
-{
-    for (QAction *action : window->findChildren<QAction *>()) {
+    for (QAction *action : mainWindow->findChildren<QAction *>()) {
         if (listed(action))
-            list.push_back({action, plainName(action), menuPath(action), action->shortcuts()});
+            list.push_back({action->objectName(), plainName(action), menuPath(action), QString(),
+                            action->shortcutContext() == Qt::ApplicationShortcut, action->shortcuts(),
+                            action->shortcuts(), action});
     }
-    std::stable_sort(list.begin(), list.end(),
-                     [](const Entry &a, const Entry &b) {
+    std::stable_sort(list.begin(), list.end(), [](const Entry &a, const Entry &b) {
         // The menus in order, each one's actions by name; the window's own keys last.
         if (a.menu.isEmpty() != b.menu.isEmpty())
             return b.menu.isEmpty();
@@ -90,10 +88,17 @@ void KeyboardShortcuts::collect(QWidget *window)
             return byMenu < 0;
         return a.name.localeAwareCompare(b.name) < 0;
     });
+    for (const TileEditorCommand &c : TileEditorCommands()) {
+        QString name = QString::fromUtf8(c.text);
+        const KeyList keys{c.key};
+        list.push_back({QString::fromLatin1(c.objectName), name.remove(QLatin1Char('&')),
+                        QStringLiteral("Tile Editor \u25B8 ") + QString::fromLatin1(c.menu), QStringLiteral("frmTileEditor"),
+                        false, keys, keys, nullptr});
+    }
     if (!settings)
         return;
-    for (const Entry &entry : list) {
-        const QString key = settingsKey(entry.action);
+    for (Entry &entry : list) {
+        const QString key = Group + entry.objectName;
         if (!settings->contains(key))
             continue;
         const QString text = settings->value(key).toString().trimmed();
@@ -101,43 +106,68 @@ void KeyboardShortcuts::collect(QWidget *window)
         const KeyList keys = text.isEmpty() ? KeyList{} : QKeySequence::listFromString(text, QKeySequence::PortableText);
         bool taken = false;
         for (const QKeySequence &k : keys)
-            taken = taken || holderOf(k, entry.action);
+            taken = taken || holderOf(k, entry);
         if (!readable(keys) || taken) {
             unreadableKeys << key;
             continue;
         }
-        entry.action->setShortcuts(keys);
+        entry.keys = keys;
+        applyKeys(entry);
     }
 }
 
-const KeyboardShortcuts::Entry *KeyboardShortcuts::holderOf(const QKeySequence &key, const QAction *except,
+void KeyboardShortcuts::follow(QWidget *toolWindow)
+{
+    toolWindows.removeAll(nullptr);
+    toolWindows << toolWindow;
+    for (const Entry &entry : list)
+        if (entry.window == toolWindow->objectName())
+            applyKeys(entry);
+}
+
+void KeyboardShortcuts::applyKeys(const Entry &entry)
+{
+    if (entry.action) {
+        entry.action->setShortcuts(entry.keys);
+        return;
+    }
+    for (QWidget *window : std::as_const(toolWindows))
+        if (window && window->objectName() == entry.window)
+            if (auto *action = window->findChild<QAction *>(entry.objectName))
+                action->setShortcuts(entry.keys);
+}
+
+const KeyboardShortcuts::Entry *KeyboardShortcuts::holderOf(const QKeySequence &key, const Entry &entry,
                                                            const std::vector<KeyList> &keysOf) const
 {
     if (key.isEmpty())
         return nullptr;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i].action == except)
+        const Entry &other = list[i];
+        if (&other == &entry || (other.window != entry.window && !other.everywhere && !entry.everywhere))
             continue;
-        const KeyList keys = i < keysOf.size() ? keysOf[i] : list[i].action->shortcuts();
+        const KeyList &keys = i < keysOf.size() ? keysOf[i] : other.keys;
         if (keys.contains(key))
-            return &list[i];
+            return &other;
     }
     return nullptr;
 }
 
 void KeyboardShortcuts::setKeys(const Entry &entry, const KeyList &keys)
 {
-    if (entry.action->shortcuts() == keys)
+    if (entry.keys == keys)
         return;
-    entry.action->setShortcuts(keys);
-    if (settings) {
-        if (keys == entry.defaults)
-            settings->remove(settingsKey(entry.action));
-        else
-            settings->setValue(settingsKey(entry.action), QKeySequence::listToString(keys, QKeySequence::PortableText));
-        settings->sync();
-    }
-    emit keysChanged(entry.action);
+    Entry &changed = list[std::size_t(&entry - list.data())];
+    changed.keys = keys;
+    applyKeys(changed);
+    if (!settings)
+        return;
+    const QString key = Group + entry.objectName;
+    if (keys == entry.defaults)
+        settings->remove(key);
+    else
+        settings->setValue(key, QKeySequence::listToString(keys, QKeySequence::PortableText));
+    settings->sync();
 }
 
 QString KeyboardShortcuts::clashText(const QKeySequence &key, const Entry &holder)

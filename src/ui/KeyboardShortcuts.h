@@ -3,6 +3,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <vector>
@@ -15,10 +16,14 @@ namespace krelin {
 
 using KeyList = QList<QKeySequence>;
 
-// The keys of the main window's actions, as the user chose them. Each action keeps the
-// keys it was made with as its defaults; a key the user gives it is kept in the settings
-// under shortcuts/<its objectName> (the portable text of its keys, empty for none) and put
-// on it at every start. No two actions share a key: a key already taken is refused.
+// The keys of the program's actions, as the user chose them: the main window's, and the
+// tile editor's (listed before that window is ever opened, and put on its actions each
+// time it is made). Each action keeps the keys it was made with as its defaults; a key the
+// user gives it is kept in the settings under shortcuts/<its objectName> (the portable
+// text of its keys, empty for none) and put on it at every start.
+//
+// No key does two things: a key is refused when an action of the same window has it, or
+// when either action's key works in every window of the program.
 class KeyboardShortcuts : public QObject
 {
     Q_OBJECT
@@ -26,26 +31,32 @@ class KeyboardShortcuts : public QObject
 public:
     struct Entry
     {
-        QAction *action = nullptr;
+        QString objectName;
         QString name; // as the menus say it, without mnemonics and ellipses
         QString menu; // the menu it is in, e.g. "Edit ▸ Level"; empty for window keys
+        QString window; // empty for the main window, else the tool window's objectName
+        bool everywhere = false; // its key works in every window of the program
         KeyList defaults;
+        KeyList keys; // as they are now
+        QAction *action = nullptr; // the main window's action; tool windows' come and go
     };
 
-    KeyboardShortcuts(QSettings *settings, QObject *parent = nullptr);
+    explicit KeyboardShortcuts(QSettings *settings, QObject *parent = nullptr);
 
-    // Takes every named action of window (made by now: call once its menus are built) and
-    // puts on each the keys kept for it. A kept value that cannot be read, or that names a
-    // key another action has, is left alone and listed in unreadable().
-    void collect(QWidget *window);
+    // Takes every named action of the main window (made by now: call once its menus are
+    // built) and the tile editor's commands, and puts on each the keys kept for it. A kept
+    // value that cannot be read, or that gives a key another action has, is left alone and
+    // listed in unreadable().
+    void collect(QWidget *mainWindow);
+    // Puts the chosen keys on a tool window's actions, now and whenever they change.
+    void follow(QWidget *toolWindow);
 
     const std::vector<Entry> &entries() const { return list; }
     const QStringList &unreadable() const { return unreadableKeys; }
 
-    // The entry whose keys (in keysOf, else as they are now) hold key, other than except;
-    // nullptr when none does.
-    const Entry *holderOf(const QKeySequence &key, const QAction *except,
-                          const std::vector<KeyList> &keysOf = {}) const;
+    // The entry that key would clash with if entry had it, with every entry's keys taken
+    // from keysOf (by index) when given, else as they are; nullptr when none.
+    const Entry *holderOf(const QKeySequence &key, const Entry &entry, const std::vector<KeyList> &keysOf = {}) const;
 
     // Puts keys on the entry's action at once and keeps them; the defaults are kept as no
     // choice at all, so that a later program's defaults apply.
@@ -54,15 +65,13 @@ public:
     // "Ctrl+S is already the key of Save.": what refuses a key that holder has.
     static QString clashText(const QKeySequence &key, const Entry &holder);
 
-signals:
-    void keysChanged(QAction *action);
-
 private:
-    QString settingsKey(const QAction *action) const;
+    void applyKeys(const Entry &entry);
 
     QSettings *settings;
     std::vector<Entry> list;
     QStringList unreadableKeys;
+    QList<QPointer<QWidget>> toolWindows;
 };
 
 } // namespace krelin

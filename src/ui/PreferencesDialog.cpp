@@ -109,7 +109,7 @@ void PreferencesDialog::load()
     spnBackupsKept->setValue(preferences.backupsKept());
     const auto &entries = shortcuts.entries();
     for (std::size_t row = 0; row < entries.size(); ++row)
-        setPendingKeys(int(row), entries[row].action->shortcuts());
+        setPendingKeys(int(row), entries[row].keys);
 }
 
 void PreferencesDialog::apply()

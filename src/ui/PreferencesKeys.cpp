@@ -39,7 +39,7 @@ void PreferencesDialog::createKeysPage()
     lstShortcuts->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     for (const KeyboardShortcuts::Entry &entry : shortcuts.entries()) {
         auto *item = new QTreeWidgetItem(lstShortcuts, {entry.name, entry.menu, QString()});
-        item->setData(0, Qt::UserRole, entry.action->objectName());
+        item->setData(0, Qt::UserRole, entry.objectName);
     }
     pendingKeys.resize(shortcuts.entries().size());
 
@@ -112,7 +112,7 @@ void PreferencesDialog::takeKey()
         return;
     }
     const KeyboardShortcuts::Entry &entry = shortcuts.entries()[std::size_t(row)];
-    if (const KeyboardShortcuts::Entry *holder = shortcuts.holderOf(key, entry.action, pendingKeys)) {
+    if (const KeyboardShortcuts::Entry *holder = shortcuts.holderOf(key, entry, pendingKeys)) {
         keyEditor->setKeySequence(current.value(0));
         desktop.showMessage(this, QStringLiteral("Preferences"), KeyboardShortcuts::clashText(key, *holder),
                             Desktop::Icon::Warning);

@@ -163,6 +163,7 @@ frmTileEditor &ToolWindows::tileEditorWindow()
         });
         connect(tileEditor, &frmTileEditor::refreshWanted, &editor, &LevelEditor::endTileEditorWait);
         connect(tileEditor, &QObject::destroyed, &editor, &LevelEditor::endTileEditorWait);
+        emit toolWindowMade(tileEditor);
         // Beside the main window where the screen has room; else over the level map's
         // right end, so the metatile table stays in sight.
         const QRect screen = window->screen()->availableGeometry(), frame = window->frameGeometry();

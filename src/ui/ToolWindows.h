@@ -52,6 +52,8 @@ signals:
     void metaTileToEdit(int metaTile);
     // The tool windows come back with the main window, which then gets the activation.
     void restoring(QWidget *mainWindow);
+    // A tool window was made (the tile editor, each time it opens): its keys go on it.
+    void toolWindowMade(QWidget *window);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -199,6 +199,7 @@ void frmKrelin::createParts(QSettings *settings)
     connect(recovery, &RecoveryOffer::statusMessage, status, note);
     connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
+    connect(tools, &ToolWindows::toolWindowMade, shortcuts, &KeyboardShortcuts::follow);
     // Said once: from then on the user knows the oldest steps go.
     connect(editHistory, &EditHistory::oldestStepsDropped, status, [status, told = false](int) mutable {
         if (std::exchange(told, true))
