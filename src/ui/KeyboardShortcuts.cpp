@@ -63,6 +63,21 @@ bool readable(const KeyList &keys)
     return true;
 }
 
+// Puts keys on action; a tool-tip that ends with its key in brackets, "Fill: … (F)",
+// names the new one.
+void PutKeys(QAction *action, const KeyList &keys)
+{
+    const QString was = QStringLiteral(" (%1)").arg(action->shortcut().toString(QKeySequence::NativeText));
+    QString tip = action->toolTip();
+    if (!action->shortcut().isEmpty() && tip.endsWith(was)) {
+        tip.chop(was.size());
+        if (!keys.isEmpty())
+            tip += QStringLiteral(" (%1)").arg(keys.first().toString(QKeySequence::NativeText));
+        action->setToolTip(tip);
+    }
+    action->setShortcuts(keys);
+}
+
 } // namespace
 
 KeyboardShortcuts::KeyboardShortcuts(QSettings *settings, QObject *parent)
@@ -128,13 +143,13 @@ void KeyboardShortcuts::follow(QWidget *toolWindow)
 void KeyboardShortcuts::applyKeys(const Entry &entry)
 {
     if (entry.action) {
-        entry.action->setShortcuts(entry.keys);
+        PutKeys(entry.action, entry.keys);
         return;
     }
     for (QWidget *window : std::as_const(toolWindows))
         if (window && window->objectName() == entry.window)
             if (auto *action = window->findChild<QAction *>(entry.objectName))
-                action->setShortcuts(entry.keys);
+                PutKeys(action, entry.keys);
 }
 
 const KeyboardShortcuts::Entry *KeyboardShortcuts::holderOf(const QKeySequence &key, const Entry &entry,

@@ -118,11 +118,13 @@ private slots:
         QVERIFY(dialog);
         typeKey(dialog, QStringLiteral("Save"), saveKey);
         typeKey(dialog, QStringLiteral("Flip Horizontally"), QKeySequence(Qt::Key_X));
+        typeKey(dialog, QStringLiteral("Fill"), QKeySequence(Qt::Key_K));
         QCOMPARE(row(dialog, QStringLiteral("Save"))->text(2), saveKey.toString(QKeySequence::NativeText));
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
 
-        // At once: the new key saves, the old one no longer does.
+        // At once: the new key saves, the old one no longer does; a tool-tip names the new key.
         QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), saveKey);
+        QVERIFY(Controls(s.window).named<QAction>("mnuToolFill")->toolTip().endsWith(QStringLiteral("same metatile (K)")));
         s.activate();
         s.edit(0x11);
         QTest::keyClick(s.window.get(), Qt::Key_S, Qt::ControlModifier);
