@@ -118,7 +118,9 @@ EditTools::EditTools(modKrelin &model, EditHistory &history, LevelEditor &editor
     lblTool = new QLabel(status);
     lblTool->setObjectName(QStringLiteral("lblTool"));
     lblTool->setAlignment(Qt::AlignCenter);
-    lblTool->setMinimumWidth(lblTool->fontMetrics().horizontalAdvance(QStringLiteral("Paint 16 \u00D7 15")) + 4);
+    // As wide as a tool's name: the pointer's text beside it needs the room. A stamp's size
+    // widens it while there is one.
+    lblTool->setMinimumWidth(lblTool->fontMetrics().horizontalAdvance(QStringLiteral("Paint")) + 4);
     status->addPermanentWidget(lblTool);
 
     // The map's keys belong to the main window alone: its tool windows (the tile editor

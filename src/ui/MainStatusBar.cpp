@@ -18,7 +18,7 @@ QLabel *placeField(QStatusBar *bar, const char *name, const QString &widest)
 {
     auto *label = new QLabel(bar);
     label->setObjectName(QLatin1String(name));
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest) + 4);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest) + 2);
     label->setAlignment(Qt::AlignCenter);
     bar->addPermanentWidget(label);
     return label;
@@ -104,6 +104,8 @@ void MainStatusBar::showPlace(const PlaceTexts &place)
 void MainStatusBar::showPointer(const QString &text)
 {
     setText(lblPointer, text);
+    // Cut short by the fields beside it, the whole of it is still there to read.
+    lblPointer->setToolTip(text);
 }
 
 } // namespace krelin
