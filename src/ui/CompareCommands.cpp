@@ -112,8 +112,7 @@ bool CompareCommands::compareWith(const QString &path)
     showMarks();
     mnuDifferences_Click();
     emit statusMessage(diff.identical() ? QStringLiteral("The open image is the same as %1.").arg(referenceName)
-                                        : QStringLiteral("Comparing with %1: F7 goes to the next difference.")
-                                              .arg(referenceName));
+                                        : QStringLiteral("Comparing with %1").arg(referenceName));
     return true;
 }
 
