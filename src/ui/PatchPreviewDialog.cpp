@@ -9,6 +9,19 @@
 
 namespace krelin {
 
+namespace {
+
+// What a patch says of itself comes from its file, and may be of any length: a label
+// holds the start of it, so that a patch cannot make the dialog larger than the screen.
+constexpr qsizetype MaxShown = 300;
+
+QString shortened(const QString &text)
+{
+    return text.size() <= MaxShown ? text : text.left(MaxShown) + QStringLiteral("…");
+}
+
+} // namespace
+
 PatchPreviewDialog::PatchPreviewDialog(const QString &patchName, const QStringList &summary,
                                        const QString &description, const QString &author, QWidget *parent)
     : QDialog(parent)
@@ -19,9 +32,9 @@ PatchPreviewDialog::PatchPreviewDialog(const QString &patchName, const QStringLi
 
     QStringList about;
     if (!description.isEmpty())
-        about << QStringLiteral("Description: %1").arg(description);
+        about << QStringLiteral("Description: %1").arg(shortened(description));
     if (!author.isEmpty())
-        about << QStringLiteral("Author: %1").arg(author);
+        about << QStringLiteral("Author: %1").arg(shortened(author));
     if (!about.isEmpty()) {
         auto *said = new QLabel(about.join(u'\n'), this);
         said->setObjectName(QStringLiteral("lblPatchDescription"));

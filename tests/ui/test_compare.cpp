@@ -20,6 +20,9 @@
 #include "views/StageOverviewView.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QUndoStack>
 
@@ -131,7 +134,9 @@ private slots:
     void refusedFiles();
     void patchPreview_data();
     void patchPreview();
+    void patchPreviewOfLongMetadata();
     void describedPatch();
+    void authorKept();
 };
 
 // The map marks exactly the differing cells of the frame shown, in their own colour; the
@@ -372,10 +377,34 @@ void TestCompare::patchPreview()
     QCOMPARE(text.contains(QStringLiteral("Description: Room 1 reopened")), bps);
     QCOMPARE(text.contains(QStringLiteral("Author: A. Hacker")), bps);
     QVERIFY(preview->cmdCancel->isDefault());
+    QVERIFY(s.desktop.messages.isEmpty());
 
     (apply ? preview->cmdApply : preview->cmdCancel)->click();
     QVERIFY(s.model.image() == (apply ? target : clean));
     QCOMPARE(Controls(s.window).history().stack().count(), apply ? 1 : 0);
+}
+
+// What a patch says of itself is shown as plain text, and only its start when it is long:
+// the file decides its length, not the dialog.
+void TestCompare::patchPreviewOfLongMetadata()
+{
+    CompareSession s;
+    const Bytes clean = s.model.image();
+    const QByteArray said = "<b>Made elsewhere</b> " + QByteArray(200000, 'x');
+    const Bytes patch = MakeBpsPatch(clean, PlantedCopy(clean), Bytes(said.begin(), said.end()));
+    const QString path = s.dir.filePath(QStringLiteral("long.bps"));
+    QVERIFY(WriteBytes(path, patch));
+    s.desktop.openAnswers << path;
+    QVERIFY(Part<PatchCommands>(s.window.get()).mnuApplyPatch_Click());
+    PatchPreviewDialog *preview = Controls(s.window).patchPreview();
+    QVERIFY(preview);
+    QLabel *label = preview->findChild<QLabel *>(QStringLiteral("lblPatchDescription"));
+    QVERIFY(label);
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QVERIFY(label->text().startsWith(QStringLiteral("Description: <b>Made elsewhere</b> xxx")));
+    QVERIFY2(label->text().size() < 400 && label->text().endsWith(QStringLiteral("…")), qPrintable(label->text().left(80)));
+    preview->cmdCancel->click();
+    QVERIFY(s.model.image() == clean);
 }
 
 // Create Patch asks a BPS patch's description and author, which the patch keeps; the
@@ -403,14 +432,38 @@ void TestCompare::describedPatch()
     QVERIFY(Controls(s.window).mnuCreatePatch_Click());
     QVERIFY(s.desktop.textQuestions.isEmpty());
 
-    // The author offered is the one given last; a cancelled question writes nothing.
+    // A cancelled question writes nothing.
     s.desktop.openAnswers << QStringLiteral(KRELIN_SAMPLE);
     s.desktop.saveAnswers << s.dir.filePath(QStringLiteral("again.bps"));
     s.desktop.textAnswers << QString() << std::nullopt;
     QVERIFY(!Controls(s.window).mnuCreatePatch_Click());
-    QCOMPARE(s.desktop.textQuestions.size(), 2);
-    QVERIFY(s.desktop.textQuestions[1].text.endsWith(QStringLiteral("\nA. Hacker")));
     QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("again.bps"))));
+}
+
+// The author given last is offered for the next patch, in the next run too.
+void TestCompare::authorKept()
+{
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("krelin.conf")), QSettings::IniFormat);
+    const QString rom = dir.filePath(QStringLiteral("game.nes"));
+    QVERIFY(QFile::copy(QStringLiteral(KRELIN_SAMPLE), rom));
+    QFile::setPermissions(rom, QFile::ReadOwner | QFile::WriteOwner);
+    for (const QString &author : {QStringLiteral("A. Hacker"), QStringLiteral("B. Hacker")}) {
+        modKrelin model;
+        ScriptedDesktop desktop;
+        auto window = std::make_unique<frmKrelin>(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings);
+        QVERIFY(window->OpenRom(rom));
+        Controls(window).mnuEdit_Level_Click(S1A);
+        const int placed = model.byteAt(LevelCellOffset(model, 0, 1, 1)) ^ 1;
+        Controls(window).history().push(new PlaceMetaTileCommand(model, 0, 1, 1, placed));
+        desktop.openAnswers << QStringLiteral(KRELIN_SAMPLE);
+        desktop.saveAnswers << dir.filePath(author + QStringLiteral(".bps"));
+        desktop.textAnswers << QString() << author;
+        QVERIFY2(Controls(window).mnuCreatePatch_Click(), qPrintable(desktop.messageTexts()));
+        QCOMPARE(desktop.textQuestions.size(), 2);
+        const QString offered = desktop.textQuestions[1].text.section(u'\n', 1);
+        QCOMPARE(offered, author == QLatin1String("A. Hacker") ? QString() : QStringLiteral("A. Hacker"));
+    }
 }
 
 QTEST_MAIN(TestCompare)
