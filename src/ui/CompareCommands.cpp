@@ -276,7 +276,11 @@ void CompareCommands::step(bool forward)
     if (!to) {
         to = forward ? diff.first() : diff.last();
         if (!to) {
-            emit statusMessage(QStringLiteral("No differences: the open image is the same as %1.").arg(referenceName));
+            // Bytes no stage reads, or past the shorter image, may still differ.
+            emit statusMessage(diff.identical()
+                                   ? QStringLiteral("No differences: the open image is the same as %1.").arg(referenceName)
+                                   : QStringLiteral("No differences in the stages: the Differences window lists the "
+                                                    "other bytes."));
             return;
         }
         note = forward ? QStringLiteral(" (no more differences: back to the first)")

@@ -132,6 +132,7 @@ private slots:
     void stopAndOpenEnd();
     void refusedFiles_data();
     void refusedFiles();
+    void shorterImage();
     void patchPreview_data();
     void patchPreview();
     void patchPreviewOfLongMetadata();
@@ -330,6 +331,28 @@ void TestCompare::refusedFiles()
     QVERIFY(s.compare().differences().identical());
     QVERIFY(!s.compareWith(path));
     QVERIFY(s.compare().comparing());
+}
+
+// An image of another size is compared as far as both go: the stages past the end of
+// the shorter one are said not to be compared, and the sizes are listed.
+void TestCompare::shorterImage()
+{
+    CompareSession s;
+    const Bytes &image = s.model.image();
+    const QString path = s.dir.filePath(QStringLiteral("short.nes"));
+    QVERIFY(WriteBytes(path, Bytes(image.begin(), image.begin() + 0x9000)));
+    QVERIFY(s.compareWith(path));
+    QVERIFY(s.desktop.messages.isEmpty());
+    QStringList top;
+    for (int i = 0; i < s.list()->list()->topLevelItemCount(); ++i)
+        top << s.list()->list()->topLevelItem(i)->text(0);
+    QVERIFY2(top.filter(QStringLiteral("Not compared")).size() == 1, qPrintable(top.join(u'|')));
+    QVERIFY2(top.filter(QStringLiteral("Sizes: short.nes has 36864 bytes")).size() == 1, qPrintable(top.join(u'|')));
+    QVERIFY(!s.compare().differences().stage(S3).compared);
+    QVERIFY(s.markedCells().none());
+    Controls(s.window).named<QAction>("mnuNextDifference")->trigger(); // no stage to go to
+    QCOMPARE(s.shownStage(), int(S3));
+    QVERIFY(Controls(s.window).sbStatus->currentMessage().startsWith(QStringLiteral("No differences in the stages")));
 }
 
 void TestCompare::patchPreview_data()
