@@ -210,10 +210,8 @@ void CompareCommands::showMarks()
         for (const int f : d->frames())
             frames << f;
     }
-    if (shown)
-        editor.mapView().setDifferences(editor.frame(), cells);
-    else
-        editor.mapView().setDifferences(-1, {});
+    // Without a stage the map shows what to do next: nothing is painted over it.
+    editor.mapView().setDifferences(shown ? editor.frame() : -1, cells, shown);
     editor.tableView().setDifferences(metaTiles, shown);
     if (frames != markedFrames) {
         markedFrames = frames;

@@ -190,12 +190,13 @@ void LevelMapView::setSelection(const QRect &cells, int frame)
     paintCells(touched);
 }
 
-void LevelMapView::setDifferences(int frame, const std::bitset<FrameBytes> &cells)
+void LevelMapView::setDifferences(int frame, const std::bitset<FrameBytes> &cells, bool repaint)
 {
     const std::bitset<FrameBytes> before = differingCells();
     diffFrame = cells.any() ? frame : -1;
     diffCells = cells.any() ? cells : std::bitset<FrameBytes>();
-    paintCells(before ^ differingCells());
+    if (repaint)
+        paintCells(before ^ differingCells());
 }
 
 void LevelMapView::setGhost(const Stamp *stamp, int col, int row)

@@ -54,9 +54,9 @@ public:
     void setOutlined(int metaTile, bool repaint = true);
 
     // While comparing: the cells of frame f that differ from the other image carry a mark of
-    // their own. The cells that gain or lose it are repainted; a frame other than the one
-    // shown is marked once it is drawn.
-    void setDifferences(int frame, const std::bitset<FrameBytes> &cells);
+    // their own. The cells that gain or lose it are repainted, unless told not to (no
+    // stage is on the map); a frame other than the one shown is marked once it is drawn.
+    void setDifferences(int frame, const std::bitset<FrameBytes> &cells, bool repaint = true);
     // The cells marked on the frame shown.
     std::bitset<FrameBytes> differingCells() const
     {

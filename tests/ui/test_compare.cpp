@@ -16,7 +16,9 @@
 #include "ui/OverviewCommands.h"
 #include "ui/PatchCommands.h"
 #include "ui/PatchPreviewDialog.h"
+#include "render/MapHint.h"
 #include "views/CellMarks.h"
+#include "views/StatusText.h"
 #include "views/StageOverviewView.h"
 
 #include <QDir>
@@ -130,6 +132,7 @@ private slots:
     void walkInOrder();
     void followsEdits();
     void stopAndOpenEnd();
+    void stageTakenOff();
     void refusedFiles_data();
     void refusedFiles();
     void shorterImage();
@@ -297,6 +300,31 @@ void TestCompare::stopAndOpenEnd()
     QVERIFY(s.window->OpenRom(s.romPath));
     QVERIFY(!s.compare().comparing());
     QTRY_VERIFY(!s.list());
+}
+
+// A patch that cuts the image short of the stage takes the stage off the map; the marks
+// go with it and paint nothing over what the empty map says.
+void TestCompare::stageTakenOff()
+{
+    CompareSession s;
+    QVERIFY(s.compareWith(s.referencePath));
+    // Cells of the frame shown that differ, under where the empty map writes its words.
+    for (int col = 5; col <= 10; ++col) {
+        const int differing = s.model.byteAt(LevelCellOffset(Three, 0, col, 7)) ^ 1;
+        Controls(s.window).history().push(new PlaceMetaTileCommand(s.model, 0, col, 7, differing));
+    }
+    QVERIFY(HasDiffMark(s.map(), 7, 7));
+    const Bytes clean = s.model.image();
+    const QString path = s.dir.filePath(QStringLiteral("cut.ips"));
+    QVERIFY(WriteBytes(path, MakeIpsPatch(clean, Bytes(clean.begin(), clean.begin() + 0x9000))));
+    s.desktop.openAnswers << path;
+    QVERIFY(Controls(s.window).mnuApplyPatch_Click());
+    QVERIFY(!s.editor().stageLoaded());
+    QVERIFY(s.compare().comparing());
+    QVERIFY(s.markedCells().none());
+    QImage hint = s.map().copy();
+    DrawMapHint(hint, EmptyMapHint(true));
+    QVERIFY(s.map() == hint);
 }
 
 void TestCompare::refusedFiles_data()
