@@ -1,125 +1,21 @@
 // Comparing the open image with another through the real windows: File > Compare With…,
 // the marks on the map, the table and the overview, the Differences window, F7 and
-// Shift+F7, following edits, Stop Comparing; and the patch commands that show what they
-// change (Apply Patch's preview) and describe themselves (Create Patch).
-#include "MainWindowSession.h"
-#include "Bytes.h"
+// Shift+F7, following edits, Stop Comparing.
+#include "CompareSession.h"
 
-#include "core/DiffReport.h"
 #include "core/Patch.h"
-#include "core/PatchInfo.h"
-#include "core/StageTable.h"
 #include "edit/EditCommands.h"
 #include "overview/frmStageOverview.h"
-#include "ui/CompareCommands.h"
-#include "ui/DifferencesWindow.h"
-#include "ui/OverviewCommands.h"
-#include "ui/PatchCommands.h"
-#include "ui/PatchPreviewDialog.h"
 #include "render/MapHint.h"
-#include "views/CellMarks.h"
-#include "views/StatusText.h"
+#include "ui/OverviewCommands.h"
 #include "views/StageOverviewView.h"
+#include "views/StatusText.h"
 
 #include <QDir>
-#include <QLabel>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QUndoStack>
 
 using namespace krelin;
 using namespace krelin::testing;
-
-namespace {
-
-const Stage &Three = StageTable[S3];
-
-struct Planted
-{
-    qint64 cell = LevelCellOffset(Three, 2, 4, 3);
-    qint64 room = FrameRoomOffset(Three, 1);
-    qint64 metaTile = QuadrantTileOffset(Three, 0x10, 3);
-    qint64 tile = TileOffset(Three, 0x1C) + 3;
-    qint64 palette = PaletteEntryOffset(Three, 5);
-};
-
-// The sample with one cell, room, metatile, tile and palette entry of stage 3 changed.
-Bytes PlantedCopy(const Bytes &image)
-{
-    const Planted p;
-    Bytes copy = image;
-    copy[std::size_t(p.cell)] ^= 0x01;
-    copy[std::size_t(p.room)] ^= 0x01;
-    copy[std::size_t(p.metaTile)] ^= 0x01;
-    copy[std::size_t(p.tile)] ^= 0x11;
-    copy[std::size_t(p.palette)] = std::uint8_t((copy[std::size_t(p.palette)] + 1) & 0x3F);
-    return copy;
-}
-
-bool WriteBytes(const QString &path, const Bytes &bytes)
-{
-    return WriteFile(path, QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
-}
-
-struct CompareSession : Session
-{
-    QString referencePath = dir.filePath(QStringLiteral("planted.nes"));
-
-    CompareSession()
-    {
-        WriteBytes(referencePath, PlantedCopy(model.image()));
-        Controls(window).mnuEdit_Level_Click(S3);
-    }
-    CompareCommands &compare() { return Part<CompareCommands>(window.get()); }
-    bool compareWith(const QString &path)
-    {
-        desktop.openAnswers << path;
-        return compare().mnuCompareWith_Click();
-    }
-    DifferencesWindow *list() { return compare().differencesWindow(); }
-    // The entries under the stage entry whose text starts with caption.
-    QStringList entries(const QString &caption)
-    {
-        QCoreApplication::processEvents(); // the list is made once the edits at hand are done
-        QStringList out;
-        QTreeWidget *tree = list()->list();
-        for (int i = 0; i < tree->topLevelItemCount(); ++i)
-            if (tree->topLevelItem(i)->text(0).startsWith(caption + u' '))
-                for (int k = 0; k < tree->topLevelItem(i)->childCount(); ++k)
-                    out << tree->topLevelItem(i)->child(k)->text(0);
-        return out;
-    }
-    QTreeWidgetItem *entry(const QString &caption, const QString &start)
-    {
-        QTreeWidget *tree = list()->list();
-        for (int i = 0; i < tree->topLevelItemCount(); ++i)
-            if (tree->topLevelItem(i)->text(0).startsWith(caption + u' '))
-                for (int k = 0; k < tree->topLevelItem(i)->childCount(); ++k)
-                    if (tree->topLevelItem(i)->child(k)->text(0).startsWith(start))
-                        return tree->topLevelItem(i)->child(k);
-        return nullptr;
-    }
-    std::bitset<FrameBytes> markedCells() { return editor().mapView().differingCells(); }
-    int frame() { return Controls(window).hLevel_Frames->value(); }
-    int shownStage() { return model.currentStage() ? int(model.currentStage() - StageTable.data()) : -1; }
-};
-
-std::bitset<FrameBytes> CellsAt(std::initializer_list<std::pair<int, int>> cells)
-{
-    std::bitset<FrameBytes> out;
-    for (const auto &[col, row] : cells)
-        out.set(std::size_t(row * FrameColumns + col));
-    return out;
-}
-
-bool HasDiffMark(const QImage &surface, int col, int row)
-{
-    return surface.pixel(CellPitch * col + 2, CellPitch * row + 12) == DiffMarkColor
-        && surface.pixel(CellPitch * col + 12, CellPitch * row + 3) == DiffMarkColor;
-}
-
-} // namespace
 
 class TestCompare : public QObject
 {
@@ -136,11 +32,6 @@ private slots:
     void refusedFiles_data();
     void refusedFiles();
     void shorterImage();
-    void patchPreview_data();
-    void patchPreview();
-    void patchPreviewOfLongMetadata();
-    void describedPatch();
-    void authorKept();
 };
 
 // The map marks exactly the differing cells of the frame shown, in their own colour; the
@@ -265,7 +156,7 @@ void TestCompare::followsEdits()
     QVERIFY(!HasDiffMark(s.map(), 4, 3));
     QCOMPARE(s.entries(QStringLiteral("Stage 3")).size(), 4);
 
-    const int other = s.model.byteAt(LevelCellOffset(Three, 2, 6, 5)) ^ 0x02;
+    const int other = s.model.byteAt(LevelCellOffset(StageThree, 2, 6, 5)) ^ 0x02;
     Controls(s.window).history().push(new PlaceMetaTileCommand(s.model, 2, 6, 5, other));
     QCOMPARE(s.markedCells(), CellsAt({{6, 5}}));
     QVERIFY(HasDiffMark(s.map(), 6, 5));
@@ -310,7 +201,7 @@ void TestCompare::stageTakenOff()
     QVERIFY(s.compareWith(s.referencePath));
     // Cells of the frame shown that differ, under where the empty map writes its words.
     for (int col = 5; col <= 10; ++col) {
-        const int differing = s.model.byteAt(LevelCellOffset(Three, 0, col, 7)) ^ 1;
+        const int differing = s.model.byteAt(LevelCellOffset(StageThree, 0, col, 7)) ^ 1;
         Controls(s.window).history().push(new PlaceMetaTileCommand(s.model, 0, col, 7, differing));
     }
     QVERIFY(HasDiffMark(s.map(), 7, 7));
@@ -381,140 +272,6 @@ void TestCompare::shorterImage()
     Controls(s.window).named<QAction>("mnuNextDifference")->trigger(); // no stage to go to
     QCOMPARE(s.shownStage(), int(S3));
     QVERIFY(Controls(s.window).sbStatus->currentMessage().startsWith(QStringLiteral("No differences in the stages")));
-}
-
-void TestCompare::patchPreview_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("apply");
-    QTest::addColumn<bool>("same"); // the patch changes nothing
-    QTest::newRow("IPS, cancelled") << "hack.ips" << false << false;
-    QTest::newRow("BPS, applied") << "hack.bps" << true << false;
-    QTest::newRow("BPS that changes nothing") << "none.bps" << false << true;
-}
-
-// Apply Patch shows what the patch would change, as --diff says it, and for a BPS patch
-// its description; Cancel leaves everything as it was, Apply makes one step.
-void TestCompare::patchPreview()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, apply);
-    QFETCH(bool, same);
-    CompareSession s;
-    const Bytes clean = s.model.image();
-    const Bytes target = same ? clean : PlantedCopy(clean);
-    const QString path = s.dir.filePath(name);
-    const QString error = WriteDescribedPatchFile(path, clean, target, {QStringLiteral("Room 1 reopened"),
-                                                                       QStringLiteral("A. Hacker")});
-    const bool bps = name.endsWith(QLatin1String(".bps"));
-    if (bps)
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    else
-        QVERIFY(WriteBytes(path, MakeIpsPatch(clean, target)));
-    s.desktop.openAnswers << path;
-    QVERIFY(Part<PatchCommands>(s.window.get()).mnuApplyPatch_Click());
-    PatchPreviewDialog *preview = Controls(s.window).patchPreview();
-    QVERIFY(preview);
-    QVERIFY(s.model.image() == clean); // nothing before the answer
-    const QString text = preview->text();
-    if (same) {
-        QVERIFY2(text.contains(QStringLiteral("The patch changes nothing.")), qPrintable(text));
-        QVERIFY(preview->cmdApply->isHidden());
-    } else {
-        for (const QString &line : DiffSummary(ImageDiff(clean, target), QStringLiteral("the open image"),
-                                               QStringLiteral("the patched image")))
-            QVERIFY2(text.contains(line), qPrintable(line));
-    }
-    QCOMPARE(text.contains(QStringLiteral("Description: Room 1 reopened")), bps);
-    QCOMPARE(text.contains(QStringLiteral("Author: A. Hacker")), bps);
-    QVERIFY(preview->cmdCancel->isDefault());
-    QVERIFY(s.desktop.messages.isEmpty());
-
-    (apply ? preview->cmdApply : preview->cmdCancel)->click();
-    QVERIFY(s.model.image() == (apply ? target : clean));
-    QCOMPARE(Controls(s.window).history().stack().count(), apply ? 1 : 0);
-}
-
-// What a patch says of itself is shown as plain text, and only its start when it is long:
-// the file decides its length, not the dialog.
-void TestCompare::patchPreviewOfLongMetadata()
-{
-    CompareSession s;
-    const Bytes clean = s.model.image();
-    const QByteArray said = "<b>Made elsewhere</b> " + QByteArray(200000, 'x');
-    const Bytes patch = MakeBpsPatch(clean, PlantedCopy(clean), Bytes(said.begin(), said.end()));
-    const QString path = s.dir.filePath(QStringLiteral("long.bps"));
-    QVERIFY(WriteBytes(path, patch));
-    s.desktop.openAnswers << path;
-    QVERIFY(Part<PatchCommands>(s.window.get()).mnuApplyPatch_Click());
-    PatchPreviewDialog *preview = Controls(s.window).patchPreview();
-    QVERIFY(preview);
-    QLabel *label = preview->findChild<QLabel *>(QStringLiteral("lblPatchDescription"));
-    QVERIFY(label);
-    QCOMPARE(label->textFormat(), Qt::PlainText);
-    QVERIFY(label->text().startsWith(QStringLiteral("Description: <b>Made elsewhere</b> xxx")));
-    QVERIFY2(label->text().size() < 400 && label->text().endsWith(QStringLiteral("…")), qPrintable(label->text().left(80)));
-    preview->cmdCancel->click();
-    QVERIFY(s.model.image() == clean);
-}
-
-// Create Patch asks a BPS patch's description and author, which the patch keeps; the
-// author is offered again next time. An IPS patch asks neither.
-void TestCompare::describedPatch()
-{
-    CompareSession s;
-    const int placed = s.model.byteAt(LevelCellOffset(Three, 0, 1, 1)) ^ 1;
-    Controls(s.window).history().push(new PlaceMetaTileCommand(s.model, 0, 1, 1, placed));
-    const QString path = s.dir.filePath(QStringLiteral("mine.bps"));
-    s.desktop.openAnswers << QStringLiteral(KRELIN_SAMPLE);
-    s.desktop.saveAnswers << path;
-    s.desktop.textAnswers << QStringLiteral("Stage 3 opened up") << QStringLiteral("A. Hacker");
-    QVERIFY2(Controls(s.window).mnuCreatePatch_Click(), qPrintable(s.desktop.messageTexts()));
-    const PatchInfo info = ReadPatchInfo(BytesOf(ReadFile(path)));
-    QVERIFY(info.ok());
-    QCOMPARE(info.metadata.description(), QStringLiteral("Stage 3 opened up"));
-    QCOMPARE(info.metadata.author(), QStringLiteral("A. Hacker"));
-    QVERIFY(info.metadata.field(u"Stages").split(QStringLiteral(", ")).contains(QStringLiteral("3")));
-
-    // IPS: no questions.
-    s.desktop.textQuestions.clear();
-    s.desktop.openAnswers << QStringLiteral(KRELIN_SAMPLE);
-    s.desktop.saveAnswers << s.dir.filePath(QStringLiteral("mine.ips"));
-    QVERIFY(Controls(s.window).mnuCreatePatch_Click());
-    QVERIFY(s.desktop.textQuestions.isEmpty());
-
-    // A cancelled question writes nothing.
-    s.desktop.openAnswers << QStringLiteral(KRELIN_SAMPLE);
-    s.desktop.saveAnswers << s.dir.filePath(QStringLiteral("again.bps"));
-    s.desktop.textAnswers << QString() << std::nullopt;
-    QVERIFY(!Controls(s.window).mnuCreatePatch_Click());
-    QVERIFY(!QFile::exists(s.dir.filePath(QStringLiteral("again.bps"))));
-}
-
-// The author given last is offered for the next patch, in the next run too.
-void TestCompare::authorKept()
-{
-    QTemporaryDir dir;
-    QSettings settings(dir.filePath(QStringLiteral("krelin.conf")), QSettings::IniFormat);
-    const QString rom = dir.filePath(QStringLiteral("game.nes"));
-    QVERIFY(QFile::copy(QStringLiteral(KRELIN_SAMPLE), rom));
-    QFile::setPermissions(rom, QFile::ReadOwner | QFile::WriteOwner);
-    for (const QString &author : {QStringLiteral("A. Hacker"), QStringLiteral("B. Hacker")}) {
-        modKrelin model;
-        ScriptedDesktop desktop;
-        auto window = std::make_unique<frmKrelin>(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings);
-        QVERIFY(window->OpenRom(rom));
-        Controls(window).mnuEdit_Level_Click(S1A);
-        const int placed = model.byteAt(LevelCellOffset(model, 0, 1, 1)) ^ 1;
-        Controls(window).history().push(new PlaceMetaTileCommand(model, 0, 1, 1, placed));
-        desktop.openAnswers << QStringLiteral(KRELIN_SAMPLE);
-        desktop.saveAnswers << dir.filePath(author + QStringLiteral(".bps"));
-        desktop.textAnswers << QString() << author;
-        QVERIFY2(Controls(window).mnuCreatePatch_Click(), qPrintable(desktop.messageTexts()));
-        QCOMPARE(desktop.textQuestions.size(), 2);
-        const QString offered = desktop.textQuestions[1].text.section(u'\n', 1);
-        QCOMPARE(offered, author == QLatin1String("A. Hacker") ? QString() : QStringLiteral("A. Hacker"));
-    }
 }
 
 QTEST_MAIN(TestCompare)
