@@ -60,6 +60,10 @@ public:
     QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     void showMessage(QWidget *, const QString &, const QString &, Icon) override {}
     bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
+    std::optional<QString> askText(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
     SaveAnswer askSaveChanges(QWidget *, const QString &, const QString &) override { return SaveAnswer::Cancel; }
     int askChoice(QWidget *, const QString &, const QString &, const QStringList &, int, int cancel) override
     {

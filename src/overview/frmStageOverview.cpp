@@ -104,6 +104,11 @@ void frmStageOverview::setSelection(int frame, const QRect &cells)
     overview->setSelection(frame, cells);
 }
 
+void frmStageOverview::setDiffFrames(const QList<int> &frames)
+{
+    overview->setDiffFrames(std::vector<int>(frames.begin(), frames.end()));
+}
+
 void frmStageOverview::picOverview_Click(const QPoint &pixel)
 {
     const int frame = overview->frameAt(pixel);

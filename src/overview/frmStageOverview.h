@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QWidget>
 
@@ -28,6 +29,7 @@ public:
     void setShownFrame(int frame);
     void setUsesMarked(int metaTile);
     void setSelection(int frame, const QRect &cells);
+    void setDiffFrames(const QList<int> &frames);
 
     // A click on the picture, at a pixel of it.
     void picOverview_Click(const QPoint &pixel);

@@ -43,6 +43,7 @@ QList<QRgb> OverviewColorTable(const BgColorSet &colors)
     table[OverviewShownFrame] = 0xFFFFFFFF;
     table[OverviewUses] = 0xFFFFB000;
     table[OverviewSelection] = 0xFF00E8FF;
+    table[OverviewDifference] = 0xFF8CFF20;
     return table;
 }
 
@@ -141,6 +142,19 @@ void DrawOverviewFrameOutline(QImage &picture, int frame, std::uint8_t color)
     fillRect(picture, left, top + height - 2, width, 2, color);
     fillRect(picture, left, top, 2, height, color);
     fillRect(picture, left + width - 2, top, 2, height, color);
+}
+
+void DrawOverviewFrameEdges(QImage &picture, int frame, std::uint8_t color)
+{
+    const QPoint o = OverviewFrameOrigin(frame);
+    for (const int d : {4, 1}) {
+        const int left = o.x() - d, top = o.y() - d;
+        const int width = OverviewFrameWidth + 2 * d, height = OverviewFrameHeight + 2 * d;
+        fillRect(picture, left, top, width, 1, color);
+        fillRect(picture, left, top + height - 1, width, 1, color);
+        fillRect(picture, left, top, 1, height, color);
+        fillRect(picture, left + width - 1, top, 1, height, color);
+    }
 }
 
 void DrawOverviewCellRing(QImage &picture, int frame, int col, int row, std::uint8_t color)

@@ -35,7 +35,8 @@ enum OverviewColor : std::uint8_t {
     OverviewShownFrame = 17, // the outline of the frame the main window shows
     OverviewUses = 18,       // Show Uses: cells holding the selected metatile
     OverviewSelection = 19,  // the selected cells
-    OverviewColorCount = 20,
+    OverviewDifference = 20, // while comparing: frames that differ from the other image
+    OverviewColorCount = 21,
 };
 
 // The colour table for the background colours given.
@@ -76,6 +77,9 @@ private:
 
 // A two-pixel outline in the margin around frame f.
 void DrawOverviewFrameOutline(QImage &picture, int frame, std::uint8_t color);
+// One-pixel lines on both sides of that outline (the margin's outermost and innermost
+// lines), so that a frame can carry both.
+void DrawOverviewFrameEdges(QImage &picture, int frame, std::uint8_t color);
 // A one-pixel ring inside cell (col, row) of frame f.
 void DrawOverviewCellRing(QImage &picture, int frame, int col, int row, std::uint8_t color);
 // The sides of cell (col, row) of frame f that lie on the rectangle's edge (in cells).

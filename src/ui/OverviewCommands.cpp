@@ -46,6 +46,7 @@ void OverviewCommands::mnuStageOverview_Click()
         connect(this, &OverviewCommands::shownFrameChanged, overviewWindow, &frmStageOverview::setShownFrame);
         connect(this, &OverviewCommands::usesMarkChanged, overviewWindow, &frmStageOverview::setUsesMarked);
         connect(this, &OverviewCommands::selectionChanged, overviewWindow, &frmStageOverview::setSelection);
+        connect(this, &OverviewCommands::diffFramesChanged, overviewWindow, &frmStageOverview::setDiffFrames);
         connect(overviewWindow, &frmStageOverview::frameChosen, hLevel_Frames, &QScrollBar::setValue);
         // Below the main window where the screen has room, else over its lower part.
         const QRect screen = window->screen()->availableGeometry(), frame = window->frameGeometry();
@@ -71,6 +72,15 @@ void OverviewCommands::tellAll()
         emit shownFrameChanged(editor.frame());
     emit usesMarkChanged(editor.showsUses() ? editor.SelectedMetaTile() : -1);
     emit selectionChanged(tools.selectionFrame(), tools.selection());
+    emit diffFramesChanged(diffFrames);
+}
+
+void OverviewCommands::setDiffFrames(const QList<int> &frames)
+{
+    if (frames == diffFrames)
+        return;
+    diffFrames = frames;
+    emit diffFramesChanged(diffFrames);
 }
 
 } // namespace krelin

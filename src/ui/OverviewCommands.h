@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -32,11 +33,14 @@ public:
     void mnuStageOverview_Click();
     // The window while it is open, else nullptr.
     frmStageOverview *overview() const;
+    // While comparing: the frames of the stage shown that differ (none otherwise).
+    void setDiffFrames(const QList<int> &frames);
 
 signals:
     void shownFrameChanged(int frame);
     void usesMarkChanged(int metaTile);
     void selectionChanged(int frame, const QRect &cells);
+    void diffFramesChanged(const QList<int> &frames);
 
 private:
     // Tells the window everything it marks, as it is now.
@@ -48,6 +52,7 @@ private:
     QScrollBar *hLevel_Frames;
     QMainWindow *window;
     QPointer<frmStageOverview> overviewWindow;
+    QList<int> diffFrames;
 };
 
 } // namespace krelin

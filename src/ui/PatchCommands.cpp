@@ -1,9 +1,13 @@
 // The main window's patches: File > Create Patch records how the open image differs from
-// a clean one, File > Apply Patch applies a patch to the open image as one step of the
-// edit history.
+// a clean one, File > Apply Patch shows what a patch would change and applies it to the
+// open image as one step of the edit history.
 #include "PatchCommands.h"
 
 #include "FileSession.h"
+#include "PatchPreviewDialog.h"
+#include "core/DiffReport.h"
+#include "core/ImageDiff.h"
+#include "core/PatchInfo.h"
 #include "core/Patch.h"
 #include "core/RomFile.h"
 #include "core/SameFile.h"
@@ -17,6 +21,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QSettings>
 
 namespace krelin {
 
@@ -27,6 +32,9 @@ const QString IpsFilter = QStringLiteral("IPS Patch (*.ips)");
 const QString BpsFilter = QStringLiteral("BPS Patch (*.bps)");
 const QString PatchFilter = QStringLiteral("IPS or BPS Patches (*.ips *.bps *.IPS *.BPS);;All Files (*)");
 
+// The name the last patch was signed with, offered for the next.
+const QString AuthorKey = QStringLiteral("patches/author");
+
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -35,14 +43,17 @@ QString shown(const QString &path)
 } // namespace
 
 PatchCommands::PatchCommands(modKrelin &model, EditHistory &history, Desktop &desktop, const FileSession &files,
-                             QWidget *window)
+                             QSettings *settings, QWidget *window)
     : QObject(window)
     , model(model)
     , history(history)
     , desktop(desktop)
     , files(files)
+    , settings(settings)
     , window(window)
 {
+    if (settings)
+        lastAuthor = settings->value(AuthorKey).toString();
     setObjectName(QStringLiteral("patchCommands"));
     mnuCreatePatch = new QAction(QStringLiteral("&Create Patch…"), this);
     mnuCreatePatch->setObjectName(QStringLiteral("mnuCreatePatch"));
@@ -106,7 +117,24 @@ bool PatchCommands::mnuCreatePatch_Click()
             return false;
         }
     }
-    const QString error = WritePatchFile(path, original.bytes, modified);
+    // BPS keeps a description and an author in its metadata; IPS has nowhere to keep them,
+    // so they are not asked for.
+    PatchDescription described;
+    if (PatchFormatForPath(path) == PatchFormat::Bps) {
+        const auto description = desktop.askText(window, QStringLiteral("Create Patch"),
+                                                 QStringLiteral("Description (one line, may be left empty):"), {});
+        if (!description)
+            return false;
+        const auto author = desktop.askText(window, QStringLiteral("Create Patch"),
+                                            QStringLiteral("Author (may be left empty):"), lastAuthor);
+        if (!author)
+            return false;
+        described = {description->trimmed(), author->trimmed()};
+        lastAuthor = described.author;
+        if (settings)
+            settings->setValue(AuthorKey, lastAuthor);
+    }
+    const QString error = WriteDescribedPatchFile(path, original.bytes, modified, described);
     if (!error.isEmpty()) {
         emit warning(error);
         return false;
@@ -123,18 +151,45 @@ bool PatchCommands::mnuApplyPatch_Click()
                                                  files.dialogFolder(), PatchFilter);
     if (path.isEmpty())
         return false;
-    const PatchApplied applied = ApplyPatchToImage(history, path);
-    if (!applied.error.isEmpty()) {
-        emit warning(applied.error);
+    const PatchResult patch = ReadPatchFile(path);
+    if (!patch.ok()) {
+        emit warning(patch.error);
         return false;
     }
-    if (!applied.changed) {
-        desktop.showMessage(window, ProgramCaption(),
-                            QStringLiteral("%1 changes nothing in the open image.").arg(shown(path)),
-                            Desktop::Icon::Information);
+    // What the patch would change is worked out on a copy; the image stays as it is until
+    // the user says Apply.
+    const PatchedImage patched = PatchOpenImage(model, patch.bytes, path);
+    if (!patched.error.isEmpty()) {
+        emit warning(patched.error);
         return false;
     }
-    emit statusMessage(QStringLiteral("Patch %1 applied").arg(QFileInfo(path).fileName()));
+    const QStringList summary = patched.bytes == model.image()
+        ? QStringList()
+        : DiffSummary(ImageDiff(model.image(), patched.bytes), QStringLiteral("the open image"),
+                      QStringLiteral("the patched image"));
+    QString description, author;
+    if (const PatchInfo info = ReadPatchInfo(patch.bytes); info.ok() && info.format == PatchFormat::Bps) {
+        description = info.metadata.description();
+        author = info.metadata.author();
+        // Another program's metadata is shown as it is, as one line.
+        if (info.metadata.fields.isEmpty())
+            description = info.metadata.text.simplified();
+    }
+    auto *preview = new PatchPreviewDialog(QFileInfo(path).fileName(), summary, description, author, window);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    connect(preview, &QDialog::accepted, this, [this, path, bytes = patch.bytes] {
+        // Applied to the image as it is now: the same result as shown, unless a tool
+        // window changed the image meanwhile.
+        PatchedImage now = PatchOpenImage(model, bytes, path);
+        if (!now.error.isEmpty()) {
+            emit warning(now.error);
+            return;
+        }
+        if (ApplyPatchedImage(history, std::move(now.bytes), path).changed)
+            emit statusMessage(QStringLiteral("Patch %1 applied").arg(QFileInfo(path).fileName()));
+    });
+    // Modal to the window, without blocking: the answer arrives through accepted().
+    preview->open();
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "frmKrelin.h"
 
+#include "CompareCommands.h"
 #include "EditTools.h"
 #include "EmulatorCommands.h"
 #include "ExportMenu.h"
@@ -165,7 +166,7 @@ void frmKrelin::createParts(QSettings *settings)
     recovery = new RecoveryOffer(model, *editHistory, desktop, *files, *journal, this, JournalFolder());
     auto *navigation =
         new Navigation(model, *levelEditor, desktop, {picEditor, picTile, hLevel_Frames, hsTable, cboRoomEditor}, this);
-    auto *patches = new PatchCommands(model, *editHistory, desktop, *files, this);
+    auto *patches = new PatchCommands(model, *editHistory, desktop, *files, settings, this);
     shortcuts = new KeyboardShortcuts(settings, this);
     new PreferencesCommand(*preferences, *shortcuts, desktop, this);
     auto *emulator = new EmulatorCommands(model, desktop, *preferences, this);
@@ -183,18 +184,24 @@ void frmKrelin::createParts(QSettings *settings)
     // The level map's tools, and the stage overview.
     auto *editTools = new EditTools(model, *editHistory, *levelEditor, *navigation,
                                     {picEditor, picTile, hLevel_Frames, hsTable}, status, this);
-    new OverviewCommands(model, *levelEditor, editTools->tools(), hLevel_Frames, this);
+    auto *overview = new OverviewCommands(model, *levelEditor, editTools->tools(), hLevel_Frames, this);
+    // Comparing with another image: marks on the map, the table and the overview.
+    auto *compare =
+        new CompareCommands(model, *levelEditor, *navigation, desktop, *files, {hLevel_Frames, hsTable}, this);
+    connect(compare, &CompareCommands::diffFramesChanged, overview, &OverviewCommands::setDiffFrames);
     connect(editTools, &EditTools::warning, this, &frmKrelin::warn);
 
     // What the parts have to tell the user.
     connect(files, &FileSession::warning, this, &frmKrelin::warn);
     connect(navigation, &Navigation::warning, this, &frmKrelin::warn);
     connect(patches, &PatchCommands::warning, this, &frmKrelin::warn);
+    connect(compare, &CompareCommands::warning, this, &frmKrelin::warn);
     connect(emulator, &EmulatorCommands::warning, this, &frmKrelin::warn);
     connect(journal, &Journal::warning, this, &frmKrelin::warn);
     connect(recovery, &RecoveryOffer::warning, this, &frmKrelin::warn);
     const auto note = [status](const QString &text) { status->showMessage(text, 5000); };
     connect(patches, &PatchCommands::statusMessage, status, note);
+    connect(compare, &CompareCommands::statusMessage, status, note);
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
     connect(recovery, &RecoveryOffer::statusMessage, status, note);
     connect(tileSheets, &TileSheetCommands::statusMessage, status, note);

@@ -2,6 +2,7 @@
 // actions, put in the order the user finds them.
 #include "frmKrelin.h"
 
+#include "CompareCommands.h"
 #include "EditTools.h"
 #include "EmulatorCommands.h"
 #include "ExportMenu.h"
@@ -74,6 +75,8 @@ void frmKrelin::createMenus()
     mnuFile->addActions({tileSheets->mnuExportTiles, tileSheets->mnuImportTiles});
     addFiller(mnuFile, "mnuFileFillerPatches");
     mnuFile->addActions({patches->mnuCreatePatch, patches->mnuApplyPatch});
+    auto *compare = findChild<CompareCommands *>();
+    mnuFile->addAction(compare->mnuCompareWith);
     addFiller(mnuFile, "mnuFileFiller2");
     mnuFile->addAction(files->mnuFile_Quit);
 
@@ -107,6 +110,9 @@ void frmKrelin::createMenus()
 
     QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
     mnuView->addAction(findChild<OverviewCommands *>()->mnuStageOverview);
+    addFiller(mnuView, "mnuViewFillerCompare");
+    mnuView->addActions({compare->mnuDifferences, compare->mnuNextDifference, compare->mnuPreviousDifference,
+                         compare->mnuStopComparing});
     addFiller(mnuEdit, "mnuEditFillerPreferences");
     mnuEdit->addAction(findChild<PreferencesCommand *>()->mnuPreferences);
 

@@ -65,6 +65,20 @@ inline void DrawSelectedMark(QImage &surface, int col, int row)
         DrawBox(surface, x - 1, y - 1, x + last, y - 1, SelectedMarkColor);
 }
 
+// While comparing with another image: the mark on a cell of the map, or a metatile of the
+// table, that differs from it. Lime differs from the pointer's white, the selection's cyan,
+// the stamp's magenta, the selected metatile's red and the amber of Show Uses. It is a
+// two-pixel ring two pixels inside the cell's box, so that the use outline (the box and
+// the ring just inside it) and the pointer's frame leave it in sight.
+inline constexpr QRgb DiffMarkColor = 0xFF8CFF20;
+
+inline void DrawDiffMark(QImage &surface, int col, int row)
+{
+    const int x = CellPitch * col, y = CellPitch * row, last = MetaTileShownSize;
+    for (int i = 2; i < 4; ++i)
+        DrawBox(surface, x + i, y + i, x + last - i, y + last - i, DiffMarkColor);
+}
+
 // Clears the whole 34 x 34 box of the cell at (col, row). Painting a metatile covers only
 // its tiles; the white frame also runs over the one-pixel lines between them, and those
 // must not stay behind when the frame moves on or the cell is repainted.

@@ -114,6 +114,8 @@ public:
     void SelectMetaTile(int n);
     // The level map's view, for the tools that draw over it (selection, stamp).
     LevelMapView &mapView() { return map; }
+    // The metatile table's view, for the marks drawn over it (a comparison's).
+    MetaTileTableView &tableView() { return table; }
 
 signals:
     // A surface's image changed and should be shown.

@@ -42,6 +42,8 @@ void LevelMapView::draw(int frame)
             }
     if (selectedFrame == frame)
         marked |= cellsOf(selected);
+    if (diffFrame == frame)
+        marked |= diffCells;
     marked |= cellsOf(ghostRect());
     for (int cell = 0; cell < FrameBytes; ++cell)
         if (marked.test(std::size_t(cell)))
@@ -82,6 +84,8 @@ void LevelMapView::markCell(int cell)
         DrawUseOutline(image, col, row);
         linesMarked.set(std::size_t(cell));
     }
+    if (diffFrame == shownFrame && diffCells.test(std::size_t(cell)))
+        DrawDiffMark(image, col, row);
     if (selectedFrame == shownFrame && selected.contains(col, row)) {
         DrawSelectionEdges(image, col, row, selected);
         linesMarked.set(std::size_t(cell));
@@ -99,7 +103,8 @@ void LevelMapView::paintCells(const std::bitset<FrameBytes> &cells)
 {
     if (cells.none())
         return;
-    const bool marks = ghost || outlined >= 0 || (selectedFrame == shownFrame && !selected.isEmpty());
+    const bool marks = ghost || outlined >= 0 || (selectedFrame == shownFrame && !selected.isEmpty())
+        || (diffFrame == shownFrame && diffCells.any());
     // Row by row, scanline by scanline: many cells cost about what their pixels cost.
     for (int row = 0; row < FrameRows; ++row) {
         std::array<int, FrameColumns> metaTiles;
@@ -183,6 +188,15 @@ void LevelMapView::setSelection(const QRect &cells, int frame)
     if (selectedFrame == shownFrame)
         touched |= cellsOf(selected);
     paintCells(touched);
+}
+
+void LevelMapView::setDifferences(int frame, const std::bitset<FrameBytes> &cells, bool repaint)
+{
+    const std::bitset<FrameBytes> before = differingCells();
+    diffFrame = cells.any() ? frame : -1;
+    diffCells = cells.any() ? cells : std::bitset<FrameBytes>();
+    if (repaint)
+        paintCells(before ^ differingCells());
 }
 
 void LevelMapView::setGhost(const Stamp *stamp, int col, int row)

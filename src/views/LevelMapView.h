@@ -53,6 +53,16 @@ public:
     // about to be drawn whole).
     void setOutlined(int metaTile, bool repaint = true);
 
+    // While comparing: the cells of frame f that differ from the other image carry a mark of
+    // their own. The cells that gain or lose it are repainted, unless told not to (no
+    // stage is on the map); a frame other than the one shown is marked once it is drawn.
+    void setDifferences(int frame, const std::bitset<FrameBytes> &cells, bool repaint = true);
+    // The cells marked on the frame shown.
+    std::bitset<FrameBytes> differingCells() const
+    {
+        return diffFrame == shownFrame ? diffCells : std::bitset<FrameBytes>();
+    }
+
     // The white frame: leaves the cell it was on (which is repainted) for cell (col, row).
     void frameCell(int col, int row);
 
@@ -92,6 +102,8 @@ private:
     std::bitset<FrameBytes> linesMarked;
     QRect selected;        // in cells, on selectedFrame
     int selectedFrame = -1;
+    std::bitset<FrameBytes> diffCells; // on diffFrame
+    int diffFrame = -1;
     std::optional<Stamp> ghost;
     int ghostCol = 0, ghostRow = 0;
 };

@@ -25,9 +25,13 @@ void MetaTileTableView::draw(int page)
     shownPage = page;
     DrawTablePage(tableImage, model, page, model.BgColors());
     for (int row = 0; row < TableRows; ++row)
-        for (int col = 0; col < TableColumns; ++col)
-            if (dimmed.test(std::size_t(TableMetaTile(page, col, row))))
+        for (int col = 0; col < TableColumns; ++col) {
+            const auto n = std::size_t(TableMetaTile(page, col, row));
+            if (dimmed.test(n))
                 DimCell(tableImage, col, row);
+            if (differing.test(n))
+                DrawDiffMark(tableImage, col, row);
+        }
     if (marked >= 0 && marked / 16 == page)
         DrawSelectedMark(tableImage, marked % 2, marked % 16 / 2);
     emit tableChanged();
@@ -60,6 +64,8 @@ void MetaTileTableView::paintCell(int col, int row)
     DrawMetaTile(tableImage, model, 2 * col, 2 * row, n, model.BgColors());
     if (dimmed.test(std::size_t(n)))
         DimCell(tableImage, col, row);
+    if (differing.test(std::size_t(n)))
+        DrawDiffMark(tableImage, col, row);
     // The mark lies on the lines around its cell, which the neighbours' boxes cover too.
     if (marked >= 0 && marked / 16 == shownPage)
         DrawSelectedMark(tableImage, marked % 2, marked % 16 / 2);
@@ -114,7 +120,21 @@ void MetaTileTableView::setDimmed(const std::bitset<MetaTileCount> &metaTiles, b
 {
     const std::bitset<MetaTileCount> changed = dimmed ^ metaTiles;
     dimmed = metaTiles;
-    if (!repaint || changed.none())
+    if (repaint)
+        repaintCells(changed);
+}
+
+void MetaTileTableView::setDifferences(const std::bitset<MetaTileCount> &metaTiles, bool repaint)
+{
+    const std::bitset<MetaTileCount> changed = differing ^ metaTiles;
+    differing = metaTiles;
+    if (repaint)
+        repaintCells(changed);
+}
+
+void MetaTileTableView::repaintCells(const std::bitset<MetaTileCount> &changed)
+{
+    if (changed.none())
         return;
     bool table = false;
     for (int row = 0; row < TableRows; ++row)

@@ -39,6 +39,11 @@ public:
     // whole).
     void setDimmed(const std::bitset<MetaTileCount> &metaTiles, bool repaint = true);
 
+    // While comparing: the metatiles that differ from the other image carry a mark. The
+    // cells of the page whose mark comes or goes are repainted, unless told not to.
+    void setDifferences(const std::bitset<MetaTileCount> &metaTiles, bool repaint = true);
+    const std::bitset<MetaTileCount> &differences() const { return differing; }
+
     // The white frame: leaves the cell it was on (which is repainted) for cell (col, row).
     void frameCell(int col, int row);
 
@@ -52,6 +57,8 @@ signals:
 
 private:
     void paintCell(int col, int row);
+    // Repaints the cells of the page that show one of the metatiles given.
+    void repaintCells(const std::bitset<MetaTileCount> &metaTiles);
 
     const modKrelin &model;
     QImage &tableImage;
@@ -59,6 +66,7 @@ private:
     int shownPage = 0;
     int previewed = -1; // the metatile on the preview, -1 while it is clear
     std::bitset<MetaTileCount> dimmed;
+    std::bitset<MetaTileCount> differing;
     int framedCol = 0, framedRow = 0;
     int marked = -1;
 };

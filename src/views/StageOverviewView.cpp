@@ -3,6 +3,9 @@
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace krelin {
 
 StageOverviewView::StageOverviewView(const modKrelin &model, QObject *parent)
@@ -51,6 +54,9 @@ void StageOverviewView::redraw()
                     paintCell(f, k);
     if (shown >= 0 && shown < frames())
         DrawOverviewFrameOutline(picture, shown, OverviewShownFrame);
+    for (const int f : differing)
+        if (f < frames())
+            DrawOverviewFrameEdges(picture, f, OverviewDifference);
     repainted = 0;
     emit redrawn();
 }
@@ -153,6 +159,22 @@ void StageOverviewView::setShownFrame(int frame)
     markFrame(shown, OverviewClear);
     shown = frame;
     markFrame(shown, OverviewShownFrame);
+}
+
+void StageOverviewView::setDiffFrames(const std::vector<int> &frames)
+{
+    if (frames == differing)
+        return;
+    std::vector<int> gone, come;
+    std::set_difference(differing.begin(), differing.end(), frames.begin(), frames.end(), std::back_inserter(gone));
+    std::set_difference(frames.begin(), frames.end(), differing.begin(), differing.end(), std::back_inserter(come));
+    differing = frames;
+    for (const auto &[list, color] : {std::pair{&gone, OverviewClear}, std::pair{&come, OverviewDifference}})
+        for (const int f : *list)
+            if (f >= 0 && f < this->frames()) {
+                DrawOverviewFrameEdges(picture, f, color);
+                emit changed(OverviewFrameRect(f));
+            }
 }
 
 void StageOverviewView::setUsesMarked(int metaTile)

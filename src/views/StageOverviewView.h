@@ -43,6 +43,10 @@ public:
     void setUsesMarked(int metaTile);
     // The selected cells (in cells) of frame f; an empty rectangle for none.
     void setSelection(int frame, const QRect &cells);
+    // While comparing: the frames that differ from the other image (a cell or the room),
+    // ascending; edged in a colour of their own.
+    void setDiffFrames(const std::vector<int> &frames);
+    const std::vector<int> &diffFrames() const { return differing; }
 
     // Draws every frame of the current stage afresh.
     void redraw();
@@ -73,6 +77,7 @@ private:
     int usesMarked = -1;
     int selectionFrame = -1;
     QRect selection;
+    std::vector<int> differing;
     int repainted = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QUrl;
 class QWidget;
@@ -57,6 +58,11 @@ public:
         *checked = false;
         return askYesNo(parent, title, text);
     }
+
+    // A question answered with one line of text, offered with text already typed in. The
+    // line entered (maybe empty), or nothing when the user cancelled.
+    virtual std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
+                                           const QString &text) = 0;
 
     enum class SaveAnswer { Save, Discard, Cancel };
     // A question about unsaved changes with Save (the default), Discard and Cancel; Escape

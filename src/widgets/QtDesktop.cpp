@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QProcess>
@@ -70,6 +72,16 @@ bool QtDesktop::askYesNoWithCheck(QWidget *parent, const QString &title, const Q
     const bool yes = box.exec() == QMessageBox::Yes;
     *checked = tick->isChecked();
     return yes;
+}
+
+std::optional<QString> QtDesktop::askText(QWidget *parent, const QString &title, const QString &label,
+                                          const QString &text)
+{
+    bool ok = false;
+    const QString line = QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
+    if (!ok)
+        return std::nullopt;
+    return line;
 }
 
 Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &title, const QString &text)

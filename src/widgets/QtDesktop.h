@@ -29,6 +29,8 @@ public:
                               bool *checked) override;
     bool askYesNoWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
                            bool *checked) override;
+    std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
+                                   const QString &text) override;
     SaveAnswer askSaveChanges(QWidget *parent, const QString &title, const QString &text) override;
     void openUrl(const QUrl &url, const std::function<void()> &failed) override;
     void playSound(const QString &path) override;

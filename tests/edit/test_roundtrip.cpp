@@ -117,6 +117,7 @@ void TestRoundTrip::patchThroughTheMenus()
     s.desktop.saveAnswers << s.dir.filePath(typed);
     if (!filter.isEmpty())
         s.desktop.saveFilterAnswers << filter;
+    s.desktop.textAnswers << QString() << QString(); // a BPS patch's description and author
     QVERIFY2(Controls(s.window).mnuCreatePatch_Click(), qPrintable(s.desktop.messageTexts()));
     QVERIFY(QFile::exists(s.dir.filePath(written)));
     QVERIFY(s.model.image() == edited); // the fix-up went into the patch only

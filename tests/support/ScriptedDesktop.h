@@ -53,6 +53,9 @@ public:
     QQueue<QString> saveFilterAnswers;
     QQueue<bool> yesNoAnswers;
     QQueue<SaveAnswer> saveChangesAnswers;
+    // The lines typed into text questions; std::nullopt for a cancelled one. None queued:
+    // cancelled.
+    QQueue<std::optional<QString>> textAnswers;
     // The answers to choice questions, by their caption without the & ("Reload"); none
     // queued: the cancelling answer.
     QQueue<QString> choiceAnswers;
@@ -69,6 +72,7 @@ public:
     QList<Question> questions;
     QList<Question> saveQuestions; // the unsaved-changes questions asked
     QList<Question> choiceQuestions;
+    QList<Question> textQuestions; // text: the label, then the text offered
     QList<QUrl> urls;
     QStringList soundsPlayed;
     int soundStops = 0;
@@ -84,6 +88,7 @@ public:
         questions.clear();
         saveQuestions.clear();
         choiceQuestions.clear();
+        textQuestions.clear();
         urls.clear();
         soundsPlayed.clear();
         soundStops = 0;
@@ -151,6 +156,17 @@ public:
         const bool yes = askYesNo(parent, title, text);
         *checked = !checkAnswers.isEmpty() && checkAnswers.dequeue();
         return yes;
+    }
+
+    std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
+                                   const QString &text) override
+    {
+        textQuestions.append({title, label + u'\n' + text, parent});
+        if (textAnswers.isEmpty()) {
+            unanswered << QStringLiteral("text");
+            return std::nullopt;
+        }
+        return textAnswers.dequeue();
     }
 
     SaveAnswer askSaveChanges(QWidget *, const QString &title, const QString &text) override

@@ -13,6 +13,7 @@
 #include "ui/MainStatusBar.h"
 #include "ui/Navigation.h"
 #include "ui/PatchCommands.h"
+#include "ui/PatchPreviewDialog.h"
 #include "ui/PreferencesDialog.h"
 #include "ui/RecentFiles.h"
 #include "ui/ShowUses.h"
@@ -147,6 +148,15 @@ struct Controls
     EmulatorDialog *emulatorDialog = window->findChild<EmulatorDialog *>();
     PreferencesDialog *preferencesDialog = window->findChild<PreferencesDialog *>();
 
+    // The patch preview showing now (one closed earlier may wait to be deleted), or nullptr.
+    PatchPreviewDialog *patchPreview() const
+    {
+        for (PatchPreviewDialog *dialog : window->findChildren<PatchPreviewDialog *>())
+            if (dialog->isVisible())
+                return dialog;
+        return nullptr;
+    }
+
     // ---- the parts and their handlers ------------------------------------------------------
     LevelEditor &editor() const { return Part<LevelEditor>(window); }
     EditHistory &history() const { return Part<EditHistory>(window); }
@@ -166,7 +176,19 @@ struct Controls
     void stepFrame(int steps) const { navigation().stepFrame(steps); }
     void stepPage(int steps) const { navigation().stepPage(steps); }
     bool mnuCreatePatch_Click() const { return Part<PatchCommands>(window).mnuCreatePatch_Click(); }
-    bool mnuApplyPatch_Click() const { return Part<PatchCommands>(window).mnuApplyPatch_Click(); }
+    // Apply Patch as a user who says Apply to what it shows; whether a step was made.
+    bool mnuApplyPatch_Click() const
+    {
+        const int before = history().stack().index();
+        if (Part<PatchCommands>(window).mnuApplyPatch_Click()) {
+            PatchPreviewDialog *preview = patchPreview();
+            if (preview && !preview->cmdApply->isHidden())
+                preview->cmdApply->click();
+            else if (preview)
+                preview->reject();
+        }
+        return history().stack().index() > before;
+    }
     void mnuRunInEmulator_Click() const { Part<EmulatorCommands>(window).mnuRunInEmulator_Click(); }
     void mnuEmulator_Click() const { Part<EmulatorCommands>(window).mnuEmulator_Click(); }
     void mnuShowUses_Click(bool on) const { Part<ShowUses>(window).mnuShowUses_Click(on); }

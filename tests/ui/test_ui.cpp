@@ -204,7 +204,9 @@ private slots:
         QVERIFY(Controls(w).mnuOpenRom->isEnabled());
         for (QAction *a : {Controls(w).mnuEdit->menuAction(), Controls(w).mnuSaveRom, Controls(w).mnuSaveRomAs, Controls(w).mnuEditPalette, Controls(w).mnuTileEditor,
                            Controls(w).mnuRefresh, Controls(w).mnuCreatePatch, Controls(w).mnuApplyPatch, Controls(w).mnuRunInEmulator,
-                           Controls(w).mnuExportTiles, Controls(w).mnuImportTiles})
+                           Controls(w).mnuExportTiles, Controls(w).mnuImportTiles,
+                           Controls(w).named<QAction>("mnuCompareWith"), Controls(w).named<QAction>("mnuStopComparing"),
+                           Controls(w).named<QAction>("mnuNextDifference")})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
         QVERIFY(!Controls(w).mnuRefresh->isVisible());
         QVERIFY(!Controls(w).cmdEditTile->isEnabled());
@@ -215,15 +217,18 @@ private slots:
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&View", "&Tools", "&Help"}));
         QCOMPARE(Entries(Controls(w).mnuFile),
                  QStringList({"&Open|Ctrl+O", "Recent Files>", "Open &Backup…|", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>",
-                              "Export &Tiles…|", "&Import Tiles…|", "-", "&Create Patch…|", "A&pply Patch…|", "-",
-                              "&Quit|Ctrl+Q"}));
+                              "Export &Tiles…|", "&Import Tiles…|", "-", "&Create Patch…|", "A&pply Patch…|",
+                              "Co&mpare With…|", "-", "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
                                                   "&Show Uses|Ctrl+U", "-", "Select &All|Ctrl+A",
                                                   "&Copy|Ctrl+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
                                                   "Replace &Metatile…|", "-", "Pre&ferences…|Ctrl+,"}));
         QCOMPARE(Entries(Controls(w).named<QMenu>("mnuEdit_Tools")), QStringList({"&Place|", "Pa&int|B", "&Fill|F"}));
-        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Overview|F3"}));
+        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Overview|F3", "-", "&Differences|",
+                                                                         "&Next Difference|F7",
+                                                                         "&Previous Difference|Shift+F7",
+                                                                         "Stop &Comparing|"}));
         QCOMPARE(Entries(Controls(w).mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
         QVERIFY(Controls(w).mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
         QVERIFY(!Controls(w).mnuUndo->isEnabled() && !Controls(w).mnuRedo->isEnabled());
