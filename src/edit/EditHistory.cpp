@@ -99,10 +99,13 @@ void EditHistory::keepWithinBudget()
 {
     const QScopedValueRollback busy(rebuilding, true);
     const int count = undoStack.count(), index = undoStack.index(), clean = undoStack.cleanIndex();
-    // The newest steps that fit.
+    // The newest steps that fit in three quarters of the budget: the rebuild costs the
+    // whole history, so the next one waits until a quarter of the budget has come anew
+    // (filled to the brim, every later edit would rebuild it all).
+    const qint64 target = budget - budget / 4;
     int first = count;
     qint64 kept = 0;
-    while (first > 0 && kept + step(first - 1)->bytesKept() <= budget)
+    while (first > 0 && kept + step(first - 1)->bytesKept() <= target)
         kept += step(--first)->bytesKept();
     if (first == 0)
         return;
