@@ -64,7 +64,13 @@ const QRgb *MetaTileSprites::readySprite(const modKrelin &model, int n, const Bg
     QRgb *p = pixels.data() + std::size_t(n) * Size * Size;
     if (!ready.test(std::size_t(n))) {
         QImage picture(reinterpret_cast<uchar *>(p), Size, Size, Size * int(sizeof(QRgb)), QImage::Format_RGB32);
-        PaintBlankTile(picture, 0, 0, Size);
+        // The four tiles cover all of the picture but the lines between and after them,
+        // so only those are cleared (a missing tile is painted blank by DrawMetaTile).
+        for (const int line : {TileShownSize, Size - 1}) {
+            std::fill_n(p + line * Size, Size, ClearColor);
+            for (int i = 0; i < Size; ++i)
+                p[i * Size + line] = ClearColor;
+        }
         DrawMetaTile(picture, model, 0, 0, n, colors, &PrepareSubPalettes(colors));
         ready.set(std::size_t(n));
     }

@@ -160,6 +160,12 @@ void LevelMapView::showChange(const std::bitset<FrameBytes> &cells, const std::b
             repaint.set(std::size_t(cell));
         }
     }
+    // Every cell (new tiles for the whole sheet): one pass over the frame costs less than
+    // making each metatile's picture first and copying it.
+    if (repaint.all()) {
+        draw(shownFrame);
+        return;
+    }
     paintCells(repaint);
 }
 
