@@ -160,9 +160,10 @@ void LevelMapView::showChange(const std::bitset<FrameBytes> &cells, const std::b
             repaint.set(std::size_t(cell));
         }
     }
-    // Every cell (new tiles for the whole sheet): one pass over the frame costs less than
-    // making each metatile's picture first and copying it.
-    if (repaint.all()) {
+    // Every cell, most of them showing metatiles whose pictures are gone (new tiles for
+    // the whole sheet): one pass over the frame costs less than making each picture anew
+    // and copying it. A fill or a paste keeps the pictures, and copying them is cheaper.
+    if (repaint.all() && metaTiles.count() > MetaTileCount / 4) {
         draw(shownFrame);
         return;
     }
