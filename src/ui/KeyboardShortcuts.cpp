@@ -112,6 +112,9 @@ void KeyboardShortcuts::collect(QWidget *mainWindow)
     }
     if (!settings)
         return;
+    // Every kept key first, then the clashes: two actions whose keys the user swapped
+    // clash only halfway through.
+    std::vector<Entry *> kept;
     for (Entry &entry : list) {
         const QString key = Group + entry.objectName;
         if (!settings->contains(key))
@@ -119,15 +122,22 @@ void KeyboardShortcuts::collect(QWidget *mainWindow)
         const QString text = settings->value(key).toString().trimmed();
         // Kept empty: the user took the action's keys away.
         const KeyList keys = text.isEmpty() ? KeyList{} : QKeySequence::listFromString(text, QKeySequence::PortableText);
-        bool taken = false;
-        for (const QKeySequence &k : keys)
-            taken = taken || holderOf(k, entry);
-        if (!readable(keys) || taken) {
+        if (!readable(keys)) {
             unreadableKeys << key;
             continue;
         }
         entry.keys = keys;
-        applyKeys(entry);
+        kept.push_back(&entry);
+    }
+    for (Entry *entry : kept) {
+        bool taken = false;
+        for (const QKeySequence &k : entry->keys)
+            taken = taken || holderOf(k, *entry);
+        if (taken) {
+            unreadableKeys << Group + entry->objectName;
+            entry->keys = entry->defaults;
+        }
+        applyKeys(*entry);
     }
 }
 

@@ -231,6 +231,8 @@ private slots:
                                             "shortcuts/mnuSaveRom. Their defaults are used in their place.";
         QTest::newRow("a key taken twice") << QByteArray("[shortcuts]\nmnuOpenRom=Ctrl+S\n") << false
                                            << "could not be read: shortcuts/mnuOpenRom.";
+        QTest::newRow("keys swapped") << QByteArray("[shortcuts]\nmnuOpenRom=Ctrl+S\nmnuSaveRom=Ctrl+O\n") << false
+                                      << QString(); // read as they are
         QTest::newRow("the file") << QByteArray("[backups]\nkept=3\n") << true << "cannot be read: permission denied.";
     }
     void unreadableSettingsToldOnce()
@@ -245,6 +247,13 @@ private slots:
         if (unreadable)
             QFile::setPermissions(s.settingsPath, {});
         s.start();
+        if (told.isEmpty()) {
+            QTest::qWait(50);
+            QVERIFY(s.desktop.messages.isEmpty());
+            QCOMPARE(Controls(s.window).named<QAction>("mnuOpenRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+            QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+            return;
+        }
         QTRY_COMPARE(s.desktop.messages.size(), 1);
         QVERIFY2(s.desktop.messages[0].text.contains(told), qPrintable(s.desktop.messages[0].text));
         QVERIFY(s.desktop.messages[0].text.contains(s.settingsPath));
