@@ -20,6 +20,22 @@ QString FileReadResult::systemReason() const
     return QString::fromLocal8Bit(std::strerror(systemError));
 }
 
+QString FileReadResult::failureText(const QString &notA, const QString &tooLargeFor, qint64 maxSize) const
+{
+    switch (failure) {
+    case ReadFailure::None: return {};
+    case ReadFailure::Missing: return QStringLiteral("the file does not exist");
+    case ReadFailure::Folder: return QStringLiteral("it is a folder, not %1").arg(notA);
+    case ReadFailure::NotOrdinary: return QStringLiteral("it is not an ordinary file");
+    case ReadFailure::TooLarge:
+        return QStringLiteral("the file is larger than %1 MiB, too large to be %2").arg(maxSize >> 20).arg(tooLargeFor);
+    case ReadFailure::Empty: return QStringLiteral("the file is empty");
+    case ReadFailure::CannotOpen:
+    case ReadFailure::CannotRead: return systemReason();
+    }
+    return {};
+}
+
 FileReadResult ReadWholeFile(const QString &path, qint64 maxSize)
 {
     FileReadResult result;

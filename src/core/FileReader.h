@@ -28,6 +28,10 @@ struct FileReadResult
     bool ok() const { return failure == ReadFailure::None; }
     // The system's words for systemError ("Permission denied"), or LinkLoopReason.
     QString systemReason() const;
+    // Why the file was not read, for a message: "the file does not exist", "it is a
+    // folder, not <notA>", "the file is larger than N MiB, too large to be <tooLargeFor>"
+    // (N from maxSize), ... Empty when it was read.
+    QString failureText(const QString &notA, const QString &tooLargeFor, qint64 maxSize) const;
 };
 
 // Reads the whole file at path, following its symbolic links as ResolveLinks does (too

@@ -75,27 +75,12 @@ QString WritePatchFile(const QString &path, std::span<const std::uint8_t> origin
 PatchResult ReadPatchFile(const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    auto fail = [&](const QString &why) {
-        return PatchResult{{}, QStringLiteral("Cannot open %1: %2.").arg(shown, why)};
-    };
     FileReadResult file = ReadWholeFile(path, MaxPatchSize);
-    switch (file.failure) {
-    case ReadFailure::None:
-        break;
-    case ReadFailure::Missing:
-        return fail(QStringLiteral("the file does not exist"));
-    case ReadFailure::Folder:
-        return fail(QStringLiteral("it is a folder, not a patch file"));
-    case ReadFailure::NotOrdinary:
-        return fail(QStringLiteral("it is not an ordinary file"));
-    case ReadFailure::TooLarge:
-        return fail(QStringLiteral("the file is larger than %1 MiB, too large to be a patch").arg(MaxPatchSize >> 20));
-    case ReadFailure::Empty:
-        return fail(QStringLiteral("the file is empty"));
-    case ReadFailure::CannotOpen:
-    case ReadFailure::CannotRead:
-        return fail(file.systemReason());
-    }
+    if (!file.ok())
+        return PatchResult{{},
+                           QStringLiteral("Cannot open %1: %2.")
+                               .arg(shown, file.failureText(QStringLiteral("a patch file"), QStringLiteral("a patch"),
+                                                            MaxPatchSize))};
     return {std::move(file.bytes), {}};
 }
 

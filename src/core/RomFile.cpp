@@ -38,28 +38,13 @@ RomReadResult ReadRomFile(const QString &path)
 {
     RomReadResult result;
     FileReadResult file = ReadWholeFile(path, MaxImageSize);
-    auto fail = [&](const QString &why) {
-        result.error = QStringLiteral("Cannot open %1: %2.").arg(shown(path), why);
-        return result;
-    };
-    switch (file.failure) {
-    case ReadFailure::None:
-        break;
-    case ReadFailure::Missing:
-        return fail(QStringLiteral("the file does not exist"));
-    case ReadFailure::Folder:
-        return fail(QStringLiteral("it is a folder, not a cartridge file"));
-    case ReadFailure::NotOrdinary:
-        return fail(QStringLiteral("it is not an ordinary file"));
-    case ReadFailure::TooLarge:
-        return fail(QStringLiteral("the file is larger than %1 MiB, too large to be a cartridge image")
-                        .arg(MaxImageSize / (1024 * 1024)));
-    case ReadFailure::Empty:
-        return fail(QStringLiteral("the file is empty"));
-    case ReadFailure::CannotOpen:
-        return fail(file.systemReason());
-    case ReadFailure::CannotRead:
-        result.error = QStringLiteral("Cannot read %1: %2.").arg(shown(path), file.systemReason());
+    if (!file.ok()) {
+        // A read that failed part way is told as such; anything else kept the file closed.
+        const QString verb = file.failure == ReadFailure::CannotRead ? QStringLiteral("read") : QStringLiteral("open");
+        result.error = QStringLiteral("Cannot %1 %2: %3.")
+                           .arg(verb, shown(path),
+                                file.failureText(QStringLiteral("a cartridge file"), QStringLiteral("a cartridge image"),
+                                                 MaxImageSize));
         return result;
     }
     if (!HasCartridgeHeader(file.bytes)) {
