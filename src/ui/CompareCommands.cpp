@@ -1,5 +1,6 @@
 #include "CompareCommands.h"
 
+#include "Command.h"
 #include "DifferencesWindow.h"
 #include "FileSession.h"
 #include "Navigation.h"
@@ -21,14 +22,6 @@ namespace krelin {
 namespace {
 
 const QString RomFilter = QStringLiteral("NES Rom Files (*.NES *.nes);;All Files (*)");
-
-QAction *command(QObject *parent, const char *name, const QString &caption, const QKeySequence &shortcut = {})
-{
-    auto *action = new QAction(caption, parent);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    return action;
-}
 
 QString hex2(int value)
 {
@@ -54,12 +47,12 @@ CompareCommands::CompareCommands(modKrelin &model, LevelEditor &editor, Navigati
     , window(window)
 {
     setObjectName(QStringLiteral("compareCommands"));
-    mnuCompareWith = command(this, "mnuCompareWith", QStringLiteral("Co&mpare With…"));
-    mnuDifferences = command(this, "mnuDifferences", QStringLiteral("&Differences"));
-    mnuNextDifference = command(this, "mnuNextDifference", QStringLiteral("&Next Difference"), Qt::Key_F7);
+    mnuCompareWith = NewCommand(this, "mnuCompareWith", QStringLiteral("Co&mpare With…"));
+    mnuDifferences = NewCommand(this, "mnuDifferences", QStringLiteral("&Differences"));
+    mnuNextDifference = NewCommand(this, "mnuNextDifference", QStringLiteral("&Next Difference"), Qt::Key_F7);
     mnuPreviousDifference =
-        command(this, "mnuPreviousDifference", QStringLiteral("&Previous Difference"), Qt::SHIFT | Qt::Key_F7);
-    mnuStopComparing = command(this, "mnuStopComparing", QStringLiteral("Stop &Comparing"));
+        NewCommand(this, "mnuPreviousDifference", QStringLiteral("&Previous Difference"), Qt::SHIFT | Qt::Key_F7);
+    mnuStopComparing = NewCommand(this, "mnuStopComparing", QStringLiteral("Stop &Comparing"));
     // The keys work from the Differences window too, where the user reads what they walk.
     for (QAction *action : {mnuNextDifference, mnuPreviousDifference})
         action->setShortcutContext(Qt::ApplicationShortcut);

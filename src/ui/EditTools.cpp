@@ -1,5 +1,6 @@
 #include "EditTools.h"
 
+#include "Command.h"
 #include "MainStatusBar.h"
 #include "Navigation.h"
 #include "ReplaceDialog.h"
@@ -24,14 +25,6 @@
 namespace krelin {
 
 namespace {
-
-QAction *command(QObject *parent, const char *name, const QString &caption, const QKeySequence &key = {})
-{
-    auto *action = new QAction(caption, parent);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(key);
-    return action;
-}
 
 QString toolName(MapTool tool)
 {
@@ -58,15 +51,15 @@ EditTools::EditTools(modKrelin &model, EditHistory &history, LevelEditor &editor
     setObjectName(QStringLiteral("editTools"));
     mapTools = new MapTools(model, history, editor, controls.picEditor, controls.picTile, this);
 
-    mnuSelectAll = command(this, "mnuSelectAll", QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuCopy = command(this, "mnuCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    mnuPaste = command(this, "mnuPaste", QStringLiteral("Pa&ste"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    mnuDeleteCells = command(this, "mnuDeleteCells", QStringLiteral("&Delete"), QKeySequence(Qt::Key_Delete));
-    mnuReplaceMetaTile = command(this, "mnuReplaceMetaTile", QStringLiteral("Replace &Metatile\u2026"));
-    mnuToolPlace = command(this, "mnuToolPlace", QStringLiteral("&Place"));
-    mnuToolPaint = command(this, "mnuToolPaint", QStringLiteral("Pa&int"), QKeySequence(Qt::Key_B));
-    mnuToolFill = command(this, "mnuToolFill", QStringLiteral("&Fill"), QKeySequence(Qt::Key_F));
-    actEscape = command(this, "actEscape", QStringLiteral("Drop Selection and Stamp"), QKeySequence(Qt::Key_Escape));
+    mnuSelectAll = NewCommand(this, "mnuSelectAll", QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuCopy = NewCommand(this, "mnuCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuPaste = NewCommand(this, "mnuPaste", QStringLiteral("Pa&ste"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    mnuDeleteCells = NewCommand(this, "mnuDeleteCells", QStringLiteral("&Delete"), QKeySequence(Qt::Key_Delete));
+    mnuReplaceMetaTile = NewCommand(this, "mnuReplaceMetaTile", QStringLiteral("Replace &Metatile\u2026"));
+    mnuToolPlace = NewCommand(this, "mnuToolPlace", QStringLiteral("&Place"));
+    mnuToolPaint = NewCommand(this, "mnuToolPaint", QStringLiteral("Pa&int"), QKeySequence(Qt::Key_B));
+    mnuToolFill = NewCommand(this, "mnuToolFill", QStringLiteral("&Fill"), QKeySequence(Qt::Key_F));
+    actEscape = NewCommand(this, "actEscape", QStringLiteral("Drop Selection and Stamp"), QKeySequence(Qt::Key_Escape));
     mnuCopy->setIcon(ToolIcon(ToolIconKind::Copy));
     mnuPaste->setIcon(ToolIcon(ToolIconKind::Paste));
     mnuSelectAll->setIcon(ToolIcon(ToolIconKind::Select));

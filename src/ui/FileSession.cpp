@@ -1,5 +1,6 @@
 #include "FileSession.h"
 
+#include "Command.h"
 #include "FileDrop.h"
 #include "OpenBackupDialog.h"
 #include "RecentFiles.h"
@@ -28,14 +29,6 @@ namespace {
 
 const QString RomFilter = QStringLiteral("NES Rom Files (*.NES *.nes)");
 
-QAction *command(QObject *parent, const char *name, const QString &caption, const QKeySequence &shortcut)
-{
-    auto *action = new QAction(caption, parent);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    return action;
-}
-
 QString noFixUpNotice(qint64 size)
 {
     return QStringLiteral("The image is only %1 bytes long, too short to hold the bytes at 0x1C997..0x1C998, so "
@@ -58,11 +51,11 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
     , disk(desktop, window)
 {
     setObjectName(QStringLiteral("fileSession"));
-    mnuOpenRom = command(this, "mnuOpenRom", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuSaveRom = command(this, "mnuSaveRom", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuSaveRomAs = command(this, "mnuSaveRomAs", QStringLiteral("S&ave As"), QKeySequence(Qt::Key_F12));
-    mnuFile_Quit = command(this, "mnuFile_Quit", QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    mnuOpenBackup = command(this, "mnuOpenBackup", QStringLiteral("Open &Backup…"), {});
+    mnuOpenRom = NewCommand(this, "mnuOpenRom", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuSaveRom = NewCommand(this, "mnuSaveRom", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuSaveRomAs = NewCommand(this, "mnuSaveRomAs", QStringLiteral("S&ave As"), QKeySequence(Qt::Key_F12));
+    mnuFile_Quit = NewCommand(this, "mnuFile_Quit", QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mnuOpenBackup = NewCommand(this, "mnuOpenBackup", QStringLiteral("Open &Backup…"), {});
     // Saving and quitting are the program's, not this window's: their keys work from the
     // tool windows too.
     for (QAction *action : {mnuSaveRom, mnuSaveRomAs, mnuFile_Quit})
