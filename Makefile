@@ -10,10 +10,11 @@
 BUILD_DIR ?= build
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-# Debian packages the build, the program and the tests need.
+# Debian packages the build, the program and the tests need: among them the 6502 assembler
+# that builds the sample's viewer (cc65).
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
-            libbenchmark-dev fonts-dejavu-core \
+            libbenchmark-dev fonts-dejavu-core cc65 \
             dpkg-dev desktop-file-utils shared-mime-info \
             lintian appstream man-db groff-base
 # ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.
