@@ -60,7 +60,9 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
     model.replaceImage(std::move(rom.bytes));
     model.ApplyStage(*stage);
     // The stage fits the image, so its palette bytes are there.
-    const BgColorSet colors = ResolveBgColors(model).value_or(BgColorSet{});
+    BgColorSet colors = ResolveBgColors(model).value_or(BgColorSet{});
+    if (request.consoleColors)
+        colors = ConsoleColors(colors);
 
     const QImage picture = request.frame >= 0 ? DrawFramePicture(model, request.frame, colors)
                                               : DrawStagePicture(model, *stage, colors);

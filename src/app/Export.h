@@ -10,6 +10,7 @@ struct ExportRequest
     QString outputPath;
     QString stageName;
     int frame = -1; // -1: the whole stage as one strip
+    bool consoleColors = false; // colour 0 of every sub-palette as the console shows it
 };
 
 // text as a message may quote it: each control character written as an escape (\n,

@@ -1,5 +1,6 @@
 // krelin [IMAGE]                                        opens the editor, and IMAGE in it
-// krelin --export OUT.png --stage S [--frame F] IMAGE   writes a stage's level map as a PNG
+// krelin --export OUT.png --stage S [--frame F] [--console-colours] IMAGE
+//                                                       writes a stage's level map as a PNG
 // krelin --make-patch / --apply-patch ...               makes or applies a patch
 // krelin --patch-info PATCH                             says what a patch holds
 // krelin --diff [--json] A B                            says what differs between two images
@@ -55,6 +56,8 @@ int runExport(int argc, char **argv)
                       QStringLiteral("stage")});
     parser.addOption({QStringLiteral("frame"), QStringLiteral("Only this frame (default: the whole stage)."),
                       QStringLiteral("frame")});
+    parser.addOption({QStringLiteral("console-colours"),
+                      QStringLiteral("Colour 0 of every sub-palette as the console shows it (the backdrop).")});
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The cartridge image (.NES)."));
     if (!parser.parse(app.arguments())) {
         fail(parser.errorText());
@@ -63,9 +66,10 @@ int runExport(int argc, char **argv)
     krelin::ExportRequest request;
     request.outputPath = parser.value(QStringLiteral("export"));
     request.stageName = parser.value(QStringLiteral("stage"));
+    request.consoleColors = parser.isSet(QStringLiteral("console-colours"));
     const QStringList images = parser.positionalArguments();
     if (request.outputPath.isEmpty() || request.stageName.isEmpty() || images.size() != 1) {
-        fail(QStringLiteral("usage: krelin --export OUT.png --stage S [--frame F] IMAGE"));
+        fail(QStringLiteral("usage: krelin --export OUT.png --stage S [--frame F] [--console-colours] IMAGE"));
         return 2;
     }
     request.imagePath = images.first();
@@ -97,8 +101,9 @@ void describeEditor(QCommandLineParser &parser)
         "Level editor for the cartridge image of an NES game.\n"
         "\n"
         "Without a window:\n"
-        "  krelin --export OUT.png --stage S [--frame F] IMAGE\n"
-        "      writes a stage's level map (or one frame of it) as a PNG picture\n"
+        "  krelin --export OUT.png --stage S [--frame F] [--console-colours] IMAGE\n"
+        "      writes a stage's level map (or one frame of it) as a PNG picture; with\n"
+        "      --console-colours, colour 0 of every sub-palette as the console shows it\n"
         "  krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED [--description TEXT] [--author NAME]\n"
         "      writes the difference between two images as an IPS or BPS patch; a BPS patch\n"
         "      keeps the description and the author (IPS has no room for them)\n"

@@ -16,6 +16,7 @@ const QString TileEditorNoticeKey = QStringLiteral("notices/tileEditorRefresh");
 const QString PaletteQuestionKey = QStringLiteral("notices/paletteRefresh");
 const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 const QString PixelGridKey = QStringLiteral("tileEditor/pixelGrid");
+const QString ConsoleColorsKey = QStringLiteral("view/consoleColours");
 const QString BackupsKeptKey = QStringLiteral("backups/kept");
 
 } // namespace
@@ -31,6 +32,7 @@ Preferences::Preferences(QSettings *settings, QObject *parent)
     tileNotice = readBool(TileEditorNoticeKey, true);
     paletteAsked = readBool(PaletteQuestionKey, true);
     gridLines = readBool(PixelGridKey, true);
+    console = readBool(ConsoleColorsKey, false);
     if (settings->contains(BackupsKeptKey)) {
         bool ok = false;
         const int count = settings->value(BackupsKeptKey).toString().trimmed().toInt(&ok);
@@ -112,6 +114,15 @@ void Preferences::setPixelGrid(bool shown)
     gridLines = shown;
     store(PixelGridKey, shown);
     emit pixelGridChanged(shown);
+}
+
+void Preferences::setConsoleColors(bool on)
+{
+    if (console == on)
+        return;
+    console = on;
+    store(ConsoleColorsKey, on);
+    emit consoleColorsChanged(on);
 }
 
 namespace {

@@ -10,8 +10,8 @@ class QVariant;
 namespace krelin {
 
 // What the user chose to keep between runs besides the recent files and the keys: whether
-// the two refresh notices are shown, the emulator command, the tile editor's pixel lines
-// and how many backups each file keeps. Kept in the program's settings
+// the two refresh notices are shown, the emulator command, the tile editor's pixel lines,
+// Console Colours and how many backups each file keeps. Kept in the program's settings
 // (~/.config/krelin/krelin.conf); without settings they last for the session only. Each
 // change is written at once and announced. A kept value that cannot be read is taken as
 // its default, and its key is listed in unreadable().
@@ -41,6 +41,10 @@ public:
     bool pixelGrid() const { return gridLines; }
     void setPixelGrid(bool shown);
 
+    // View > Console Colours: colour 0 of every sub-palette shown as the console shows it.
+    bool consoleColors() const { return console; }
+    void setConsoleColors(bool on);
+
     // How many old versions of each file the backups keep, 0 (none) to MaxBackupsKept.
     static constexpr int MaxBackupsKept = 99;
     int backupsKept() const { return kept; }
@@ -53,6 +57,7 @@ signals:
     void tileEditorNoticeChanged(bool shown);
     void paletteQuestionChanged(bool asked);
     void pixelGridChanged(bool shown);
+    void consoleColorsChanged(bool on);
 
 private:
     void store(const QString &key, const QVariant &value);
@@ -63,6 +68,7 @@ private:
     bool tileNotice = true;
     bool paletteAsked = true;
     bool gridLines = true;
+    bool console = false;
     int kept;
     QStringList unreadableKeys;
     QString sessionEmulatorCommand; // while there are no settings to keep it in

@@ -8,6 +8,7 @@
 #include "Links.h"
 #include "MainStatusBar.h"
 #include "Navigation.h"
+#include "ConsoleColorsCommand.h"
 #include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "RecoveryOffer.h"
@@ -173,6 +174,7 @@ void frmKrelin::createParts(QSettings *settings)
     auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, *preferences, cmdEditTile, picEditor, this);
     auto *tileSheets = new TileSheetCommands(model, *editHistory, *levelEditor, desktop, this);
     new ShowUses(model, *levelEditor, cboRoomEditor, this);
+    new ConsoleColorsCommand(model, *preferences, this);
     auto *exportMenu = new ExportMenu(model, desktop, this);
     connect(hLevel_Frames, &QScrollBar::valueChanged, exportMenu, &ExportMenu::setFrame);
 

@@ -9,6 +9,7 @@
 #include "FileSession.h"
 #include "Links.h"
 #include "Navigation.h"
+#include "ConsoleColorsCommand.h"
 #include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "PreferencesCommand.h"
@@ -110,6 +111,7 @@ void frmKrelin::createMenus()
 
     QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
     mnuView->addAction(findChild<OverviewCommands *>()->mnuStageOverview);
+    mnuView->addAction(findChild<ConsoleColorsCommand *>()->mnuConsoleColours);
     addFiller(mnuView, "mnuViewFillerCompare");
     mnuView->addActions({compare->mnuDifferences, compare->mnuNextDifference, compare->mnuPreviousDifference,
                          compare->mnuStopComparing});
