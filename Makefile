@@ -11,10 +11,11 @@ BUILD_DIR ?= build
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian packages the build, the program and the tests need: among them the 6502 assembler
-# that builds the sample's viewer (cc65).
+# that builds the sample's viewer (cc65), the libretro interface (retroarch-dev) and the NES
+# core the console test runs the sample in (libretro-nestopia).
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
-            libbenchmark-dev fonts-dejavu-core cc65 \
+            libbenchmark-dev fonts-dejavu-core cc65 retroarch-dev libretro-nestopia \
             dpkg-dev desktop-file-utils shared-mime-info \
             lintian appstream man-db groff-base
 # ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.

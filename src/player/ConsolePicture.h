@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace krelin {
+
+class CoreHost;
+class modKrelin;
+
+// The file a NES core reads a palette of its user's from, in its system folder: 64 RGB
+// triplets, one per colour code.
+inline constexpr char CustomPaletteFile[] = "custom.pal";
+
+// Sets a NES core up to show the console's picture as the editor shows colours: the
+// model's master palette written as the core's custom palette and chosen, and the whole
+// 256 x 240 picture, without filters or cropped edges. Only settings the core declared
+// are set. Call before the image is loaded. False, with a message naming the file, when
+// the palette cannot be written.
+bool UseEditorColors(CoreHost &host, const modKrelin &model, QString *error);
+
+} // namespace krelin
