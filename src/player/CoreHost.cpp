@@ -336,13 +336,15 @@ void CoreHost::takePicture(const void *data, unsigned width, unsigned height, st
     if (lastPicture.width() != int(width) || lastPicture.height() != int(height))
         lastPicture = QImage(int(width), int(height), QImage::Format_RGB32);
     const auto *bytes = static_cast<const std::uint8_t *>(data);
+    std::uint8_t *picture = lastPicture.bits();
+    const qsizetype stride = lastPicture.bytesPerLine();
     for (unsigned y = 0; y < height; ++y) {
-        auto *out = reinterpret_cast<QRgb *>(lastPicture.scanLine(int(y)));
+        auto *out = reinterpret_cast<QRgb *>(picture + y * stride);
         const std::uint8_t *line = bytes + y * pitch;
         if (pixelFormat == RETRO_PIXEL_FORMAT_XRGB8888) {
-            const auto *in = reinterpret_cast<const std::uint32_t *>(line);
+            std::memcpy(out, line, width * 4);
             for (unsigned x = 0; x < width; ++x)
-                out[x] = 0xFF000000u | in[x];
+                out[x] |= 0xFF000000u; // the core leaves the top byte undefined; RGB32 wants it set
             continue;
         }
         const auto *in = reinterpret_cast<const std::uint16_t *>(line);
