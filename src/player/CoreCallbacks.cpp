@@ -15,23 +15,14 @@ thread_local CoreHost *calling = nullptr;
 // The frontend speaks version 2 of the options interface: definitions with categories.
 constexpr unsigned OptionsVersion = 2;
 
-void DeclareOptions(CoreOptions &options, const retro_core_option_definition *definitions)
+// Both generations of option definitions: a key, a description, the values, the default;
+// the list ends with a definition without a key.
+template<typename Definition>
+void DeclareOptions(CoreOptions &options, const Definition *definitions)
 {
-    for (const retro_core_option_definition *d = definitions; d && d->key; ++d) {
+    for (const Definition *d = definitions; d && d->key; ++d) {
         CoreOptions::Option option{d->key, d->desc ? d->desc : "", {}, d->default_value ? d->default_value : ""};
-        for (const retro_core_option_value *v = d->values; v->value && v < d->values + RETRO_NUM_CORE_OPTION_VALUES_MAX; ++v)
-            option.values.emplace_back(v->value);
-        options.declare(std::move(option));
-    }
-}
-
-void DeclareOptions(CoreOptions &options, const retro_core_options_v2 *set)
-{
-    if (!set)
-        return;
-    for (const retro_core_option_v2_definition *d = set->definitions; d && d->key; ++d) {
-        CoreOptions::Option option{d->key, d->desc ? d->desc : "", {}, d->default_value ? d->default_value : ""};
-        for (const retro_core_option_value *v = d->values; v->value && v < d->values + RETRO_NUM_CORE_OPTION_VALUES_MAX; ++v)
+        for (const retro_core_option_value *v = d->values; v < d->values + RETRO_NUM_CORE_OPTION_VALUES_MAX && v->value; ++v)
             option.values.emplace_back(v->value);
         options.declare(std::move(option));
     }
@@ -119,10 +110,12 @@ bool CoreCallbacks::environment(unsigned command, void *data)
         DeclareOptions(host->coreOptions, static_cast<const retro_core_options_intl *>(data)->us);
         return true;
     case RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2:
-        DeclareOptions(host->coreOptions, static_cast<const retro_core_options_v2 *>(data));
+        if (const auto *set = static_cast<const retro_core_options_v2 *>(data))
+            DeclareOptions(host->coreOptions, set->definitions);
         return true;
     case RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2_INTL:
-        DeclareOptions(host->coreOptions, static_cast<const retro_core_options_v2_intl *>(data)->us);
+        if (const auto *set = static_cast<const retro_core_options_v2_intl *>(data)->us)
+            DeclareOptions(host->coreOptions, set->definitions);
         return true;
     case RETRO_ENVIRONMENT_GET_VARIABLE: {
         auto *variable = static_cast<retro_variable *>(data);

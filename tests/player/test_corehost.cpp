@@ -1,15 +1,9 @@
 // The core host, with small cores built for the tests: what a core that cannot be used
 // says, how an image, the buttons, the options, the picture, the sound and the states
 // reach the core and come back, and how the core to use is found.
-#include "TestFolders.h"
-
-#include "core/MasterPalette.h"
-#include "core/modKrelin.h"
-#include "player/ConsolePicture.h"
 #include "player/CoreHost.h"
 #include "player/CoreLocator.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +57,20 @@ class CoreHostTest : public QObject
         auto host = CoreHost::open(TestCore(name), folders(), &error);
         if (!host)
             qWarning("%s", qPrintable(error));
+        return host;
+    }
+
+    // A test core running the image for the given number of frames.
+    std::unique_ptr<CoreHost> running(const QByteArray &image, int frames, const char *name = "test_core")
+    {
+        auto host = openTestCore(name);
+        QString error;
+        if (host && !host->loadImage(image, &error)) {
+            qWarning("%s", qPrintable(error));
+            host.reset();
+        }
+        for (int i = 0; host && i < frames; ++i)
+            host->runFrame();
         return host;
     }
 
@@ -156,13 +164,10 @@ private slots:
 
     void picturesIn565()
     {
-        auto host = openTestCore("test_core_565");
-        QString error;
         QByteArray image(16, '\0');
         image[0] = char(0xFF), image[1] = char(0x10), image[2] = char(0x08);
-        QVERIFY(host->loadImage(image, &error));
-        for (int i = 0; i < 255; ++i)
-            host->runFrame(); // green: 255 frames, the most it shows
+        auto host = running(image, 255, "test_core_565"); // green: 255 frames, the most it shows
+        QVERIFY(host);
         const QImage picture = host->picture();
         QCOMPARE(Red(picture, 0), 0xFF);
         QCOMPARE(Red(picture, 1), 0x10);
@@ -172,11 +177,9 @@ private slots:
 
     void savedAndRestoredStates()
     {
-        auto host = openTestCore();
+        auto host = running(Image(64), 5);
+        QVERIFY(host);
         QString error;
-        QVERIFY(host->loadImage(Image(64), &error));
-        for (int i = 0; i < 5; ++i)
-            host->runFrame();
         const auto state = host->saveState(&error);
         QVERIFY2(state, qPrintable(error));
         host->runFrame();
@@ -197,12 +200,8 @@ private slots:
     // bytes; when the core refuses the old state with the new image, the game restarts.
     void imageReloads()
     {
-        auto host = openTestCore();
-        QString error;
-        QVERIFY(host->loadImage(Image(64), &error));
-        for (int i = 0; i < 9; ++i)
-            host->runFrame();
-
+        auto host = running(Image(64), 9);
+        QVERIFY(host);
         QByteArray edited = Image(64);
         edited[3] = char(0xEE);
         QString message;
@@ -222,24 +221,6 @@ private slots:
         QCOMPARE(host->reloadImage(Image(80, 'X'), &message), CoreHost::Reload::Failed);
         QVERIFY(message.contains("refused the image"));
         QVERIFY(!host->hasImage());
-    }
-
-    void editorColorsPalette()
-    {
-        auto host = openTestCore();
-        modKrelin model;
-        UseStandardPalette(model);
-        model.NesRed[63] = 0x12, model.NesGreen[63] = 0x34, model.NesBlue[63] = 0x56;
-        QString error;
-        QVERIFY2(UseEditorColors(*host, model, &error), qPrintable(error));
-        QFile palette(QDir(host->folders().system).filePath(CustomPaletteFile));
-        QVERIFY(palette.open(QIODevice::ReadOnly));
-        const QByteArray bytes = palette.readAll();
-        QCOMPARE(bytes.size(), 192);
-        QCOMPARE(bytes.right(3), QByteArray("\x12\x34\x56"));
-        QCOMPARE(quint8(bytes[3]), quint8(model.NesRed[1]));
-        // Only the settings a core declares are chosen.
-        QVERIFY(host->options().valueOf("nestopia_palette").isEmpty());
     }
 
     void coresFound()
