@@ -6,7 +6,7 @@
 
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
-#include "player/ConsolePicture.h"
+#include "player/NesCoreSetup.h"
 #include "player/CoreHost.h"
 #include "player/CoreLocator.h"
 #include "render/LevelPicture.h"
@@ -20,8 +20,9 @@
 namespace krelin::testing {
 
 // The NES core the system offers (or KRELIN_CORE names), started with the model's master
-// palette as its palette and its whole picture. Nothing, with a message naming the
-// package to install or the core and what is wrong, when there is none to use.
+// palette as its palette and its whole picture, and without its database of known games.
+// Nothing, with a message naming the package to install or the core and what is wrong,
+// when there is none to use.
 inline std::unique_ptr<CoreHost> OpenConsole(const modKrelin &model, const QString &folder, QString *error)
 {
     const CoreChoice choice = ChooseCore();
@@ -30,7 +31,7 @@ inline std::unique_ptr<CoreHost> OpenConsole(const modKrelin &model, const QStri
         return nullptr;
     }
     auto host = CoreHost::open(choice.path, {folder + QStringLiteral("/system"), folder + QStringLiteral("/saves")}, error);
-    if (host && !UseEditorColors(*host, model, error))
+    if (host && (!UseEditorColors(*host, model, error) || !SkipGameDatabase(*host, error)))
         host.reset();
     return host;
 }

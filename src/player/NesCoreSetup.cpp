@@ -1,10 +1,11 @@
-#include "ConsolePicture.h"
+#include "NesCoreSetup.h"
 
 #include "CoreHost.h"
 #include "core/FileWriter.h"
 #include "core/modKrelin.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace krelin {
 
@@ -43,6 +44,21 @@ bool UseEditorColors(CoreHost &host, const modKrelin &model, QString *error)
     for (const Setting &setting : EditorColorSettings)
         if (host.options().isDeclared(QLatin1String(setting.key)))
             host.options().set(QLatin1String(setting.key), QLatin1String(setting.value));
+    return true;
+}
+
+bool SkipGameDatabase(CoreHost &host, QString *error)
+{
+    const QString path = QDir(host.folders().system).filePath(QLatin1String(GameDatabaseFile));
+    if (QFileInfo::exists(path))
+        return true;
+    const QString failure = ReplaceFileContents(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                                      "<database version=\"1.0\" conformance=\"strict\">\n"
+                                                      "</database>\n");
+    if (!failure.isEmpty()) {
+        *error = QStringLiteral("Cannot write the core's game database %1: %2.").arg(QDir::toNativeSeparators(path), failure);
+        return false;
+    }
     return true;
 }
 
