@@ -43,9 +43,12 @@ inline QImage EditorConsolePicture(const modKrelin &model, int frame, bool conso
     const BgColorSet resolved = ResolveBgColors(model).value_or(BgColorSet{});
     const QImage map = DrawFramePicture(model, frame, consoleColors ? ConsoleColors(resolved) : resolved);
     QImage picture(256, 240, QImage::Format_RGB32);
-    for (int y = 0; y < 240; ++y)
+    for (int y = 0; y < 240; ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(map.constScanLine(17 * (y / 8) + 2 * (y % 8)));
+        auto *to = reinterpret_cast<QRgb *>(picture.scanLine(y));
         for (int x = 0; x < 256; ++x)
-            picture.setPixel(x, y, map.pixel(17 * (x / 8) + 2 * (x % 8), 17 * (y / 8) + 2 * (y % 8)));
+            to[x] = from[17 * (x / 8) + 2 * (x % 8)];
+    }
     return picture;
 }
 
