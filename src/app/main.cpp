@@ -5,12 +5,15 @@
 // krelin --patch-info PATCH                             says what a patch holds
 // krelin --diff [--json] A B                            says what differs between two images
 // krelin --export-tiles / --import-tiles ...            writes a stage's tiles as a PNG, or reads them back
+// krelin --play IMAGE --frames N ... --screenshot OUT   runs the image in the player, writes its picture
+// krelin --player --socket FD                           the player process the editor starts
 // krelin --help, --version                              print and end, with or without a display
 #include "ArgumentNames.h"
 #include "DiffCommand.h"
 #include "Export.h"
 #include "PatchCommand.h"
 #include "PatchInfoCommand.h"
+#include "PlayCommand.h"
 #include "TileSheetCommand.h"
 #include "ProgramFolder.h"
 #include "QuitSignals.h"
@@ -119,6 +122,10 @@ void describeEditor(QCommandLineParser &parser)
         "      sub-palette N (0 to 3, default 0)\n"
         "  krelin --import-tiles SHEET.png --stage S [--subpalette N] IMAGE OUT\n"
         "      writes IMAGE to OUT with the stage's tiles read from SHEET.png\n"
+        "  krelin --play IMAGE --frames N [--press FROM-TO:BUTTONS ...] [--state FILE] --screenshot OUT.png\n"
+        "      runs IMAGE in the NES core for N frames, holding the buttons (right, left, up,\n"
+        "      down, a, b, start, select) from frame FROM through TO, starting at a bookmark or\n"
+        "      saved state FILE, and writes the core's picture as a PNG\n"
         "\n"
         "The editor keeps its unsaved work in $XDG_STATE_HOME/krelin (~/.local/state/krelin)\n"
         "and offers it back on the next start after a crash; SIGTERM, SIGHUP and SIGINT\n"
@@ -208,13 +215,18 @@ int main(int argc, char **argv)
     // A write past the file size limit (ulimit -f) would end the program with SIGXFSZ and
     // take unsaved edits with it; ignored, the write fails with EFBIG and is reported.
     std::signal(SIGXFSZ, SIG_IGN);
+    // The player process takes nothing from the command line but its socket.
+    if (krelin::WantsPlayerProcess(argc, argv))
+        return krelin::RunPlayerProcessCommand(argc, argv);
     // A file name that is not valid UTF-8 would reach the system as another name (and
     // perhaps another file): every command refuses it before touching any file.
     const QString nameProblem = krelin::NonUtf8ArgumentProblem(argc, argv);
     const bool patchCommand = krelin::WantsPatchCommand(argc, argv), exportCommand = wantsExport(argc, argv);
     const bool infoCommand = krelin::WantsPatchInfoCommand(argc, argv), diffCommand = krelin::WantsDiffCommand(argc, argv);
     const bool tileSheetCommand = krelin::WantsTileSheetCommand(argc, argv);
-    if (!nameProblem.isEmpty() && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand)) {
+    const bool playCommand = krelin::WantsPlayCommand(argc, argv);
+    if (!nameProblem.isEmpty()
+        && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand || playCommand)) {
         fail(nameProblem);
         return diffCommand ? 2 : 1; // --diff exits as diff(1) does: 2 for trouble
     }
@@ -226,5 +238,7 @@ int main(int argc, char **argv)
         return krelin::RunDiffCommand(argc, argv);
     if (tileSheetCommand)
         return krelin::RunTileSheetCommand(argc, argv);
+    if (playCommand)
+        return krelin::RunPlayCommand(argc, argv);
     return exportCommand ? runExport(argc, argv) : runEditor(argc, argv, nameProblem);
 }

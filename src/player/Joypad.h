@@ -24,4 +24,16 @@ constexpr JoypadButtons ButtonBit(JoypadButton button)
     return JoypadButtons(1u << unsigned(button));
 }
 
+// The controller's eight buttons by the names the command line gives them.
+struct NamedButton
+{
+    const char *name;
+    JoypadButton button;
+};
+inline constexpr NamedButton ButtonNames[] = {
+    {"right", JoypadButton::Right}, {"left", JoypadButton::Left}, {"up", JoypadButton::Up},
+    {"down", JoypadButton::Down},   {"a", JoypadButton::A},       {"b", JoypadButton::B},
+    {"start", JoypadButton::Start}, {"select", JoypadButton::Select},
+};
+
 } // namespace krelin
