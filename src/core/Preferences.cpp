@@ -18,6 +18,10 @@ const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 const QString PixelGridKey = QStringLiteral("tileEditor/pixelGrid");
 const QString ConsoleColorsKey = QStringLiteral("view/consoleColours");
 const QString BackupsKeptKey = QStringLiteral("backups/kept");
+const QString PlayerCoreKey = QStringLiteral("player/core");
+const QString PlayerScaleKey = QStringLiteral("player/scale");
+const QString PlayerFullScreenKey = QStringLiteral("player/fullScreen");
+const QString PlayerMutedKey = QStringLiteral("player/muted");
 
 } // namespace
 
@@ -41,6 +45,17 @@ Preferences::Preferences(QSettings *settings, QObject *parent)
         else
             unreadableKeys << BackupsKeptKey;
     }
+    core = settings->value(PlayerCoreKey).toString().trimmed();
+    if (settings->contains(PlayerScaleKey)) {
+        bool ok = false;
+        const int value = settings->value(PlayerScaleKey).toString().trimmed().toInt(&ok);
+        if (ok && value >= MinPlayerScale && value <= MaxPlayerScale)
+            scale = value;
+        else
+            unreadableKeys << PlayerScaleKey;
+    }
+    fullScreen = readBool(PlayerFullScreenKey, false);
+    muted = readBool(PlayerMutedKey, false);
 }
 
 // QVariant takes any text but "false" and "0" as true: a value edited by hand into
@@ -105,6 +120,39 @@ void Preferences::setBackupsKept(int count)
         return;
     kept = count;
     store(BackupsKeptKey, count);
+}
+
+void Preferences::setPlayerCore(const QString &path)
+{
+    if (core == path.trimmed())
+        return;
+    core = path.trimmed();
+    store(PlayerCoreKey, core);
+}
+
+void Preferences::setPlayerScale(int value)
+{
+    value = std::clamp(value, MinPlayerScale, MaxPlayerScale);
+    if (scale == value)
+        return;
+    scale = value;
+    store(PlayerScaleKey, value);
+}
+
+void Preferences::setPlayerFullScreen(bool on)
+{
+    if (fullScreen == on)
+        return;
+    fullScreen = on;
+    store(PlayerFullScreenKey, on);
+}
+
+void Preferences::setPlayerMuted(bool on)
+{
+    if (muted == on)
+        return;
+    muted = on;
+    store(PlayerMutedKey, on);
 }
 
 void Preferences::setPixelGrid(bool shown)

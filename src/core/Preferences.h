@@ -11,7 +11,7 @@ namespace krelin {
 
 // What the user chose to keep between runs besides the recent files and the keys: whether
 // the two refresh notices are shown, the emulator command, the tile editor's pixel lines,
-// Console Colours and how many backups each file keeps. Kept in the program's settings
+// Console Colours, how many backups each file keeps and how the player plays. Kept in the program's settings
 // (~/.config/krelin/krelin.conf); without settings they last for the session only. Each
 // change is written at once and announced. A kept value that cannot be read is taken as
 // its default, and its key is listed in unreadable().
@@ -50,6 +50,18 @@ public:
     int backupsKept() const { return kept; }
     void setBackupsKept(int count);
 
+    // The player: the libretro core file chosen (empty: the one found), the picture's
+    // scale (1 to 4), whether it fills the screen, whether the game's sound is muted.
+    QString playerCore() const { return core; }
+    void setPlayerCore(const QString &path);
+    static constexpr int MinPlayerScale = 1, MaxPlayerScale = 4;
+    int playerScale() const { return scale; }
+    void setPlayerScale(int scale);
+    bool playerFullScreen() const { return fullScreen; }
+    void setPlayerFullScreen(bool on);
+    bool playerMuted() const { return muted; }
+    void setPlayerMuted(bool on);
+
     // The keys whose kept values could not be read when the preferences were made.
     const QStringList &unreadable() const { return unreadableKeys; }
 
@@ -70,6 +82,10 @@ private:
     bool gridLines = true;
     bool console = false;
     int kept;
+    QString core;
+    int scale = 2;
+    bool fullScreen = false;
+    bool muted = false;
     QStringList unreadableKeys;
     QString sessionEmulatorCommand; // while there are no settings to keep it in
 };

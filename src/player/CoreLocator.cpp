@@ -67,7 +67,7 @@ QStringList FindNesCores(const QStringList &folders)
     return preferred + others;
 }
 
-CoreChoice ChooseCore(const QStringList &folders)
+CoreChoice ChooseCore(const QStringList &folders, const QString &chosen, const QString &nameItIn)
 {
     const QString named = qEnvironmentVariable(CoreVariable);
     if (!named.isEmpty()) {
@@ -81,6 +81,8 @@ CoreChoice ChooseCore(const QStringList &folders)
         // A path, or a name found nowhere: opening it says what is wrong.
         return {named, {}};
     }
+    if (!chosen.isEmpty())
+        return {chosen, {}};
     const QStringList cores = FindNesCores(folders);
     if (!cores.isEmpty())
         return {cores.first(), {}};
@@ -90,7 +92,7 @@ CoreChoice ChooseCore(const QStringList &folders)
     return {{},
             QStringLiteral("No NES core was found in %1: install the package %2, or name a libretro core "
                            "file in %3.")
-                .arg(shown.join(QStringLiteral(", ")), QLatin1String(CorePackage), QLatin1String(CoreVariable))};
+                .arg(shown.join(QStringLiteral(", ")), QLatin1String(CorePackage), nameItIn)};
 }
 
 } // namespace krelin

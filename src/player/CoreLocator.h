@@ -19,13 +19,15 @@ QStringList LibretroFolders();
 QStringList FindNesCores(const QStringList &folders = LibretroFolders());
 
 // The core to run: the one KRELIN_CORE names (a path, or a file name looked up in the
-// libretro folders), else the first NES core found. With no core, path is empty and
-// problem says which package to install and where the cores were looked for.
+// libretro folders), else chosen (a core file the user named), else the first NES core
+// found. With no core, path is empty and problem says which package to install, where the
+// cores were looked for, and where another core file can be named (nameItIn).
 struct CoreChoice
 {
     QString path;
     QString problem;
 };
-CoreChoice ChooseCore(const QStringList &folders = LibretroFolders());
+CoreChoice ChooseCore(const QStringList &folders = LibretroFolders(), const QString &chosen = {},
+                      const QString &nameItIn = QLatin1String(CoreVariable));
 
 } // namespace krelin

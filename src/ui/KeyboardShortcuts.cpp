@@ -1,5 +1,6 @@
 #include "KeyboardShortcuts.h"
 
+#include "playerwindow/PlayerCommands.h"
 #include "tileeditor/TileEditorCommands.h"
 
 #include <QAction>
@@ -110,6 +111,17 @@ void KeyboardShortcuts::collect(QWidget *mainWindow)
                         QStringLiteral("Tile Editor \u25B8 ") + QString::fromLatin1(c.menu), QStringLiteral("frmTileEditor"),
                         false, keys, keys, nullptr});
     }
+    const auto addPlayerCommand = [this](const PlayerCommand &c, bool bareKey) {
+        QString name = QString::fromUtf8(c.text);
+        name.remove(QLatin1Char('&')).remove(QChar(0x2026));
+        list.push_back({QString::fromLatin1(c.objectName), name,
+                        QStringLiteral("Player \u25B8 ") + QString::fromLatin1(c.menu), QLatin1String(PlayerWindowName),
+                        false, c.keys, c.keys, nullptr, bareKey});
+    };
+    for (const PlayerCommand &c : PlayerCommands())
+        addPlayerCommand(c, false);
+    for (const PlayerButtonCommand &b : PlayerButtons())
+        addPlayerCommand(b.command, true);
     if (!settings)
         return;
     // Every kept key first, then the clashes: two actions whose keys the user swapped

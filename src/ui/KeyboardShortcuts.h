@@ -17,8 +17,8 @@ namespace krelin {
 using KeyList = QList<QKeySequence>;
 
 // The keys of the program's actions, as the user chose them: the main window's, and the
-// tile editor's (listed before that window is ever opened, and put on its actions each
-// time it is made). Each action keeps the keys it was made with as its defaults; a key the
+// tile editor's and the player's (listed before those windows are ever opened, and put on
+// their actions each time one is made). Each action keeps the keys it was made with as its defaults; a key the
 // user gives it is kept in the settings under shortcuts/<its objectName> (the portable
 // text of its keys, empty for none) and put on it at every start.
 //
@@ -39,6 +39,7 @@ public:
         KeyList defaults;
         KeyList keys; // as they are now
         QAction *action = nullptr; // the main window's action; tool windows' come and go
+        bool bareKey = false; // a controller button: one key, no modifiers (a modifier key alone is one)
     };
 
     explicit KeyboardShortcuts(QSettings *settings, QObject *parent = nullptr);

@@ -2,6 +2,7 @@
 
 #include "EmulatorDialog.h"
 #include "core/Preferences.h"
+#include "playerwindow/PlayerPreferencesPage.h"
 #include "widgets/Desktop.h"
 
 #include <QCheckBox>
@@ -61,6 +62,9 @@ PreferencesDialog::PreferencesDialog(Preferences &preferences, KeyboardShortcuts
     spnBackupsKept->setToolTip(QStringLiteral("Every save first keeps the file as it was; File ▸ Open Backup opens them"));
     files->addRow(QStringLiteral("&Backups kept of each file:"), spnBackupsKept);
 
+    pagePlayer = new PlayerPreferencesPage(desktop);
+    tabs->addTab(pagePlayer, QStringLiteral("P&layer"));
+
     createKeysPage();
 
     auto *buttons =
@@ -107,6 +111,7 @@ void PreferencesDialog::load()
     chkPaletteQuestion->setChecked(preferences.paletteQuestion());
     txtEmulatorCommand->setText(preferences.emulatorCommand());
     spnBackupsKept->setValue(preferences.backupsKept());
+    pagePlayer->load(preferences);
     const auto &entries = shortcuts.entries();
     for (std::size_t row = 0; row < entries.size(); ++row)
         setPendingKeys(int(row), entries[row].keys);
@@ -119,6 +124,7 @@ void PreferencesDialog::apply()
     if (txtEmulatorCommand->text().trimmed() != preferences.emulatorCommand())
         preferences.setEmulatorCommand(txtEmulatorCommand->text().trimmed());
     preferences.setBackupsKept(spnBackupsKept->value());
+    pagePlayer->apply(preferences);
     const auto &entries = shortcuts.entries();
     for (std::size_t row = 0; row < entries.size(); ++row)
         shortcuts.setKeys(entries[row], pendingKeys[row]);

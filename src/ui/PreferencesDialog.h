@@ -18,6 +18,7 @@ class QTreeWidget;
 namespace krelin {
 
 class Desktop;
+class PlayerPreferencesPage;
 class Preferences;
 
 // Edit > Preferences: the choices the program keeps between runs, a page for each kind.
@@ -43,6 +44,8 @@ public:
     QPushButton *cmdBrowse;
     // Files: how many old versions of each file the backups keep.
     QSpinBox *spnBackupsKept;
+    // Player: the cores found and the one to play with.
+    PlayerPreferencesPage *pagePlayer;
     // Keys: every action with its keys; the key editor sets the chosen one's.
     QTreeWidget *lstShortcuts;
     QKeySequenceEdit *keyEditor;
@@ -66,6 +69,8 @@ private:
     void createKeysPage();
     // The key editor's key for the chosen action, unless another action has it.
     void takeKey();
+    void chooseKey(const QKeySequence &key);
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void setPendingKeys(int row, const KeyList &keys);
     int chosenRow() const;
 

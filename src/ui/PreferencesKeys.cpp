@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QPushButton>
@@ -71,6 +72,7 @@ void PreferencesDialog::createKeysPage()
         keyEditor->setKeySequence(row >= 0 ? pendingKeys[std::size_t(row)].value(0) : QKeySequence());
     });
     connect(keyEditor, &QKeySequenceEdit::editingFinished, this, &PreferencesDialog::takeKey);
+    keyEditor->installEventFilter(this);
     connect(cmdClearKey, &QPushButton::clicked, this, [this] {
         if (const int row = chosenRow(); row >= 0) {
             setPendingKeys(row, {});
@@ -103,9 +105,34 @@ void PreferencesDialog::takeKey()
     const int row = chosenRow();
     if (row < 0)
         return;
-    // One key per action from the editor; a second chord pressed in a hurry is dropped.
+    // One key per action from the editor; a second chord pressed in a hurry is dropped. A
+    // controller button's key is the key alone, whatever modifier was held with it.
     const QKeySequence typed = keyEditor->keySequence();
-    const QKeySequence key = typed.isEmpty() ? QKeySequence() : QKeySequence(typed[0]);
+    const bool bare = shortcuts.entries()[std::size_t(row)].bareKey;
+    chooseKey(typed.isEmpty() ? QKeySequence() : bare ? QKeySequence(typed[0].key()) : QKeySequence(typed[0]));
+}
+
+bool PreferencesDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    // The key editor takes no modifier key alone; a controller button may have one (Shift).
+    if (watched == keyEditor && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const int row = chosenRow();
+        const bool modifier = key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta;
+        if (modifier && row >= 0 && shortcuts.entries()[std::size_t(row)].bareKey) {
+            keyEditor->clear();
+            chooseKey(QKeySequence(key));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void PreferencesDialog::chooseKey(const QKeySequence &key)
+{
+    const int row = chosenRow();
+    if (row < 0)
+        return;
     const KeyList current = pendingKeys[std::size_t(row)];
     if (key.isEmpty() || current.value(0) == key) {
         keyEditor->setKeySequence(current.value(0));

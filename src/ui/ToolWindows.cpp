@@ -90,7 +90,17 @@ QList<QWidget *> ToolWindows::toolWindows() const
                        historyWindow.data()})
         if (w)
             windows << w;
+    for (const QPointer<QWidget> &w : adopted)
+        if (w)
+            windows << w;
     return windows;
+}
+
+void ToolWindows::adopt(QWidget *toolWindow)
+{
+    adopted.removeAll(nullptr);
+    if (!adopted.contains(toolWindow))
+        adopted << toolWindow;
 }
 
 void ToolWindows::hideWithWindow()

@@ -43,6 +43,9 @@ public:
     void mnuTileEditor_Click();
     void mnuHistory_Click();
 
+    // Another part's tool window (the player): it goes and comes with the main window too.
+    void adopt(QWidget *toolWindow);
+
     // The program is leaving, or the stage was taken off: the tool windows go without
     // their own close handling (the tile editor's notice would hold the way out).
     void closeAll();
@@ -78,6 +81,7 @@ private:
     QPointer<frmTileEditor> tileEditor;
     QPointer<QWidget> historyWindow;
     QList<QPointer<QWidget>> hiddenWithWindow;
+    QList<QPointer<QWidget>> adopted;
 };
 
 } // namespace krelin

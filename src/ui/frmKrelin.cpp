@@ -26,6 +26,7 @@
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
 #include "edit/Journal.h"
+#include "playerwindow/PlayerTool.h"
 #include "views/LevelEditor.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
@@ -171,6 +172,7 @@ void frmKrelin::createParts(QSettings *settings)
     shortcuts = new KeyboardShortcuts(settings, this);
     new PreferencesCommand(*preferences, *shortcuts, desktop, this);
     auto *emulator = new EmulatorCommands(model, desktop, *preferences, this);
+    auto *player = new PlayerTool(model, desktop, *preferences, this);
     auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, *preferences, cmdEditTile, picEditor, this);
     auto *tileSheets = new TileSheetCommands(model, *editHistory, *levelEditor, desktop, this);
     new ShowUses(model, *levelEditor, cboRoomEditor, this);
@@ -209,6 +211,11 @@ void frmKrelin::createParts(QSettings *settings)
     connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     connect(tools, &ToolWindows::toolWindowMade, shortcuts, &KeyboardShortcuts::follow);
+    // The player ends with the program; its window goes and comes with this one.
+    connect(player, &PlayerTool::warning, this, &frmKrelin::warn);
+    connect(files, &FileSession::leavingProgram, player, &PlayerTool::closePlayer);
+    connect(player, &PlayerTool::toolWindowMade, shortcuts, &KeyboardShortcuts::follow);
+    connect(player, &PlayerTool::toolWindowMade, tools, &ToolWindows::adopt);
     // Said once: from then on the user knows the oldest steps go.
     connect(editHistory, &EditHistory::oldestStepsDropped, status, [status, told = false](int) mutable {
         if (std::exchange(told, true))

@@ -17,6 +17,7 @@
 #include "ShowUses.h"
 #include "TileSheetCommands.h"
 #include "ToolWindows.h"
+#include "playerwindow/PlayerTool.h"
 #include "core/Version.h"
 #include "edit/EditHistory.h"
 #include "widgets/AppIcon.h"
@@ -119,6 +120,8 @@ void frmKrelin::createMenus()
     mnuEdit->addAction(findChild<PreferencesCommand *>()->mnuPreferences);
 
     QMenu *mnuTools = addMenu(bar, "mnuTools", QStringLiteral("&Tools"));
+    mnuTools->addAction(findChild<PlayerTool *>()->mnuPlay);
+    addFiller(mnuTools, "mnuToolsFillerEmulator");
     mnuTools->addActions({emulator->mnuRunInEmulator, emulator->mnuEmulator});
 
     QMenu *mnuHelp = addMenu(bar, "mnuHelp", QStringLiteral("&Help"));
