@@ -166,6 +166,7 @@ private slots:
         startTestCore(player, Image(64));
         QVERIFY(Answered(player, SIGNAL(started(QString))));
         player.runFrames(4, 0, false);
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
         QSignalSpy saved(&player, &PlayerConnection::stateSaved);
         player.saveState();
         QVERIFY(Answered(player, SIGNAL(stateSaved(QByteArray))));
@@ -173,9 +174,10 @@ private slots:
         player.runFrames(10, 0, false);
         QSignalSpy restored(&player, &PlayerConnection::stateRestored);
         player.restoreState(state);
+        QVERIFY(Answered(player, SIGNAL(stateRestored(bool, QString))));
+        QVERIFY(restored.first()[0].toBool());
         player.runFrames(1, 0, false);
         QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
-        QVERIFY(restored.first()[0].toBool());
         QCOMPARE(Green(player.picture()), 5);
 
         player.restoreState("not a state");

@@ -229,7 +229,7 @@ private slots:
                                                                          "&Next Difference|F7",
                                                                          "&Previous Difference|Shift+F7",
                                                                          "Stop &Comparing|"}));
-        QCOMPARE(Entries(Controls(w).mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
+        QCOMPARE(Entries(Controls(w).mnuTools), QStringList({"&Play|F6", "-", "&Run in Emulator|F5", "&Emulator…|"}));
         QVERIFY(Controls(w).mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
         QVERIFY(!Controls(w).mnuUndo->isEnabled() && !Controls(w).mnuRedo->isEnabled());
         QCOMPARE(Entries(Controls(w).mnuEdit_Level),
