@@ -470,8 +470,11 @@ private slots:
 
         const Run fields = Execute(QStringLiteral("dpkg-deb"),
                                    {QStringLiteral("-f"), deb, QStringLiteral("Package"), QStringLiteral("Version"),
-                                    QStringLiteral("Depends")});
+                                    QStringLiteral("Depends"), QStringLiteral("Recommends"), QStringLiteral("Provides")});
         QVERIFY(fields.out.contains(QStringLiteral("Package: krelin\n")));
+        // The player's core comes with the package, and no other frontend with the core.
+        QVERIFY2(fields.out.contains(QRegularExpression(QStringLiteral("Recommends: .*libretro-nestopia"))), qPrintable(fields.out));
+        QVERIFY2(fields.out.contains(QStringLiteral("Provides: libretro-frontend")), qPrintable(fields.out));
         QVERIFY(fields.out.contains(QStringLiteral("Version: 0.5.1\n")));
         for (const char *library : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6multimedia6"})
             QVERIFY2(fields.out.contains(QLatin1String(library)), qPrintable(fields.out));

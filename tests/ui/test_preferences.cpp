@@ -174,6 +174,33 @@ private slots:
                                                << "Ctrl+S is already the key of Save.";
         QTest::newRow("another window's") << QStringList{"Rotate a Quarter Turn"} << QList{QKeySequence(Qt::Key_F)}
                                           << QString(); // Fill's, in the main window only
+        QTest::newRow("a player's button") << QStringList{"Start"} << QList{QKeySequence(Qt::Key_P)}
+                                           << "P is already the key of Pause.";
+        QTest::newRow("a button, a key of every window") << QStringList{"B"} << QList{QKeySequence(Qt::Key_F6)}
+                                                         << "F6 is already the key of Play.";
+        QTest::newRow("the player, another window's") << QStringList{"Pause"} << QList{QKeySequence(Qt::Key_F)}
+                                                      << QString();
+    }
+
+    // A controller button's key is a key alone: a modifier held with it is dropped, and a
+    // modifier key alone (Shift, as Select has at first) is a key of its own.
+    void controllerKeysAreKeysAlone()
+    {
+        Session s;
+        s.start();
+        PreferencesDialog *dialog = s.openPreferences();
+        typeKey(dialog, QStringLiteral("A"), QKeySequence(Qt::SHIFT | Qt::Key_C));
+        QCOMPARE(row(dialog, QStringLiteral("A"))->text(2), QStringLiteral("C"));
+        QCOMPARE(row(dialog, QStringLiteral("A"))->text(1), QStringLiteral("Player ▸ Controller"));
+        dialog->lstShortcuts->setCurrentItem(row(dialog, QStringLiteral("Start")));
+        dialog->keyEditor->setFocus();
+        QTest::keyClick(dialog->keyEditor, Qt::Key_Control);
+        QCOMPARE(row(dialog, QStringLiteral("Start"))->text(2), QKeySequence(Qt::Key_Control).toString(QKeySequence::NativeText));
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(QKeySequence::fromString(s.settings->value(QStringLiteral("shortcuts/btnStart")).toString(),
+                                          QKeySequence::PortableText),
+                 QKeySequence(Qt::Key_Control));
+        QCOMPARE(s.settings->value(QStringLiteral("shortcuts/btnA")).toString(), QStringLiteral("C"));
     }
     void keyOfAnotherActionRefused()
     {
