@@ -11,6 +11,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <set>
 
 namespace krelin::bench {
 
@@ -28,6 +29,12 @@ std::vector<std::pair<std::string, std::string>> &ratios()
 {
     static std::vector<std::pair<std::string, std::string>> list;
     return list;
+}
+
+std::set<std::string> &realTimeRatios()
+{
+    static std::set<std::string> names;
+    return names;
 }
 
 } // namespace
@@ -121,6 +128,17 @@ bool RatioToDrawLevel(const char *benchmark, const char *label)
 {
     ratios().emplace_back(benchmark, label);
     return true;
+}
+
+bool RatioToDrawLevelInRealTime(const char *benchmark, const char *label)
+{
+    realTimeRatios().insert(benchmark);
+    return RatioToDrawLevel(benchmark, label);
+}
+
+bool IsRealTimeRatio(const std::string &benchmark)
+{
+    return realTimeRatios().count(benchmark) > 0;
 }
 
 const std::vector<std::pair<std::string, std::string>> &RatiosToDrawLevel()

@@ -80,6 +80,10 @@ public:
 // ("BM_PointerMove") and what it times ("pointer move"). Register with a static:
 //   static const bool ratio = RatioToDrawLevel("BM_PointerMove", "pointer move");
 bool RatioToDrawLevel(const char *benchmark, const char *label);
+// The same for a benchmark whose work is partly done in another process (the player's):
+// its wall-clock time is compared, not this process's CPU time.
+bool RatioToDrawLevelInRealTime(const char *benchmark, const char *label);
+bool IsRealTimeRatio(const std::string &benchmark);
 const std::vector<std::pair<std::string, std::string>> &RatiosToDrawLevel();
 
 } // namespace krelin::bench

@@ -56,9 +56,12 @@ void PrepareChild(int socket)
 PlayerConnection::PlayerConnection(QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("playerConnection"));
-    watchdog.setSingleShot(true);
-    watchdog.setInterval(AnswerTimeout);
+    // A look every tenth of the time allowed, rather than a timer set and stopped at every
+    // request, which would cost each frame.
+    watchdog.setInterval(AnswerTimeout / 10);
     connect(&watchdog, &QTimer::timeout, this, [this] {
+        if (awaited.empty() || sinceAnswer.elapsed() < AnswerTimeout)
+            return;
         end(awaits(MessageKind::Frames) ? QStringLiteral("the core gave no frame for %1 seconds").arg(AnswerTimeout / 1000)
                                         : QStringLiteral("the core did not answer for %1 seconds").arg(AnswerTimeout / 1000));
     });
@@ -124,6 +127,7 @@ void PlayerConnection::start(const Setup &setup)
         return;
     }
     connect(socket, &QLocalSocket::readyRead, this, &PlayerConnection::readAnswers);
+    watchdog.start();
     send(std::move(MessageWriter(MessageKind::Start)
                        .text(setup.corePath)
                        .bytes(setup.palette)
@@ -172,7 +176,7 @@ void PlayerConnection::send(MessageWriter &&request, MessageKind kind)
     if (!isRunning() || !socket)
         return;
     if (awaited.empty())
-        watchdog.start();
+        sinceAnswer.start();
     awaited.push_back(AnswerTo(kind));
     socket->write(request.finish());
 }
@@ -204,10 +208,7 @@ bool PlayerConnection::take(const Message &message)
         return false;
     }
     awaited.pop_front();
-    if (awaited.empty())
-        watchdog.stop();
-    else
-        watchdog.start();
+    sinceAnswer.start();
     bool read = true;
     switch (message.kind) {
     case MessageKind::Started: {
@@ -278,7 +279,7 @@ bool PlayerConnection::takeFrames(const QByteArray &body)
         for (int x = 0; x < width; ++x)
             to[x] |= 0xFF000000u; // whatever the player sent, the picture is opaque
     }
-    emit framesRun(count, sound, rows > 0);
+    emit framesRun(count, sound, rows > 0 ? QRect(0, first, width, rows) : QRect());
     return true;
 }
 

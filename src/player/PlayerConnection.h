@@ -4,6 +4,7 @@
 #include "PlayerMessages.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -29,7 +30,8 @@ struct ByteRun
 // socket, sends it requests and takes its answers, all without waiting: every answer
 // arrives as a signal. The core runs only in that process, so whatever it does (crash,
 // hang, send nonsense) ends that process alone; this side then says why in stopped().
-// A request that goes AnswerTimeout without an answer counts as a hang.
+// A request that goes AnswerTimeout without an answer (or without the answer before it)
+// counts as a hang.
 class PlayerConnection : public QObject
 {
     Q_OBJECT
@@ -80,9 +82,9 @@ signals:
     // The game runs. stateProblem says why a state given to start() was refused (the game
     // then starts from power-on); empty when there was none or it was taken.
     void started(const QString &stateProblem);
-    // Frames were run: their sound (16-bit stereo, empty unless asked for) and whether
-    // the picture changed.
-    void framesRun(int count, const QByteArray &sound, bool pictureChanged);
+    // Frames were run: their sound (16-bit stereo, empty unless asked for) and the part of
+    // the picture that changed (whole rows; empty when none did).
+    void framesRun(int count, const QByteArray &sound, const QRect &changed);
     // The edits or the new image reached the game; false: it restarted, message says why.
     void reloaded(bool stateKept, const QString &message);
     void resetDone();
@@ -106,6 +108,7 @@ private:
     MessageBuffer incoming;
     std::deque<MessageKind> awaited;
     QTimer watchdog;
+    QElapsedTimer sinceAnswer; // since the last answer, or the request before it
     bool ended = false;
     bool gameStarted = false;
     QImage shown;

@@ -1,5 +1,6 @@
 #include "PlayerScreen.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -18,6 +19,19 @@ void PlayerScreen::setPicture(const QImage *shown)
     picture = shown;
     fitSize();
     update();
+}
+
+void PlayerScreen::showChanged(const QRect &changed)
+{
+    if (changed.isEmpty())
+        return;
+    if (!filling && size() != pictureSize() * windowScale) { // the first picture, or one of another size
+        fitSize();
+        update();
+        return;
+    }
+    const int scale = shownScale();
+    update(QRect(pictureRect().topLeft() + changed.topLeft() * scale, changed.size() * scale));
 }
 
 void PlayerScreen::setScale(int scale)
@@ -63,17 +77,22 @@ QRect PlayerScreen::pictureRect() const
     return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
 }
 
-void PlayerScreen::paintEvent(QPaintEvent *)
+void PlayerScreen::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const QRect target = pictureRect();
+    const bool shown = picture && !picture->isNull();
     // Black around the picture (full screen), and in its place before the first frame.
-    const QRegion around = QRegion(rect()).subtracted(picture && !picture->isNull() ? QRegion(target) : QRegion());
-    for (const QRect &r : around)
+    for (const QRect &r : QRegion(event->rect()).subtracted(shown ? QRegion(target) : QRegion()))
         painter.fillRect(r, Qt::black);
-    // Without smoothing, each pixel becomes a sharp square.
-    if (picture && !picture->isNull())
-        painter.drawImage(target, *picture);
+    const QRect dirty = event->rect() & target;
+    if (!shown || dirty.isEmpty())
+        return;
+    // Only the picture's pixels under the part to repaint, each a sharp square (no smoothing).
+    const int scale = shownScale();
+    const QRect from(QPoint((dirty.left() - target.left()) / scale, (dirty.top() - target.top()) / scale),
+                     QPoint((dirty.right() - target.left()) / scale, (dirty.bottom() - target.top()) / scale));
+    painter.drawImage(QRect(target.topLeft() + from.topLeft() * scale, from.size() * scale), *picture, from);
 }
 
 } // namespace krelin

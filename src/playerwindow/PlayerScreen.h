@@ -22,6 +22,8 @@ public:
     explicit PlayerScreen(QWidget *parent = nullptr);
 
     void setPicture(const QImage *picture);
+    // Repaints the part of the picture that changed (in the picture's pixels), no more.
+    void showChanged(const QRect &changed);
     // The scale of the windowed picture; the widget takes that size.
     void setScale(int scale);
     int scale() const { return windowScale; }

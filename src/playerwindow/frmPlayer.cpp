@@ -234,11 +234,10 @@ void frmPlayer::runFrames()
     player.runFrames(count, held, sound->isOpen());
 }
 
-void frmPlayer::framesRun(int count, const QByteArray &samples, bool pictureChanged)
+void frmPlayer::framesRun(int count, const QByteArray &samples, const QRect &changed)
 {
     framesOnClock += count;
-    if (pictureChanged)
-        picPlayer->update();
+    picPlayer->showChanged(changed);
     sound->play(samples);
     if (!mnuScreenshot->isEnabled())
         updateActions();

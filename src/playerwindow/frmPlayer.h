@@ -101,7 +101,7 @@ private:
     void scheduleFrames();
     void runFrames();
     double framesDue() const;
-    void framesRun(int count, const QByteArray &sound, bool pictureChanged);
+    void framesRun(int count, const QByteArray &sound, const QRect &changed);
 
     const modKrelin &model;
     Desktop &desktop;

@@ -105,10 +105,10 @@ private slots:
 
         QSignalSpy frames(&player, &PlayerConnection::framesRun);
         player.runFrames(2, ButtonBit(JoypadButton::Up), true);
-        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, QRect))));
         QCOMPARE(frames.first()[0].toInt(), 2);
         QCOMPARE(frames.first()[1].toByteArray().size(), 2 * 200 * 2); // both frames' samples
-        QVERIFY(frames.first()[2].toBool());
+        QCOMPARE(frames.first()[2].toRect(), QRect(0, 0, 16, 8));
         const QImage picture = player.picture();
         QCOMPARE(picture.size(), QSize(16, 8));
         for (int i : {0, 99, 100, 127})
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(Green(picture), 2);
         QCOMPARE(qBlue(picture.pixel(3, 3)), 1 << 4);
         player.runFrames(1, 0, false);
-        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, QRect))));
         QVERIFY(frames.last()[1].toByteArray().isEmpty());
         QCOMPARE(Green(player.picture()), 3);
         QCOMPARE(qBlue(player.picture().pixel(15, 7)), 0);
@@ -133,7 +133,7 @@ private slots:
         PlayerConnection &player = session.connection();
         QVERIFY(Answered(player, SIGNAL(started(QString))));
         player.runFrames(5, 0, false);
-        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, QRect))));
 
         QSignalSpy reloads(&session, &PlayerSession::imageReloaded);
         model.writeByte(3, 0xEE);
@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(reloads.first()[0].toInt(), 3);
         QVERIFY(reloads.first()[1].toBool());
         player.runFrames(1, 0, false);
-        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, QRect))));
         QCOMPARE(Green(player.picture()), 6); // the game went on where it was
         QCOMPARE(Red(player.picture(), 3), 0xEE);
         QCOMPARE(Red(player.picture(), 4), 0xEF);
@@ -156,7 +156,7 @@ private slots:
         QVERIFY(!reloads.last()[1].toBool());
         QVERIFY2(reloads.last()[2].toString().contains("image of another size"), qPrintable(reloads.last()[2].toString()));
         player.runFrames(1, 0, false);
-        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, QRect))));
         QCOMPARE(Green(player.picture()), 1);
     }
 
@@ -166,7 +166,7 @@ private slots:
         startTestCore(player, Image(64));
         QVERIFY(Answered(player, SIGNAL(started(QString))));
         player.runFrames(4, 0, false);
-        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, QRect))));
         QSignalSpy saved(&player, &PlayerConnection::stateSaved);
         player.saveState();
         QVERIFY(Answered(player, SIGNAL(stateSaved(QByteArray))));
@@ -177,7 +177,7 @@ private slots:
         QVERIFY(Answered(player, SIGNAL(stateRestored(bool, QString))));
         QVERIFY(restored.first()[0].toBool());
         player.runFrames(1, 0, false);
-        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, bool))));
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, QRect))));
         QCOMPARE(Green(player.picture()), 5);
 
         player.restoreState("not a state");
@@ -192,7 +192,7 @@ private slots:
         QVERIFY(Answered(again, SIGNAL(started(QString))));
         QVERIFY(started.first().first().toString().isEmpty());
         again.runFrames(1, 0, false);
-        QVERIFY(Answered(again, SIGNAL(framesRun(int, QByteArray, bool))));
+        QVERIFY(Answered(again, SIGNAL(framesRun(int, QByteArray, QRect))));
         QCOMPARE(Green(again.picture()), 5);
         PlayerConnection refused;
         QSignalSpy refusal(&refused, &PlayerConnection::started);
