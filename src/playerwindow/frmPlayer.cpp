@@ -135,6 +135,7 @@ void frmPlayer::connectPlayer()
 {
     PlayerConnection &player = playerSession->connection();
     connect(&player, &PlayerConnection::started, this, [this](const QString &stateProblem) {
+        const QString soundNote = openSound();
         if (!stateProblem.isEmpty() && !startBookmark.isEmpty())
             desktop.showMessage(this, windowTitle(),
                                 QStringLiteral("The bookmark %1 was refused: %2 The game starts from power-on; the "
@@ -142,10 +143,9 @@ void frmPlayer::connectPlayer()
                                     .arg(QDir::toNativeSeparators(startBookmark), stateProblem),
                                 Desktop::Icon::Warning);
         else if (!startBookmark.isEmpty())
-            say(QStringLiteral("Started at the bookmark %1.").arg(QFileInfo(startBookmark).completeBaseName()));
+            say(QStringLiteral("Started at the bookmark %1. %2").arg(QFileInfo(startBookmark).completeBaseName(), soundNote).trimmed());
         else
-            say(QStringLiteral("Playing with %1.").arg(playerSession->connection().coreName()));
-        openSound();
+            say(QStringLiteral("Playing with %1. %2").arg(playerSession->connection().coreName(), soundNote).trimmed());
         updateActions();
         scheduleFrames();
     });
@@ -244,14 +244,16 @@ void frmPlayer::framesRun(int count, const QByteArray &samples, const QRect &cha
     scheduleFrames();
 }
 
-void frmPlayer::openSound()
+QString frmPlayer::openSound()
 {
     sound->close();
     if (preferences.playerMuted() || !playerSession->connection().hasStarted())
-        return;
+        return {};
     QString problem;
-    if (!sound->open(playerSession->connection().sampleRate(), &problem))
-        say(problem);
+    // Said once: the next game meets the same sound device.
+    if (sound->open(playerSession->connection().sampleRate(), &problem) || problem == std::exchange(soundProblem, problem))
+        return {};
+    return problem;
 }
 
 // ---- the commands --------------------------------------------------------------------------
@@ -298,7 +300,7 @@ void frmPlayer::mnuMute_Click()
 {
     preferences.setPlayerMuted(!preferences.playerMuted());
     mnuMute->setChecked(preferences.playerMuted());
-    openSound();
+    say(preferences.playerMuted() ? QStringLiteral("Muted.") : openSound());
     clock.invalidate();
     scheduleFrames();
 }

@@ -92,7 +92,8 @@ private:
     void connectBookmarks();
     void updateActions();
     void applyView();
-    void openSound();
+    // Opens the sound unless muted; why there is none, when that is news.
+    QString openSound();
     void say(const QString &text, int timeout = 5000);
     // The bookmark of the stage shown in the editor, or empty after saying why there is none.
     QString bookmarkOfStage();
@@ -117,6 +118,7 @@ private:
     QString startBookmark;   // the bookmark the game was started at
     QString savingBookmark;  // a bookmark waiting for the game's state
     QString restoringBookmark; // a bookmark given to the game, waiting for its answer
+    QString soundProblem;      // why there is no sound, once said
 };
 
 } // namespace krelin
