@@ -1,6 +1,7 @@
 // The core host, with small cores built for the tests: what a core that cannot be used
 // says, how an image, the buttons, the options, the picture, the sound and the states
 // reach the core and come back, and how the core to use is found.
+#include "TestCores.h"
 #include "player/CoreHost.h"
 #include "player/CoreLocator.h"
 
@@ -9,20 +10,13 @@
 #include <QTest>
 
 using namespace krelin;
+using krelin::testing::TestCore;
 
 namespace {
 
-QString TestCore(const char *name)
-{
-    return QStringLiteral(KRELIN_TEST_CORES "/%1.so").arg(QLatin1String(name));
-}
-
 QByteArray Image(int size, char first = 1)
 {
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(first + 3 * i);
-    return bytes;
+    return testing::TestCoreImage(size, first);
 }
 
 int Red(const QImage &picture, int i)

@@ -2,6 +2,7 @@
 // socket), with the small test cores: the game's picture, sound, states and reloads come
 // back over the socket, and a core or a player that goes wrong ends only its process,
 // saying why.
+#include "TestCores.h"
 #include "player/PlayerConnection.h"
 #include "player/PlayerSession.h"
 #include "core/modKrelin.h"
@@ -16,22 +17,15 @@
 #include <unistd.h>
 
 using namespace krelin;
+using krelin::testing::TestCore;
 
 namespace {
 
 const QString Program = QStringLiteral(KRELIN_EXECUTABLE);
 
-QString TestCore(const char *name)
-{
-    return QStringLiteral(KRELIN_TEST_CORES "/%1.so").arg(QLatin1String(name));
-}
-
 QByteArray Image(int size, char first = 1)
 {
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(first + 3 * i);
-    return bytes;
+    return testing::TestCoreImage(size, first);
 }
 
 std::vector<std::uint8_t> Bytes(const QByteArray &image)

@@ -5,6 +5,7 @@
 #include "ConsoleSession.h"
 #include "Bytes.h"
 #include "MainWindowSession.h"
+#include "TestCores.h"
 
 #include "edit/ByteEditCommand.h"
 #include "edit/EditHistory.h"
@@ -23,11 +24,6 @@ using namespace krelin;
 using namespace krelin::testing;
 
 namespace {
-
-QString TestCore(const char *name)
-{
-    return QStringLiteral(KRELIN_TEST_CORES "/%1.so").arg(QLatin1String(name));
-}
 
 // The sample's viewer needs a button held for a frame or two and then a few frames to
 // redraw: generous waits, since the machine may be busy.
