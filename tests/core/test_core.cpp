@@ -301,6 +301,8 @@ private slots:
     // A write leaves no file but its target, whichever temporary file it goes through, and
     // removes what writes killed half way left in its folder: this writer's own names, the
     // user's own files, a minute old or more. Everything else stays.
+    // A write clears up its own leftovers and nothing else: other programs' temporary files
+    // (of any name) stay, however old.
     void temporaryFiles_data()
     {
         QTest::addColumn<int>("first");
@@ -313,13 +315,14 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("game.nes");
         WriteFile(path, "old");
-        const QStringList stale{".game.nes.0123abcd~", ".other.nes.ffff0000~"};
-        QStringList kept{".game.nes.9876fedc~", // too new: a write may still be filling it
-                         ".game.nes.0123ABCD~", ".game.nes.0123abc~", "game.nes.0123abcd~", ".game.nes.0123abcd"};
+        const QStringList stale{".game.nes.krelin-0123abcd~", ".other.nes.krelin-ffff0000~", "..krelin-00000000~"};
+        QStringList kept{".game.nes.krelin-9876fedc~", // too new: a write may still be filling it
+                         ".thesis.tex.0badc0de~", ".game.nes.0123abcd~", ".game.nes.krelin-0123ABCD~",
+                         ".game.nes.krelin-0123abc~", "game.nes.krelin-0123abcd~", ".game.nes.krelin-0123abcd"};
         for (const QString &name : stale + kept)
             WriteFile(dir.filePath(name), "left");
         if (geteuid() == 0) {
-            kept << ".theirs.nes.00000000~"; // another user's
+            kept << ".theirs.nes.krelin-00000000~"; // another user's
             WriteFile(dir.filePath(kept.last()), "theirs");
             QCOMPARE(::chown(QFile::encodeName(dir.filePath(kept.last())).constData(), 65534, 65534), 0);
         }
@@ -332,6 +335,33 @@ private slots:
         expected << "game.nes";
         expected.sort();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    }
+
+    // A file whose name is as long as the file system allows is written like any other,
+    // through either kind of temporary file, and leaves nothing else behind.
+    void longestNames_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<QString>("name");
+        const QString ascii = QString(251, u'a') + ".nes";
+        const QString wide = QString(83, QChar(0x00E9)) + u'x' + ".nes"; // 166 + 1 + 4 bytes, cut inside an é
+        for (const auto &[kind, label] : {std::pair{TemporaryFile::Unnamed, "unnamed"}, std::pair{TemporaryFile::Named, "named"}}) {
+            QTest::addRow("%s, 255 bytes", label) << int(kind) << ascii;
+            QTest::addRow("%s, 245 bytes", label) << int(kind) << ascii.mid(10);
+            QTest::addRow("%s, UTF-8", label) << int(kind) << QString(wide).prepend(QString(84, u'b'));
+        }
+    }
+    void longestNames()
+    {
+        QFETCH(int, first);
+        QFETCH(QString, name);
+        QVERIFY(QFile::encodeName(name).size() <= 255);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        WriteFile(path, "old");
+        QCOMPARE(ReplaceFileContents(path, "new", TemporaryFile(first)), QString());
+        QCOMPARE(ReadFile(path), QByteArray("new"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
     }
 
     void writeRomFileFails()
