@@ -1,7 +1,7 @@
 // The user's file is kept safe from the rest of the world: another program's change is
 // asked about before a save could lose it, a second window (or a second program, after
 // saves) on one file is told, and every save keeps the old file as a backup that opens as
-// an unsaved image.
+// an unsaved image; the backups let go of nothing but their own copies.
 #include "Bytes.h"
 #include "MainWindowFixture.h"
 #include "ScriptedDesktop.h"
@@ -106,6 +106,7 @@ private slots:
     void lockProblemToldOnce();
     void staleLockTakenOver();
     void backupsKeptAndOpened();
+    void backupsLetGoOfTheirOwnOnly();
 };
 
 void TestFileSafety::changedOnDiskBeforeSave_data()
@@ -333,6 +334,41 @@ void TestFileSafety::backupsKeptAndOpened()
     for (const Backup &b : store.list())
         ofRestored += QFileInfo(b.originalPath) == QFileInfo(restored);
     QCOMPARE(ofRestored, 2);
+}
+
+// A backup folder that is a link (to the user's own folder of images, say) is neither
+// written to nor trimmed; in a real one, only the copies the backups made are let go.
+void TestFileSafety::backupsLetGoOfTheirOwnOnly()
+{
+    Window w;
+    BackupStore store;
+    QVERIFY(store.keep(w.romPath, 1).isEmpty());
+    const QString folder = QFileInfo(store.list().front().path).path();
+    const QStringList theirs{"old-game.nes", "notes.txt", "2001-hack.nes", "copy of 2020-01-01_00-00-00-000.nes"};
+    for (const QString &name : theirs)
+        QVERIFY(WriteFile(QDir(folder).filePath(name), name.toUtf8()));
+    for (int i = 0; i < 2; ++i) {
+        QTest::qWait(2); // copies are named after the moment
+        QVERIFY(store.keep(w.romPath, 1).isEmpty());
+    }
+    const std::vector<Backup> kept = store.list();
+    QCOMPARE(int(kept.size()), 1);
+    QStringList expected = theirs;
+    expected << QFileInfo(kept.front().path).fileName() << QStringLiteral("original-path.txt");
+    expected.sort();
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), expected);
+
+    // The folder made a link to the user's images, among them one named like a copy.
+    const QString roms = w.dir.filePath(QStringLiteral("roms"));
+    QVERIFY(QDir().mkpath(roms));
+    const QStringList images{"old-game.nes", "2001-hack.nes", "2020-01-01_00-00-00-000.nes"};
+    for (const QString &name : images)
+        QVERIFY(WriteFile(QDir(roms).filePath(name), name.toUtf8()));
+    QVERIFY(QDir(folder).removeRecursively() && QFile::link(roms, folder));
+    const QString problem = store.keep(w.romPath, 1);
+    QVERIFY2(problem.contains(QStringLiteral("is a link")) && problem.contains(folder), qPrintable(problem));
+    QCOMPARE(QDir(roms).entryList(QDir::Files, QDir::Name), QStringList({"2001-hack.nes", "2020-01-01_00-00-00-000.nes", "old-game.nes"}));
+    QVERIFY(store.list().empty());
 }
 
 int main(int argc, char **argv)
