@@ -11,6 +11,7 @@
 #include "core/modKrelin.h"
 #include "edit/ByteEditCommand.h"
 #include "edit/EditHistory.h"
+#include "ui/KeyboardShortcuts.h"
 #include "ui/PreferencesDialog.h"
 #include "ui/frmKrelin.h"
 
@@ -81,6 +82,16 @@ struct Session
     {
         Controls(window).mnuPreferences->trigger();
         return window->findChild<PreferencesDialog *>();
+    }
+    // The first key found on two actions that may not share one, or an empty text.
+    QString sharedKey()
+    {
+        const auto *shortcuts = window->findChild<KeyboardShortcuts *>(QStringLiteral("keyboardShortcuts"));
+        for (const KeyboardShortcuts::Entry &entry : shortcuts->entries())
+            for (const QKeySequence &key : entry.keys)
+                if (const KeyboardShortcuts::Entry *other = shortcuts->holderOf(key, entry))
+                    return key.toString() + QStringLiteral(": ") + entry.name + QStringLiteral(", ") + other->name;
+        return {};
     }
 };
 
@@ -234,6 +245,10 @@ private slots:
         QTest::newRow("keys swapped") << QByteArray("[shortcuts]\nmnuOpenRom=Ctrl+S\nmnuSaveRom=Ctrl+O\n") << false
                                       << QString(); // read as they are
         QTest::newRow("the file") << QByteArray("[backups]\nkept=3\n") << true << "cannot be read: permission denied.";
+        // The first refused gets its own key back, which the second had taken meanwhile.
+        QTest::newRow("a key given back") << QByteArray("[shortcuts]\nmnuNextDifference=F3\nmnuEdit_Level_2B=F7\n")
+                                          << false
+                                          << "could not be read: shortcuts/mnuEdit_Level_2B, shortcuts/mnuNextDifference.";
     }
     void unreadableSettingsToldOnce()
     {
@@ -256,6 +271,7 @@ private slots:
         }
         QTRY_COMPARE(s.desktop.messages.size(), 1);
         QVERIFY2(s.desktop.messages[0].text.contains(told), qPrintable(s.desktop.messages[0].text));
+        QCOMPARE(s.sharedKey(), QString());
         QVERIFY(s.desktop.messages[0].text.contains(s.settingsPath));
         QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(Controls(s.window).named<QAction>("mnuOpenRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -266,6 +282,26 @@ private slots:
             QFile::setPermissions(s.settingsPath, QFile::ReadOwner | QFile::WriteOwner);
             QCOMPARE(ReadFile(s.settingsPath), contents);
         }
+    }
+
+    // Keys refused at start stay out of the settings once the user has said OK: Restore
+    // Defaults leaves no line of its own, and the next start says nothing.
+    void refusedKeysGoWithRestoreDefaults()
+    {
+        Session s;
+        QVERIFY(WriteFile(s.settingsPath, "[shortcuts]\nmnuOpenRom=Ctrl+S\nmnuSaveRomAs=Ctrl+Frob\nmnuGone=F2\n"
+                                          "[backups]\nkept=4\n"));
+        s.start();
+        QTRY_COMPARE(s.desktop.messages.size(), 1);
+        PreferencesDialog *dialog = s.openPreferences();
+        QTest::mouseClick(dialog->cmdRestoreDefaults, Qt::LeftButton);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        const QByteArray kept = ReadFile(s.settingsPath);
+        QVERIFY2(!kept.contains("shortcuts") && !kept.contains("Ctrl") && kept.contains("kept=4"), kept.constData());
+        s.desktop.clearLog();
+        s.start();
+        QTest::qWait(50);
+        QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
     }
 };
 
