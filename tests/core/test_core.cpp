@@ -18,8 +18,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -601,6 +603,59 @@ private slots:
         QFETCH(QString, command);
         QFETCH(QStringList, words);
         QCOMPARE(EmulatorArguments(command, QStringLiteral("/tmp/my run/game.nes")), words);
+    }
+
+    // Single quotes as a shell has them would split a program's path: such a command is
+    // refused with the double-quoted one it should be; an apostrophe in a name is not.
+    void singleQuotes_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("suggested"); // empty: no problem
+        QTest::newRow("a path with spaces") << "'/opt/emu dir/emu' %f" << "\"/opt/emu dir/emu\" %f";
+        QTest::newRow("a whole word") << "emu --rom 'x' %f" << "emu --rom \"x\" %f";
+        QTest::newRow("apostrophes") << "/home/o'neill/emu --title o'brien %f" << QString();
+        QTest::newRow("inside double quotes") << "\"/opt/it's 'a' dir/emu\" %f" << QString();
+        QTest::newRow("double quotes") << "\"/opt/emu dir/emu\" %f" << QString();
+    }
+    void singleQuotes()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, suggested);
+        const QString problem = SingleQuoteProblem(command);
+        QVERIFY2(suggested.isEmpty() ? problem.isEmpty() : problem.endsWith(QStringLiteral("instead: ") + suggested),
+                 qPrintable(problem));
+        if (!suggested.isEmpty())
+            QVERIFY(SingleQuoteProblem(suggested).isEmpty());
+    }
+
+    // The test runs' folders of programs that no longer run go at the next start; a live
+    // program's, and a folder without an owner (one being made), stay.
+    void emulatorRunLeftovers()
+    {
+        QTemporaryDir temporary;
+        const QByteArray before = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+        const QDir tmp(temporary.path());
+        for (const char *name : {"krelin-run-dead01", "krelin-run-new002", "krelin-run-live03"})
+            QVERIFY(tmp.mkdir(name));
+        QProcess gone;
+        gone.start(QStringLiteral("true"), {});
+        QVERIFY(gone.waitForStarted());
+        const qint64 dead = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        WriteFile(tmp.filePath("krelin-run-dead01/owner.lock"),
+                  QStringLiteral("%1\nkrelin\n%2\n").arg(dead).arg(QSysInfo::machineHostName()).toUtf8());
+        WriteFile(tmp.filePath("krelin-run-dead01/game.nes"), "a copy");
+        QLockFile live(tmp.filePath("krelin-run-live03/owner.lock"));
+        QVERIFY(live.tryLock(0));
+        EmulatorRun run;
+        QCOMPARE(run.start(QStringLiteral("true %f"), {0x4E, 0x45, 0x53, 0x1A}, QStringLiteral("game.nes")), QString());
+        QCOMPARE(EmulatorRun::RemoveLeftovers(), 1);
+        QStringList left = tmp.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(left.size(), 3);
+        QVERIFY(left.contains("krelin-run-new002") && left.contains("krelin-run-live03"));
+        QVERIFY(QFile::exists(run.imagePath()));
+        qputenv("TMPDIR", before);
     }
 
     void joinCommandQuotes()
