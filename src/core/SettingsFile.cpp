@@ -31,17 +31,28 @@ QString kindOf(mode_t mode)
     return QStringLiteral("a device");
 }
 
+// True when line goes on in the next: it ends in a backslash that is not itself escaped
+// by one before it.
+bool endsInOneBackslash(const QByteArray &line)
+{
+    qsizetype count = 0;
+    while (count < line.size() && line[line.size() - 1 - count] == '\\')
+        ++count;
+    return count % 2 == 1;
+}
+
 // The first line of text the settings reader would take otherwise than it reads, or
 // misread silently: a section name without its "]", a line without "=", a quote left
-// open (which would swallow every line after it). Lines ending in a backslash go on in
-// the next, and ";" outside quotes starts a comment, as the reader has it.
+// open (which would swallow every line after it). A line ending in a backslash (not an
+// escaped one) goes on in the next, and ";" outside quotes starts a comment, as the
+// reader has it.
 QString lineProblem(const QByteArray &text)
 {
     const QList<QByteArray> lines = text.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const qsizetype number = i + 1;
         QByteArray line = lines[i].trimmed();
-        while (line.endsWith('\\') && i + 1 < lines.size()) {
+        while (endsInOneBackslash(line) && i + 1 < lines.size()) {
             line.chop(1);
             line += lines[++i].trimmed();
         }
