@@ -14,6 +14,7 @@
 #include "TileSheetCommand.h"
 #include "ProgramFolder.h"
 #include "QuitSignals.h"
+#include "core/SettingsFile.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "widgets/QtDesktop.h"
@@ -22,7 +23,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSettings>
 #include <QTimer>
 
 #include <csignal>
@@ -180,8 +180,11 @@ int runEditor(int argc, char **argv, const QString &nameProblem)
 
     krelin::modKrelin model;
     krelin::QtDesktop desktop;
-    // ~/.config/krelin/krelin.conf: the recent-files list.
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("krelin"), QStringLiteral("krelin"));
+    // ~/.config/krelin/krelin.conf: the recent files, the preferences and the keys. One the
+    // program cannot use is said in the terminal too, as the window will say it.
+    krelin::SettingsFile settings(krelin::SettingsFile::userPath());
+    if (!settings.problem().isEmpty())
+        fail(settings.problem());
     krelin::frmKrelin window(model, desktop, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()),
                              &settings);
     // Asked by the system to end (a shutdown, a kill, Ctrl+C): nobody may be there to answer.

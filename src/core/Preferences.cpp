@@ -1,6 +1,7 @@
 #include "Preferences.h"
 
 #include "BackupStore.h"
+#include "SettingsFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -137,18 +138,21 @@ QStringList sorted(QStringList keys)
 
 QString UnreadableSettingsText(const QSettings &settings, const QStringList &keys)
 {
-    const QString file = QDir::toNativeSeparators(settings.fileName());
-    const QFileInfo info(settings.fileName());
+    const QString defaultsUsed = QStringLiteral(" Their defaults are used in their place.");
+    const auto *file = qobject_cast<const SettingsFile *>(&settings);
+    const QString path = QDir::toNativeSeparators(file ? file->path() : settings.fileName());
     QString what;
-    if (info.exists() && !info.isReadable())
-        what = QStringLiteral("The settings file %1 cannot be read: permission denied.").arg(file);
+    if (file)
+        what = file->problem();
+    else if (const QFileInfo info(settings.fileName()); info.exists() && !info.isReadable())
+        what = QStringLiteral("The settings file %1 cannot be read: permission denied.").arg(path) + defaultsUsed;
     else if (settings.status() == QSettings::FormatError)
-        what = QStringLiteral("The settings file %1 is not in a form Krelin can read.").arg(file);
-    else if (!keys.isEmpty())
-        what = QStringLiteral("Some settings in %1 could not be read: %2.").arg(file, sorted(keys).join(QStringLiteral(", ")));
-    else
-        return {};
-    return what + QStringLiteral(" Their defaults are used in their place.");
+        what = QStringLiteral("The settings file %1 is not in a form Krelin can read.").arg(path) + defaultsUsed;
+    if (!keys.isEmpty())
+        what += (what.isEmpty() ? QString() : QStringLiteral(" "))
+            + QStringLiteral("Some settings in %1 could not be read: %2.").arg(path, sorted(keys).join(QStringLiteral(", ")))
+            + defaultsUsed;
+    return what;
 }
 
 } // namespace krelin

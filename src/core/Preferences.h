@@ -75,8 +75,8 @@ private:
 };
 
 // What to tell the user, once, when the settings could not all be read: the file as a whole
-// (unreadable, or not in a form the program reads) or the values of keys. Empty when all
-// was read.
+// (a SettingsFile's problem(), or for other settings an unreadable file or one not in a
+// form the program reads) and the values of keys. Empty when all was read.
 QString UnreadableSettingsText(const QSettings &settings, const QStringList &keys);
 
 } // namespace krelin

@@ -119,9 +119,7 @@ void PreferencesDialog::apply()
     if (txtEmulatorCommand->text().trimmed() != preferences.emulatorCommand())
         preferences.setEmulatorCommand(txtEmulatorCommand->text().trimmed());
     preferences.setBackupsKept(spnBackupsKept->value());
-    const auto &entries = shortcuts.entries();
-    for (std::size_t row = 0; row < entries.size(); ++row)
-        shortcuts.setKeys(entries[row], pendingKeys[row]);
+    shortcuts.setAllKeys(pendingKeys);
 }
 
 } // namespace krelin

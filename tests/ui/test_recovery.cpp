@@ -42,6 +42,14 @@ struct StateFolder
     ~StateFolder() { qputenv("XDG_STATE_HOME", before); }
 };
 
+// While it lives, the system's temporary folder is folder.
+struct TemporaryFolder
+{
+    const QByteArray before = qgetenv("TMPDIR");
+    explicit TemporaryFolder(const QString &folder) { qputenv("TMPDIR", folder.toLocal8Bit()); }
+    ~TemporaryFolder() { qputenv("TMPDIR", before); }
+};
+
 QStringList journals()
 {
     const QDir folder(JournalFolder());
@@ -201,7 +209,10 @@ void TestRecovery::workComesBackAfterTheProgramEnds()
         images.emplace_back(bytes.begin(), bytes.end());
     }
     const StateFolder state(dir.path());
+    const TemporaryFolder temporary(dir.filePath(QStringLiteral("tmp")));
     checkRecovered(rom, images);
+    // A killed program's test run is cleared up by the next start.
+    QVERIFY2(!QFileInfo::exists(runFolder), "the test run's folder was left behind");
 }
 
 void TestRecovery::recoveredWithoutItsFile_data()
