@@ -129,7 +129,10 @@ bool Replay::apply(const JournalRecord &record)
         session.steps.resize(std::size_t(session.index));
         if (session.clean > session.index || (merge && session.clean == session.index))
             session.clean = -1;
-        if (merge) {
+        if (merge && changes->isEmpty()) {
+            session.steps.pop_back();
+            --session.index;
+        } else if (merge) {
             session.steps.back() = {std::move(text), std::move(*changes)};
         } else {
             session.steps.push_back({std::move(text), std::move(*changes)});

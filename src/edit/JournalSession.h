@@ -21,7 +21,8 @@ class JournalWriter;
 //          before the first step (the base), so that the work can be rebuilt even when the
 //          file has changed or is gone
 //   Push   a new step (its name and bytes) at the current step, dropping those undone
-//   Merge  the step before the current one, as it now is after an edit merged into it
+//   Merge  the step before the current one, as it now is after an edit merged into it;
+//          a step that changes nothing any more went, and the current step with it
 //   Index  the history moved to this step: undo, redo or a jump
 //   Clean  the step at which the image is the file on disk (-1: none)
 //

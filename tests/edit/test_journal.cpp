@@ -37,6 +37,7 @@ public:
         if (next->at != at)
             return false;
         after = next->after;
+        setObsolete(before == after); // back where it started: the history drops the step
         return true;
     }
     bool changesImage() const override { return before != after; }
@@ -169,11 +170,25 @@ void TestJournal::followsEveryChangeOfTheHistory()
     CHECK_JOURNAL(journal, history);
     QVERIFY(fill(0x4000 - 4, 100, 0x33)); // the image grows
     CHECK_JOURNAL(journal, history);
+    // A drag that comes back to where it started: merged into nothing, the step goes.
+    const std::uint8_t at9 = model.byteAt(9);
+    QVERIFY(history.push(new DragEdit(model, 9, std::uint8_t(at9 + 1))));
+    QVERIFY(history.push(new DragEdit(model, 9, at9)));
+    QCOMPARE(stack.count(), 4);
+    CHECK_JOURNAL(journal, history);
 
     // Saved: the journal starts anew and holds no unsaved work; then back past the save.
     history.markSaved();
     journal.begin(j.file);
     QVERIFY(!ReadJournal(span(ReadFile(journal.filePath()))).hasUnsavedWork());
+    // The same right after the save: the image is the saved one again, and so says the
+    // journal.
+    QVERIFY(history.push(new DragEdit(model, 9, std::uint8_t(at9 + 2))));
+    QVERIFY(history.isModified());
+    QVERIFY(history.push(new DragEdit(model, 9, at9)));
+    QVERIFY(!history.isModified());
+    QVERIFY(!ReadJournal(span(ReadFile(journal.filePath()))).hasUnsavedWork());
+    CHECK_JOURNAL(journal, history);
     stack.undo();
     stack.undo();
     CHECK_JOURNAL(journal, history);
