@@ -44,6 +44,9 @@ public:
 
 int main(int argc, char **argv)
 {
+    // Before anything looks for a folder; static, so that an exit() from a flag such as
+    // --help removes it too.
+    static const PrivateFolders folders;
     bool ratio = false;
     std::vector<char *> args;
     for (int i = 0; i < argc; ++i) {
