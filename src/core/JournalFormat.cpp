@@ -111,7 +111,7 @@ JournalRecordReader::JournalRecordReader(ReadAt readAt, qint64 fileSize)
 JournalRecordReader::JournalRecordReader(std::span<const std::uint8_t> file)
     : JournalRecordReader(
           [file](qint64 offset, std::span<std::uint8_t> into) {
-              if (offset < 0 || offset >= qint64(file.size()))
+              if (into.empty() || offset < 0 || offset >= qint64(file.size()))
                   return std::size_t(0);
               const std::size_t n = std::min(into.size(), file.size() - std::size_t(offset));
               std::memcpy(into.data(), file.data() + offset, n);

@@ -145,7 +145,8 @@ struct CountingReader
     qint64 bytesRead = 0;
     JournalRecordReader reader{[this](qint64 offset, std::span<std::uint8_t> into) {
                                    const std::size_t n = std::min<std::size_t>(into.size(), std::size_t(file.size() - offset));
-                                   std::memcpy(into.data(), file.constData() + offset, n);
+                                   if (n > 0)
+                                       std::memcpy(into.data(), file.constData() + offset, n);
                                    bytesRead += qint64(n);
                                    return n;
                                },
