@@ -142,10 +142,15 @@ bool RecoveryOffer::recoverFrom(LeftWork &work, QString *path)
     const QString kept = QStringLiteral(" The journal is kept as %1 until you discard it.")
                              .arg(QDir::toNativeSeparators(work.journal.path()));
     if (!session.hasUnsavedWork()) {
-        emit warning(QStringLiteral("The unsaved changes of %1 cannot be recovered: its journal %2 cannot be read "
-                                    "whole: %3.")
-                         .arg(work.imageName(), where, session.damage)
-                     + kept);
+        if (session.damage.isEmpty()) {
+            work.journal.remove();
+            emit warning(QStringLiteral("The journal %1 holds no unsaved changes after all: nothing was recovered.").arg(where));
+        } else {
+            emit warning(QStringLiteral("The unsaved changes of %1 cannot be recovered: its journal %2 cannot be read "
+                                        "whole: %3.")
+                             .arg(work.imageName(), where, session.damage)
+                         + kept);
+        }
         return false;
     }
     const QString file = recover(session);

@@ -46,7 +46,7 @@ Bytes placeMetaTiles(Session &s, int edits)
     return s.model.image();
 }
 
-// The bytes of the file at path read through its descriptor, so far, by this program.
+// How many bytes this program has read so far, from any file.
 qint64 bytesReadSoFar()
 {
     const QByteArray io = ReadFile(QStringLiteral("/proc/self/io"));
@@ -123,10 +123,6 @@ void TestLeftWork::severalOfferedInOneWindow()
         auto *list = dialog->findChild<QTreeWidget *>(QStringLiteral("lstJournals"));
         auto *question = dialog->findChild<QLabel *>(QStringLiteral("lblQuestion"));
         QCOMPARE(list->topLevelItemCount(), 3);
-        const QStringList columns{QStringLiteral("File"), QStringLiteral("Edits"), QStringLiteral("Last Written"),
-                                  QStringLiteral("Size"), QStringLiteral("State")};
-        for (int c = 0; c < columns.size(); ++c)
-            QCOMPARE(list->headerItem()->text(c), columns[c]);
         const auto row = [&](int r) {
             QTreeWidgetItem *item = list->topLevelItem(r);
             return QStringList{item->text(0), item->text(1), item->text(4)};
