@@ -9,9 +9,6 @@
 #include "render/Palette.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -107,29 +104,6 @@ void PlacedMetaTile::undoOrRedo()
     else
         history.stack().redo();
     undoNext = !undoNext;
-}
-
-PrivateFolders::PrivateFolders()
-{
-    QTemporaryDir made(QDir::temp().filePath(QStringLiteral("krelin-bench-XXXXXX")));
-    made.setAutoRemove(false);
-    root = made.path();
-    const std::pair<const char *, const char *> folders[] = {
-        {"HOME", "home"},          {"XDG_CONFIG_HOME", "config"}, {"XDG_DATA_HOME", "data"},
-        {"XDG_STATE_HOME", "state"}, {"XDG_CACHE_HOME", "cache"},  {"XDG_RUNTIME_DIR", "runtime"},
-    };
-    for (const auto &[variable, name] : folders) {
-        const QString path = root + u'/' + QLatin1String(name);
-        QDir().mkpath(path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv(variable, QFile::encodeName(path));
-    }
-}
-
-PrivateFolders::~PrivateFolders()
-{
-    if (!root.isEmpty())
-        QDir(root).removeRecursively();
 }
 
 void NeedApplication()

@@ -10,7 +10,6 @@
 #include "widgets/Desktop.h"
 
 #include <QImage>
-#include <QString>
 
 #include <string>
 #include <utility>
@@ -47,22 +46,6 @@ struct PlacedMetaTile
 
 private:
     bool undoNext = true;
-};
-
-// The run's own folders: HOME and the XDG folders (settings, data, state, cache, runtime)
-// point into a temporary folder while the object lives, and it is removed with everything
-// in it at the end. The windows the benchmarks open keep journals, settings and locks as
-// the program does; none of it may reach the user's folders. Made first thing in main().
-class PrivateFolders
-{
-public:
-    PrivateFolders();
-    ~PrivateFolders();
-    PrivateFolders(const PrivateFolders &) = delete;
-    PrivateFolders &operator=(const PrivateFolders &) = delete;
-
-private:
-    QString root;
 };
 
 // Widgets need an application object; windows are drawn off screen, so that the figures

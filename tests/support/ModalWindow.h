@@ -36,7 +36,7 @@ inline bool WithModalWindow(const std::function<void()> &open, const std::functi
         QPointer<QWidget> window(modal);
         // Keys go to the active window, as they do for the user.
         modal->activateWindow();
-        QTest::qWaitFor([&] { return !window || QApplication::activeWindow() == window; }, 2000);
+        static_cast<void>(QTest::qWaitFor([&] { return !window || QApplication::activeWindow() == window; }, 2000));
         acted = true;
         act(modal);
         if (auto *dialog = qobject_cast<QDialog *>(window.data()); dialog && dialog->isVisible())
