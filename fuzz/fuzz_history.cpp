@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     model.replaceImage(startImage());
     EditHistory history(model);
     if (const int budget = in.next() & 0x0F)
-        history.setMemoryBudget(qint64(budget) * 512);
+        history.setMemoryBudget(qint64(budget) * 128); // from a step or two up to a dozen or so
     Journal journal(model, history, fuzz::WorkFolder().path());
     journal.begin(FilePath);
 
