@@ -100,11 +100,12 @@ test-sanitize: deps
 	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 # libFuzzer targets, built with clang, AddressSanitizer and UBSan into build-fuzz/, each run
-# for FUZZ_SECONDS on its seed corpus; what they learn is kept in build-fuzz/corpus/, a
-# failing input in build-fuzz/crashes/ (copy it into fuzz/regressions/ to keep it).
+# for FUZZ_SECONDS on its seed corpus (written by the build, or kept in fuzz/corpus/); what
+# they learn is kept in build-fuzz/corpus/, a failing input in build-fuzz/crashes/ (copy it
+# into fuzz/regressions/ to keep it).
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_image fuzz_stage fuzz_palette fuzz_export fuzz_patch fuzz_journal
+FUZZ_TARGETS := fuzz_image fuzz_stage fuzz_palette fuzz_export fuzz_patch fuzz_journal fuzz_history
 fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
 	@[ -f $(FUZZ_DIR)/build.ninja ] || CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -113,9 +114,10 @@ fuzz:
 	@mkdir -p $(FUZZ_DIR)/crashes $(FUZZ_DIR)/logs
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  seeds=""; for d in $(FUZZ_DIR)/fuzz/seeds/$$t fuzz/corpus/$$t; do [ ! -d $$d ] || seeds="$$seeds $$d"; done; \
 	  echo "== $$t for $(FUZZ_SECONDS) s (log: $(FUZZ_DIR)/logs/$$t.log)"; \
 	  if $(SANITIZE_ENV) $(FUZZ_DIR)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	       -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/fuzz/seeds/$$t \
+	       -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- $(FUZZ_DIR)/corpus/$$t $$seeds \
 	       > $(FUZZ_DIR)/logs/$$t.log 2>&1; then \
 	    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $(FUZZ_DIR)/logs/$$t.log; \
 	  else \
