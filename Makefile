@@ -10,10 +10,11 @@
 BUILD_DIR ?= build
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-# Debian packages the build, the program and the tests need.
+# Debian packages the build, the program and the tests need (tiled: the map editor whose
+# renderer and writers the tests of the Tiled maps run).
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
-            libbenchmark-dev fonts-dejavu-core \
+            libbenchmark-dev fonts-dejavu-core zlib1g-dev libzstd-dev \
             dpkg-dev desktop-file-utils shared-mime-info \
             lintian appstream man-db groff-base
 # ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.
