@@ -17,6 +17,9 @@ const QString PaletteQuestionKey = QStringLiteral("notices/paletteRefresh");
 const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 const QString PixelGridKey = QStringLiteral("tileEditor/pixelGrid");
 const QString BackupsKeptKey = QStringLiteral("backups/kept");
+const QString TiledCommandKey = QStringLiteral("tiled/command");
+const QString TiledSaveQuestionKey = QStringLiteral("tiled/askOnSave");
+const QString DefaultTiledCommand = QStringLiteral("tiled %f");
 
 } // namespace
 
@@ -31,6 +34,7 @@ Preferences::Preferences(QSettings *settings, QObject *parent)
     tileNotice = readBool(TileEditorNoticeKey, true);
     paletteAsked = readBool(PaletteQuestionKey, true);
     gridLines = readBool(PixelGridKey, true);
+    tiledAsked = readBool(TiledSaveQuestionKey, true);
     if (settings->contains(BackupsKeptKey)) {
         bool ok = false;
         const int count = settings->value(BackupsKeptKey).toString().trimmed().toInt(&ok);
@@ -94,6 +98,31 @@ void Preferences::setEmulatorCommand(const QString &command)
 {
     sessionEmulatorCommand = command;
     store(EmulatorCommandKey, command);
+}
+
+QString Preferences::tiledCommand() const
+{
+    QString command = sessionTiledCommand;
+    if (settings) {
+        settings->sync();
+        command = settings->value(TiledCommandKey).toString();
+    }
+    // An emptied command is the one the program starts with.
+    return command.trimmed().isEmpty() ? DefaultTiledCommand : command;
+}
+
+void Preferences::setTiledCommand(const QString &command)
+{
+    sessionTiledCommand = command;
+    store(TiledCommandKey, command);
+}
+
+void Preferences::setTiledSaveQuestion(bool asked)
+{
+    if (tiledAsked == asked)
+        return;
+    tiledAsked = asked;
+    store(TiledSaveQuestionKey, asked);
 }
 
 void Preferences::setBackupsKept(int count)
