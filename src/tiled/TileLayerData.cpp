@@ -3,6 +3,7 @@
 #include <zlib.h>
 #include <zstd.h>
 
+#include <array>
 #include <cstring>
 
 namespace krelin {
@@ -115,46 +116,65 @@ QString unzstdInto(QByteArrayView packed, std::span<std::uint8_t> out)
 DecodedCells DecodeCsvCells(QByteArrayView text, qsizetype count)
 {
     DecodedCells cells;
-    cells.ids.reserve(std::size_t(count));
-    const char *p = text.data(), *end = p + text.size();
+    cells.ids.resize(std::size_t(count));
+    std::uint32_t *out = cells.ids.data();
+    const char *p = text.data(), *const end = p + text.size();
     qsizetype found = 0;
-    while (true) {
+    enum { Read, NotANumber, TooLarge, NoComma } fault = Read;
+    while (p < end && isSpace(*p))
+        ++p;
+    // A tight loop; what went wrong is worked out only once it has.
+    while (p < end) {
+        unsigned digit = unsigned(*p - '0');
+        if (digit > 9) {
+            fault = NotANumber;
+            break;
+        }
+        std::uint64_t value = digit;
+        ++p;
+        while (p < end && (digit = unsigned(*p - '0')) <= 9) {
+            value = value * 10 + digit;
+            ++p;
+            if (value > 0xFFFFFFFFu)
+                break;
+        }
+        if (value > 0xFFFFFFFFu) {
+            fault = TooLarge;
+            break;
+        }
+        if (found < count)
+            out[found] = std::uint32_t(value);
+        ++found;
         while (p < end && isSpace(*p))
             ++p;
         if (p == end)
             break;
-        if (*p < '0' || *p > '9') {
-            cells.error = QStringLiteral("the layer's CSV data holds \"%1\" where cell %2 should be a number")
-                              .arg(QString::fromUtf8(p, std::min<qsizetype>(end - p, 12)).section(u',', 0, 0).trimmed())
-                              .arg(found);
-            return cells;
+        if (*p != ',') {
+            fault = NoComma;
+            break;
         }
-        std::uint64_t value = 0;
-        while (p < end && *p >= '0' && *p <= '9') {
-            value = value * 10 + std::uint64_t(*p++ - '0');
-            if (value > 0xFFFFFFFFu) {
-                cells.error = QStringLiteral("cell %1 of the layer's CSV data is too large a number").arg(found);
-                return cells;
-            }
-        }
-        if (++found <= count)
-            cells.ids.push_back(std::uint32_t(value));
+        ++p;
         while (p < end && isSpace(*p))
             ++p;
-        if (p < end) {
-            if (*p != ',') {
-                cells.error = QStringLiteral("the layer's CSV data has \"%1\" after cell %2 where a comma should be")
-                                  .arg(QString::fromUtf8(p, 1))
-                                  .arg(found - 1);
-                return cells;
-            }
-            ++p;
-        }
     }
-    if (found != count) {
-        cells.ids.clear();
+    if (fault == NotANumber) {
+        const char *stop = p;
+        while (stop < end && stop - p < 12 && *stop != ',' && !isSpace(*stop))
+            ++stop;
+        cells.error = QStringLiteral("the layer's CSV data holds \"%1\" where cell %2 should be a number")
+                          .arg(QString::fromUtf8(p, stop - p))
+                          .arg(found);
+    } else if (fault == TooLarge) {
+        cells.error = QStringLiteral("cell %1 of the layer's CSV data is too large a number").arg(found);
+    } else if (fault == NoComma) {
+        cells.error = QStringLiteral("the layer's CSV data has \"%1\" after cell %2 where a comma should be")
+                          .arg(QString::fromUtf8(p, 1))
+                          .arg(found - 1);
+    } else if (found != count) {
         cells.error = QStringLiteral("the layer's CSV data holds %1, not %2").arg(countText(found), countText(count));
     }
+    if (!cells.ok())
+        cells.ids.clear();
     return cells;
 }
 
@@ -201,19 +221,41 @@ DecodedCells DecodeBase64Cells(QByteArrayView text, const QString &compression, 
 
 QByteArray EncodeCsvCells(std::span<const std::uint32_t> ids, int width)
 {
-    QByteArray text;
-    text.reserve(qsizetype(ids.size()) * 5);
-    char number[12];
+    // Written into place: at most ten digits and two separators a number.
+    QByteArray text(qsizetype(ids.size()) * 12, Qt::Uninitialized);
+    char *out = text.data();
+    // The digits of 0..999, three a number, and how many of them count.
+    static constexpr auto small = [] {
+        std::array<char, 4000> table{};
+        for (int v = 0; v < 1000; ++v) {
+            const int n = v < 10 ? 1 : v < 100 ? 2 : 3;
+            for (int k = n - 1, rest = v; k >= 0; --k, rest /= 10)
+                table[std::size_t(4 * v + k)] = char('0' + rest % 10);
+            table[std::size_t(4 * v + 3)] = char(n);
+        }
+        return table;
+    }();
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        char *end = number + sizeof number, *p = end;
         std::uint32_t v = ids[i];
-        do
-            *--p = char('0' + v % 10);
-        while ((v /= 10) != 0);
-        text.append(p, end - p);
-        if (i + 1 < ids.size())
-            text.append((i + 1) % std::size_t(width) == 0 ? ",\n" : ",", (i + 1) % std::size_t(width) == 0 ? 2 : 1);
+        if (v < 1000) {
+            std::memcpy(out, small.data() + 4 * v, 3);
+            out += small[4 * v + 3];
+        } else {
+            char digits[10];
+            int n = 0;
+            do
+                digits[n++] = char('0' + v % 10);
+            while ((v /= 10) != 0);
+            while (n > 0)
+                *out++ = digits[--n];
+        }
+        if (i + 1 < ids.size()) {
+            *out++ = ',';
+            if ((i + 1) % std::size_t(width) == 0)
+                *out++ = '\n';
+        }
     }
+    text.truncate(out - text.constData());
     return text;
 }
 

@@ -1,24 +1,22 @@
 #include "TiledExport.h"
 
+#include "IndexedPng.h"
 #include "TileLayerData.h"
 #include "TiledJson.h"
 #include "core/FileWriter.h"
-#include "core/RomFile.h"
 #include "core/SameFile.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "render/OverviewPicture.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QXmlStreamWriter>
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace krelin {
@@ -27,40 +25,20 @@ namespace {
 
 constexpr int SheetSide = TiledSheetColumns * TiledTileSize; // 256
 
-struct Override
+// Appends name="value" to out, value escaped as an XML attribute's.
+void attribute(QByteArray &out, const char *name, const QString &text)
 {
-    qint64 offset;
-    const std::uint8_t *bytes; // nullptr: zeros
-    qint64 length;
-};
-
-// CRC-32 of image with the overrides (apart, ascending) in place of its bytes.
-std::uint32_t crcWith(const std::vector<std::uint8_t> &image, std::vector<Override> overrides)
-{
-    static const std::uint8_t zeros[4096] = {};
-    uLong crc = crc32(0, nullptr, 0);
-    qint64 at = 0;
-    const qint64 size = qint64(image.size());
-    for (const Override &o : overrides) {
-        const qint64 from = std::clamp(o.offset, at, size), to = std::clamp(o.offset + o.length, from, size);
-        crc = crc32_z(crc, image.data() + at, std::size_t(from - at));
-        for (qint64 p = from; p < to;) {
-            const qint64 n = std::min<qint64>(to - p, o.bytes ? to - p : qint64(sizeof zeros));
-            crc = crc32_z(crc, o.bytes ? o.bytes + (p - o.offset) : zeros, std::size_t(n));
-            p += n;
-        }
-        at = to;
-    }
-    return std::uint32_t(crc32_z(crc, image.data() + at, std::size_t(size - at)));
+    QByteArray value = text.toUtf8();
+    if (std::any_of(value.begin(), value.end(), [](char c) { return c == '&' || c == '<' || c == '>' || c == '"'; }))
+        value.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;").replace('"', "&quot;");
+    out.append(' ').append(name).append("=\"").append(value).append('"');
 }
 
-void writeProperty(QXmlStreamWriter &xml, const QString &name, const QString &type, const QString &value)
+void attribute(QByteArray &out, const char *name, qint64 number)
 {
-    xml.writeEmptyElement(QStringLiteral("property"));
-    xml.writeAttribute(QStringLiteral("name"), name);
-    if (!type.isEmpty())
-        xml.writeAttribute(QStringLiteral("type"), type);
-    xml.writeAttribute(QStringLiteral("value"), value);
+    char digits[24];
+    const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(number));
+    out.append(' ').append(name).append("=\"").append(digits, n).append('"');
 }
 
 // What both formats write: the map's size, its properties, cells and rooms.
@@ -95,71 +73,60 @@ QString tilesetTitle(const Stage &stage)
     return stage.caption() + QStringLiteral(" metatiles");
 }
 
+// Written as text rather than with QXmlStreamWriter, which takes several times as long
+// over a stage's cells.
 QByteArray writeTmx(const MapContent &c)
 {
     QByteArray out;
-    QXmlStreamWriter xml(&out);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(1);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("map"));
-    const auto number = [&xml](const char *name, qint64 value) { xml.writeAttribute(QLatin1String(name), QString::number(value)); };
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.8"));
-    xml.writeAttribute(QStringLiteral("orientation"), QStringLiteral("orthogonal"));
-    xml.writeAttribute(QStringLiteral("renderorder"), QStringLiteral("right-down"));
-    number("width", c.width);
-    number("height", FrameRows);
-    number("tilewidth", TiledTileSize);
-    number("tileheight", TiledTileSize);
-    number("infinite", 0);
-    number("nextlayerid", 3);
-    number("nextobjectid", c.stage.Frames + 1);
-    xml.writeStartElement(QStringLiteral("properties"));
-    writeProperty(xml, TiledChecksumProperty, {}, c.checksum);
-    writeProperty(xml, TiledStageProperty, {}, QLatin1String(c.stage.name));
-    xml.writeEndElement();
-
-    xml.writeStartElement(QStringLiteral("tileset"));
-    number("firstgid", 1);
-    xml.writeAttribute(QStringLiteral("name"), tilesetTitle(c.stage));
-    number("tilewidth", TiledTileSize);
-    number("tileheight", TiledTileSize);
-    number("tilecount", MetaTileCount);
-    number("columns", TiledSheetColumns);
-    xml.writeEmptyElement(QStringLiteral("image"));
-    xml.writeAttribute(QStringLiteral("source"), c.tilesetName);
-    number("width", SheetSide);
-    number("height", SheetSide);
-    xml.writeEndElement();
-
-    xml.writeStartElement(QStringLiteral("layer"));
-    number("id", 1);
-    xml.writeAttribute(QStringLiteral("name"), TiledLevelLayer);
-    number("width", c.width);
-    number("height", FrameRows);
-    xml.writeStartElement(QStringLiteral("data"));
-    xml.writeAttribute(QStringLiteral("encoding"), QStringLiteral("csv"));
-    xml.writeCharacters(QString::fromLatin1('\n' + EncodeCsvCells(c.ids, c.width) + '\n'));
-    xml.writeEndElement();
-    xml.writeEndElement();
-
-    xml.writeStartElement(QStringLiteral("objectgroup"));
-    number("id", 2);
-    xml.writeAttribute(QStringLiteral("name"), TiledFramesLayer);
+    out.reserve(qsizetype(c.ids.size()) * 4 + 200 * c.stage.Frames + 1024);
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<map version=\"1.8\" orientation=\"orthogonal\" "
+           "renderorder=\"right-down\"";
+    attribute(out, "width", c.width);
+    attribute(out, "height", FrameRows);
+    attribute(out, "tilewidth", TiledTileSize);
+    attribute(out, "tileheight", TiledTileSize);
+    out += " infinite=\"0\" nextlayerid=\"3\"";
+    attribute(out, "nextobjectid", c.stage.Frames + 1);
+    out += ">\n <properties>\n  <property";
+    attribute(out, "name", TiledChecksumProperty);
+    attribute(out, "value", c.checksum);
+    out += "/>\n  <property";
+    attribute(out, "name", TiledStageProperty);
+    attribute(out, "value", QLatin1String(c.stage.name));
+    out += "/>\n </properties>\n <tileset firstgid=\"1\"";
+    attribute(out, "name", tilesetTitle(c.stage));
+    attribute(out, "tilewidth", TiledTileSize);
+    attribute(out, "tileheight", TiledTileSize);
+    attribute(out, "tilecount", MetaTileCount);
+    attribute(out, "columns", TiledSheetColumns);
+    out += ">\n  <image";
+    attribute(out, "source", c.tilesetName);
+    attribute(out, "width", SheetSide);
+    attribute(out, "height", SheetSide);
+    out += "/>\n </tileset>\n <layer id=\"1\"";
+    attribute(out, "name", TiledLevelLayer);
+    attribute(out, "width", c.width);
+    attribute(out, "height", FrameRows);
+    out += ">\n  <data encoding=\"csv\">\n";
+    out += EncodeCsvCells(c.ids, c.width);
+    out += "\n</data>\n </layer>\n <objectgroup id=\"2\"";
+    attribute(out, "name", TiledFramesLayer);
+    out += ">\n";
     for (int f = 0; f < c.stage.Frames; ++f) {
-        xml.writeStartElement(QStringLiteral("object"));
-        number("id", f + 1);
-        xml.writeAttribute(QStringLiteral("name"), TiledFrameObjectName(f));
-        number("x", FrameColumns * TiledTileSize * f);
-        number("y", 0);
-        number("width", FrameColumns * TiledTileSize);
-        number("height", FrameRows * TiledTileSize);
-        xml.writeStartElement(QStringLiteral("properties"));
-        writeProperty(xml, TiledRoomProperty, QStringLiteral("int"), QString::number(c.rooms[std::size_t(f)]));
-        xml.writeEndElement();
-        xml.writeEndElement();
+        out += "  <object";
+        attribute(out, "id", f + 1);
+        attribute(out, "name", TiledFrameObjectName(f));
+        attribute(out, "x", FrameColumns * TiledTileSize * f);
+        out += " y=\"0\"";
+        attribute(out, "width", FrameColumns * TiledTileSize);
+        attribute(out, "height", FrameRows * TiledTileSize);
+        out += ">\n   <properties>\n    <property";
+        attribute(out, "name", TiledRoomProperty);
+        out += " type=\"int\"";
+        attribute(out, "value", c.rooms[std::size_t(f)]);
+        out += "/>\n   </properties>\n  </object>\n";
     }
-    xml.writeEndDocument();
+    out += " </objectgroup>\n</map>\n";
     return out;
 }
 
@@ -276,28 +243,11 @@ QString TilesetPicturePath(const QString &mapPath)
 
 QString StageImageChecksum(const std::vector<std::uint8_t> &image, const Stage &stage)
 {
-    std::vector<Override> overrides;
-    std::uint8_t fixUp[2] = {};
-    if (qint64(image.size()) >= FixUpImageSize) {
-        std::memcpy(fixUp, image.data() + FixUpSource, 2);
-        overrides.push_back({FixUpTarget, fixUp, 2});
-    }
-    const ByteRange level = LevelRange(stage, stage.Frames), rooms = FrameTableRange(stage, stage.Frames);
-    overrides.push_back({level.offset, nullptr, level.length});
-    overrides.push_back({rooms.offset, nullptr, rooms.length});
-    std::sort(overrides.begin(), overrides.end(), [](const Override &a, const Override &b) { return a.offset < b.offset; });
-    std::uint32_t crc = 0;
-    bool apart = true;
-    for (std::size_t i = 1; i < overrides.size(); ++i)
-        apart = apart && overrides[i - 1].offset + overrides[i - 1].length <= overrides[i].offset;
-    if (apart) {
-        crc = crcWith(image, overrides);
-    } else { // not so in the stage table; a copy says it plainly
-        std::vector<std::uint8_t> copy = ImageAsSaved(image);
-        for (const ByteRange &r : {level, rooms})
-            for (qint64 p = r.offset; p < r.end() && p < qint64(copy.size()); ++p)
-                copy[std::size_t(p)] = 0;
-        crc = crcWith(copy, {});
+    uLong crc = crc32(0, nullptr, 0);
+    for (const ByteRange &r : {TilesRange(stage), MetaTileRecordsRange(stage), SubPalettesRange(stage), PaletteRange(stage)}) {
+        // Bytes past the image's end count as none.
+        const qint64 from = std::min(r.offset, qint64(image.size())), to = std::min(r.end(), qint64(image.size()));
+        crc = crc32_z(crc, image.data() + from, std::size_t(to - from));
     }
     return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
 }
@@ -305,7 +255,9 @@ QString StageImageChecksum(const std::vector<std::uint8_t> &image, const Stage &
 QImage DrawMetaTileSheet(const modKrelin &model, const BgColorSet &colors)
 {
     QImage sheet(SheetSide, SheetSide, QImage::Format_Indexed8);
-    sheet.setColorTable(OverviewColorTable(colors).mid(0, OverviewClear + 1));
+    // Tiles that lie outside the image show the cleared colour, a seventeenth.
+    sheet.setColorTable(OverviewColorTable(colors).mid(0, PaletteBytes + !model.bytesAt(TilesRange(model).offset,
+                                                                                        TilesRange(model).length)));
     OverviewPainter painter;
     uchar *bits = sheet.bits();
     const qsizetype stride = sheet.bytesPerLine();
@@ -324,11 +276,7 @@ TiledStageFiles EncodeTiledStage(const modKrelin &model, TiledFormat format, con
     TiledStageFiles files;
     const MapContent content = contentOf(model, tilesetName);
     files.map = format == TiledFormat::Tmx ? writeTmx(content) : writeTmj(content);
-    QBuffer buffer(&files.tileset);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(DrawMetaTileSheet(model, colors)))
-        files.tileset.clear();
+    files.tileset = EncodeIndexedPng(DrawMetaTileSheet(model, colors));
     return files;
 }
 

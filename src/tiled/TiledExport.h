@@ -43,9 +43,10 @@ std::optional<TiledFormat> TiledFormatFor(const QString &path);
 QString TilesetPicturePath(const QString &mapPath);
 
 // What tells the image a map was made from: the CRC-32, as eight hexadecimal digits, of
-// the image as a save writes it, with the bytes the map itself carries (the stage's level
-// map and its frames' room bytes) counted as zero. Importing the map, or editing those
-// cells and rooms, leaves it alone; any other change of the image changes it.
+// what gives its cells their meaning: the stage's tiles, metatile records, sub-palettes
+// and palette, in that order. Editing the map's own cells and rooms, or another stage's
+// data, leaves it alone; a map taken to an image whose metatiles or tiles differ there
+// shows another checksum.
 QString StageImageChecksum(const std::vector<std::uint8_t> &image, const Stage &stage);
 
 // The stage's 256 metatiles as a 256 x 256 indexed picture, metatile n at

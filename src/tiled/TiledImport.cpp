@@ -11,6 +11,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace krelin {
 
 namespace {
@@ -149,14 +151,17 @@ QString StageMapCheck::readCells(TiledStageImport &import) const
         return QStringLiteral("%1: layer \"%2\": %3").arg(name, TiledLevelLayer, decoded.error);
     const std::uint32_t first = std::uint32_t(map.tilesets.front().firstGid);
     import.cells.resize(std::size_t(FrameBytes) * stage.Frames);
-    for (int i = 0; i < int(decoded.ids.size()); ++i) {
-        const std::uint32_t id = decoded.ids[std::size_t(i)];
-        if (id < first || id - first >= MetaTileCount || first == 0)
-            return cellFault(i, id);
-        const int x = i % map.width, y = i / map.width;
-        import.cells[std::size_t(FrameBytes * (x / FrameColumns) + FrameColumns * y + x % FrameColumns)] =
-            std::uint8_t(id - first);
-    }
+    // The map's rows run across every frame; the image keeps a frame's rows together.
+    const std::uint32_t *id = decoded.ids.data();
+    for (int y = 0; y < FrameRows; ++y)
+        for (int f = 0; f < stage.Frames; ++f) {
+            std::uint8_t *to = import.cells.data() + FrameBytes * f + FrameColumns * y;
+            for (int col = 0; col < FrameColumns; ++col, ++id) {
+                if (*id < first || *id - first >= MetaTileCount || first == 0)
+                    return cellFault(int(id - decoded.ids.data()), *id);
+                to[col] = std::uint8_t(*id - first);
+            }
+        }
     return {};
 }
 
@@ -174,11 +179,13 @@ QString StageMapCheck::readRooms(TiledStageImport &import) const
         return QStringLiteral("%1: the map has no object layer named \"%2\", which gives each frame its room")
             .arg(name, TiledFramesLayer);
     std::vector<const TiledObject *> byFrame(std::size_t(stage.Frames), nullptr);
+    const QString prefix = TiledFrameObjectName(0).chopped(1); // "Frame "
     for (const TiledObject &object : frames->objects) {
-        int f = -1;
-        for (int k = 0; k < stage.Frames && f < 0; ++k)
-            if (object.name == TiledFrameObjectName(k))
-                f = k;
+        bool number = object.name.startsWith(prefix);
+        const QStringView digits = QStringView(object.name).sliced(number ? prefix.size() : 0);
+        const int k = digits.toInt(&number);
+        // "Frame 3" names frame 3; "Frame 03" and "Frame +3" name none.
+        const int f = number && k >= 0 && k < stage.Frames && digits == QString::number(k) ? k : -1;
         const QString what = QStringLiteral("%1: layer \"%2\", object \"%3\"").arg(name, TiledFramesLayer, object.name);
         if (f < 0)
             return what + QStringLiteral(": it names no frame; the objects are \"Frame 0\" to \"Frame %1\"").arg(stage.Frames - 1);
@@ -291,23 +298,30 @@ QStringList TiledImportSummary(const modKrelin &model, const TiledStageImport &i
 CellsEditCommand *MakeTiledImportCommand(modKrelin &model, const TiledStageImport &import, const QString &text)
 {
     const Stage &stage = *import.stage;
+    // Only the bytes that change: the step keeps and writes no more.
     std::vector<CellsEditCommand::Cell> cells;
-    cells.reserve(import.cells.size() + import.rooms.size());
+    const auto take = [&](qint64 offset, std::uint8_t value) {
+        if (model.holds(offset, 1) && model.byteAt(offset) != value)
+            cells.push_back({offset, value});
+    };
     // The room bytes first: they lie before the level maps, so the cells come in order.
     for (int f = 0; f < stage.Frames; ++f)
-        cells.push_back({FrameRoomOffset(stage, f), import.rooms[std::size_t(f)]});
+        take(FrameRoomOffset(stage, f), import.rooms[std::size_t(f)]);
     int firstFrame = -1;
-    for (int f = 0; f < stage.Frames; ++f) {
-        bool changes = model.byteAt(FrameRoomOffset(stage, f)) != import.rooms[std::size_t(f)];
-        for (int k = 0; k < FrameBytes; ++k) {
-            const std::uint8_t value = import.cells[std::size_t(FrameBytes * f + k)];
-            changes = changes || model.byteAt(FrameOffset(stage, f) + k) != value;
-            cells.push_back({FrameOffset(stage, f) + k, value});
-        }
-        if (changes && firstFrame < 0)
+    const std::uint8_t *now = model.bytesAt(LevelRange(stage, stage.Frames).offset, LevelRange(stage, stage.Frames).length);
+    for (int f = 0; f < stage.Frames && now; ++f) {
+        const std::uint8_t *wanted = import.cells.data() + FrameBytes * f;
+        const bool changes = model.byteAt(FrameRoomOffset(stage, f)) != import.rooms[std::size_t(f)]
+            || !std::equal(wanted, wanted + FrameBytes, now + FrameBytes * f);
+        if (!changes)
+            continue;
+        if (firstFrame < 0)
             firstFrame = f;
+        for (int k = 0; k < FrameBytes; ++k)
+            if (wanted[k] != now[FrameBytes * f + k])
+                cells.push_back({FrameOffset(stage, f) + k, wanted[k]});
     }
-    if (firstFrame < 0)
+    if (cells.empty() || firstFrame < 0)
         return nullptr;
     return new CellsEditCommand(model, cells, text, EditPlace{&stage, firstFrame});
 }

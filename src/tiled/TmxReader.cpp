@@ -1,7 +1,7 @@
-// Reading a TMX map (and a TSX tileset) with QXmlStreamReader.
+// Reading a TMX map (and a TSX tileset) with XmlTokens.
 #include "TiledMapFile.h"
 
-#include <QXmlStreamReader>
+#include "XmlTokens.h"
 
 namespace krelin {
 
@@ -29,7 +29,7 @@ private:
             error = what;
     }
     // A whole number attribute; fallback when it is missing, a failure when it is not a number.
-    int number(const QString &attribute, const QString &of, int fallback = 0);
+    int number(const char *attribute, const QString &of, int fallback = 0);
     void readProperties(QList<TiledProperty> &properties);
     void readTilesetElement(TiledTileset &tileset, bool external);
     void readLayers(TiledMapFile &map); // the layers inside the current <map> or <group>
@@ -37,22 +37,25 @@ private:
     void readData(TiledTileLayer &layer);
     void readObjectLayer(TiledMapFile &map);
     QString xmlError() const;
+    // The attribute's value as text; empty when the element has none.
+    QString text(const char *attribute) const { return QString::fromUtf8(xml.attribute(attribute)); }
 
-    QXmlStreamReader xml;
+    XmlTokens xml;
     QString folder;
     QString name;
     QString error;
 };
 
-int TmxParser::number(const QString &attribute, const QString &of, int fallback)
+int TmxParser::number(const char *attribute, const QString &of, int fallback)
 {
-    const QStringView text = xml.attributes().value(attribute);
+    const QByteArray text = xml.attribute(attribute);
     if (text.isNull())
         return fallback;
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     if (!ok)
-        fail(QStringLiteral("%1: the %2 of %3 is \"%4\", not a whole number").arg(name, attribute, of, text.toString()));
+        fail(QStringLiteral("%1: the %2 of %3 is \"%4\", not a whole number")
+                 .arg(name, QLatin1String(attribute), of, QString::fromUtf8(text)));
     return value;
 }
 
@@ -68,21 +71,20 @@ QString TmxParser::xmlError() const
 void TmxParser::readProperties(QList<TiledProperty> &properties)
 {
     while (!failed() && xml.readNextStartElement()) {
-        if (xml.name() != QLatin1String("property")) {
+        if (xml.name() != "property") {
             xml.skipCurrentElement();
             continue;
         }
         TiledProperty property;
-        const QXmlStreamAttributes attributes = xml.attributes();
-        property.name = attributes.value(QLatin1String("name")).toString();
-        property.type = attributes.value(QLatin1String("type")).toString();
-        if (attributes.hasAttribute(QLatin1String("value"))) {
-            property.value = attributes.value(QLatin1String("value")).toString();
+        property.name = text("name");
+        property.type = text("type");
+        if (xml.hasAttribute("value")) {
+            property.value = text("value");
             xml.skipCurrentElement();
         } else if (property.type == QLatin1String("class")) {
             xml.skipCurrentElement(); // its members are properties of their own
         } else {
-            property.value = xml.readElementText(QXmlStreamReader::SkipChildElements); // a text of several lines
+            property.value = QString::fromUtf8(xml.readElementText()); // a text of several lines
         }
         properties.append(property);
     }
@@ -92,33 +94,33 @@ void TmxParser::readTilesetElement(TiledTileset &tileset, bool external)
 {
     const QString what = QStringLiteral("a tileset");
     if (!external) {
-        tileset.firstGid = number(QStringLiteral("firstgid"), what);
-        tileset.source = xml.attributes().value(QLatin1String("source")).toString();
+        tileset.firstGid = number("firstgid", what);
+        tileset.source = text("source");
     }
     if (external || tileset.source.isEmpty()) {
-        tileset.name = xml.attributes().value(QLatin1String("name")).toString();
-        tileset.tileWidth = number(QStringLiteral("tilewidth"), what);
-        tileset.tileHeight = number(QStringLiteral("tileheight"), what);
-        tileset.tileCount = number(QStringLiteral("tilecount"), what);
+        tileset.name = text("name");
+        tileset.tileWidth = number("tilewidth", what);
+        tileset.tileHeight = number("tileheight", what);
+        tileset.tileCount = number("tilecount", what);
     }
     xml.skipCurrentElement();
 }
 
 void TmxParser::readData(TiledTileLayer &layer)
 {
-    layer.encoding = xml.attributes().value(QLatin1String("encoding")).toString();
-    layer.compression = xml.attributes().value(QLatin1String("compression")).toString();
+    layer.encoding = text("encoding");
+    layer.compression = text("compression");
     while (!failed() && !xml.atEnd()) {
-        const QXmlStreamReader::TokenType token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement)
+        const XmlTokens::Token token = xml.readNext();
+        if (token == XmlTokens::EndElement)
             return;
-        if (token == QXmlStreamReader::Characters)
-            layer.text += xml.text().toUtf8();
-        else if (token == QXmlStreamReader::StartElement) {
-            if (xml.name() == QLatin1String("chunk"))
+        if (token == XmlTokens::Characters)
+            layer.text += xml.text();
+        else if (token == XmlTokens::StartElement) {
+            if (xml.name() == "chunk")
                 layer.chunked = true;
-            else if (xml.name() == QLatin1String("tile"))
-                layer.ids.push_back(std::uint32_t(xml.attributes().value(QLatin1String("gid")).toULongLong()));
+            else if (xml.name() == "tile")
+                layer.ids.push_back(std::uint32_t(xml.attribute("gid").toULongLong()));
             xml.skipCurrentElement();
         }
     }
@@ -127,12 +129,12 @@ void TmxParser::readData(TiledTileLayer &layer)
 void TmxParser::readTileLayer(TiledMapFile &map)
 {
     TiledTileLayer layer;
-    layer.name = xml.attributes().value(QLatin1String("name")).toString();
+    layer.name = text("name");
     const QString what = QStringLiteral("the layer \"%1\"").arg(layer.name);
-    layer.width = number(QStringLiteral("width"), what);
-    layer.height = number(QStringLiteral("height"), what);
+    layer.width = number("width", what);
+    layer.height = number("height", what);
     while (!failed() && xml.readNextStartElement()) {
-        if (xml.name() == QLatin1String("data"))
+        if (xml.name() == "data")
             readData(layer);
         else
             xml.skipCurrentElement();
@@ -143,17 +145,17 @@ void TmxParser::readTileLayer(TiledMapFile &map)
 void TmxParser::readObjectLayer(TiledMapFile &map)
 {
     TiledObjectLayer layer;
-    layer.name = xml.attributes().value(QLatin1String("name")).toString();
+    layer.name = text("name");
     while (!failed() && xml.readNextStartElement()) {
-        if (xml.name() != QLatin1String("object")) {
+        if (xml.name() != "object") {
             xml.skipCurrentElement();
             continue;
         }
         TiledObject object;
-        object.id = number(QStringLiteral("id"), QStringLiteral("an object"));
-        object.name = xml.attributes().value(QLatin1String("name")).toString();
+        object.id = number("id", QStringLiteral("an object"));
+        object.name = text("name");
         while (!failed() && xml.readNextStartElement()) {
-            if (xml.name() == QLatin1String("properties"))
+            if (xml.name() == "properties")
                 readProperties(object.properties);
             else
                 xml.skipCurrentElement();
@@ -166,12 +168,12 @@ void TmxParser::readObjectLayer(TiledMapFile &map)
 void TmxParser::readLayers(TiledMapFile &map)
 {
     while (!failed() && xml.readNextStartElement()) {
-        const QStringView element = xml.name();
-        if (element == QLatin1String("layer"))
+        const QByteArrayView element = xml.name();
+        if (element == "layer")
             readTileLayer(map);
-        else if (element == QLatin1String("objectgroup"))
+        else if (element == "objectgroup")
             readObjectLayer(map);
-        else if (element == QLatin1String("group"))
+        else if (element == "group")
             readLayers(map);
         else
             xml.skipCurrentElement();
@@ -182,33 +184,33 @@ TiledMapRead TmxParser::readMap()
 {
     TiledMapRead read;
     TiledMapFile &map = read.map;
-    if (!xml.readNextStartElement() || xml.name() != QLatin1String("map")) {
+    if (!xml.readNextStartElement() || xml.name() != "map") {
         read.error = xml.hasError() ? xmlError()
                                     : QStringLiteral("%1: the file is not a map: it does not start with <map>").arg(name);
         return read;
     }
     const QString what = QStringLiteral("the map");
-    map.orientation = xml.attributes().value(QLatin1String("orientation")).toString();
-    map.width = number(QStringLiteral("width"), what);
-    map.height = number(QStringLiteral("height"), what);
-    map.tileWidth = number(QStringLiteral("tilewidth"), what);
-    map.tileHeight = number(QStringLiteral("tileheight"), what);
-    map.infinite = number(QStringLiteral("infinite"), what) != 0;
+    map.orientation = text("orientation");
+    map.width = number("width", what);
+    map.height = number("height", what);
+    map.tileWidth = number("tilewidth", what);
+    map.tileHeight = number("tileheight", what);
+    map.infinite = number("infinite", what) != 0;
     while (!failed() && xml.readNextStartElement()) {
-        const QStringView element = xml.name();
-        if (element == QLatin1String("properties")) {
+        const QByteArrayView element = xml.name();
+        if (element == "properties") {
             readProperties(map.properties);
-        } else if (element == QLatin1String("tileset")) {
+        } else if (element == "tileset") {
             TiledTileset tileset;
             readTilesetElement(tileset, false);
             if (!failed() && !tileset.source.isEmpty())
                 fail(ReadTilesetFile(folder, tileset));
             map.tilesets.push_back(tileset);
-        } else if (element == QLatin1String("layer")) {
+        } else if (element == "layer") {
             readTileLayer(map);
-        } else if (element == QLatin1String("objectgroup")) {
+        } else if (element == "objectgroup") {
             readObjectLayer(map);
-        } else if (element == QLatin1String("group")) {
+        } else if (element == "group") {
             readLayers(map);
         } else {
             xml.skipCurrentElement();
@@ -225,7 +227,7 @@ TiledMapRead TmxParser::readMap()
 
 QString TmxParser::readTileset(TiledTileset &tileset)
 {
-    if (!xml.readNextStartElement() || xml.name() != QLatin1String("tileset"))
+    if (!xml.readNextStartElement() || xml.name() != "tileset")
         return xml.hasError() ? xmlError() : QStringLiteral("%1: the file is not a tileset").arg(name);
     readTilesetElement(tileset, true);
     while (!failed() && !xml.atEnd())

@@ -14,11 +14,13 @@
 #include "tiled/TiledExport.h"
 #include "tiled/TiledImport.h"
 #include "tiled/TiledMapFile.h"
+#include "tiled/XmlTokens.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
+#include <QXmlStreamReader>
 
 using namespace krelin;
 using namespace krelin::testing;
@@ -56,6 +58,68 @@ Bytes roomBytes(const modKrelin &model)
 {
     const ByteRange r = FrameTableRange(model, model.currentStage()->Frames);
     return Bytes(model.image().begin() + r.offset, model.image().begin() + r.end());
+}
+
+// What a reader makes of an XML document, token by token ("<name a=v>", "</name>", the
+// text of each run of character data inside the root element), or "error".
+QStringList qtTokens(const QByteArray &document)
+{
+    QStringList tokens;
+    QXmlStreamReader xml(document);
+    int depth = 0;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            QString tag = u'<' + xml.name().toString();
+            for (const QXmlStreamAttribute &a : xml.attributes())
+                tag += u' ' + a.name().toString() + u'=' + a.value().toString();
+            tokens << tag + u'>';
+            ++depth;
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            tokens << QStringLiteral("</") + xml.name().toString() + u'>';
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            if (depth > 0 && !tokens.isEmpty() && tokens.last().startsWith(u'"'))
+                tokens.last().insert(tokens.last().size() - 1, xml.text().toString());
+            else if (depth > 0)
+                tokens << u'"' + xml.text().toString() + u'"';
+            break;
+        case QXmlStreamReader::DTD: return {QStringLiteral("document type")};
+        default: break;
+        }
+    }
+    return xml.hasError() ? QStringList{QStringLiteral("error")} : tokens;
+}
+
+QStringList ourTokens(const QByteArray &document, QString *error = nullptr)
+{
+    QStringList tokens;
+    XmlTokens xml(document);
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case XmlTokens::StartElement: {
+            QString tag = u'<' + QString::fromUtf8(xml.name());
+            for (qsizetype i = 0; i < xml.attributeCount(); ++i)
+                tag += u' ' + QString::fromUtf8(xml.attributeName(i)) + u'=' + QString::fromUtf8(xml.attribute(xml.attributeName(i)));
+            tokens << tag + u'>';
+            break;
+        }
+        case XmlTokens::EndElement: tokens << QStringLiteral("</") + QString::fromUtf8(xml.name()) + u'>'; break;
+        case XmlTokens::Characters:
+            if (!tokens.isEmpty() && tokens.last().startsWith(u'"'))
+                tokens.last().insert(tokens.last().size() - 1, QString::fromUtf8(xml.text()));
+            else
+                tokens << u'"' + QString::fromUtf8(xml.text()) + u'"';
+            break;
+        default: break;
+        }
+    }
+    if (error)
+        *error = xml.errorString();
+    return xml.hasError() ? QStringList{QStringLiteral("error")} : tokens;
 }
 
 } // namespace
@@ -278,7 +342,68 @@ private slots:
             QVERIFY2(cells.error.contains(says), qPrintable(cells.error));
     }
 
-    // The checksum ignores what the map carries and the save's fix-up, and nothing else.
+    // The map's XML is read as QXmlStreamReader reads it: the same elements, attributes
+    // and text, and a fault wherever it finds one.
+    void xmlAsQtReadsIt_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::newRow("references") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<m a=\"1\" b='2'>\n <x "
+                                                  "y=\"&lt;&amp;&gt;&quot;&apos;&#65;&#x42;&#xe9;&#128512;\"/>\n</m>\n");
+        QTest::newRow("comments, instructions, CDATA")
+            << QByteArray("<!-- c --><?pi some data?>\n<m><!--x--><![CDATA[<raw>&amp;]]>text&#10;more<?p?></m><!--e-->");
+        QTest::newRow("line ends") << QByteArray("<m a=\"x\ty\r\nz&#10;w\">l1\r\nl2\rl3\n</m>");
+        QTest::newRow("UTF-8") << QByteArray("\xEF\xBB\xBF<m n=\"\xC3\xA9\"><\xC3\xBC>\xC3\x9F</\xC3\xBC></m>");
+        QTest::newRow("nested, empty") << QByteArray("<m><x/><y a = \"1\" ></y><m/></m>");
+        QTest::newRow("mismatched") << QByteArray("<a><b></a></b>");
+        QTest::newRow("unclosed") << QByteArray("<a><b>text");
+        QTest::newRow("undefined entity") << QByteArray("<a>&foo;</a>");
+        QTest::newRow("bare ampersand") << QByteArray("<a>fish & chips</a>");
+        QTest::newRow("two roots") << QByteArray("<a/><b/>");
+        QTest::newRow("text outside") << QByteArray("x<a/>");
+        QTest::newRow("text after") << QByteArray("<a/>x");
+        QTest::newRow("unquoted") << QByteArray("<a b=1/>");
+        QTest::newRow("duplicate attribute") << QByteArray("<a b=\"1\" b=\"2\"/>");
+        QTest::newRow("< in a value") << QByteArray("<a b=\"<\"/>");
+        QTest::newRow("no space between") << QByteArray("<a b=\"1\"c=\"2\"/>");
+        QTest::newRow("]]> in text") << QByteArray("<a>x]]>y</a>");
+        QTest::newRow("control character") << QByteArray("<a>x\x01y</a>");
+        QTest::newRow("character 0") << QByteArray("<a>&#0;</a>");
+        QTest::newRow("surrogate") << QByteArray("<a>&#xD800;</a>");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("only a comment") << QByteArray("<!-- -->");
+        QTest::newRow("late declaration") << QByteArray(" <?xml version=\"1.0\"?><a/>");
+        QTest::newRow("unclosed comment") << QByteArray("<a><!-- x </a>");
+        QTest::newRow("unclosed CDATA") << QByteArray("<a><![CDATA[ x </a>");
+        QTest::newRow("end tag alone") << QByteArray("</a>");
+        QTest::newRow("digit name") << QByteArray("<1a/>");
+    }
+    void xmlAsQtReadsIt()
+    {
+        QFETCH(QByteArray, document);
+        QString error;
+        const QStringList ours = ourTokens(document, &error);
+        QCOMPARE(ours, qtTokens(document));
+        QVERIFY(ours != QStringList{QStringLiteral("error")} || !error.isEmpty());
+    }
+
+    // A document type is refused, and with it any entity it would define.
+    void documentTypeRefused()
+    {
+        XmlTokens xml("<!DOCTYPE m [<!ENTITY x \"y\">]>\n<m>&x;</m>");
+        while (!xml.atEnd())
+            xml.readNext();
+        QVERIFY(xml.hasError());
+        QVERIFY2(xml.errorString().contains(QLatin1String("document type")), qPrintable(xml.errorString()));
+        QCOMPARE(xml.lineNumber(), 1);
+        XmlTokens later("<a>\n <b>\n  </c>");
+        while (!later.atEnd())
+            later.readNext();
+        QCOMPARE(later.lineNumber(), 3);
+        QCOMPARE(later.columnNumber(), 6);
+    }
+
+    // The checksum follows what gives the cells their meaning (tiles, metatiles,
+    // sub-palettes, palette), and nothing else.
     void checksum()
     {
         modKrelin model;
@@ -286,21 +411,18 @@ private slots:
         const Stage &stage = *model.currentStage();
         const QString ours = StageImageChecksum(model.image(), stage);
         QCOMPARE(ours.size(), 8);
-        Bytes other = model.image();
-        other[std::size_t(FrameOffset(stage, 23) + 239)] ^= 0xFF;
-        other[std::size_t(FrameRoomOffset(stage, 0))] ^= 0x01;
-        QCOMPARE(StageImageChecksum(other, stage), ours);
-        QCOMPARE(StageImageChecksum(ImageAsSaved(model.image()), stage), ours);
-        for (const qint64 offset : {qint64(0x10), TileOffset(stage, 200), QuadrantTileOffset(stage, 5, 2),
-                                    FrameOffset(stage, 24), qint64(model.romSize() - 1)}) {
-            other = model.image();
+        for (const qint64 offset : {FrameOffset(stage, 23) + 239, FrameRoomOffset(stage, 0), qint64(0x10),
+                                    FrameOffset(StageTable[0], 0), TileOffset(StageTable[0], 3), qint64(FixUpTarget)}) {
+            Bytes other = model.image();
+            other[std::size_t(offset)] ^= 0x40;
+            QVERIFY2(StageImageChecksum(other, stage) == ours, qPrintable(QString::number(offset, 16)));
+        }
+        for (const qint64 offset : {TileOffset(stage, 0), TileOffset(stage, 255) + 15, QuadrantTileOffset(stage, 5, 2),
+                                    SubPaletteOffset(stage, 255), PaletteEntryOffset(stage, 15)}) {
+            Bytes other = model.image();
             other[std::size_t(offset)] ^= 0x40;
             QVERIFY2(StageImageChecksum(other, stage) != ours, qPrintable(QString::number(offset, 16)));
         }
-        // Another stage's checksum leaves out its own bytes, not stage 3's.
-        other = model.image();
-        other[std::size_t(FrameOffset(stage, 0))] ^= 0x40;
-        QVERIFY(StageImageChecksum(other, StageTable[7]) != StageImageChecksum(model.image(), StageTable[7]));
     }
 
     // The tileset picture: metatile n at (16 (n mod 16), 16 (n div 16)), each tile pixel

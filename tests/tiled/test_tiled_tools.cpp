@@ -183,7 +183,7 @@ private slots:
         const QString out = dir.filePath(QStringLiteral("out.nes"));
         QVERIFY(QFile::copy(Sample, image));
         QByteArray bytes = ReadFile(Sample);
-        bytes[0x18010] = char(bytes[0x18010] ^ 0x01); // a tile of stages 1A to 1C
+        bytes[0x19010] = char(bytes[0x19010] ^ 0x01); // a tile of stages 2A to 2C
         QVERIFY(WriteFile(other, bytes));
         for (QString &a : arguments)
             a = a == QLatin1String("MAP") ? map : a == QLatin1String("IMAGE") ? image : a == QLatin1String("OTHER") ? other
@@ -205,7 +205,7 @@ private slots:
         const QString map = exportMap(dir, QStringLiteral("2A"));
         const QString other = dir.filePath(QStringLiteral("other.nes")), out = dir.filePath(QStringLiteral("out.nes"));
         QByteArray bytes = ReadFile(Sample);
-        bytes[0x18010] = char(bytes[0x18010] ^ 0x01);
+        bytes[0x19010] = char(bytes[0x19010] ^ 0x01);
         QVERIFY(WriteFile(other, bytes));
         const ProgramRun run = RunKrelin({"--import-tiled", map, "--stage", "2A", "--other-image", other, out});
         QVERIFY2(run.status == 0, qPrintable(run.err));
