@@ -212,7 +212,10 @@ bool TiledCommands::takeIn(const TiledStageImport &import, const QString &mapNam
     if (!yes)
         return false;
     const QString counts = changesText(model, import);
-    history.push(MakeTiledImportCommand(model, import, QStringLiteral("Import Tiled Map")));
+    CellsEditCommand *step = MakeTiledImportCommand(model, import, QStringLiteral("Import Tiled Map"));
+    if (!step)
+        return false;
+    history.push(step);
     emit statusMessage(QStringLiteral("%1 of %2 taken from %3").arg(counts, stage.caption(), mapName));
     return true;
 }
