@@ -82,6 +82,9 @@ struct TiledMapRead
     bool ok() const { return error.isEmpty(); }
 };
 
+// How deep group layers may lie in one another: the reading goes down one level a group.
+inline constexpr int MaxGroupDepth = 64;
+
 // Largest map or tileset file read.
 inline constexpr qint64 MaxTiledFileSize = 32 * 1024 * 1024;
 

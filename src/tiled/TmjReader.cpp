@@ -36,7 +36,8 @@ private:
     QString text(const QJsonObject &object, const QString &key, const QString &of);
     void readProperties(const QJsonValue &value, QList<TiledProperty> &properties);
     void readTileset(const QJsonObject &object, TiledTileset &tileset, bool external);
-    void readLayers(const QJsonValue &layers, TiledMapFile &map);
+    // The layers of a map or group, depth groups deep.
+    void readLayers(const QJsonValue &layers, TiledMapFile &map, int depth);
     void readTileLayer(const QJsonObject &object, TiledMapFile &map);
 
     QString folder;
@@ -150,8 +151,12 @@ void TmjParser::readTileLayer(const QJsonObject &object, TiledMapFile &map)
     map.tileLayers.push_back(std::move(layer));
 }
 
-void TmjParser::readLayers(const QJsonValue &layers, TiledMapFile &map)
+void TmjParser::readLayers(const QJsonValue &layers, TiledMapFile &map, int depth)
 {
+    if (depth > MaxGroupDepth) {
+        fail(QStringLiteral("%1: its group layers lie more than %2 deep").arg(name).arg(MaxGroupDepth));
+        return;
+    }
     for (const QJsonValue &entry : layers.toArray()) {
         if (failed())
             return;
@@ -172,7 +177,7 @@ void TmjParser::readLayers(const QJsonValue &layers, TiledMapFile &map)
             }
             map.objectLayers.push_back(std::move(layer));
         } else if (type == QLatin1String("group")) {
-            readLayers(object.value(QLatin1String("layers")), map);
+            readLayers(object.value(QLatin1String("layers")), map, depth + 1);
         }
     }
 }
@@ -203,7 +208,7 @@ TiledMapRead TmjParser::readMap(const QByteArray &bytes)
             fail(ReadTilesetFile(folder, tileset));
         map.tilesets.push_back(tileset);
     }
-    readLayers(object.value(QLatin1String("layers")), map);
+    readLayers(object.value(QLatin1String("layers")), map, 0);
     read.error = error;
     return read;
 }

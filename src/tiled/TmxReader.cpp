@@ -32,7 +32,8 @@ private:
     int number(const char *attribute, const QString &of, int fallback = 0);
     void readProperties(QList<TiledProperty> &properties);
     void readTilesetElement(TiledTileset &tileset, bool external);
-    void readLayers(TiledMapFile &map); // the layers inside the current <map> or <group>
+    // The layers inside the current <group>, depth groups deep.
+    void readLayers(TiledMapFile &map, int depth);
     void readTileLayer(TiledMapFile &map);
     void readData(TiledTileLayer &layer);
     void readObjectLayer(TiledMapFile &map);
@@ -165,8 +166,12 @@ void TmxParser::readObjectLayer(TiledMapFile &map)
     map.objectLayers.push_back(std::move(layer));
 }
 
-void TmxParser::readLayers(TiledMapFile &map)
+void TmxParser::readLayers(TiledMapFile &map, int depth)
 {
+    if (depth > MaxGroupDepth) {
+        fail(QStringLiteral("%1: its group layers lie more than %2 deep").arg(name).arg(MaxGroupDepth));
+        return;
+    }
     while (!failed() && xml.readNextStartElement()) {
         const QByteArrayView element = xml.name();
         if (element == "layer")
@@ -174,7 +179,7 @@ void TmxParser::readLayers(TiledMapFile &map)
         else if (element == "objectgroup")
             readObjectLayer(map);
         else if (element == "group")
-            readLayers(map);
+            readLayers(map, depth + 1);
         else
             xml.skipCurrentElement();
     }
@@ -211,7 +216,7 @@ TiledMapRead TmxParser::readMap()
         } else if (element == "objectgroup") {
             readObjectLayer(map);
         } else if (element == "group") {
-            readLayers(map);
+            readLayers(map, 1);
         } else {
             xml.skipCurrentElement();
         }

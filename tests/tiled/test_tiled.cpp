@@ -174,6 +174,7 @@ private slots:
         QTest::newRow("damaged zlib") << "ZLIB" << "" << "the zlib data is damaged";
         QTest::newRow("one cell more") << "\n</data>" << ",5\n</data>" << "the layer's CSV data holds 721 cells, not 720";
         QTest::newRow("json damaged") << "JSON" << "" << "damaged or truncated: at byte";
+        QTest::newRow("groups too deep") << "<layer id" << "GROUPS" << "its group layers lie more than 64 deep";
         QTest::newRow("chunks") << "<data encoding=\"csv\">" << "<data encoding=\"csv\"><chunk x=\"0\" y=\"0\"/>"
                                 << "kept in chunks";
     }
@@ -196,6 +197,8 @@ private slots:
                            QStringLiteral("compression=\"zlib\">AAAAAAAA"));
         else if (pattern == QLatin1String("JSON"))
             map = exported(model, TiledFormat::Tmj).left(500);
+        else if (after == QLatin1String("GROUPS"))
+            map.replace("<layer id", QByteArray("<group>").repeated(100000) + "<layer id");
         else if (QTest::currentDataTag() == QByteArray("another tileset"))
             map = WithCell(Replaced(map, pattern, after), 20, 260);
         else
