@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
+
+#include <QtEndian>
 
 namespace krelin {
 
@@ -48,6 +51,16 @@ void appendUtf8(QByteArray &out, char32_t c)
         out += char(0x80 | ((c >> 6) & 0x3F));
         out += char(0x80 | (c & 0x3F));
     }
+}
+
+// Whether any of eight bytes is a control character, '&', '<' or '>': a borrow marks
+// the first such byte, whatever the others hold.
+bool mayBeSpecial(std::uint64_t x)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+    const auto below = [&](std::uint64_t v, unsigned n) { return (v - ones * n) & ~v & highs; };
+    const auto equal = [&](std::uint64_t v, unsigned char b) { return below(v ^ (ones * b), 1); };
+    return (below(x, 0x20) | equal(x, '&') | equal(x, '<') | equal(x, '>')) != 0;
 }
 
 QString shown(QByteArrayView bytes)
@@ -230,6 +243,7 @@ bool XmlTokens::readCData()
         }
     }
     pos = end + 3;
+    charactersView = characters;
     return true;
 }
 
@@ -314,6 +328,11 @@ XmlTokens::Token XmlTokens::readCharacters()
     const qsizetype start = pos;
     bool plain = true; // no references, no carriage returns
     while (pos < doc.size()) {
+        // Eight bytes at a time through the long runs of plain text (a layer's cells).
+        if (pos + 8 <= doc.size() && !mayBeSpecial(qFromUnaligned<std::uint64_t>(doc.data() + pos))) {
+            pos += 8;
+            continue;
+        }
         const char c = doc[pos];
         if (!special[uchar(c)]) {
             ++pos;
@@ -341,10 +360,9 @@ XmlTokens::Token XmlTokens::readCharacters()
         return NoToken;
     }
     characters.clear();
-    if (plain)
-        characters = raw.toByteArray();
-    else if (!resolve(raw, characters, false))
+    if (!plain && !resolve(raw, characters, false))
         return Invalid;
+    charactersView = plain ? raw : QByteArrayView(characters);
     return token = Characters;
 }
 

@@ -46,8 +46,9 @@ public:
     // The current start element's attributes, in the order written.
     qsizetype attributeCount() const { return qsizetype(attributes.size()); }
     QByteArrayView attributeName(qsizetype i) const { return attributes[std::size_t(i)].name; }
-    // The character data of the last Characters token, references resolved.
-    const QByteArray &text() const { return characters; }
+    // The character data of the last Characters token, references resolved: a view into
+    // the document where nothing needed resolving, good until the next token.
+    QByteArrayView text() const { return charactersView; }
 
     // Reads on to the next start element inside the current one: true there, false at the
     // current element's end (or the document's end, or a fault).
@@ -88,7 +89,8 @@ private:
     QString error;
     QByteArrayView elementName;
     std::vector<Attribute> attributes;
-    QByteArray characters;
+    QByteArray characters;         // the data resolved, where it needed to be
+    QByteArrayView charactersView; // what text() gives
     std::vector<QByteArrayView> open; // the elements started and not ended
     bool pendingEnd = false;          // an empty element's end comes next
     bool rootSeen = false;

@@ -76,7 +76,7 @@ QByteArray XmlTokens::readElementText()
         case EndElement: --depth; break;
         case Characters:
             if (depth == 1)
-                text += characters;
+                text += charactersView;
             break;
         case EndDocument:
         case Invalid: return text;
