@@ -58,6 +58,8 @@ MapContent contentOf(const modKrelin &model, const QString &tilesetName)
     MapContent c{stage, FrameColumns * stage.Frames, StageImageChecksum(model.image(), stage), {}, {}, tilesetName};
     c.ids.resize(std::size_t(c.width) * FrameRows);
     const std::uint8_t *level = model.bytesAt(LevelRange(model, stage.Frames).offset, LevelRange(model, stage.Frames).length);
+    if (!level)
+        return c; // the stage does not fit the image: empty cells, which no import takes
     for (int f = 0; f < stage.Frames; ++f)
         for (int row = 0; row < FrameRows; ++row)
             for (int col = 0; col < FrameColumns; ++col)
@@ -289,13 +291,17 @@ QString WriteTiledStage(const modKrelin &model, const QString &mapPath, const Bg
         return QStringLiteral("cannot write %1: a map's name ends in .tmx (TMX) or .tmj (TMJ)").arg(shownMap);
     const QString picturePath = TilesetPicturePath(mapPath);
     const QString shownPicture = QDir::toNativeSeparators(picturePath);
+    // The map names its picture; XML cannot hold a control character, even escaped.
+    const QString pictureName = QFileInfo(picturePath).fileName();
+    if (std::any_of(pictureName.begin(), pictureName.end(), [](QChar c) { return c.unicode() < 0x20; }))
+        return QStringLiteral("cannot write %1: a map's name may not hold a control character").arg(shownMap);
     // Neither file may land on the open cartridge, by whatever name or link.
     for (const QString &path : {mapPath, picturePath})
         if (!protectedPath.isEmpty() && IsSameFile(path, protectedPath))
             return QStringLiteral("%1 is the cartridge image itself; choose another name for the map")
                 .arg(QDir::toNativeSeparators(path));
 
-    const TiledStageFiles files = EncodeTiledStage(model, *format, QFileInfo(picturePath).fileName(), colors);
+    const TiledStageFiles files = EncodeTiledStage(model, *format, pictureName, colors);
     if (files.tileset.isEmpty())
         return QStringLiteral("cannot encode the tileset picture %1 as PNG").arg(shownPicture);
     const bool pictureExisted = QFileInfo::exists(picturePath);
