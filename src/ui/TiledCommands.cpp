@@ -18,6 +18,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <utility>
 
 namespace krelin {
 
@@ -171,7 +172,12 @@ bool TiledCommands::mnuImportTiled_Click()
                             Desktop::Icon::Warning);
         return false;
     }
-    return takeIn(import, QFileInfo(path).fileName(), false);
+    // A save in Tiled that comes while this import asks waits for the answer.
+    const bool wasAsking = std::exchange(asking, true);
+    const bool taken = takeIn(import, QFileInfo(path).fileName(), false);
+    asking = wasAsking;
+    answerWaiting();
+    return taken;
 }
 
 bool TiledCommands::takeIn(const TiledStageImport &import, const QString &mapName, bool liveSave)
@@ -269,11 +275,16 @@ void TiledCommands::mapSaved(const Stage *stage, const QString &path)
             takeIn(import, QFileInfo(path).fileName(), true);
     }
     asking = false;
-    if (!waiting.empty()) {
-        const auto [next, nextPath] = waiting.front();
-        waiting.erase(waiting.begin());
-        mapSaved(next, nextPath);
-    }
+    answerWaiting();
+}
+
+void TiledCommands::answerWaiting()
+{
+    if (asking || waiting.empty())
+        return;
+    const auto [next, nextPath] = waiting.front();
+    waiting.erase(waiting.begin());
+    mapSaved(next, nextPath);
 }
 
 } // namespace krelin

@@ -66,6 +66,8 @@ private:
     // program's own folder, so not asked about as another image's.
     bool takeIn(const TiledStageImport &import, const QString &mapName, bool live);
     void mapSaved(const Stage *stage, const QString &path);
+    // Takes up the first save that waited for an answer, once none is being asked.
+    void answerWaiting();
 
     modKrelin &model;
     EditHistory &history;
