@@ -11,11 +11,13 @@ BUILD_DIR ?= build
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian packages the build, the program and the tests need: among them the 6502 assembler
-# that builds the sample's viewer (cc65), the libretro interface (retroarch-dev) and the NES
-# core the console test runs the sample in (libretro-nestopia).
+# that builds the sample's viewer (cc65), the libretro interface (retroarch-dev), the NES
+# core the console test runs the sample in (libretro-nestopia), and the map editor whose
+# renderer and writers the tests of the Tiled maps run (tiled).
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
             libbenchmark-dev fonts-dejavu-core cc65 retroarch-dev libretro-nestopia \
+            zlib1g-dev libzstd-dev tiled \
             dpkg-dev desktop-file-utils shared-mime-info \
             lintian appstream man-db groff-base
 # ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.
@@ -105,7 +107,7 @@ test-sanitize: deps
 # into fuzz/regressions/ to keep it).
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_image fuzz_stage fuzz_palette fuzz_export fuzz_patch fuzz_journal fuzz_history
+FUZZ_TARGETS := fuzz_image fuzz_stage fuzz_palette fuzz_export fuzz_patch fuzz_journal fuzz_history fuzz_tiled
 fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
 	@[ -f $(FUZZ_DIR)/build.ninja ] || CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

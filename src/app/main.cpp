@@ -5,6 +5,7 @@
 // krelin --patch-info PATCH                             says what a patch holds
 // krelin --diff [--json] A B                            says what differs between two images
 // krelin --export-tiles / --import-tiles ...            writes a stage's tiles as a PNG, or reads them back
+// krelin --export-tiled / --import-tiled ...            writes a stage as a Tiled map, or reads it back
 // krelin --help, --version                              print and end, with or without a display
 #include "ArgumentNames.h"
 #include "DiffCommand.h"
@@ -12,6 +13,7 @@
 #include "PatchCommand.h"
 #include "PatchInfoCommand.h"
 #include "TileSheetCommand.h"
+#include "TiledCommand.h"
 #include "ProgramFolder.h"
 #include "QuitSignals.h"
 #include "core/SettingsFile.h"
@@ -119,6 +121,12 @@ void describeEditor(QCommandLineParser &parser)
         "      sub-palette N (0 to 3, default 0)\n"
         "  krelin --import-tiles SHEET.png --stage S [--subpalette N] IMAGE OUT\n"
         "      writes IMAGE to OUT with the stage's tiles read from SHEET.png\n"
+        "  krelin --export-tiled OUT.tmx|OUT.tmj --stage S IMAGE\n"
+        "      writes the stage as a map of the map editor Tiled, its metatiles as a tileset\n"
+        "      picture OUT-metatiles.png beside it\n"
+        "  krelin --import-tiled IN.tmx|IN.tmj --stage S [--other-image] IMAGE OUT\n"
+        "      writes IMAGE to OUT with the stage's cells and rooms read from the map, and\n"
+        "      prints what changed; --other-image takes a map made from another image\n"
         "\n"
         "The editor keeps its unsaved work in $XDG_STATE_HOME/krelin (~/.local/state/krelin)\n"
         "and offers it back on the next start after a crash; SIGTERM, SIGHUP and SIGINT\n"
@@ -217,7 +225,9 @@ int main(int argc, char **argv)
     const bool patchCommand = krelin::WantsPatchCommand(argc, argv), exportCommand = wantsExport(argc, argv);
     const bool infoCommand = krelin::WantsPatchInfoCommand(argc, argv), diffCommand = krelin::WantsDiffCommand(argc, argv);
     const bool tileSheetCommand = krelin::WantsTileSheetCommand(argc, argv);
-    if (!nameProblem.isEmpty() && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand)) {
+    const bool tiledCommand = krelin::WantsTiledCommand(argc, argv);
+    if (!nameProblem.isEmpty()
+        && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand || tiledCommand)) {
         fail(nameProblem);
         return diffCommand ? 2 : 1; // --diff exits as diff(1) does: 2 for trouble
     }
@@ -229,5 +239,7 @@ int main(int argc, char **argv)
         return krelin::RunDiffCommand(argc, argv);
     if (tileSheetCommand)
         return krelin::RunTileSheetCommand(argc, argv);
+    if (tiledCommand)
+        return krelin::RunTiledCommand(argc, argv);
     return exportCommand ? runExport(argc, argv) : runEditor(argc, argv, nameProblem);
 }

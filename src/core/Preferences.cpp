@@ -19,6 +19,9 @@ const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 const QString PixelGridKey = QStringLiteral("tileEditor/pixelGrid");
 const QString ConsoleColorsKey = QStringLiteral("view/consoleColours");
 const QString BackupsKeptKey = QStringLiteral("backups/kept");
+const QString TiledCommandKey = QStringLiteral("tiled/command");
+const QString TiledSaveQuestionKey = QStringLiteral("tiled/askOnSave");
+const QString DefaultTiledCommand = QStringLiteral("tiled %f");
 
 } // namespace
 
@@ -34,6 +37,7 @@ Preferences::Preferences(QSettings *settings, QObject *parent)
     paletteAsked = readBool(PaletteQuestionKey, true);
     gridLines = readBool(PixelGridKey, true);
     console = readBool(ConsoleColorsKey, false);
+    tiledAsked = readBool(TiledSaveQuestionKey, true);
     if (settings->contains(BackupsKeptKey)) {
         bool ok = false;
         const int count = settings->value(BackupsKeptKey).toString().trimmed().toInt(&ok);
@@ -97,6 +101,31 @@ void Preferences::setEmulatorCommand(const QString &command)
 {
     sessionEmulatorCommand = command;
     store(EmulatorCommandKey, command);
+}
+
+QString Preferences::tiledCommand() const
+{
+    QString command = sessionTiledCommand;
+    if (settings) {
+        settings->sync();
+        command = settings->value(TiledCommandKey).toString();
+    }
+    // An emptied command is the one the program starts with.
+    return command.trimmed().isEmpty() ? DefaultTiledCommand : command;
+}
+
+void Preferences::setTiledCommand(const QString &command)
+{
+    sessionTiledCommand = command;
+    store(TiledCommandKey, command);
+}
+
+void Preferences::setTiledSaveQuestion(bool asked)
+{
+    if (tiledAsked == asked)
+        return;
+    tiledAsked = asked;
+    store(TiledSaveQuestionKey, asked);
 }
 
 void Preferences::setBackupsKept(int count)
