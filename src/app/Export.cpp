@@ -4,6 +4,7 @@
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
 #include "core/SameFile.h"
+#include "core/ShownText.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "render/LevelPicture.h"
@@ -20,7 +21,7 @@ QString QuotableText(const QString &text)
         else if (c == u'\t')
             quoted += QStringLiteral("\\t");
         else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-                 || c.category() == QChar::Separator_Paragraph)
+                 || c.category() == QChar::Separator_Paragraph || IsDirectionControl(c))
             quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
             quoted += c;

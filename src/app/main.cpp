@@ -5,6 +5,7 @@
 // krelin --patch-info PATCH                             says what a patch holds
 // krelin --diff [--json] A B                            says what differs between two images
 // krelin --export-tiles / --import-tiles ...            writes a stage's tiles as a PNG, or reads them back
+// krelin --export-tiled / --import-tiled ...            writes a stage as a Tiled map, or reads it back
 // krelin --play IMAGE --frames N ... --screenshot OUT   runs the image in the player, writes its picture
 // krelin --player --socket FD                           the player process the editor starts
 // krelin --help, --version                              print and end, with or without a display
@@ -15,8 +16,10 @@
 #include "PatchInfoCommand.h"
 #include "PlayCommand.h"
 #include "TileSheetCommand.h"
+#include "TiledCommand.h"
 #include "ProgramFolder.h"
 #include "QuitSignals.h"
+#include "core/SettingsFile.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "widgets/QtDesktop.h"
@@ -25,7 +28,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSettings>
 #include <QTimer>
 
 #include <csignal>
@@ -122,6 +124,12 @@ void describeEditor(QCommandLineParser &parser)
         "      sub-palette N (0 to 3, default 0)\n"
         "  krelin --import-tiles SHEET.png --stage S [--subpalette N] IMAGE OUT\n"
         "      writes IMAGE to OUT with the stage's tiles read from SHEET.png\n"
+        "  krelin --export-tiled OUT.tmx|OUT.tmj --stage S IMAGE\n"
+        "      writes the stage as a map of the map editor Tiled, its metatiles as a tileset\n"
+        "      picture OUT-metatiles.png beside it\n"
+        "  krelin --import-tiled IN.tmx|IN.tmj --stage S [--other-image] IMAGE OUT\n"
+        "      writes IMAGE to OUT with the stage's cells and rooms read from the map, and\n"
+        "      prints what changed; --other-image takes a map made from another image\n"
         "  krelin --play IMAGE --frames N [--press FROM-TO:BUTTONS ...] [--state FILE] --screenshot OUT.png\n"
         "      runs IMAGE in the NES core for N frames, holding the buttons (right, left, up,\n"
         "      down, a, b, start, select) from frame FROM through TO, starting at a bookmark or\n"
@@ -187,8 +195,11 @@ int runEditor(int argc, char **argv, const QString &nameProblem)
 
     krelin::modKrelin model;
     krelin::QtDesktop desktop;
-    // ~/.config/krelin/krelin.conf: the recent-files list.
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("krelin"), QStringLiteral("krelin"));
+    // ~/.config/krelin/krelin.conf: the recent files, the preferences and the keys. One the
+    // program cannot use is said in the terminal too, as the window will say it.
+    krelin::SettingsFile settings(krelin::SettingsFile::userPath());
+    if (!settings.problem().isEmpty())
+        fail(settings.problem());
     krelin::frmKrelin window(model, desktop, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()),
                              &settings);
     // Asked by the system to end (a shutdown, a kill, Ctrl+C): nobody may be there to answer.
@@ -224,9 +235,10 @@ int main(int argc, char **argv)
     const bool patchCommand = krelin::WantsPatchCommand(argc, argv), exportCommand = wantsExport(argc, argv);
     const bool infoCommand = krelin::WantsPatchInfoCommand(argc, argv), diffCommand = krelin::WantsDiffCommand(argc, argv);
     const bool tileSheetCommand = krelin::WantsTileSheetCommand(argc, argv);
+    const bool tiledCommand = krelin::WantsTiledCommand(argc, argv);
     const bool playCommand = krelin::WantsPlayCommand(argc, argv);
-    if (!nameProblem.isEmpty()
-        && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand || playCommand)) {
+    if (!nameProblem.isEmpty() && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand
+                                   || tiledCommand || playCommand)) {
         fail(nameProblem);
         return diffCommand ? 2 : 1; // --diff exits as diff(1) does: 2 for trouble
     }
@@ -238,6 +250,8 @@ int main(int argc, char **argv)
         return krelin::RunDiffCommand(argc, argv);
     if (tileSheetCommand)
         return krelin::RunTileSheetCommand(argc, argv);
+    if (tiledCommand)
+        return krelin::RunTiledCommand(argc, argv);
     if (playCommand)
         return krelin::RunPlayCommand(argc, argv);
     return exportCommand ? runExport(argc, argv) : runEditor(argc, argv, nameProblem);

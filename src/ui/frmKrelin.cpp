@@ -17,6 +17,7 @@
 #include "RecentFiles.h"
 #include "ShowUses.h"
 #include "TileSheetCommands.h"
+#include "TiledCommands.h"
 #include "ToolWindows.h"
 #include "frmAbout.h"
 #include "core/JournalFile.h"
@@ -175,6 +176,8 @@ void frmKrelin::createParts(QSettings *settings)
     auto *player = new PlayerTool(model, desktop, *preferences, this);
     auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, *preferences, cmdEditTile, picEditor, this);
     auto *tileSheets = new TileSheetCommands(model, *editHistory, *levelEditor, desktop, this);
+    auto *tiled = new TiledCommands(model, *editHistory, desktop, *preferences, this);
+    connect(files, &FileSession::opened, tiled, &TiledCommands::imageOpened);
     new ShowUses(model, *levelEditor, cboRoomEditor, this);
     new ConsoleColorsCommand(model, *preferences, this);
     auto *exportMenu = new ExportMenu(model, desktop, this);
@@ -201,6 +204,7 @@ void frmKrelin::createParts(QSettings *settings)
     connect(patches, &PatchCommands::warning, this, &frmKrelin::warn);
     connect(compare, &CompareCommands::warning, this, &frmKrelin::warn);
     connect(emulator, &EmulatorCommands::warning, this, &frmKrelin::warn);
+    connect(tiled, &TiledCommands::warning, this, &frmKrelin::warn);
     connect(journal, &Journal::warning, this, &frmKrelin::warn);
     connect(recovery, &RecoveryOffer::warning, this, &frmKrelin::warn);
     const auto note = [status](const QString &text) { status->showMessage(text, 5000); };
@@ -209,6 +213,7 @@ void frmKrelin::createParts(QSettings *settings)
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
     connect(recovery, &RecoveryOffer::statusMessage, status, note);
     connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
+    connect(tiled, &TiledCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     connect(tools, &ToolWindows::toolWindowMade, shortcuts, &KeyboardShortcuts::follow);
     // The player ends with the program; its window goes and comes with this one.

@@ -16,6 +16,7 @@
 #include "RecentFiles.h"
 #include "ShowUses.h"
 #include "TileSheetCommands.h"
+#include "TiledCommands.h"
 #include "ToolWindows.h"
 #include "playerwindow/PlayerTool.h"
 #include "core/Version.h"
@@ -72,7 +73,12 @@ void frmKrelin::createMenus()
     mnuFile->addAction(files->mnuOpenBackup);
     addFiller(mnuFile, "mnuFileFiller1");
     mnuFile->addActions({files->mnuSaveRom, files->mnuSaveRomAs});
-    mnuFile->addMenu(findChild<ExportMenu *>());
+    auto *exportMenu = findChild<ExportMenu *>();
+    auto *tiled = findChild<TiledCommands *>();
+    exportMenu->addSeparator();
+    exportMenu->addAction(tiled->mnuExportTiled);
+    mnuFile->addMenu(exportMenu);
+    mnuFile->addMenu(tiled->mnuImport);
     auto *tileSheets = findChild<TileSheetCommands *>();
     mnuFile->addActions({tileSheets->mnuExportTiles, tileSheets->mnuImportTiles});
     addFiller(mnuFile, "mnuFileFillerPatches");
@@ -123,6 +129,8 @@ void frmKrelin::createMenus()
     mnuTools->addAction(findChild<PlayerTool *>()->mnuPlay);
     addFiller(mnuTools, "mnuToolsFillerEmulator");
     mnuTools->addActions({emulator->mnuRunInEmulator, emulator->mnuEmulator});
+    addFiller(mnuTools, "mnuToolsFillerTiled");
+    mnuTools->addAction(tiled->mnuEditInTiled);
 
     QMenu *mnuHelp = addMenu(bar, "mnuHelp", QStringLiteral("&Help"));
     QAction *mnuAbout = addCommand(mnuHelp, "mnuAbout", QStringLiteral("&About"), QKeySequence(Qt::Key_F1));
