@@ -7,7 +7,7 @@
 #include "core/Stamp.h"
 #include "edit/CellEdits.h"
 #include "render/Palette.h"
-#include "views/StageOverviewView.h"
+#include "views/StageMapView.h"
 
 #include <benchmark/benchmark.h>
 
@@ -103,7 +103,7 @@ modKrelin &StageThree()
 // The whole overview of stage 3 drawn afresh, as a stage choice or a new image draws it.
 void BM_OverviewStage3(benchmark::State &state)
 {
-    StageOverviewView overview(StageThree());
+    StageMapView overview(StageThree());
     for (auto _ : state) {
         overview.redraw();
         benchmark::DoNotOptimize(overview.image().constBits());
@@ -116,7 +116,7 @@ BENCHMARK(BM_OverviewStage3)->Unit(benchmark::kMicrosecond);
 void BM_OverviewAfterEdit(benchmark::State &state)
 {
     modKrelin &model = StageThree();
-    StageOverviewView overview(model);
+    StageMapView overview(model);
     const qint64 at = LevelCellOffset(model, 13, 6, 9);
     const std::uint8_t old = model.byteAt(at);
     std::uint8_t value = old;

@@ -17,6 +17,8 @@ const QString PaletteQuestionKey = QStringLiteral("notices/paletteRefresh");
 const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 const QString PixelGridKey = QStringLiteral("tileEditor/pixelGrid");
 const QString BackupsKeptKey = QStringLiteral("backups/kept");
+const QString StageMapZoomKey = QStringLiteral("stageMap/zoom");
+const QString FrameLinesKey = QStringLiteral("stageMap/frameLines");
 
 } // namespace
 
@@ -31,6 +33,15 @@ Preferences::Preferences(QSettings *settings, QObject *parent)
     tileNotice = readBool(TileEditorNoticeKey, true);
     paletteAsked = readBool(PaletteQuestionKey, true);
     gridLines = readBool(PixelGridKey, true);
+    linesBetweenFrames = readBool(FrameLinesKey, true);
+    if (settings->contains(StageMapZoomKey)) {
+        bool ok = false;
+        const int percent = settings->value(StageMapZoomKey).toString().trimmed().toInt(&ok);
+        if (ok && percent >= MinStageMapZoom && percent <= MaxStageMapZoom)
+            zoom = percent;
+        else
+            unreadableKeys << StageMapZoomKey;
+    }
     if (settings->contains(BackupsKeptKey)) {
         bool ok = false;
         const int count = settings->value(BackupsKeptKey).toString().trimmed().toInt(&ok);
@@ -112,6 +123,24 @@ void Preferences::setPixelGrid(bool shown)
     gridLines = shown;
     store(PixelGridKey, shown);
     emit pixelGridChanged(shown);
+}
+
+void Preferences::setStageMapZoom(int percent)
+{
+    percent = std::clamp(percent, MinStageMapZoom, MaxStageMapZoom);
+    if (zoom == percent)
+        return;
+    zoom = percent;
+    store(StageMapZoomKey, percent);
+}
+
+void Preferences::setFrameLines(bool shown)
+{
+    if (linesBetweenFrames == shown)
+        return;
+    linesBetweenFrames = shown;
+    store(FrameLinesKey, shown);
+    emit frameLinesChanged(shown);
 }
 
 namespace {

@@ -12,25 +12,38 @@ class modKrelin;
 struct Stage;
 struct Stamp;
 
-// The level-map edits of many cells, each made as one CellsEditCommand on frame f of the
-// current stage (at the model's offsets). None is pushed here: the caller pushes it onto
-// the history, which keeps it only if it changes a byte.
+// The level-map edits of many cells, each made as one CellsEditCommand on the current
+// stage (at the model's offsets). None is pushed here: the caller pushes it onto the
+// history, which keeps it only if it changes a byte.
+//
+// Cells are named by their place on the stage's strip of frames (StageCells.h), and each
+// edit keeps inside a reach: the cells of the view it was made in (one frame for the main
+// window's map, every frame of the stage for the stage map). What would land outside it
+// is cut off. A step is named after the first frame it changes.
 
-// The stamp with its top-left cell at (col, row), cut at the frame's edges: "Paste 3 × 2
-// at frame 1" (the part that lands). nullptr when no part of it lands on the frame.
-CellsEditCommand *MakePasteCommand(modKrelin &model, int frame, int col, int row, const Stamp &stamp);
+// The stamp with its top-left cell at place at: "Paste 3 × 2 at frame 1" (the part that
+// lands). nullptr when no part of it lands inside the reach.
+CellsEditCommand *MakePasteCommand(modKrelin &model, const QRect &reach, const QPoint &at, const Stamp &stamp);
 
-// The 4-connected region of cells holding the same metatile as cell (col, row), filled
-// with metaTile: "Fill 17 cells with 05".
-CellsEditCommand *MakeFillCommand(modKrelin &model, int frame, int col, int row, int metaTile);
+// The 4-connected region of cells holding the same metatile as the cell at place at,
+// inside the reach (over the frames' edges where it holds several), filled with
+// metaTile: "Fill 17 cells with 05".
+CellsEditCommand *MakeFillCommand(modKrelin &model, const QRect &reach, const QPoint &at, int metaTile);
 
-// Every cell of the rectangle (in cells, cut at the frame's edges) filled with metaTile:
-// "Fill Selection 3 × 2 with 05". What Delete does to the selection.
-CellsEditCommand *MakeFillRectCommand(modKrelin &model, int frame, const QRect &cells, int metaTile);
+// Every cell of the rectangle of places filled with metaTile: "Fill Selection 3 × 2 with 05
+// at frame 0". What Delete does to the selection.
+CellsEditCommand *MakeFillRectCommand(modKrelin &model, const QRect &cells, int metaTile);
 
-// One cell of a Paint stroke: metaTile in cell (col, row), or the stamp with its top-left
-// cell there when stamp is given. The steps of one stroke (the same stroke number) merge
+// One cell of a Paint stroke: metaTile at place at, or the stamp with its top-left cell
+// there when stamp is given. The steps of one stroke (the same stroke number) merge
 // into one: "Paint 12 cells with 05".
+CellsEditCommand *MakePaintCommand(modKrelin &model, const QRect &reach, const QPoint &at, int metaTile,
+                                   const Stamp *stamp, int stroke);
+
+// The same within frame f alone, the cell given by its column and row in the frame.
+CellsEditCommand *MakePasteCommand(modKrelin &model, int frame, int col, int row, const Stamp &stamp);
+CellsEditCommand *MakeFillCommand(modKrelin &model, int frame, int col, int row, int metaTile);
+CellsEditCommand *MakeFillRectCommand(modKrelin &model, int frame, const QRect &cells, int metaTile);
 CellsEditCommand *MakePaintCommand(modKrelin &model, int frame, int col, int row, int metaTile,
                                    const Stamp *stamp, int stroke);
 

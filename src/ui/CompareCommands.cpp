@@ -195,7 +195,11 @@ void CompareCommands::showMarks()
     std::bitset<FrameBytes> cells;
     std::bitset<MetaTileCount> metaTiles;
     QList<int> frames;
+    std::vector<StageCell> stageCells;
     if (d) {
+        stageCells.reserve(d->cells.size());
+        for (const CellDiff &c : d->cells)
+            stageCells.push_back({c.frame, c.row, c.column});
         for (const CellDiff &c : d->cellsOfFrame(editor.frame()))
             cells.set(std::size_t(c.row * FrameColumns + c.column));
         for (const MetaTileDiff &m : d->metaTiles)
@@ -206,9 +210,10 @@ void CompareCommands::showMarks()
     // Without a stage the map shows what to do next: nothing is painted over it.
     editor.mapView().setDifferences(shown ? editor.frame() : -1, cells, shown);
     editor.tableView().setDifferences(metaTiles, shown);
-    if (frames != markedFrames) {
+    if (frames != markedFrames || stageCells != markedCells) {
         markedFrames = frames;
-        emit diffFramesChanged(frames);
+        markedCells = std::move(stageCells);
+        emit differencesChanged(frames, markedCells);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ImageDiff.h"
+#include "core/StageCells.h"
 
 #include <QList>
 #include <QObject>
@@ -77,9 +78,9 @@ public:
 signals:
     void warning(const QString &text);
     void statusMessage(const QString &text);
-    // The frames of the stage shown that differ (none while not comparing), for the stage
-    // overview.
-    void diffFramesChanged(const QList<int> &frames);
+    // The frames of the stage shown that differ (a cell or the room) and its differing
+    // cells in every frame (none while not comparing), for the stage map.
+    void differencesChanged(const QList<int> &frames, const std::vector<krelin::StageCell> &cells);
 
 private:
     void imageChanged(qint64 offset, qint64 length);
@@ -111,6 +112,7 @@ private:
     ImageDiff diff;
     std::optional<DiffPlace> current;
     QList<int> markedFrames;
+    std::vector<StageCell> markedCells;
     bool listPending = false;
     QPointer<DifferencesWindow> listWindow;
 };

@@ -9,6 +9,8 @@
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
 #include "views/LevelEditor.h"
+#include "views/MainMapInput.h"
+#include "views/TableInput.h"
 #include "widgets/PictureSurface.h"
 #include "widgets/ToolIcons.h"
 
@@ -49,7 +51,11 @@ EditTools::EditTools(modKrelin &model, EditHistory &history, LevelEditor &editor
     , window(window)
 {
     setObjectName(QStringLiteral("editTools"));
-    mapTools = new MapTools(model, history, editor, controls.picEditor, controls.picTile, this);
+    // One set of tools for every view of the level map; the main window's map and table
+    // turn the pointer and the keys into what the tools work on.
+    mapTools = new MapTools(model, history, editor, this);
+    new MainMapInput(editor, *mapTools, controls.picEditor, this);
+    new TableInput(editor, *mapTools, controls.picTile, this);
 
     mnuSelectAll = NewCommand(this, "mnuSelectAll", QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
     mnuCopy = NewCommand(this, "mnuCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -134,6 +140,7 @@ EditTools::EditTools(modKrelin &model, EditHistory &history, LevelEditor &editor
     connect(mapTools, &MapTools::selectionChanged, this, &EditTools::updateEnabled);
     connect(&model, &modKrelin::stageChanged, this, &EditTools::updateEnabled);
     connect(mapTools, &MapTools::pageWanted, controls.hsTable, &QScrollBar::setValue);
+    connect(mapTools, &MapTools::frameWanted, controls.hLevel_Frames, &QScrollBar::setValue);
     connect(&history, &EditHistory::stepRevisited, this, &EditTools::showStep);
     showTool();
     updateEnabled();

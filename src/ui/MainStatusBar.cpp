@@ -3,6 +3,7 @@
 #include "core/modKrelin.h"
 #include "render/TableView.h"
 #include "views/LevelEditor.h"
+#include "views/MapTools.h"
 #include "widgets/PictureSurface.h"
 
 #include <QLabel>
@@ -50,11 +51,24 @@ MainStatusBar::MainStatusBar(QWidget *parent)
     lblMetaTile = placeField(this, "lblMetaTile", QStringLiteral("Metatile 8B"));
 }
 
-void MainStatusBar::follow(const modKrelin &model, const LevelEditor &editor, PictureSurface *map,
-                           PictureSurface *table, QScrollBar *frames, QScrollBar *pages)
+void MainStatusBar::follow(const modKrelin &model, const LevelEditor &editor, const MapTools &tools,
+                           PictureSurface *map, PictureSurface *table, QScrollBar *frames, QScrollBar *pages)
 {
     this->model = &model;
     this->editor = &editor;
+    this->tools = &tools;
+    // The pointer on the stage map, or the keys on either map, move the cell too.
+    connect(&tools, &MapTools::cellChanged, this, [this] {
+        if (this->tools->inSight())
+            pointerOver = Pointer::Map;
+        else if (pointerOver == Pointer::Map)
+            pointerOver = Pointer::None;
+        showStatus();
+    });
+    connect(&editor, &LevelEditor::tableCellChanged, this, [this] {
+        pointerOver = Pointer::Table;
+        showStatus();
+    });
     connect(map, &PictureSurface::mouseMoved, this, [this] {
         pointerOver = Pointer::Map;
         showStatus();
@@ -87,7 +101,7 @@ void MainStatusBar::showStatus()
     showPlace(PlaceStatus(model->currentStage(), editor->frame(), editor->page(), editor->SelectedMetaTile()));
     QString pointer;
     if (shown && pointerOver == Pointer::Map)
-        pointer = MapCellStatus(*model, editor->frame(), editor->EditorCol(), editor->EditorRow());
+        pointer = MapCellStatus(*model, tools->cell().frame, tools->cell().col, tools->cell().row);
     else if (shown && pointerOver == Pointer::Table)
         pointer = TableCellStatus(*model, TableMetaTile(editor->page(), editor->TableCol(), editor->TableRow()));
     showPointer(pointer);

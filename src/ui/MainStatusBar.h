@@ -10,6 +10,7 @@ class QScrollBar;
 namespace krelin {
 
 class LevelEditor;
+class MapTools;
 class PictureSurface;
 class modKrelin;
 
@@ -23,9 +24,10 @@ public:
     explicit MainStatusBar(QWidget *parent = nullptr);
 
     // Keeps the texts up to date from then on: they follow the pointer over the map and
-    // the table, the stage, frame, page and selection, and every change of the image.
-    void follow(const modKrelin &model, const LevelEditor &editor, PictureSurface *map, PictureSurface *table,
-                QScrollBar *frames, QScrollBar *pages);
+    // the table, the stage, frame, page and selection, and every change of the image. Over
+    // the level map, in any view of it, the cell is the one the map's tools work on.
+    void follow(const modKrelin &model, const LevelEditor &editor, const MapTools &tools, PictureSurface *map,
+                PictureSurface *table, QScrollBar *frames, QScrollBar *pages);
 
     void showPlace(const PlaceTexts &place);
     // Empty while the pointer is over neither the level map nor the metatile table.
@@ -45,6 +47,7 @@ private:
     Pointer pointerOver = Pointer::None;
     const modKrelin *model = nullptr;
     const LevelEditor *editor = nullptr;
+    const MapTools *tools = nullptr;
 };
 
 } // namespace krelin

@@ -52,12 +52,8 @@ Navigation::Navigation(modKrelin &model, LevelEditor &editor, Desktop &desktop, 
     connect(&model, &modKrelin::imageReplaced, this, &Navigation::keepStageIfHeld);
 
     // The wheel steps frames over the map and pages over the table. The view is drawn
-    // afresh under the pointer, so its cell is framed again.
-    connect(controls.picEditor, &PictureSurface::wheelTurned, this, [this](int notches) {
-        stepFrame(notches);
-        if (const auto at = this->controls.picEditor->pointerPosition())
-            this->editor.EditorMouseMove(at->x(), at->y());
-    });
+    // afresh under the pointer, so its cell is framed again (the map's by its tools).
+    connect(controls.picEditor, &PictureSurface::wheelTurned, this, [this](int notches) { stepFrame(notches); });
     connect(controls.picTile, &PictureSurface::wheelTurned, this, [this](int notches) {
         stepPage(notches);
         if (const auto at = this->controls.picTile->pointerPosition())

@@ -8,7 +8,6 @@
 #include "Links.h"
 #include "MainStatusBar.h"
 #include "Navigation.h"
-#include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "RecoveryOffer.h"
 #include "KeyboardShortcuts.h"
@@ -18,6 +17,7 @@
 #include "TileSheetCommands.h"
 #include "ToolWindows.h"
 #include "frmAbout.h"
+#include "stagemap/StageMapCommands.h"
 #include "core/JournalFile.h"
 #include "core/MasterPalette.h"
 #include "core/Preferences.h"
@@ -152,8 +152,8 @@ void frmKrelin::createParts(QSettings *settings)
     connect(levelEditor, &LevelEditor::busyChanged, this, &frmKrelin::showBusy);
     connect(picTile, &PictureSurface::mouseMoved, levelEditor, &LevelEditor::TableMouseMove);
     connect(picTile, &PictureSurface::clicked, levelEditor, &LevelEditor::TableClick);
-    connect(picEditor, &PictureSurface::mouseMoved, levelEditor, &LevelEditor::EditorMouseMove);
-    // What a click on the map does (place, paste, fill, pick) is the edit tools' to say.
+    // What the pointer and the keys do on the map (place, paste, fill, pick) is the edit
+    // tools' to say.
 
     preferences = new Preferences(settings, this);
     files = new FileSession(model, *editHistory, desktop, this, programFolder, settings, *preferences);
@@ -179,16 +179,18 @@ void frmKrelin::createParts(QSettings *settings)
     // Below the controls: the window grows by the status bar's height.
     auto *status = new MainStatusBar(this);
     setStatusBar(status);
-    status->follow(model, *levelEditor, picEditor, picTile, hLevel_Frames, hsTable);
 
-    // The level map's tools, and the stage overview.
+    // The level map's tools, and the stage map.
     auto *editTools = new EditTools(model, *editHistory, *levelEditor, *navigation,
                                     {picEditor, picTile, hLevel_Frames, hsTable}, status, this);
-    auto *overview = new OverviewCommands(model, *levelEditor, editTools->tools(), hLevel_Frames, this);
-    // Comparing with another image: marks on the map, the table and the overview.
+    status->follow(model, *levelEditor, editTools->tools(), picEditor, picTile, hLevel_Frames, hsTable);
+    auto *stageMap = new StageMapCommands(model, *levelEditor, editTools->tools(), *preferences, this);
+    stageMap->shareKeys({editTools->mnuSelectAll, editTools->mnuCopy, editTools->mnuPaste, editTools->mnuDeleteCells,
+                         editTools->mnuToolPlace, editTools->mnuToolPaint, editTools->mnuToolFill, editTools->actEscape});
+    // Comparing with another image: marks on the map, the table and the stage map.
     auto *compare =
         new CompareCommands(model, *levelEditor, *navigation, desktop, *files, {hLevel_Frames, hsTable}, this);
-    connect(compare, &CompareCommands::diffFramesChanged, overview, &OverviewCommands::setDiffFrames);
+    connect(compare, &CompareCommands::differencesChanged, stageMap, &StageMapCommands::setDifferences);
     connect(editTools, &EditTools::warning, this, &frmKrelin::warn);
 
     // What the parts have to tell the user.

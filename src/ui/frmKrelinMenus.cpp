@@ -9,7 +9,6 @@
 #include "FileSession.h"
 #include "Links.h"
 #include "Navigation.h"
-#include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "PreferencesCommand.h"
 #include "RecentFiles.h"
@@ -17,6 +16,7 @@
 #include "TileSheetCommands.h"
 #include "ToolWindows.h"
 #include "core/Version.h"
+#include "stagemap/StageMapCommands.h"
 #include "edit/EditHistory.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
@@ -109,7 +109,10 @@ void frmKrelin::createMenus()
     mnuEdit->addAction(editTools->mnuReplaceMetaTile);
 
     QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
-    mnuView->addAction(findChild<OverviewCommands *>()->mnuStageOverview);
+    auto *stageMap = findChild<StageMapCommands *>();
+    mnuView->addActions({stageMap->mnuStageMap, stageMap->mnuFrameLines});
+    addFiller(mnuView, "mnuViewFillerZoom");
+    mnuView->addActions({stageMap->mnuZoomIn, stageMap->mnuZoomOut, stageMap->mnuZoomStage});
     addFiller(mnuView, "mnuViewFillerCompare");
     mnuView->addActions({compare->mnuDifferences, compare->mnuNextDifference, compare->mnuPreviousDifference,
                          compare->mnuStopComparing});

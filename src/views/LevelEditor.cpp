@@ -57,6 +57,7 @@ void LevelEditor::DrawTileTable()
     table.setMarked(selectedMetaTile);
     table.draw(currentPage);
     table.drawPreview(selectedMetaTile);
+    emit pageDrawn();
     emit busyChanged(false);
 }
 
@@ -229,8 +230,20 @@ bool LevelEditor::cellAt(double x, double y, int columns, int rows, TrackedCell 
 
 void LevelEditor::TableMouseMove(double x, double y)
 {
-    if (cellAt(x, y, TableColumns, TableRows, tableCell))
-        table.frameCell(tableCell.col, tableCell.row);
+    TrackedCell cell;
+    if (cellAt(x, y, TableColumns, TableRows, cell))
+        frameTableCell(cell.col, cell.row);
+}
+
+void LevelEditor::frameTableCell(int col, int row)
+{
+    if (!stageLoaded() || col < 0 || col >= TableColumns || row < 0 || row >= TableRows)
+        return;
+    const bool moved = col != tableCell.col || row != tableCell.row;
+    tableCell = {col, row};
+    table.frameCell(col, row);
+    if (moved)
+        emit tableCellChanged();
 }
 
 void LevelEditor::TableClick()
@@ -254,21 +267,6 @@ void LevelEditor::SelectMetaTile(int n)
     }
     if (before != selectedMetaTile)
         emit metaTileSelected(selectedMetaTile);
-}
-
-void LevelEditor::EditorMouseMove(double x, double y)
-{
-    if (cellAt(x, y, FrameColumns, FrameRows, editorCell))
-        map.frameCell(editorCell.col, editorCell.row);
-}
-
-void LevelEditor::EditorClick()
-{
-    if (!stageLoaded())
-        return;
-    // The new byte reaches the map through the model, as every change does. A cell whose
-    // byte lies outside the image (an image too short for the stage) makes no step.
-    history.push(new PlaceMetaTileCommand(model, currentFrame, editorCell.col, editorCell.row, selectedMetaTile));
 }
 
 // ---- where metatiles are used ------------------------------------------------------------

@@ -46,8 +46,6 @@ public:
     int frame() const { return currentFrame; }
     int page() const { return currentPage; }
     const FrameCache &FrameMetaTiles() const { return map.FrameMetaTiles(); }
-    int EditorCol() const { return editorCell.col; }
-    int EditorRow() const { return editorCell.row; }
     int TableCol() const { return tableCell.col; }
     int TableRow() const { return tableCell.row; }
 
@@ -103,11 +101,13 @@ public:
     // (the byte may have held that room already).
     bool RoomChosen(const QString &entry);
 
-    // ---- pointer events (positions in surface pixels) ------------------------------------
+    // ---- pointer events on the table (positions in surface pixels) ------------------------
+    // The level map's pointer is the tools' (MapTools), which work on every view of it.
     void TableMouseMove(double x, double y);
     void TableClick();
-    void EditorMouseMove(double x, double y);
-    void EditorClick();
+    // The table's white frame on cell (col, row) of the page shown: the pointer's, or the
+    // keyboard's cursor.
+    void frameTableCell(int col, int row);
 
     // Makes metatile n (0..255) the selected metatile: the preview and the table's mark
     // show it (the page is the caller's to turn).
@@ -124,6 +124,10 @@ signals:
     void busyChanged(bool busy);
     // The metatile table was drawn: the Edit Tile button may be used from now on.
     void tableDrawn();
+    // A page of the table was drawn whole.
+    void pageDrawn();
+    // The table's white frame moved to another cell.
+    void tableCellChanged();
     // The level map was drawn afresh (a stage selection, a frame change, a refresh, a
     // room choice).
     void levelDrawn();
@@ -169,7 +173,6 @@ private:
     bool usesShown = false;
     std::optional<MetaTileUses> uses; // empty until counted, and once out of date
 
-    TrackedCell editorCell;
     TrackedCell tableCell;
 
     struct TileEditorWait

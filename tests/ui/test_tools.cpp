@@ -1,20 +1,16 @@
 // The level map's tools driven through the real window as a user drives them: picking
 // from the map, selecting, copying and pasting, Paint, Fill, Replace Metatile, Escape,
-// the steps they make and the bytes a save writes; and the stage overview.
+// the steps they make and the bytes a save writes.
 #include "MainWindowSession.h"
 #include "Bytes.h"
 #include "SavedImage.h"
 
 #include "core/StageSharing.h"
 #include "core/StageTable.h"
-#include "overview/frmStageOverview.h"
-#include "render/OverviewPicture.h"
 #include "ui/EditTools.h"
-#include "ui/OverviewCommands.h"
 #include "ui/ReplaceDialog.h"
 #include "views/CellMarks.h"
 #include "views/MapTools.h"
-#include "views/StageOverviewView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -43,7 +39,6 @@ struct ToolSession : Session
     }
 
     PictureSurface *mapSurface() { return Controls(window).picEditor; }
-    MapTools &tools() { return Part<EditTools>(window.get()).tools(); }
     QUndoStack &stack() { return Controls(window).history().stack(); }
     void key(int key, Qt::KeyboardModifiers modifiers = {})
     {
@@ -111,19 +106,6 @@ std::set<int> Region(const modKrelin &model, qint64 frameStart, int start)
         todo << c - 16 << c + 16;
     }
     return seen;
-}
-
-// The overview's pixel (x, y) of cell (col, row) of frame f, and the colour the metatile
-// shown there has at that pixel at half size (tile pixel (x, y) of the 16 x 16 metatile).
-QRgb OverviewPixel(frmStageOverview &overview, int f, int col, int row, int x, int y)
-{
-    const QPoint at = OverviewCellOrigin(f, col, row) + QPoint(x, y);
-    return overview.view().image().pixel(at);
-}
-QRgb HalfSizePixel(const modKrelin &model, int n, int x, int y)
-{
-    const auto full = [](int v) { return v < 8 ? 2 * v : 17 + 2 * (v - 8); };
-    return ExpectedMetaTilePixel(model, ExpectedBgColors(model), n, full(x), full(y), ClearColor);
 }
 
 } // namespace
@@ -503,69 +485,6 @@ private slots:
         QVERIFY(bar->geometry().bottom() < s.window->centralWidget()->geometry().top());
         for (QAction *action : bar->actions())
             QVERIFY(action->isSeparator() || !action->icon().isNull());
-    }
-
-    // ---- the stage overview -----------------------------------------------------------------
-    void overviewShowsFollowsAndNavigates()
-    {
-        ToolSession s(S3);
-        s.key(Qt::Key_F3);
-        auto *overview = s.window->findChild<frmStageOverview *>();
-        QVERIFY(overview);
-        QVERIFY(overview->isVisible());
-        QCOMPARE(overview->view().image().width(), 24 * OverviewFramePitch);
-        const Stage &three = StageTable[S3];
-        // Every frame at half size.
-        for (int f : {0, 11, 23})
-            for (const QPoint &c : {QPoint(0, 0), QPoint(7, 9), QPoint(15, 14)}) {
-                const int n = s.byte(LevelCellOffset(three, f, c.x(), c.y()));
-                for (const QPoint &p : {QPoint(0, 0), QPoint(5, 3), QPoint(9, 12), QPoint(15, 15)})
-                    QCOMPARE(OverviewPixel(*overview, f, c.x(), c.y(), p.x(), p.y()), HalfSizePixel(s.model, n, p.x(), p.y()));
-            }
-        // The frame shown is outlined; a click on another shows that one.
-        const auto outlined = [&](int f) {
-            return overview->view().image().pixel(OverviewFrameOrigin(f) - QPoint(2, 2)) == 0xFFFFFFFF;
-        };
-        QVERIFY(outlined(0));
-        QTest::mouseClick(overview->canvas(), Qt::LeftButton, {}, OverviewFrameOrigin(9) + QPoint(100, 100));
-        QCOMPARE(Controls(s.window).hLevel_Frames->value(), 9);
-        QVERIFY(outlined(9) && !outlined(0));
-
-        // An edit in the main window reaches it, repainting one cell of one frame.
-        const int repaintedBefore = overview->view().cellsRepainted();
-        const int n = (s.byte(LevelCellOffset(three, 9, 3, 4)) + 1) % 256;
-        s.editor().SelectMetaTile(n);
-        s.clickOnMap(3, 4);
-        QCOMPARE(overview->view().cellsRepainted() - repaintedBefore, 1);
-        QCOMPARE(OverviewPixel(*overview, 9, 3, 4, 5, 5), HalfSizePixel(s.model, n, 5, 5));
-        // ... so does an undo, made while another frame is shown.
-        Controls(s.window).hLevel_Frames->setValue(2);
-        s.key(Qt::Key_Z, Qt::ControlModifier);
-        const int old = s.byte(LevelCellOffset(three, 9, 3, 4));
-        QCOMPARE(OverviewPixel(*overview, 9, 3, 4, 5, 5), HalfSizePixel(s.model, old, 5, 5));
-        QVERIFY(outlined(9)); // the undo showed the frame it changed
-
-        // Show Uses marks the cells of the selected metatile in every frame; the selection
-        // is marked on its frame.
-        Controls(s.window).mnuShowUses_Click(true);
-        const int marked = s.editor().SelectedMetaTile();
-        for (int f = 0; f < 24; ++f)
-            for (int c = 0; c < 240; c += 7) {
-                const bool holds = s.byte(three.LevelOffset + 240 * f + c) == marked;
-                QCOMPARE(OverviewPixel(*overview, f, c % 16, c / 16, 0, 8) == 0xFFFFB000, holds);
-            }
-        s.dragOnMap({{1, 1}, {2, 2}}, Qt::ShiftModifier);
-        QCOMPARE(OverviewPixel(*overview, 9, 1, 1, 8, 0), qRgb(0x00, 0xE8, 0xFF));
-        QCOMPARE(OverviewPixel(*overview, 9, 2, 2, 15, 8), qRgb(0x00, 0xE8, 0xFF));
-        Controls(s.window).mnuShowUses_Click(false);
-
-        // It follows the stage.
-        Controls(s.window).mnuEdit_Level_Click(S1A);
-        QCOMPARE(overview->view().image().width(), StageTable[S1A].Frames * OverviewFramePitch);
-        QVERIFY(overview->windowTitle().contains(QLatin1String("Stage 1A")));
-        const int first = s.byte(StageTable[S1A].LevelOffset);
-        QCOMPARE(OverviewPixel(*overview, 0, 0, 0, 4, 4), HalfSizePixel(s.model, first, 4, 4));
-        QVERIFY(outlined(0));
     }
 };
 

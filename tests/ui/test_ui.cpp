@@ -225,7 +225,9 @@ private slots:
                                                   "&Copy|Ctrl+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
                                                   "Replace &Metatile…|", "-", "Pre&ferences…|Ctrl+,"}));
         QCOMPARE(Entries(Controls(w).named<QMenu>("mnuEdit_Tools")), QStringList({"&Place|", "Pa&int|B", "&Fill|F"}));
-        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Overview|F3", "-", "&Differences|",
+        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Map|F3", "&Frame Lines|", "-", "Zoom &In|Ctrl++",
+                                                                         "Zoom &Out|Ctrl+-", "&Whole Stage|Ctrl+0", "-",
+                                                                         "&Differences|",
                                                                          "&Next Difference|F7",
                                                                          "&Previous Difference|Shift+F7",
                                                                          "Stop &Comparing|"}));
