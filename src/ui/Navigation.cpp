@@ -119,6 +119,8 @@ bool Navigation::mnuEdit_Level_Click(int stageIndex)
     controls.hsTable->setValue(0);
     editor.DrawTileTable();
     editor.DrawLevel();
+    // The map takes the keys from here, its cursor on the first cell of the frame shown.
+    controls.picEditor->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "EmulatorCommands.h"
 #include "ExportMenu.h"
 #include "FileSession.h"
+#include "GoToCommand.h"
 #include "Links.h"
 #include "MainStatusBar.h"
 #include "Navigation.h"
@@ -18,6 +19,7 @@
 #include "ToolWindows.h"
 #include "frmAbout.h"
 #include "stagemap/StageMapCommands.h"
+#include "stamps/StampCommands.h"
 #include "core/JournalFile.h"
 #include "core/MasterPalette.h"
 #include "core/Preferences.h"
@@ -135,6 +137,17 @@ void frmKrelin::createControls()
     cboRoomEditor = new QComboBox(client);
     cboRoomEditor->setObjectName(QStringLiteral("cboRoomEditor"));
     cboRoomEditor->setGeometry(564, 492, 81, 21);
+
+    // The keyboard works in the map, the table and the room box, Tab going round them; the
+    // scroll bars and the button have keys and menus of their own (Page Up / Page Down,
+    // Edit > Tile Editor) and keep out of the way.
+    picEditor->setFocusPolicy(Qt::StrongFocus);
+    picTile->setFocusPolicy(Qt::StrongFocus);
+    for (QWidget *control : std::initializer_list<QWidget *>{hLevel_Frames, hsTable, cmdEditTile})
+        control->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(picEditor, picTile);
+    setTabOrder(picTile, cboRoomEditor);
+    setTabOrder(cboRoomEditor, picEditor);
 }
 
 void frmKrelin::createParts(QSettings *settings)
@@ -184,9 +197,19 @@ void frmKrelin::createParts(QSettings *settings)
     auto *editTools = new EditTools(model, *editHistory, *levelEditor, *navigation,
                                     {picEditor, picTile, hLevel_Frames, hsTable}, status, this);
     status->follow(model, *levelEditor, editTools->tools(), picEditor, picTile, hLevel_Frames, hsTable);
+    auto *goTo = new GoToCommand(model, *levelEditor, editTools->tools(), *navigation, desktop,
+                                 {hLevel_Frames, hsTable}, this);
+    connect(goTo, &GoToCommand::warning, this, &frmKrelin::warn);
+    connect(goTo, &GoToCommand::paletteEntryWanted, tools, &ToolWindows::showPaletteEntry);
     auto *stageMap = new StageMapCommands(model, *levelEditor, editTools->tools(), *preferences, this);
+    // The stamps the user keeps, and what could not be read of them is said at start.
+    auto *stamps = new StampCommands(model, editTools->tools(), desktop, StampLibrary::defaultPath(), this);
+    if (!stamps->problem().isEmpty())
+        pendingWarnings << stamps->problem();
+    connect(stamps, &StampCommands::warning, this, &frmKrelin::warn);
     stageMap->shareKeys({editTools->mnuSelectAll, editTools->mnuCopy, editTools->mnuPaste, editTools->mnuDeleteCells,
-                         editTools->mnuToolPlace, editTools->mnuToolPaint, editTools->mnuToolFill, editTools->actEscape});
+                         editTools->mnuToolPlace, editTools->mnuToolPaint, editTools->mnuToolFill, editTools->actEscape,
+                         goTo->mnuGoTo, stamps->mnuKeepStamp});
     // Comparing with another image: marks on the map, the table and the stage map.
     auto *compare =
         new CompareCommands(model, *levelEditor, *navigation, desktop, *files, {hLevel_Frames, hsTable}, this);
@@ -207,6 +230,8 @@ void frmKrelin::createParts(QSettings *settings)
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
     connect(recovery, &RecoveryOffer::statusMessage, status, note);
     connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
+    connect(goTo, &GoToCommand::statusMessage, status, note);
+    connect(stamps, &StampCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     connect(tools, &ToolWindows::toolWindowMade, shortcuts, &KeyboardShortcuts::follow);
     // Said once: from then on the user knows the oldest steps go.
