@@ -148,6 +148,14 @@ void ToolWindows::mnuEditPalette_Click()
     bringForward(palEditor);
 }
 
+void ToolWindows::showPaletteEntry(int entry)
+{
+    if (!model.currentStage())
+        return;
+    mnuEditPalette_Click();
+    palEditor->picPal_Click(entry);
+}
+
 frmTileEditor &ToolWindows::tileEditorWindow()
 {
     if (!tileEditor) {

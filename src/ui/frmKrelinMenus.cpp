@@ -7,6 +7,7 @@
 #include "EmulatorCommands.h"
 #include "ExportMenu.h"
 #include "FileSession.h"
+#include "GoToCommand.h"
 #include "Links.h"
 #include "Navigation.h"
 #include "PatchCommands.h"
@@ -17,6 +18,7 @@
 #include "ToolWindows.h"
 #include "core/Version.h"
 #include "stagemap/StageMapCommands.h"
+#include "stamps/StampCommands.h"
 #include "edit/EditHistory.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
@@ -99,18 +101,21 @@ void frmKrelin::createMenus()
     addFiller(mnuEdit, "mnuEditFiller1");
     mnuEdit->addActions({navigation->mnuRefresh, tools->mnuEditPalette});
     mnuEdit->addMenu(navigation->mnuEdit_Level);
+    mnuEdit->addAction(findChild<GoToCommand *>()->mnuGoTo);
     mnuEdit->addAction(tools->mnuTileEditor);
     addFiller(mnuEdit, "mnuEditFillerUses");
     mnuEdit->addAction(findChild<ShowUses *>()->mnuShowUses);
     auto *editTools = findChild<EditTools *>();
     addFiller(mnuEdit, "mnuEditFillerCells");
-    mnuEdit->addActions({editTools->mnuSelectAll, editTools->mnuCopy, editTools->mnuPaste, editTools->mnuDeleteCells});
+    auto *stamps = findChild<StampCommands *>();
+    mnuEdit->addActions({editTools->mnuSelectAll, editTools->mnuCopy, stamps->mnuKeepStamp, editTools->mnuPaste,
+                         editTools->mnuDeleteCells});
     mnuEdit->addMenu(editTools->mnuEdit_Tools);
     mnuEdit->addAction(editTools->mnuReplaceMetaTile);
 
     QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
     auto *stageMap = findChild<StageMapCommands *>();
-    mnuView->addActions({stageMap->mnuStageMap, stageMap->mnuFrameLines});
+    mnuView->addActions({stageMap->mnuStageMap, stageMap->mnuFrameLines, stamps->mnuStamps});
     addFiller(mnuView, "mnuViewFillerZoom");
     mnuView->addActions({stageMap->mnuZoomIn, stageMap->mnuZoomOut, stageMap->mnuZoomStage});
     addFiller(mnuView, "mnuViewFillerCompare");

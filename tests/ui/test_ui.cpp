@@ -220,12 +220,13 @@ private slots:
                               "Export &Tiles…|", "&Import Tiles…|", "-", "&Create Patch…|", "A&pply Patch…|",
                               "Co&mpare With…|", "-", "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
-                                                  "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
+                                                  "&Palette|Ctrl+P", "&Level>", "&Go To…|Ctrl+G",
+                                                  "&Tile Editor|", "-",
                                                   "&Show Uses|Ctrl+U", "-", "Select &All|Ctrl+A",
-                                                  "&Copy|Ctrl+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
+                                                  "&Copy|Ctrl+C", "&Keep as Stamp…|Ctrl+Shift+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
                                                   "Replace &Metatile…|", "-", "Pre&ferences…|Ctrl+,"}));
         QCOMPARE(Entries(Controls(w).named<QMenu>("mnuEdit_Tools")), QStringList({"&Place|", "Pa&int|B", "&Fill|F"}));
-        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Map|F3", "&Frame Lines|", "-", "Zoom &In|Ctrl++",
+        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Map|F3", "&Frame Lines|", "S&tamps|", "-", "Zoom &In|Ctrl++",
                                                                          "Zoom &Out|Ctrl+-", "&Whole Stage|Ctrl+0", "-",
                                                                          "&Differences|",
                                                                          "&Next Difference|F7",
