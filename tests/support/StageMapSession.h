@@ -9,6 +9,8 @@
 #include "stagemap/frmStageMap.h"
 #include "views/StageMapView.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
@@ -39,20 +41,34 @@ struct StageMap
         return image;
     }
     QPoint at(const StageCell &cell) const { return canvas().cellCentre(cell); }
-    void move(const StageCell &cell) const { QTest::mouseMove(viewport(), at(cell)); }
+
+    // The pointer's events go to the canvas as the window system sends them to the window
+    // under the pointer (the stage map may lie over the main window, or under it).
+    void send(QEvent::Type type, const QPoint &position, Qt::MouseButton button = Qt::NoButton,
+              Qt::MouseButtons held = Qt::NoButton, Qt::KeyboardModifiers mods = {}) const
+    {
+        QMouseEvent event(type, position, viewport()->mapTo(map, position), viewport()->mapToGlobal(position), button,
+                          held, mods);
+        QApplication::sendEvent(viewport(), &event);
+    }
+    void move(const StageCell &cell, Qt::MouseButtons held = Qt::NoButton, Qt::KeyboardModifiers mods = {}) const
+    {
+        send(QEvent::MouseMove, at(cell), Qt::NoButton, held, mods);
+    }
     void click(const StageCell &cell, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers mods = {}) const
     {
         move(cell);
-        QTest::mouseClick(viewport(), button, mods, at(cell));
+        send(QEvent::MouseButtonPress, at(cell), button, button, mods);
+        send(QEvent::MouseButtonRelease, at(cell), button, Qt::NoButton, mods);
     }
     // A press at the first cell, moves through the others, a release at the last.
     void drag(const QList<StageCell> &cells, Qt::KeyboardModifiers mods = {}) const
     {
         move(cells.first());
-        QTest::mousePress(viewport(), Qt::LeftButton, mods, at(cells.first()));
+        send(QEvent::MouseButtonPress, at(cells.first()), Qt::LeftButton, Qt::LeftButton, mods);
         for (const StageCell &c : cells.mid(1))
-            QTest::mouseMove(viewport(), at(c));
-        QTest::mouseRelease(viewport(), Qt::LeftButton, mods, at(cells.last()));
+            move(c, Qt::LeftButton, mods);
+        send(QEvent::MouseButtonRelease, at(cells.last()), Qt::LeftButton, Qt::NoButton, mods);
     }
     void key(int key, Qt::KeyboardModifiers mods = {}) const { QTest::keyClick(&canvas(), Qt::Key(key), mods); }
 };
