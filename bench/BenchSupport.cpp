@@ -73,6 +73,19 @@ QImage LevelSurface()
     return QImage(LevelSurfaceWidth, LevelSurfaceHeight, QImage::Format_RGB32);
 }
 
+modKrelin &StageThree()
+{
+    static modKrelin *model = [] {
+        auto *m = new modKrelin;
+        m->replaceImage(Model().image());
+        UseStandardPalette(*m);
+        m->ApplyStage(StageTable[6]);
+        m->setBgColors(ResolveBgColors(*m).value_or(BgColorSet{}));
+        return m;
+    }();
+    return *model;
+}
+
 void MovePointer(QWidget *surface, const QPointF &position)
 {
     QMouseEvent event(QEvent::MouseMove, position, surface->mapTo(surface->window(), position),

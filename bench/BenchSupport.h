@@ -32,6 +32,9 @@ const char *ImageSource();
 // A surface the size of the main window's level map.
 QImage LevelSurface();
 
+// A model of its own on stage 3 (24 frames), with the colours the main window resolves.
+modKrelin &StageThree();
+
 // Sends a pointer move to a surface at position (widget coordinates), as the window
 // system delivers it.
 void MovePointer(QWidget *surface, const QPointF &position);

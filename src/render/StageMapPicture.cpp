@@ -5,43 +5,14 @@
 #include "core/TileCodec.h"
 #include "core/modKrelin.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace krelin {
 
-namespace {
-
-// The eight bits of a byte spread over eight bytes, the leftmost pixel (bit 7) first.
-struct Spread
-{
-    std::array<std::uint64_t, 256> bits{};
-    constexpr Spread()
-    {
-        for (int v = 0; v < 256; ++v)
-            for (int j = 0; j < 8; ++j)
-                if (v & (0x80 >> j))
-                    bits[std::size_t(v)] |= std::uint64_t(1) << (8 * j);
-    }
-};
-constexpr Spread spread;
-
-} // namespace
-
-QList<QRgb> StageMapColorTable(const BgColorSet &colors)
-{
-    QList<QRgb> table(StageMapColorCount);
-    for (int i = 0; i < PaletteBytes; ++i)
-        table[i] = ToQRgb(colors[std::size_t(i)]);
-    table[StageMapClear] = ClearColor;
-    return table;
-}
-
 QImage NewStageMapPicture(int frames)
 {
-    QImage picture(std::max(1, frames) * StageMapFrameWidth, StageMapFrameHeight, QImage::Format_Indexed8);
-    picture.setColorTable(StageMapColorTable({}));
-    picture.fill(StageMapClear);
-    return picture;
+    return QImage(std::max(1, frames) * StageMapFrameWidth, StageMapFrameHeight, QImage::Format_RGB32);
 }
 
 QRect StageMapCellRect(int frame, int col, int row)
@@ -50,47 +21,54 @@ QRect StageMapCellRect(int frame, int col, int row)
                  StageMapMetaTile);
 }
 
-const std::uint8_t *StageMapPainter::sprite(const modKrelin &model, int n)
+const QRgb *StageMapPainter::sprite(const modKrelin &model, int n, const BgColorSet &colors)
 {
-    std::uint8_t *out = pixels.data() + std::size_t(n) * StageMapMetaTile * StageMapMetaTile;
+    if (colors != madeWith) {
+        ready.reset();
+        madeWith = colors;
+    }
+    QRgb *out = pixels.data() + std::size_t(n) * StageMapMetaTile * StageMapMetaTile;
     if (ready.test(std::size_t(n)))
         return out;
     const MetaTileParts parts = ReadMetaTile(model, n);
-    const std::uint64_t sub = 0x0404040404040404ull * std::uint64_t(parts.subPalette & 3);
+    const std::int32_t *sub = colors.data() + 4 * (parts.subPalette & 3);
+    const QRgb four[4] = {ToQRgb(sub[0]), ToQRgb(sub[1]), ToQRgb(sub[2]), ToQRgb(sub[3])};
     for (int q = 0; q < 4; ++q) {
         const std::uint8_t *tile = model.bytesAt(TileSlotOffset(parts.tileSlots[q]), TileBytes);
         for (int r = 0; r < 8; ++r) {
-            std::uint64_t row = 0x1010101010101010ull; // a tile that cannot be read is cleared
-            if (tile) {
-                const TileRow planes = TileRowPlanes(tile, r);
-                row = spread.bits[planes.low] | (spread.bits[planes.high] << 1) | sub;
+            QRgb *to = out + StageMapMetaTile * (8 * (q >> 1) + r) + 8 * (q & 1);
+            if (!tile) { // a tile that cannot be read is cleared
+                std::fill(to, to + 8, ClearColor);
+                continue;
             }
-            std::memcpy(out + StageMapMetaTile * (8 * (q >> 1) + r) + 8 * (q & 1), &row, 8);
+            const TileRow planes = TileRowPlanes(tile, r);
+            for (int j = 0; j < 8; ++j)
+                to[j] = four[((planes.low >> (7 - j)) & 1) | (((planes.high >> (7 - j)) & 1) << 1)];
         }
     }
     ready.set(std::size_t(n));
     return out;
 }
 
-void StageMapPainter::paintCell(QImage &picture, const modKrelin &model, int frame, int col, int row, int n)
+void StageMapPainter::paintCell(QImage &picture, const modKrelin &model, int frame, int col, int row, int n,
+                                const BgColorSet &colors)
 {
     const QPoint at = StageMapCellRect(frame, col, row).topLeft();
     if (at.x() + StageMapMetaTile > picture.width() || at.y() + StageMapMetaTile > picture.height())
         return;
-    uchar *bits = picture.bits();
-    const qsizetype stride = picture.bytesPerLine();
-    uchar *to = bits + at.y() * stride + at.x();
+    const qsizetype stride = picture.bytesPerLine() / qsizetype(sizeof(QRgb));
+    QRgb *to = reinterpret_cast<QRgb *>(picture.bits()) + at.y() * stride + at.x();
     if (n < 0) {
         for (int y = 0; y < StageMapMetaTile; ++y, to += stride)
-            std::memset(to, StageMapClear, StageMapMetaTile);
+            std::fill(to, to + StageMapMetaTile, ClearColor);
         return;
     }
-    const std::uint8_t *from = sprite(model, n & 0xFF);
+    const QRgb *from = sprite(model, n & 0xFF, colors);
     for (int y = 0; y < StageMapMetaTile; ++y, to += stride, from += StageMapMetaTile)
-        std::memcpy(to, from, StageMapMetaTile);
+        std::memcpy(to, from, StageMapMetaTile * sizeof(QRgb));
 }
 
-void StageMapPainter::paintFrame(QImage &picture, const modKrelin &model, int frame,
+void StageMapPainter::paintFrame(QImage &picture, const modKrelin &model, int frame, const BgColorSet &colors,
                                  std::array<std::int16_t, FrameBytes> &cells)
 {
     const qint64 start = FrameOffset(model, frame);
@@ -102,7 +80,7 @@ void StageMapPainter::paintFrame(QImage &picture, const modKrelin &model, int fr
         else if (model.holds(start + k, 1))
             n = model.byteAt(start + k);
         cells[std::size_t(k)] = std::int16_t(n);
-        paintCell(picture, model, frame, k % FrameColumns, k / FrameColumns, n);
+        paintCell(picture, model, frame, k % FrameColumns, k / FrameColumns, n, colors);
     }
 }
 

@@ -31,7 +31,10 @@ StageMapCanvas::StageMapCanvas(const modKrelin &model, StageMapView &view, MapTo
 
     connect(&view, &StageMapView::redrawn, this, &StageMapCanvas::stageDrawn);
     connect(&view, &StageMapView::changed, this, &StageMapCanvas::pictureChanged);
-    connect(&view, &StageMapView::colorsChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(&view, &StageMapView::colorsChanged, this, [this] {
+        useColors();
+        viewport()->update();
+    });
     connect(&tools, &MapTools::cellChanged, this, &StageMapCanvas::cellChanged);
     connect(&tools, &MapTools::ghostChanged, this, &StageMapCanvas::ghostChanged);
     connect(&tools, &MapTools::selectionChanged, this, &StageMapCanvas::selectionChanged);
@@ -70,7 +73,9 @@ std::optional<StageCell> StageMapCanvas::cellAt(const QPoint &viewportPosition) 
 
 void StageMapCanvas::stageDrawn()
 {
+    useColors();
     geo.frames = view.frames();
+    labels.clear();
     layOut();
     drawnGhost = drawnSelection = {};
     viewport()->update();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StageMapGeometry.h"
+#include "StageMapPixels.h"
 #include "views/MapKeys.h"
 
 #include <QAbstractScrollArea>
@@ -50,8 +51,12 @@ public:
 
     // The viewport position of the middle of a cell, as it is scrolled now.
     QPoint cellCentre(const StageCell &cell) const;
-    // Draws the viewport's area (viewport coordinates) as a paint event does.
+    // Draws the viewport's area (viewport coordinates) as a paint event does: renders it,
+    // and shows what was rendered.
     void paintArea(QPainter &painter, const QRect &area);
+    // What the viewport's area shows, rendered into an image of the canvas's own (its
+    // top-left corner), marks and labels included.
+    const QImage &render(const QRect &area);
     // Scrolls so that the canvas rectangle given is in sight, as little as it takes.
     void bringIntoView(const QRect &content);
 
@@ -86,9 +91,22 @@ private:
     QRect ghostContent() const;
 
     // Painting (StageMapPainting.cpp).
-    void paintPixels(const QRect &area);
+    void useColors();
     void paintGhost(const QRect &area);
     void paintLabels(QPainter &painter, const QRect &area);
+    // A frame's label as drawn last, and what it said.
+    struct Label
+    {
+        int room = -2;
+        bool current = false, differing = false;
+        int width = 0;
+        QImage image;
+        bool sameAs(const Label &o) const
+        {
+            return room == o.room && current == o.current && differing == o.differing && width == o.width;
+        }
+    };
+    QImage drawLabel(int frame, const Label &label) const;
     void paintMarks(QPainter &painter, const QRect &area);
 
     const modKrelin &model;
@@ -96,7 +114,9 @@ private:
     MapTools &tools;
     MapKeys keys;
     StageMapGeometry geo;
+    StageMapPixels pixels;
     QImage buffer; // the area being painted, before the marks
+    std::vector<Label> labels; // by frame
 
     int shown = -1;
     int usesMarked = -1;

@@ -48,6 +48,11 @@ QString hex2(int n)
 
 } // namespace
 
+void StageMapCanvas::useColors()
+{
+    pixels.setColors(FrameLine, Beyond, LabelBand);
+}
+
 void StageMapCanvas::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
@@ -57,47 +62,25 @@ void StageMapCanvas::paintEvent(QPaintEvent *event)
 
 void StageMapCanvas::paintArea(QPainter &painter, const QRect &area)
 {
-    if (area.isEmpty())
-        return;
-    paintPixels(area);
-    paintGhost(area);
-    painter.drawImage(area.topLeft(), buffer, QRect(QPoint(0, 0), area.size()));
-    painter.save();
-    painter.setClipRect(area);
-    paintLabels(painter, area);
-    paintMarks(painter, area);
-    painter.restore();
+    if (!area.isEmpty())
+        painter.drawImage(area.topLeft(), render(area), QRect(QPoint(0, 0), area.size()));
 }
 
-// The picture's pixels under the area: each canvas pixel takes the colour of the picture
-// pixel its top-left corner falls in, through the picture's colour table.
-void StageMapCanvas::paintPixels(const QRect &area)
+const QImage &StageMapCanvas::render(const QRect &area)
 {
     if (buffer.width() < area.width() || buffer.height() < area.height())
         buffer = QImage(area.size().expandedTo(buffer.size()), QImage::Format_RGB32);
-    const QImage &picture = view.image();
-    QRgb colors[256];
-    std::fill(std::begin(colors), std::end(colors), ClearColor);
-    const QList<QRgb> table = picture.colorTable();
-    std::copy(table.begin(), table.begin() + std::min<qsizetype>(table.size(), 256), colors);
-
-    const QPoint origin = area.topLeft() + scrolled();
-    std::vector<int> columns(std::size_t(area.width()));
-    for (int x = 0; x < area.width(); ++x)
-        columns[std::size_t(x)] = view.stage() ? geo.pictureColumn(origin.x() + x) : -2;
-    for (int y = 0; y < area.height(); ++y) {
-        auto *out = reinterpret_cast<QRgb *>(buffer.scanLine(y));
-        const int row = view.stage() ? geo.pictureRow(origin.y() + y) : -1;
-        if (row < 0) {
-            std::fill(out, out + area.width(), origin.y() + y < StageMapGeometry::LabelHeight ? LabelBand : Beyond);
-            continue;
-        }
-        const uchar *line = picture.constScanLine(row);
-        for (int x = 0; x < area.width(); ++x) {
-            const int c = columns[std::size_t(x)];
-            out[x] = c >= 0 ? colors[line[c]] : c == -1 ? FrameLine : Beyond;
-        }
-    }
+    // The frames in sight are painted when they first come into it.
+    const QRect content = area.translated(scrolled());
+    view.paintFrames(geo.frameAt(std::max(0, content.left())), geo.frameAt(std::min(content.right(), geo.width() - 1)));
+    pixels.paint(buffer, view.stage() ? &view.image() : nullptr, geo, content);
+    paintGhost(area);
+    QPainter painter(&buffer);
+    painter.translate(-area.topLeft());
+    painter.setClipRect(area);
+    paintLabels(painter, area);
+    paintMarks(painter, area);
+    return buffer;
 }
 
 // The stamp where it would land, over the picture's pixels, cut at the reach of the view it
@@ -109,51 +92,69 @@ void StageMapCanvas::paintGhost(const QRect &area)
         return;
     const Stamp &stamp = *tools.stamp();
     const QRect places = QRect(*place, QSize(stamp.columns, stamp.rows)).intersected(tools.ghostReach());
-    const QList<QRgb> table = view.image().colorTable();
     for (int y = places.top(); y <= places.bottom() && !places.isEmpty(); ++y)
         for (int x = places.left(); x <= places.right(); ++x) {
             const QRect cell = onViewport(geo.cellRect(CellAtPoint({x, y}))).intersected(area);
             if (cell.isEmpty())
                 continue;
-            const std::uint8_t *sprite = view.metaTilePicture(stamp.at(x - place->x(), y - place->y()));
+            const QRgb *sprite = view.metaTilePicture(stamp.at(x - place->x(), y - place->y()));
             const QRect whole = onViewport(geo.cellRect(CellAtPoint({x, y})));
             for (int sy = cell.top(); sy <= cell.bottom(); ++sy) {
-                auto *out = reinterpret_cast<QRgb *>(buffer.scanLine(sy - area.top()));
-                const std::uint8_t *from = sprite + StageMapMetaTile * ((sy - whole.top()) * StageMapMetaTile / geo.cell);
+                auto *out = reinterpret_cast<QRgb *>(buffer.scanLine(sy - area.top())) - area.left();
+                const QRgb *from = sprite + StageMapMetaTile * ((sy - whole.top()) * StageMapMetaTile / geo.cell);
                 for (int sx = cell.left(); sx <= cell.right(); ++sx)
-                    out[sx - area.left()] = table.value(from[(sx - whole.left()) * StageMapMetaTile / geo.cell], ClearColor);
+                    out[sx] = from[(sx - whole.left()) * StageMapMetaTile / geo.cell];
             }
         }
 }
 
 // Above each frame its number and room ("Frame 4 · Room 0A", shorter where the frame is
 // narrow), the frame the main window shows in white, a frame that differs from the other
-// image underlined in the comparison's colour.
+// image underlined in the comparison's colour. Laying out text costs more than the rest of
+// a paint, so each label is drawn once and kept until what it says changes.
 void StageMapCanvas::paintLabels(QPainter &painter, const QRect &area)
 {
     const Stage *stage = view.stage();
     if (!stage || area.top() + scrolled().y() >= StageMapGeometry::LabelHeight)
         return;
-    const QFontMetrics metrics = painter.fontMetrics();
+    labels.resize(std::size_t(geo.frames));
     for (int f = std::max(0, geo.frameAt(area.left() + scrolled().x())); f < geo.frames; ++f) {
-        const QRect label = onViewport(geo.labelRect(f));
-        if (label.left() > area.right())
+        const QRect rect = onViewport(geo.labelRect(f));
+        if (rect.left() > area.right())
             break;
         const qint64 roomAt = FrameRoomOffset(*stage, f);
-        const QString room = model.holds(roomAt, 1) ? hex2(model.byteAt(roomAt)) : QStringLiteral("--");
-        QString text = QStringLiteral("Frame %1 \u00B7 Room %2").arg(f).arg(room);
-        if (metrics.horizontalAdvance(text) > label.width() - 4)
-            text = QStringLiteral("%1 \u00B7 %2").arg(f).arg(room);
-        if (metrics.horizontalAdvance(text) > label.width() - 4)
-            text = QString::number(f);
-        const bool current = f == shown;
-        if (current)
-            painter.fillRect(label.adjusted(0, 1, 0, -2), QColor::fromRgb(ShownLabel));
-        painter.setPen(QColor::fromRgb(current ? 0xFF000000 : LabelText));
-        painter.drawText(label.adjusted(2, 0, -2, -2), Qt::AlignCenter, text);
-        if (std::binary_search(differingFrames.begin(), differingFrames.end(), f))
-            painter.fillRect(label.left(), label.bottom() - 1, label.width(), 2, QColor::fromRgb(DiffMarkColor));
+        Label wanted{model.holds(roomAt, 1) ? model.byteAt(roomAt) : -1, f == shown,
+                     std::binary_search(differingFrames.begin(), differingFrames.end(), f), rect.width(), {}};
+        Label &label = labels[std::size_t(f)];
+        if (!label.sameAs(wanted)) {
+            label = wanted;
+            label.image = drawLabel(f, label);
+        }
+        painter.drawImage(rect.topLeft(), label.image);
     }
+}
+
+QImage StageMapCanvas::drawLabel(int frame, const Label &label) const
+{
+    QImage image(label.width, StageMapGeometry::LabelHeight, QImage::Format_RGB32);
+    image.fill(LabelBand);
+    QPainter painter(&image);
+    painter.setFont(font());
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QString room = label.room >= 0 ? hex2(label.room) : QStringLiteral("--");
+    QString text = QStringLiteral("Frame %1 \u00B7 Room %2").arg(frame).arg(room);
+    if (metrics.horizontalAdvance(text) > label.width - 4)
+        text = QStringLiteral("%1 \u00B7 %2").arg(frame).arg(room);
+    if (metrics.horizontalAdvance(text) > label.width - 4)
+        text = QString::number(frame);
+    const QRect rect = image.rect();
+    if (label.current)
+        painter.fillRect(rect.adjusted(0, 1, 0, -2), QColor::fromRgb(ShownLabel));
+    painter.setPen(QColor::fromRgb(label.current ? 0xFF000000 : LabelText));
+    painter.drawText(rect.adjusted(2, 0, -2, -2), Qt::AlignCenter, text);
+    if (label.differing)
+        painter.fillRect(rect.left(), rect.bottom() - 1, rect.width(), 2, QColor::fromRgb(DiffMarkColor));
+    return image;
 }
 
 void StageMapCanvas::paintMarks(QPainter &painter, const QRect &area)

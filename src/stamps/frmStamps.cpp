@@ -18,11 +18,10 @@ namespace {
 QPixmap stampPicture(const modKrelin &model, const Stamp &stamp)
 {
     StageMapPainter painter;
-    QImage picture(stamp.columns * StageMapMetaTile, stamp.rows * StageMapMetaTile, QImage::Format_Indexed8);
-    picture.setColorTable(StageMapColorTable(model.BgColors()));
+    QImage picture(stamp.columns * StageMapMetaTile, stamp.rows * StageMapMetaTile, QImage::Format_RGB32);
     for (int row = 0; row < stamp.rows; ++row)
         for (int col = 0; col < stamp.columns; ++col)
-            painter.paintCell(picture, model, 0, col, row, stamp.at(col, row));
+            painter.paintCell(picture, model, 0, col, row, stamp.at(col, row), model.BgColors());
     return QPixmap::fromImage(picture);
 }
 

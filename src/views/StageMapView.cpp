@@ -3,6 +3,8 @@
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 
+#include <algorithm>
+
 namespace krelin {
 
 StageMapView::StageMapView(const modKrelin &model, QObject *parent)
@@ -21,9 +23,9 @@ int StageMapView::frames() const
     return drawn ? drawn->Frames : 0;
 }
 
-const std::uint8_t *StageMapView::metaTilePicture(int n)
+const QRgb *StageMapView::metaTilePicture(int n)
 {
-    return painter.sprite(model, n & 0xFF);
+    return painter.sprite(model, n & 0xFF, model.BgColors());
 }
 
 void StageMapView::redraw()
@@ -33,18 +35,30 @@ void StageMapView::redraw()
         stage = nullptr; // the window is about to take it off
     drawn = stage;
     picture = NewStageMapPicture(frames());
-    picture.setColorTable(StageMapColorTable(model.BgColors()));
     painter.forgetAll();
     cells.assign(std::size_t(frames()), {});
-    for (int f = 0; f < frames(); ++f)
-        painter.paintFrame(picture, model, f, cells[std::size_t(f)]);
+    painted.assign(std::size_t(frames()), false);
+    for (int f = 0; f < frames(); ++f) {
+        const qint64 start = FrameOffset(model, f);
+        for (int k = 0; k < FrameBytes; ++k)
+            cells[std::size_t(f)][std::size_t(k)] = std::int16_t(model.holds(start + k, 1) ? model.byteAt(start + k) : -1);
+    }
     repainted = 0;
     emit redrawn();
 }
 
+void StageMapView::paintFrames(int first, int last)
+{
+    for (int f = std::max(0, first); f <= std::min(last, frames() - 1); ++f)
+        if (!painted[std::size_t(f)]) {
+            painter.paintFrame(picture, model, f, model.BgColors(), cells[std::size_t(f)]);
+            painted[std::size_t(f)] = true;
+        }
+}
+
 void StageMapView::useColors()
 {
-    picture.setColorTable(StageMapColorTable(model.BgColors()));
+    painted.assign(std::size_t(frames()), false);
     emit colorsChanged();
 }
 
@@ -52,11 +66,14 @@ void StageMapView::paintCells(int frame, const std::bitset<FrameBytes> &which)
 {
     if (which.none())
         return;
+    if (!painted[std::size_t(frame)])
+        return; // painted as it is when it comes into sight
     QRect touched;
     for (int k = 0; k < FrameBytes; ++k)
         if (which.test(std::size_t(k))) {
             const int col = k % FrameColumns, row = k / FrameColumns;
-            painter.paintCell(picture, model, frame, col, row, cells[std::size_t(frame)][std::size_t(k)]);
+            painter.paintCell(picture, model, frame, col, row, cells[std::size_t(frame)][std::size_t(k)],
+                              model.BgColors());
             touched |= StageMapCellRect(frame, col, row);
             ++repainted;
         }
