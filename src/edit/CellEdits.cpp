@@ -80,12 +80,21 @@ CellsEditCommand *MakeFillCommand(modKrelin &model, const QRect &reach, const QP
         return nullptr;
     // The reach's cells row by row, -1 where a byte lies outside the image.
     std::vector<std::int16_t> grid(std::size_t(area.width()) * std::size_t(area.height()), -1);
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        std::int16_t *row = grid.data() + std::size_t(y - area.top()) * std::size_t(area.width()) - area.left();
+        for (int x = area.left(); x <= area.right();) {
+            // A frame's part of the row at once, where the image holds it.
+            const int end = std::min(area.right(), (x / FrameColumns + 1) * FrameColumns - 1);
             const qint64 offset = StageCellOffset(model, {x, y});
-            if (model.holds(offset, 1))
-                grid[std::size_t((y - area.top()) * area.width() + x - area.left())] = model.byteAt(offset);
+            if (const std::uint8_t *bytes = model.bytesAt(offset, end - x + 1))
+                std::copy(bytes, bytes + (end - x + 1), row + x);
+            else
+                for (int i = x; i <= end; ++i)
+                    if (model.holds(offset + (i - x), 1))
+                        row[i] = model.byteAt(offset + (i - x));
+            x = end + 1;
         }
+    }
     const std::vector<int> region =
         FillRegion(grid, area.width(), (at.y() - area.top()) * area.width() + at.x() - area.left());
     if (region.empty())
