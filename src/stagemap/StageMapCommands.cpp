@@ -111,7 +111,11 @@ void StageMapCommands::mnuStageMap_Click()
         connect(this, &StageMapCommands::shownFrameChanged, &canvas, &StageMapCanvas::setShownFrame);
         connect(this, &StageMapCommands::usesMarkChanged, &canvas, &StageMapCanvas::setUsesMarked);
         connect(this, &StageMapCommands::differencesChanged, &canvas, &StageMapCanvas::setDifferences);
-        connect(mapWindow, &QObject::destroyed, this, &StageMapCommands::updateEnabled);
+        connect(mapWindow, &QObject::destroyed, this, [this] {
+            // Closed under the pointer: no leave comes, and the pointer is over it no more.
+            this->tools.pointerLeft(MapView::Stage);
+            updateEnabled();
+        });
         // Below the main window where the screen has room, else over its lower part; as
         // wide as the main window, three frames high at the zoom kept.
         const QRect screen = window->screen()->availableGeometry(), frame = window->frameGeometry();

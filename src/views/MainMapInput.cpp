@@ -3,7 +3,6 @@
 #include "CellMapping.h"
 #include "LevelEditor.h"
 #include "MapTools.h"
-#include "render/MetaTilePainter.h"
 #include "widgets/PictureSurface.h"
 
 #include <QKeyEvent>
@@ -60,12 +59,10 @@ std::optional<StageCell> MainMapInput::cellAt(const QPointF &position, const QPo
 {
     if (!editor.stageLoaded())
         return std::nullopt;
-    const QPointF p = map->imagePosition(position, windowPosition);
-    const int col = CellFromPosition(p.x(), CellPitch, FrameColumns - 1);
-    const int row = CellFromPosition(p.y(), CellPitch, FrameRows - 1);
-    if (col < 0 || row < 0)
+    const std::optional<QPoint> cell = SurfaceCell(*map, position, windowPosition, FrameColumns, FrameRows);
+    if (!cell)
         return std::nullopt;
-    return StageCell{editor.frame(), row, col};
+    return StageCell{editor.frame(), cell->y(), cell->x()};
 }
 
 bool MainMapInput::eventFilter(QObject *, QEvent *event)

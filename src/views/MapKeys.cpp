@@ -1,5 +1,7 @@
 #include "MapKeys.h"
 
+#include "CursorKey.h"
+
 #include <QKeyEvent>
 
 namespace krelin {
@@ -30,29 +32,14 @@ bool MapKeys::keyPressed(QKeyEvent *event)
     }
     if (digit)
         return true;
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const bool shift = modifiers == Qt::ShiftModifier;
-    if (modifiers != Qt::NoModifier && !shift)
-        return false;
-    switch (event->key()) {
-    case Qt::Key_Left: tools.moveCursor(view, -1, 0, shift); return true;
-    case Qt::Key_Right: tools.moveCursor(view, 1, 0, shift); return true;
-    case Qt::Key_Up: tools.moveCursor(view, 0, -1, shift); return true;
-    case Qt::Key_Down: tools.moveCursor(view, 0, 1, shift); return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        if (shift)
-            return false;
-        tools.activate(view);
-        return true;
-    case Qt::Key_F10:
-        if (!shift)
-            return false;
-        [[fallthrough]];
-    case Qt::Key_Menu: tools.pick(tools.cell()); return true;
-    default: return false;
+    const CursorKey key = CursorKey::read(event);
+    switch (key.kind) {
+    case CursorKey::Kind::Step: tools.moveCursor(view, key.dx, key.dy, key.extend); return true;
+    case CursorKey::Kind::Act: tools.activate(view); return true;
+    case CursorKey::Kind::Pick: tools.pick(tools.cell()); return true;
+    case CursorKey::Kind::None: break;
     }
+    return false;
 }
 
 } // namespace krelin

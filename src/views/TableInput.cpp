@@ -1,9 +1,9 @@
 #include "TableInput.h"
 
 #include "CellMapping.h"
+#include "CursorKey.h"
 #include "LevelEditor.h"
 #include "MapTools.h"
-#include "render/MetaTilePainter.h"
 #include "render/TableView.h"
 #include "widgets/PictureSurface.h"
 
@@ -42,12 +42,7 @@ std::optional<QPoint> TableInput::cellAt(const QPointF &position, const QPointF 
 {
     if (!editor.stageLoaded())
         return std::nullopt;
-    const QPointF p = table->imagePosition(position, windowPosition);
-    const int col = CellFromPosition(p.x(), CellPitch, TableColumns - 1);
-    const int row = CellFromPosition(p.y(), CellPitch, TableRows - 1);
-    if (col < 0 || row < 0)
-        return std::nullopt;
-    return QPoint(col, row);
+    return SurfaceCell(*table, position, windowPosition, TableColumns, TableRows);
 }
 
 bool TableInput::eventFilter(QObject *, QEvent *event)
@@ -126,28 +121,17 @@ bool TableInput::keyPressed(QKeyEvent *event)
     }
     if (digit)
         return true;
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const bool shift = modifiers == Qt::ShiftModifier;
-    if (modifiers != Qt::NoModifier && !shift)
-        return false;
+    const CursorKey key = CursorKey::read(event);
     const int n = cursorMetaTile();
-    int step = 0;
-    switch (event->key()) {
-    case Qt::Key_Left: step = -1; break;
-    case Qt::Key_Right: step = 1; break;
-    case Qt::Key_Up: step = -TableColumns; break;
-    case Qt::Key_Down: step = TableColumns; break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-    case Qt::Key_Menu:
-        if (shift)
-            return false;
+    if (key.kind == CursorKey::Kind::None)
+        return false;
+    if (key.kind != CursorKey::Kind::Step) { // Enter, Space, the menu key: this metatile
         keyAnchor.reset();
         tools.chooseMetaTile(n);
         return true;
-    default: return false;
     }
+    const int step = key.dx + TableColumns * key.dy;
+    const bool shift = key.extend;
     if (!shift) {
         keyAnchor.reset();
         moveTo(n + step);

@@ -61,6 +61,22 @@ struct MapSession : Session
     std::unique_ptr<StageMap> stageMap;
 };
 
+// A main window of its own that keeps its settings in the file given, on stage 3.
+struct SettledWindow
+{
+    modKrelin model;
+    ScriptedDesktop desktop;
+    frmKrelin window;
+    explicit SettledWindow(QSettings &settings)
+        : window(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings)
+    {
+        window.show();
+        [[maybe_unused]] const bool shown = QTest::qWaitForWindowExposed(&window);
+        window.OpenRom(QStringLiteral(KRELIN_SAMPLE));
+        Controls(window).mnuEdit_Level_Click(S3);
+    }
+};
+
 // The cells holding what the cell at place start holds, 4-connected across the whole
 // strip of frames: worked out here from the image, apart from the program's own.
 std::set<qint64> StripRegion(const MapSession &s, QPoint start)
@@ -143,12 +159,9 @@ private slots:
         QTemporaryDir folder;
         QSettings settings(folder.filePath(QStringLiteral("krelin.conf")), QSettings::IniFormat);
         {
-            modKrelin model;
-            ScriptedDesktop desktop;
-            frmKrelin window(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings);
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window) && window.OpenRom(QStringLiteral(KRELIN_SAMPLE)));
-            Controls(window).mnuEdit_Level_Click(S3);
+            SettledWindow first(settings);
+            frmKrelin &window = first.window;
+            QCOMPARE(first.model.currentStage(), &StageTable[S3]);
             StageMap m(&window);
             StageMapCanvas &canvas = m.canvas();
             // Ctrl + wheel zooms a step a notch, and the cell under the pointer stays there.
@@ -188,13 +201,8 @@ private slots:
             Controls(window).named<QAction>("mnuFrameLines")->trigger(); // off
         }
         // The next run opens the stage map as it was left.
-        modKrelin model;
-        ScriptedDesktop desktop;
-        frmKrelin window(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window) && window.OpenRom(QStringLiteral(KRELIN_SAMPLE)));
-        Controls(window).mnuEdit_Level_Click(S3);
-        StageMap m(&window);
+        SettledWindow next(settings);
+        StageMap m(&next.window);
         QCOMPARE(m.canvas().cellSize(), settings.value(QStringLiteral("stageMap/zoom")).toInt() * 16 / 100);
         QVERIFY(m.canvas().cellSize() > StageMapGeometry::MinCell);
         QVERIFY(!m.canvas().layout().lines);

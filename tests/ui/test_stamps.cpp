@@ -3,6 +3,7 @@
 // flipped and removed in the Stamps window; a stamps file that cannot be read named at
 // start and left as it was; and the file's form.
 #include "Bytes.h"
+#include "DataFolder.h"
 #include "MainWindowSession.h"
 
 #include "core/StampLibrary.h"
@@ -23,13 +24,12 @@ using namespace krelin::testing;
 namespace {
 
 // The user's data folder, a folder of this program's own (set before any window reads it).
-struct DataFolder
-{
-    QTemporaryDir data;
-    DataFolder() { qputenv("XDG_DATA_HOME", QFile::encodeName(data.path())); }
-    QString stampsFile() const { return data.filePath(QStringLiteral("krelin/stamps.json")); }
-};
 const DataFolder dataFolder;
+
+QString StampsFile()
+{
+    return dataFolder.path(QStringLiteral("krelin/stamps.json"));
+}
 
 struct StampSession : Session
 {
@@ -64,7 +64,7 @@ class TestStamps : public QObject
 
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() { QFile::remove(dataFolder.stampsFile()); }
+    void init() { QFile::remove(StampsFile()); }
 
     void keptStampComesBackInTheNextRun()
     {
@@ -77,8 +77,8 @@ private slots:
             for (int row = 12; row <= 13; ++row)
                 for (int col = 2; col <= 4; ++col)
                     kept.cells.push_back(std::uint8_t(s.byte(LevelCellOffset(stage, 0, col, row))));
-            QVERIFY(QFile::exists(dataFolder.stampsFile()));
-            const QByteArray file = ReadFile(dataFolder.stampsFile());
+            QVERIFY(QFile::exists(StampsFile()));
+            const QByteArray file = ReadFile(StampsFile());
             QVERIFY(file.contains("\"Ledge\""));
             QVERIFY(file.contains(StampToText(kept).split(u'\n').first().toLatin1()));
             QCOMPARE(s.panel()->lstStamps->count(), 1);
@@ -128,30 +128,30 @@ private slots:
         QVERIFY(panel->lstStamps->item(0)->text().startsWith(QStringLiteral("Floor")));
         // What the file says is what the window says.
         QString why;
-        const auto read = StampLibrary::fromJson(ReadFile(dataFolder.stampsFile()), &why);
+        const auto read = StampLibrary::fromJson(ReadFile(StampsFile()), &why);
         QVERIFY2(read, qPrintable(why));
         QCOMPARE(read->at(QStringLiteral("1A-2C")).front(), (KeptStamp{QStringLiteral("Floor"), flipped}));
         s.desktop.yesNoAnswers << true;
         QTest::mouseClick(panel->cmdRemove, Qt::LeftButton);
         QCOMPARE(panel->lstStamps->count(), 0);
-        QVERIFY(StampLibrary::fromJson(ReadFile(dataFolder.stampsFile()), nullptr)->at(QStringLiteral("1A-2C")).empty());
+        QVERIFY(StampLibrary::fromJson(ReadFile(StampsFile()), nullptr)->at(QStringLiteral("1A-2C")).empty());
     }
 
     void damagedFileIsNamedAndLeftAsItWas()
     {
-        QDir().mkpath(QFileInfo(dataFolder.stampsFile()).absolutePath());
+        QDir().mkpath(QFileInfo(StampsFile()).absolutePath());
         const QByteArray damaged = "{\"format\": \"krelin-stamps\", \"version\": 1, \"tables\": {\"3-4B\": [{\"name\": \"x\", \"rows\": [\"2F ZZ\"]}]}}";
-        QVERIFY(WriteFile(dataFolder.stampsFile(), damaged));
+        QVERIFY(WriteFile(StampsFile(), damaged));
         StampSession s;
         QTRY_COMPARE(s.desktop.messages.size(), 1);
         const QString text = s.desktop.messages.first().text;
-        QVERIFY2(text.contains(QDir::toNativeSeparators(dataFolder.stampsFile())) && text.contains(QLatin1String("\"ZZ\"")),
+        QVERIFY2(text.contains(QDir::toNativeSeparators(StampsFile())) && text.contains(QLatin1String("\"ZZ\"")),
                  qPrintable(text));
         // A stamp kept now lasts for the session; the file stays as it was.
         s.keep({0, 0}, {1, 1}, QStringLiteral("Block"));
         QCOMPARE(s.panel()->lstStamps->count(), 1);
         QVERIFY(s.panel()->lblStampsNote->isVisible());
-        QCOMPARE(ReadFile(dataFolder.stampsFile()), damaged);
+        QCOMPARE(ReadFile(StampsFile()), damaged);
     }
 
     void fileFormRefusesWhatItCannotRead_data()
