@@ -8,6 +8,7 @@
 
 #include "core/StageTable.h"
 #include "edit/CellsEditCommand.h"
+#include "edit/EditCommands.h"
 #include "render/UseMarks.h"
 #include "views/CellMarks.h"
 
@@ -277,6 +278,11 @@ private slots:
         s.scrollTo(2);
         s.stageMap->drag({{2, 3, 14}, {3, 4, 1}}, Qt::ShiftModifier);
         QCOMPARE(s.tools().selection(), QRect(2 * 16 + 14, 3, 4, 2));
+        // The main window shows frame 3, where the drag ended, and the selection's part on
+        // it: edged where it ends, open at the frame's left edge, where it goes on.
+        QCOMPARE(Controls(s.window).hLevel_Frames->value(), 3);
+        QCOMPARE(s.map().pixel(CellPitch * 1 + 33, CellPitch * 4 + 10), SelectionColor);
+        QVERIFY(s.map().pixel(0, CellPitch * 3 + 10) != SelectionColor);
         s.stageMap->key(Qt::Key_C, Qt::ControlModifier);
         QString text;
         for (int row = 3; row <= 4; ++row) {
@@ -309,6 +315,39 @@ private slots:
         QCOMPARE(Controls(s.window).sbStatus->lblFrame->text(), QStringLiteral("Frame 3 / 24"));
         QVERIFY2(Controls(s.window).sbStatus->lblPointer->text().startsWith(QStringLiteral("Row 4 \u00B7 Column 7 \u00B7 Metatile ")),
                  qPrintable(Controls(s.window).sbStatus->lblPointer->text()));
+    }
+
+    void followsEditsUndoAndColours()
+    {
+        MapSession s;
+        const auto shows = [&](int frame, int col, int row) {
+            s.scrollTo(frame);
+            const QRect cell = s.canvas().layout().cellRect({frame, row, col}).translated(
+                -s.canvas().horizontalScrollBar()->value(), -s.canvas().verticalScrollBar()->value());
+            const QImage shown = s.stageMap->picture();
+            for (const QPoint &p : {QPoint(3, 3), QPoint(8, 11), QPoint(12, 6)})
+                if (shown.pixel(cell.topLeft() + p) != ConsolePixel(s.model, s.byte(s.cell(frame, col, row)), p.x(), p.y()))
+                    return false;
+            return true;
+        };
+        // An edit of a frame not yet in sight shows once it is scrolled there; an undo made
+        // while it is in sight shows at once.
+        const int old = s.byte(s.cell(20, 5, 5));
+        Controls(s.window).editor().SelectMetaTile((old + 1) % 256);
+        Controls(s.window).hLevel_Frames->setValue(20);
+        s.clickOnMap(5, 5);
+        QCOMPARE(s.byte(s.cell(20, 5, 5)), (old + 1) % 256);
+        QVERIFY(shows(20, 5, 5));
+        s.stack().undo();
+        QVERIFY(shows(20, 5, 5));
+        // New colours (every entry another) reach every frame, those painted already and
+        // the others.
+        for (int e = 0; e < 16; ++e)
+            QVERIFY(Controls(s.window).history().push(
+                new SetPaletteColorCommand(s.model, e, (s.byte(s.model.PalOffset + e) + 0x10) % 0x40)));
+        for (int f : {20, 3})
+            for (int k = 0; k < 240; k += 47)
+                QVERIFY(shows(f, k % 16, k / 16));
     }
 
     void marksAndTheKeysOnTheStageMap()
