@@ -20,9 +20,10 @@ class modKrelin;
 enum class Surface { Editor, Table, Selected };
 
 // The logic behind the main window's level-editing surfaces and controls: the metatile
-// table and its selection, the level map and its placements, frames, pages and rooms, and
-// the stage state flags. The window owns the three surfaces' images and forwards its
-// events here; the map and the table views draw into the images.
+// table and its selection, the level map's drawing, frames, pages and rooms, and the stage
+// state flags. The window owns the three surfaces' images and forwards the table's events
+// here; the map and the table views draw into the images. What the pointer and the keys
+// do on the map (placing, pasting, filling, picking) is the map's tools' (MapTools).
 //
 // Both views follow the model: every change of the image (an edit, an undo or redo, a
 // patch, a change made in another window) reaches them through the model's signals and
@@ -34,7 +35,7 @@ class LevelEditor : public QObject
     Q_OBJECT
 
 public:
-    // Edits (placements, rooms) become steps of history.
+    // Edits (rooms) become steps of history.
     LevelEditor(modKrelin &model, EditHistory &history, QImage &editorImage, QImage &tableImage,
                 QImage &selectedImage, QObject *parent = nullptr);
 
