@@ -49,6 +49,8 @@ private slots:
     void toolWindowEditsUndoneInTheirWindows();
     void patchStepsKeepWhatTheyChanged();
     void oldestStepsGoPastTheBudget();
+    void savedStepKeptThroughTheTrim_data();
+    void savedStepKeptThroughTheTrim();
 };
 
 void TestHistory::everyKindOfEdit_data()
@@ -372,6 +374,41 @@ void TestHistory::oldestStepsGoPastTheBudget()
     }
     history.stack().setIndex(kept);
     QVERIFY(model.image() == states.back());
+}
+
+void TestHistory::savedStepKeptThroughTheTrim_data()
+{
+    QTest::addColumn<int>("saved"); // the step saved at, of nine
+    for (int saved = 0; saved <= 9; ++saved)
+        QTest::addRow("saved at step %d", saved) << saved;
+}
+
+// Saved at a step, back at step 7 of 9, then trimmed to the newest six steps: the image
+// reads as saved exactly at the saved step, counted from the oldest step kept (saved at
+// step 7: two undos make it modified, two redos saved again); a saved step that was let
+// go is never reached again.
+void TestHistory::savedStepKeptThroughTheTrim()
+{
+    QFETCH(int, saved);
+    modKrelin model;
+    model.replaceImage(Bytes(64 * 1024, 0));
+    EditHistory history(model);
+    for (int i = 0; i < 9; ++i) { // each step rewrites 4 KiB: a little over 8 KiB kept
+        Bytes next = model.image();
+        std::fill_n(next.begin() + 4096 * i, 4096, std::uint8_t(i + 1));
+        QVERIFY(history.push(new RecordedStep(model, ChangesBetween(model.image(), next), QStringLiteral("Fill"))));
+    }
+    history.stack().setIndex(saved);
+    history.markSaved();
+    history.stack().setIndex(7);
+    history.setMemoryBudget(70 * 1024);
+    QCOMPARE(history.stack().count(), 6); // steps 3 to 8 of the nine
+    QCOMPARE(history.stack().index(), 4);
+    const int oldest = 3;
+    for (int k : {4, 3, 2, 3, 4, 5, 6, 0, 1}) {
+        history.stack().setIndex(k);
+        QCOMPARE(history.isModified(), oldest + k != saved);
+    }
 }
 
 QTEST_MAIN(TestHistory)
