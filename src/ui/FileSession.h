@@ -101,7 +101,9 @@ private:
     // Takes the lock of the file about to be opened, or asks what to do when another copy
     // of the program holds it. False: the user chose not to open it.
     bool lockFile(const QString &path);
-    // checked: another program's change was asked about already.
+    // Writes the image with its save fix-up to path; the image in memory takes the fix-up
+    // only when the file was written. checked: another program's change was asked about
+    // already.
     bool saveTo(const QString &path, bool checked = false);
     void showCaption();
     // The file's name as the caption and the questions show it.

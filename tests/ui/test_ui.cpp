@@ -8,6 +8,7 @@
 #include "FileSizeLimit.h"
 #include "TestFolders.h"
 
+#include "core/Patch.h"
 #include "core/StageTable.h"
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
@@ -488,6 +489,8 @@ private slots:
         QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - ") + written.toUpper() + QStringLiteral("[*]"));
     }
 
+    // F12 and Escape in the file dialog leave every byte as it was: a patch made from the
+    // file as it is on disk still fits the image.
     void cancelledSaveAs()
     {
         QTemporaryDir dir;
@@ -496,19 +499,29 @@ private slots:
         Editor e;
         QVERIFY(e.open(dir.filePath(QStringLiteral("game.nes"))));
         const QString caption = e.window->windowTitle();
+        e.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(e.window.get()));
+        e.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.window.get()));
         e.desktop.saveAnswers.enqueue(QString());
-        Controls(e.window).mnuSaveRomAs_Click();
+        QTest::keyClick(e.window.get(), Qt::Key_F12);
         QCOMPARE(e.desktop.saveDialogs.size(), 1);
         QVERIFY(e.desktop.messages.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"game.nes"}));
         QCOMPARE(ReadFile(dir.filePath(QStringLiteral("game.nes"))), original);
         QCOMPARE(e.window->windowTitle(), caption);
-        // The fix-up is made before the dialog opens and stays in the image; it is part of
-        // saving, not an edit, so the image is as unmodified as before.
-        QCOMPARE(e.model.byteAt(0x12008), std::uint8_t(0xA5));
-        QCOMPARE(e.model.byteAt(0x12009), std::uint8_t(0x5A));
+        QCOMPARE(ToBytes(e.model.image()), original);
         QVERIFY(!Controls(e.window).history().isModified());
         QVERIFY(!Controls(e.window).mnuUndo->isEnabled());
+
+        // A BPS patch names the checksum of the image it was made for: the file's.
+        QByteArray patched = original;
+        patched[0x100] = char(0x42);
+        const QString patch = dir.filePath(QStringLiteral("hack.bps"));
+        QVERIFY(WriteFile(patch, ToBytes(MakeBpsPatch(BytesOf(original), BytesOf(patched)))));
+        e.desktop.openAnswers.enqueue(patch);
+        QVERIFY2(Controls(e.window).mnuApplyPatch_Click(), qPrintable(e.desktop.messageTexts()));
+        QCOMPARE(ToBytes(e.model.image()), patched);
     }
 
     void failedWrites()
@@ -706,14 +719,9 @@ private slots:
                                                  : QFileInfo(path).absoluteFilePath());
         }
         if (!goesOn) {
-            // Nothing quits, nothing is lost: the image and its unsaved state stay (with the
-            // fix-up that a save, even a failed one, makes in memory).
-            QByteArray expected = imageBefore;
-            if (answer == "failed save") {
-                expected[0x12008] = expected[0x1C997];
-                expected[0x12009] = expected[0x1C998];
-            }
-            QCOMPARE(ToBytes(e.model.image()), expected);
+            // Nothing quits, nothing is lost: the image and its unsaved state stay, byte for
+            // byte (a save that failed puts no fix-up into the image).
+            QCOMPARE(ToBytes(e.model.image()), imageBefore);
             QVERIFY(Controls(e.window).history().isModified());
             QVERIFY(Controls(e.window).mnuUndo->isEnabled());
         }
