@@ -74,7 +74,8 @@ private slots:
         QTest::newRow("a word") << "01 02\nhello 03" << 0 << "hello";
         QTest::newRow("above FF") << "100" << 0 << "100";
         QTest::newRow("a sign") << "-1" << 0 << "-1";
-        QTest::newRow("rows of different lengths") << "01 02\n03" << 0 << "line 2 has 1 numbers";
+        QTest::newRow("rows of different lengths") << "01 02\n03" << 0 << "line 2 has 1 number, line 1 has 2";
+        QTest::newRow("a longer row") << "01\n02 03" << 0 << "line 2 has 2 numbers, line 1 has 1";
         QTest::newRow("a blank line inside") << "01\n\n02" << 0 << "line 2 is empty";
         QTest::newRow("nothing") << "  \n \n" << 0 << "no metatile";
         QTest::newRow("too many columns") << QString("00 ").repeated(257) << 0 << "257 columns";
