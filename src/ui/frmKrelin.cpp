@@ -205,6 +205,7 @@ void frmKrelin::createParts(QSettings *settings)
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
     connect(recovery, &RecoveryOffer::statusMessage, status, note);
     connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
+    connect(editTools, &EditTools::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     connect(tools, &ToolWindows::toolWindowMade, shortcuts, &KeyboardShortcuts::follow);
     // Said once: from then on the user knows the oldest steps go.

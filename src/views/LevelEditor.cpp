@@ -101,6 +101,10 @@ int LevelEditor::RoomEntryOfFrame() const
 
 void LevelEditor::imageChanged(qint64 offset, qint64 length)
 {
+    // The room box follows the model like every view: the frame's room byte written, it
+    // takes the next choice.
+    if (stageLoaded() && ByteRange{offset, length}.contains(FrameRoomOffset(model, currentFrame)))
+        roomArmed = true;
     if (tileEditorWait.active) {
         tileEditorWait.kept.push_back({offset, length});
         return;
@@ -207,9 +211,11 @@ bool LevelEditor::RoomChosen(const QString &entry)
     if (!ok || entry.size() < 2)
         return false;
     const bool written = model.holds(FrameRoomOffset(model, currentFrame), 1);
-    history.push(new SetRoomCommand(model, currentFrame, room));
+    // Disarmed until the model announces the new room byte (imageChanged re-arms it); a
+    // choice of the room in place changes nothing, and the box stays armed.
     roomArmed = false;
-    DrawLevel();
+    if (!history.push(new SetRoomCommand(model, currentFrame, room)))
+        roomArmed = true;
     return written;
 }
 

@@ -99,8 +99,9 @@ public:
     // The table scroll bar's value changed.
     void TableChanged(int value);
     // An entry of the room box was chosen; writes its room to the current frame's byte
-    // of the frame-to-room table while the room box is armed. Returns true if it wrote
-    // (the byte may have held that room already).
+    // of the frame-to-room table while the room box is armed. The map is not redrawn (a
+    // room is not drawn on it); the box is armed again when the model announces the byte.
+    // Returns true if it wrote (the byte may have held that room already).
     bool RoomChosen(const QString &entry);
 
     // ---- pointer events (positions in surface pixels) ------------------------------------
@@ -124,8 +125,7 @@ signals:
     void busyChanged(bool busy);
     // The metatile table was drawn: the Edit Tile button may be used from now on.
     void tableDrawn();
-    // The level map was drawn afresh (a stage selection, a frame change, a refresh, a
-    // room choice).
+    // The level map was drawn afresh (a stage selection, a frame change, a refresh).
     void levelDrawn();
     // The stage was taken off the views; nothing is shown until a stage is chosen.
     void stageUnloaded();

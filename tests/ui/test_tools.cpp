@@ -154,7 +154,7 @@ private slots:
         const qint64 placed = s.cell(0, 3, 4);
         QCOMPARE(s.byte(placed), picked);
         QCOMPARE(s.stack().undoText(),
-                 QStringLiteral("Place Metatile %1 at frame 0, row 4, column 3").arg(HexByte(picked)));
+                 QStringLiteral("Place Metatile %1 in 1A, frame 0, row 4, column 3").arg(HexByte(picked)));
 
         // Shift + drag from cell (0, 0) to cell (row 1, column 2): 3 x 2 cells, outlined.
         s.dragOnMap({{0, 0}, {1, 1}, {2, 1}}, Qt::ShiftModifier);
@@ -190,7 +190,7 @@ private slots:
                 QCOMPARE(s.byte(s.cell(1, 6 + col, 7 + row)), int(original[std::size_t(s.cell(0, col, row))]));
             }
         QCOMPARE(s.stack().count(), 2);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 3 \u00D7 2 at frame 1"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 3 \u00D7 2 in 1A, frame 1"));
 
         // Ctrl+S writes exactly those seven bytes and the fix-up.
         s.key(Qt::Key_S, Qt::ControlModifier);
@@ -214,7 +214,7 @@ private slots:
             }
         // The stamp stays for more clicks, cut at the frame's edges; Escape drops it.
         s.clickOnMap(14, 14);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 1 at frame 1"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 1 in 1A, frame 1"));
         QCOMPARE(s.byte(s.cell(1, 15, 14)), int(original[std::size_t(s.cell(0, 1, 0))]));
         s.key(Qt::Key_Escape);
         QVERIFY(!s.tools().stamp());
@@ -269,7 +269,7 @@ private slots:
                     expected << s.cell(0, col, row);
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill Selection 2 \u00D7 3 with 01 at frame 0"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill Selection 2 \u00D7 3 with 01 in 1A, frame 0"));
         s.key(Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(s.model.image() == original);
     }
@@ -293,7 +293,7 @@ private slots:
         std::sort(expected.begin(), expected.end());
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paint %1 cells with 35 at frame 0").arg(expected.size()));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paint %1 cells with 35 in 1A, frame 0").arg(expected.size()));
         for (qint64 offset : expected) {
             const int k = int(offset - s.cell(0, 0, 0));
             QVERIFY(showsInMiddle(s.map(), s.model, k % 16, k / 16, 0x35) || (k % 16 == 5 && k / 16 == 3));
@@ -360,7 +360,7 @@ private slots:
         s.clickOnMap(start % 16, start / 16);
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2").arg(largest).arg(HexByte(with)));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2 in 1A, frame 0").arg(largest).arg(HexByte(with)));
 
         // Select All and Delete make the frame one region; a click of Fill refills it all.
         s.key(Qt::Key_A, Qt::ControlModifier);
@@ -370,7 +370,7 @@ private slots:
         s.clickOnMap(7, 7);
         for (int c = 0; c < 240; ++c)
             QCOMPARE(s.byte(frame + c), 0);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill 240 cells with 00"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill 240 cells with 00 in 1A, frame 0"));
         QCOMPARE(s.stack().count(), 3);
         for (int c = 0; c < 240; c += 37)
             QVERIFY(showsInMiddle(s.map(), s.model, c % 16, c / 16, 0));
@@ -438,10 +438,33 @@ private slots:
         for (qint64 at : where)
             QCOMPARE(s.byte(at), to);
         QCOMPARE(s.stack().count(), 1);
+        // Named by where it replaced: the frame, the stage, or the stages it changed (the
+        // one shown first, then in table order).
+        QStringList changed{QStringLiteral("1B")};
+        for (const Stage &other : StageTable)
+            if (&other != &stage && std::any_of(frames.begin(), frames.end(), [&](auto f) { return f.first == &other; }))
+                changed << QLatin1String(other.name);
+        const QString of = scope == 0 ? QStringLiteral("1B, frame 0") : changed.join(QStringLiteral(", "));
         QCOMPARE(s.stack().undoText(),
-                 QStringLiteral("Replace %1 with %2 in %3 cells").arg(HexByte(from), HexByte(to)).arg(where.size()));
+                 QStringLiteral("Replace %1 with %2 in %3 cells of %4").arg(HexByte(from), HexByte(to)).arg(where.size()).arg(of));
+
+        // Undone from another stage, it shows the first stage and frame it changed, and
+        // says how many stages came back.
+        Controls(s.window).mnuEdit_Level_Click(S3);
+        Controls(s.window).hLevel_Frames->setValue(5);
         s.key(Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(s.model.image() == original);
+        QCOMPARE(s.model.currentStage(), &stage);
+        int firstFrame = stage.Frames;
+        for (const auto &[st, f] : frames)
+            if (st == &stage)
+                firstFrame = std::min(firstFrame, f);
+        QCOMPARE(Controls(s.window).hLevel_Frames->value(), firstFrame);
+        const QString said = Controls(s.window).sbStatus->currentMessage();
+        if (changed.size() > 1)
+            QCOMPARE(said, QStringLiteral("Undone in %1 stages: %2.").arg(changed.size()).arg(changed.join(", ")));
+        else
+            QVERIFY2(!said.contains(QLatin1String("stages")), qPrintable(said));
     }
 
     // ---- history --------------------------------------------------------------------------
