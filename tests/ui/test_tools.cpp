@@ -12,12 +12,15 @@
 #include "ui/EditTools.h"
 #include "ui/OverviewCommands.h"
 #include "ui/ReplaceDialog.h"
+#include "widgets/HexSpinBox.h"
 #include "views/CellMarks.h"
 #include "views/MapTools.h"
 #include "views/StageOverviewView.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -465,6 +468,94 @@ private slots:
             QCOMPARE(said, QStringLiteral("Undone in %1 stages: %2.").arg(changed.size()).arg(changed.join(", ")));
         else
             QVERIFY2(!said.contains(QLatin1String("stages")), qPrintable(said));
+    }
+
+    // Numbers typed into the dialog's fields, as a user types them, are the numbers the
+    // step replaces: a field's text read whole, its "Metatile " included, on Enter (the
+    // dialog's default button). What names no metatile is refused, never taken as 00.
+    void replaceTakesTheNumbersTyped_data()
+    {
+        QTest::addColumn<QString>("field"); // the field typed into
+        QTest::addColumn<QString>("keys");  // typed after selecting its number; "+2": Up twice
+        QTest::newRow("With, typed") << "spnReplaceWith" << "2e";
+        QTest::newRow("With, typed with a $") << "spnReplaceWith" << "$2E";
+        QTest::newRow("With, stepped by the Up key") << "spnReplaceWith" << "+2";
+        QTest::newRow("Replace, typed") << "spnReplaceFrom" << "{from}";
+    }
+    void replaceTakesTheNumbersTyped()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, keys);
+        ToolSession s(S1B);
+        const Bytes original = s.model.image();
+        const qint64 frame = StageTable[S1B].LevelOffset;
+        // A metatile of the frame whose number has a letter: read as 00, it would be lost.
+        int from = -1;
+        for (int c = 0; c < 240 && from < 0; ++c)
+            if (const int n = s.byte(frame + c); n % 16 >= 10 && n != 0x2E)
+                from = n;
+        QVERIFY(from > 0);
+        // Typed into Replace, the dialog opens on the metatile it replaces with.
+        const int to = field == QLatin1String("spnReplaceFrom") ? 0x2E : keys == QLatin1String("+2") ? (from + 2) % 256 : 0x2E;
+        QVERIFY(from != to);
+        const int selected = field == QLatin1String("spnReplaceFrom") ? to : from;
+        s.moveOnMap(15, 14); // the pointer comes to the table from elsewhere, as a hand's does
+        s.pick(selected / 16, selected % 2, selected % 16 / 2);
+        QCOMPARE(s.editor().SelectedMetaTile(), selected);
+        Controls(s.window).named<QAction>("mnuReplaceMetaTile")->trigger();
+        auto *dialog = s.window->findChild<ReplaceDialog *>();
+        QVERIFY(dialog && dialog->isVisible());
+        auto *box = dialog->findChild<QSpinBox *>(field);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier); // the number, not "Metatile "
+        if (keys.startsWith(u'+'))
+            for (int i = 0; i < keys.mid(1).toInt(); ++i)
+                QTest::keyClick(box, Qt::Key_Up);
+        else
+            QTest::keyClicks(box, QString(keys).replace(QLatin1String("{from}"), HexByte(from).toLower()));
+        QCOMPARE(box->value(), field == QLatin1String("spnReplaceFrom") ? from : to);
+        QVERIFY2(dialog->lblReplaceCount->text().contains(QLatin1String("will change")), qPrintable(dialog->lblReplaceCount->text()));
+        QTest::keyClick(box, Qt::Key_Return);
+
+        QTRY_VERIFY(!dialog->isVisible());
+        QList<qint64> where;
+        for (int c = 0; c < 240; ++c)
+            if (original[std::size_t(frame + c)] == from)
+                where << frame + c;
+        QCOMPARE(ChangedOffsets(original, s.model.image()), where);
+        for (qint64 at : where)
+            QCOMPARE(s.byte(at), to);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Replace %1 with %2 in %3 cells of 1B, frame 0")
+                                           .arg(HexByte(from), HexByte(to))
+                                           .arg(where.size()));
+    }
+
+    void replaceRefusesWhatNamesNoMetatile()
+    {
+        ToolSession s(S1B);
+        const Bytes original = s.model.image();
+        s.moveOnTable(1, 7);
+        s.rightClickOnMap(0, 0); // a metatile the frame holds
+        QVERIFY(s.editor().SelectedMetaTile() != 0x12);
+        Controls(s.window).named<QAction>("mnuReplaceMetaTile")->trigger();
+        auto *dialog = s.window->findChild<ReplaceDialog *>();
+        QVERIFY(dialog);
+        QSpinBox *with = dialog->spnReplaceWith;
+        with->setFocus();
+        QTest::keyClick(with, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(with, QStringLiteral("G!1x23"));
+        QCOMPARE(with->text(), QStringLiteral("Metatile 12")); // only the digits, and two of them
+        QCOMPARE(with->value(), 0x12);
+        QVERIFY(dialog->cmdReplace->isEnabled());
+        QTest::keyClick(with, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(with, Qt::Key_Backspace);
+        QTest::keyClick(with, Qt::Key_Return); // an empty field: nothing is taken, not even 12
+        QVERIFY(dialog->isVisible());
+        QVERIFY(s.model.image() == original);
+        QCOMPARE(s.stack().count(), 0);
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+        QTRY_VERIFY(!dialog->isVisible());
+        QVERIFY(s.model.image() == original);
     }
 
     // ---- history --------------------------------------------------------------------------
