@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <optional>
@@ -113,6 +114,9 @@ private:
     QList<int> markedFrames;
     bool listPending = false;
     QPointer<DifferencesWindow> listWindow;
+    // Where F7 went, told a moment after the note that it came round.
+    QTimer placeAfterNote;
+    QString pendingPlace;
 };
 
 } // namespace krelin

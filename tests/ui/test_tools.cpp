@@ -16,8 +16,11 @@
 #include "views/CellMarks.h"
 #include "views/MapTools.h"
 #include "views/StageOverviewView.h"
+#include "views/StatusText.h"
+#include "widgets/FittedLabel.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -556,6 +559,57 @@ private slots:
         dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
         QTRY_VERIFY(!dialog->isVisible());
         QVERIFY(s.model.image() == original);
+    }
+
+    // ---- the status bar ------------------------------------------------------------------------
+    // With a stamp beside the tool, the pointer's field is narrower: what it shows fits it,
+    // whole or with its words shortened (the numbers whole), or cut with "…", never
+    // without a sign; the whole text is its tool-tip. The client area keeps its size.
+    void statusBarFitsItsTexts_data()
+    {
+        QTest::addColumn<double>("scale"); // of the desktop's font
+        QTest::newRow("the desktop's font") << 1.0;
+        QTest::newRow("a larger font") << 1.15;
+        QTest::newRow("a much larger font") << 1.5;
+    }
+    void statusBarFitsItsTexts()
+    {
+        QFETCH(double, scale);
+        const QFont desktopFont = QApplication::font();
+        QFont font = desktopFont;
+        font.setPointSizeF(font.pointSizeF() * scale);
+        QApplication::setFont(font);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(desktopFont); });
+        ToolSession s(S3);
+        s.dragOnMap({{0, 0}, {1, 1}, {2, 1}}, Qt::ShiftModifier);
+        s.key(Qt::Key_C, Qt::ControlModifier);
+        s.key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(s.lblTool(), QStringLiteral("Place 3 \u00D7 2"));
+        s.moveOnMap(2, 11); // the byte at 0x9929
+        const FittedLabel *field = Controls(s.window).sbStatus->lblPointer;
+        const QString full = MapCellStatus(s.model, 0, 2, 11), brief = MapCellStatus(s.model, 0, 2, 11, TextLength::Brief);
+        QVERIFY(full.endsWith(QLatin1String("Offset 0x9929")));
+        QCOMPARE(brief, QStringLiteral("R 11 \u00B7 C 2 \u00B7 %1 \u00B7 0x9929").arg(HexByte(s.byte(0x9929))));
+        QCOMPARE(field->toolTip(), full);
+        const auto fits = [field](const QString &text) {
+            return field->fontMetrics().horizontalAdvance(text) <= field->contentsRect().width();
+        };
+        const QString shown = field->text();
+        QVERIFY2(fits(shown), qPrintable(shown));
+        QCOMPARE(shown, fits(full) ? full : fits(brief) ? brief : shown);
+        QVERIFY2(shown == full || shown == brief || shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QCOMPARE(s.window->centralWidget()->size(), QSize(645, 527));
+
+        // A message longer than its room is shown ending in "…", the whole as the bar's
+        // tool-tip.
+        MainStatusBar *bar = Controls(s.window).sbStatus;
+        const QString note = QStringLiteral("A message that says far more than the room the status bar has left of its "
+                                            "fields on the right could ever show");
+        bar->showMessage(note, 5000);
+        const QString said = bar->shownMessage();
+        QVERIFY2(said.endsWith(QChar(0x2026)) && note.startsWith(said.chopped(1)), qPrintable(said));
+        QVERIFY(bar->fontMetrics().horizontalAdvance(said) < bar->lblStage->x());
+        QCOMPARE(bar->toolTip(), note);
     }
 
     // ---- history --------------------------------------------------------------------------
