@@ -10,6 +10,7 @@
 
 #include "core/Patch.h"
 #include "core/StageTable.h"
+#include "core/Version.h"
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
 #include "edit/ByteEditCommand.h"
@@ -29,11 +30,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -887,6 +890,37 @@ private slots:
         QtDesktop real;
         real.playSound(chime[0]);
         real.stopSound();
+    }
+
+    // The real desktop's message boxes are wide enough for their title beside a title
+    // bar's icon and buttons: the tile editor's short notice under "Krelin V0.5" had its
+    // title cut to "Kre… 0.5". Each box is measured while it is open, then closed.
+    void messageBoxesHaveRoomForTheirTitle()
+    {
+        QtDesktop real;
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const int title = QFontMetrics(bold).horizontalAdvance(ShortCaption());
+        QList<int> widths;
+        const auto measure = [&widths] {
+            QTimer::singleShot(0, [&widths] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    widths << box->width();
+                    box->done(0);
+                }
+            });
+        };
+        bool ticked = true;
+        measure();
+        real.showMessage(nullptr, ShortCaption(), QStringLiteral("Editor Must Refresh!"), Desktop::Icon::None);
+        measure();
+        real.showMessageWithCheck(nullptr, ShortCaption(), QStringLiteral("Editor Must Refresh!"), QStringLiteral("Don't ask again"), &ticked);
+        measure();
+        real.askYesNo(nullptr, ShortCaption(), QStringLiteral("Ok?"));
+        QCOMPARE(widths.size(), 3);
+        for (int width : widths) // an icon and three buttons, about 24 pixels each
+            QVERIFY2(width >= title + 4 * 24, qPrintable(QStringLiteral("%1 < %2 + 96").arg(width).arg(title)));
+        QVERIFY(!ticked);
     }
 
     // ---- refused stage choices ----------------------------------------------------------------------
