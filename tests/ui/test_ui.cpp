@@ -18,6 +18,7 @@
 #include "views/LevelEditor.h"
 #include "widgets/QtDesktop.h"
 #include "tileeditor/frmTileEditor.h"
+#include "ui/PatchPreviewDialog.h"
 #include "ui/frmAbout.h"
 #include "support/WindowControls.h"
 #include "ui/frmKrelin.h"
@@ -523,7 +524,10 @@ private slots:
         const QString patch = dir.filePath(QStringLiteral("hack.bps"));
         QVERIFY(WriteFile(patch, ToBytes(MakeBpsPatch(BytesOf(original), BytesOf(patched)))));
         e.desktop.openAnswers.enqueue(patch);
-        QVERIFY2(Controls(e.window).mnuApplyPatch_Click(), qPrintable(e.desktop.messageTexts()));
+        Controls(e.window).mnuApplyPatch->trigger();
+        PatchPreviewDialog *preview = Controls(e.window).patchPreview();
+        QVERIFY2(preview, qPrintable(e.desktop.messageTexts()));
+        QTest::mouseClick(preview->cmdApply, Qt::LeftButton);
         QCOMPARE(ToBytes(e.model.image()), patched);
     }
 
