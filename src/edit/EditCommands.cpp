@@ -7,6 +7,8 @@
 #include "core/TileCodec.h"
 
 #include <QCoreApplication>
+#include <QHash>
+#include <QPair>
 
 #include <bit>
 
@@ -56,12 +58,20 @@ int pixelsChanged(const std::vector<std::uint8_t> &before, const std::vector<std
     return count;
 }
 
-// "Paint 6 Pixels of tile 21", "Fill 1 Pixel of tile 21".
+// "Paint 6 Pixels of tile 21", "Fill 1 Pixel of tile 21". A stroke names itself afresh at
+// every pixel it crosses, so each text is made once and kept (a tile has 64 pixels, an
+// image 256 tiles a stage: a few thousand texts at the very most).
 QString pixelsText(const char *verb, int pixels, int tile)
 {
-    return (pixels == 1 ? tr("%1 1 Pixel of tile %2") : tr("%1 %3 Pixels of tile %2"))
-        .arg(QLatin1String(verb), HexByte(tile))
-        .arg(pixels);
+    static QHash<QPair<const char *, int>, QString> made;
+    const QPair<const char *, int> key(verb, pixels << 8 | (tile & 0xFF));
+    if (const auto found = made.constFind(key); found != made.constEnd())
+        return *found;
+    const QString text = (pixels == 1 ? tr("%1 1 Pixel of tile %2") : tr("%1 %3 Pixels of tile %2"))
+                             .arg(QLatin1String(verb), HexByte(tile))
+                             .arg(pixels);
+    made.insert(key, text);
+    return text;
 }
 
 QString tileChangeText(TileChange change, int tile, int pixels)
