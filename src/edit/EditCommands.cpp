@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QPair>
 
 #include <bit>
 
@@ -58,20 +57,26 @@ int pixelsChanged(const std::vector<std::uint8_t> &before, const std::vector<std
     return count;
 }
 
-// "Paint 6 Pixels of tile 21", "Fill 1 Pixel of tile 21". A stroke names itself afresh at
-// every pixel it crosses, so each text is made once and kept (a tile has 64 pixels, an
-// image 256 tiles a stage: a few thousand texts at the very most).
-QString pixelsText(const char *verb, int pixels, int tile)
+// The texts of steps that come many to a second (the pixels of a stroke, each of which
+// names the stroke afresh; colour clicks) are made once for each key and kept: a few
+// thousand at the very most.
+template <typename Make>
+QString keptText(quint64 key, Make make)
 {
-    static QHash<QPair<const char *, int>, QString> made;
-    const QPair<const char *, int> key(verb, pixels << 8 | (tile & 0xFF));
+    static QHash<quint64, QString> made;
     if (const auto found = made.constFind(key); found != made.constEnd())
         return *found;
-    const QString text = (pixels == 1 ? tr("%1 1 Pixel of tile %2") : tr("%1 %3 Pixels of tile %2"))
-                             .arg(QLatin1String(verb), HexByte(tile))
-                             .arg(pixels);
-    made.insert(key, text);
-    return text;
+    return *made.insert(key, make());
+}
+
+// "Paint 6 Pixels of tile 21", "Fill 1 Pixel of tile 21".
+QString pixelsText(TileChange change, int pixels, int tile)
+{
+    return keptText(quint64(change) << 16 | quint64(pixels) << 8 | quint64(tile & 0xFF), [=] {
+        return (pixels == 1 ? tr("%1 1 Pixel of tile %2") : tr("%1 %3 Pixels of tile %2"))
+            .arg(change == TileChange::Fill ? tr("Fill") : tr("Paint"), HexByte(tile))
+            .arg(pixels);
+    });
 }
 
 QString tileChangeText(TileChange change, int tile, int pixels)
@@ -81,7 +86,8 @@ QString tileChangeText(TileChange change, int tile, int pixels)
     case TileChange::FlipHorizontally: return tr("Flip Tile %1 Horizontally").arg(t);
     case TileChange::FlipVertically: return tr("Flip Tile %1 Vertically").arg(t);
     case TileChange::Rotate: return tr("Rotate Tile %1").arg(t);
-    case TileChange::Fill: return pixelsText("Fill", pixels, tile);
+    case TileChange::Fill:
+    case TileChange::Paint: return pixelsText(change, pixels, tile);
     case TileChange::Paste: return tr("Paste Tile %1").arg(t);
     }
     return {};
@@ -90,10 +96,14 @@ QString tileChangeText(TileChange change, int tile, int pixels)
 // "Set Palette Entry 5 of 3 to $17": the entry, the stage shown, the colour code.
 QString paletteText(const modKrelin &model, int entry, int color)
 {
-    const QString stage = StageNameText(model);
-    const QString code = QStringLiteral("$") + HexByte(color);
-    return stage.isEmpty() ? tr("Set Palette Entry %1 to %2").arg(entry).arg(code)
-                           : tr("Set Palette Entry %1 of %2 to %3").arg(QString::number(entry), stage, code);
+    const Stage *stage = model.currentStage();
+    const quint64 key = quint64(stage ? stage - StageTable.data() + 1 : 0) << 16 | quint64(entry & 0xFF) << 8
+        | quint64(color & 0xFF);
+    return keptText(key, [&] {
+        const QString code = QStringLiteral("$") + HexByte(color);
+        return stage ? tr("Set Palette Entry %1 of %2 to %3").arg(QString::number(entry), QLatin1String(stage->name), code)
+                     : tr("Set Palette Entry %1 to %2").arg(entry).arg(code);
+    });
 }
 
 } // namespace
@@ -121,7 +131,7 @@ PaintPixelCommand::PaintPixelCommand(modKrelin &model, qint64 tileOffset, int co
     , tile(TileOfByte(model, tileOffset))
     , stroke(stroke)
 {
-    setText(pixelsText("Paint", pixelsChanged(oldBytes(), newBytes()), tile));
+    setText(pixelsText(TileChange::Paint, pixelsChanged(oldBytes(), newBytes()), tile));
 }
 
 int PaintPixelCommand::id() const
@@ -134,7 +144,7 @@ bool PaintPixelCommand::mergeWith(const QUndoCommand *other)
     const auto *later = static_cast<const PaintPixelCommand *>(other);
     if (later->stroke != stroke || !takeBytesOf(*later))
         return false;
-    setText(pixelsText("Paint", pixelsChanged(oldBytes(), newBytes()), tile));
+    setText(pixelsText(TileChange::Paint, pixelsChanged(oldBytes(), newBytes()), tile));
     return true;
 }
 

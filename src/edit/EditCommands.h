@@ -71,8 +71,8 @@ private:
     int gesture;
 };
 
-// What a change of a whole tile's pixels was, which names its step.
-enum class TileChange { FlipHorizontally, FlipVertically, Rotate, Fill, Paste };
+// What a change of a tile's pixels was, which names its step.
+enum class TileChange { FlipHorizontally, FlipVertically, Rotate, Fill, Paste, Paint };
 
 // Gives the tile at tileOffset new pixels: all 16 bytes. Named by the change and the tile:
 // "Flip Tile 21 Horizontally", "Fill 12 Pixels of tile 21".
