@@ -54,7 +54,7 @@ bool EditHistory::push(EditStep *step)
     else if (undoStack.index() == before && before > 0)
         emit stepPushed(before - 1, true);
     else // merged into nothing: the step went
-        emit stepsReset();
+        emit stepMergedAway(undoStack.index());
     if (keptAtMost > budget) {
         keptAtMost = bytesKept();
         if (keptAtMost > budget)

@@ -67,6 +67,8 @@ public:
     // Paints frame f whole from the image; cells[k] gets the metatile of cell k (-1 where
     // the byte lies outside the image: that cell is cleared).
     void paintFrame(QImage &picture, const modKrelin &model, int frame, std::array<std::int16_t, FrameBytes> &cells);
+    // The 16 x 16 colour indices (4p + c, row by row) of metatile n, as the cells show it.
+    const std::uint8_t *metaTilePixels(const modKrelin &model, int n) { return sprite(model, n & 0xFF); }
 
 private:
     const std::uint8_t *sprite(const modKrelin &model, int n);

@@ -139,7 +139,18 @@ bool FileSession::lockFile(const QString &path)
             return false;
     }
     lock = std::move(wanted);
+    tellLockProblem();
     return true;
+}
+
+void FileSession::tellLockProblem()
+{
+    if (!lock || lock->problem().isEmpty() || lockProblemTold)
+        return;
+    lockProblemTold = true; // once: it stays so for every file of the session
+    emit warning(QStringLiteral("Another Krelin window cannot be told that %1 is open here: %2. Until this is "
+                                "mended, the file can be opened in a second window without a warning.")
+                     .arg(QFileInfo(lock->filePath()).fileName().toUpper(), lock->problem()));
 }
 
 bool FileSession::OpenRom(const QString &path)
@@ -257,6 +268,7 @@ bool FileSession::mnuSaveRomAs_Click()
     if (!lock || !lock->isFor(path)) { // the file written is the one open from now on
         auto written = std::make_unique<OpenFileLock>(path);
         lock = written->tryLock() ? std::move(written) : nullptr;
+        tellLockProblem();
     }
     model.setRomFileName(QFileInfo(path).absoluteFilePath());
     if (!fixedUp)

@@ -9,12 +9,14 @@
 #include "FileSession.h"
 #include "Links.h"
 #include "Navigation.h"
+#include "ConsoleColorsCommand.h"
 #include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "PreferencesCommand.h"
 #include "RecentFiles.h"
 #include "ShowUses.h"
 #include "TileSheetCommands.h"
+#include "TiledCommands.h"
 #include "ToolWindows.h"
 #include "core/Version.h"
 #include "edit/EditHistory.h"
@@ -70,7 +72,12 @@ void frmKrelin::createMenus()
     mnuFile->addAction(files->mnuOpenBackup);
     addFiller(mnuFile, "mnuFileFiller1");
     mnuFile->addActions({files->mnuSaveRom, files->mnuSaveRomAs});
-    mnuFile->addMenu(findChild<ExportMenu *>());
+    auto *exportMenu = findChild<ExportMenu *>();
+    auto *tiled = findChild<TiledCommands *>();
+    exportMenu->addSeparator();
+    exportMenu->addAction(tiled->mnuExportTiled);
+    mnuFile->addMenu(exportMenu);
+    mnuFile->addMenu(tiled->mnuImport);
     auto *tileSheets = findChild<TileSheetCommands *>();
     mnuFile->addActions({tileSheets->mnuExportTiles, tileSheets->mnuImportTiles});
     addFiller(mnuFile, "mnuFileFillerPatches");
@@ -110,6 +117,7 @@ void frmKrelin::createMenus()
 
     QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
     mnuView->addAction(findChild<OverviewCommands *>()->mnuStageOverview);
+    mnuView->addAction(findChild<ConsoleColorsCommand *>()->mnuConsoleColours);
     addFiller(mnuView, "mnuViewFillerCompare");
     mnuView->addActions({compare->mnuDifferences, compare->mnuNextDifference, compare->mnuPreviousDifference,
                          compare->mnuStopComparing});
@@ -118,6 +126,8 @@ void frmKrelin::createMenus()
 
     QMenu *mnuTools = addMenu(bar, "mnuTools", QStringLiteral("&Tools"));
     mnuTools->addActions({emulator->mnuRunInEmulator, emulator->mnuEmulator});
+    addFiller(mnuTools, "mnuToolsFillerTiled");
+    mnuTools->addAction(tiled->mnuEditInTiled);
 
     QMenu *mnuHelp = addMenu(bar, "mnuHelp", QStringLiteral("&Help"));
     QAction *mnuAbout = addCommand(mnuHelp, "mnuAbout", QStringLiteral("&About"), QKeySequence(Qt::Key_F1));

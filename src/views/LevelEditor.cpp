@@ -29,6 +29,7 @@ LevelEditor::LevelEditor(modKrelin &model, EditHistory &history, QImage &editorI
     connect(&model, &modKrelin::imageChanged, this, &LevelEditor::imageChanged);
     connect(&model, &modKrelin::imageReplaced, this, &LevelEditor::imageReplaced);
     connect(&model, &modKrelin::stageChanged, this, &LevelEditor::stageChanged);
+    connect(&model, &modKrelin::consoleColorsChanged, this, &LevelEditor::consoleColorsChanged);
 }
 
 bool LevelEditor::stageLoaded() const
@@ -110,6 +111,18 @@ void LevelEditor::imageChanged(qint64 offset, qint64 length)
         return;
     }
     show({offset, length});
+}
+
+// Console Colours turned on or off: the table, the preview and the map again in the colours
+// now shown, from the palette as last resolved (a palette the editor was told not to show
+// yet stays unshown).
+void LevelEditor::consoleColorsChanged()
+{
+    if (!stageLoaded() || redrawHeld)
+        return;
+    table.draw(currentPage);
+    table.drawPreview(selectedMetaTile);
+    map.draw(currentFrame);
 }
 
 void LevelEditor::show(const ByteRange &range)

@@ -147,6 +147,7 @@ private:
     void imageChanged(qint64 offset, qint64 length);
     void imageReplaced();
     void stageChanged();
+    void consoleColorsChanged();
     // Shows a change of the image on both views, as far as they show it.
     void show(const ByteRange &range);
     void unloadStage();

@@ -2,6 +2,7 @@
 
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
+#include "render/Palette.h"
 
 #include <algorithm>
 #include <iterator>
@@ -41,7 +42,7 @@ void StageOverviewView::redraw()
     }
     drawn = stage;
     picture = NewOverviewPicture(frames());
-    picture.setColorTable(OverviewColorTable(model.BgColors()));
+    picture.setColorTable(OverviewColorTable(ShownColors(model)));
     painter.forgetAll();
     cells.assign(std::size_t(frames()), {});
     for (int f = 0; f < frames(); ++f)
@@ -63,7 +64,7 @@ void StageOverviewView::redraw()
 
 void StageOverviewView::colorsChanged()
 {
-    picture.setColorTable(OverviewColorTable(model.BgColors()));
+    picture.setColorTable(OverviewColorTable(ShownColors(model)));
     emit changed(picture.rect());
 }
 

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -46,6 +47,19 @@ int execBox(QMessageBox &box)
     return box.exec();
 }
 
+// A message box whose text shows as it is, whatever it holds: a name like
+// "<h1>x</h1>.nes" stays those characters.
+class PlainMessageBox : public QMessageBox
+{
+public:
+    PlainMessageBox(Icon icon, const QString &title, const QString &text, StandardButtons buttons, QWidget *parent)
+        : QMessageBox(icon, title, QString(), buttons, parent)
+    {
+        setTextFormat(Qt::PlainText);
+        setText(text);
+    }
+};
+
 } // namespace
 
 QtDesktop::QtDesktop() = default;
@@ -74,20 +88,20 @@ void QtDesktop::showMessage(QWidget *parent, const QString &title, const QString
     const auto boxIcon = icon == Icon::Warning       ? QMessageBox::Warning
                          : icon == Icon::Information ? QMessageBox::Information
                                                      : QMessageBox::NoIcon;
-    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
+    PlainMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
     execBox(box);
 }
 
 bool QtDesktop::askYesNo(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     return execBox(box) == QMessageBox::Yes;
 }
 
 void QtDesktop::showMessageWithCheck(QWidget *parent, const QString &title, const QString &text,
                                      const QString &check, bool *checked)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     auto *tick = new QCheckBox(check, &box);
     box.setCheckBox(tick);
     execBox(box);
@@ -97,7 +111,7 @@ void QtDesktop::showMessageWithCheck(QWidget *parent, const QString &title, cons
 bool QtDesktop::askYesNoWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
                                   bool *checked)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     auto *tick = new QCheckBox(check, &box);
     box.setCheckBox(tick);
     const bool yes = execBox(box) == QMessageBox::Yes;
@@ -108,16 +122,21 @@ bool QtDesktop::askYesNoWithCheck(QWidget *parent, const QString &title, const Q
 std::optional<QString> QtDesktop::askText(QWidget *parent, const QString &title, const QString &label,
                                           const QString &text)
 {
-    bool ok = false;
-    const QString line = QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextValue(text);
+    for (QLabel *shown : dialog.findChildren<QLabel *>())
+        shown->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return line;
+    return dialog.textValue();
 }
 
 Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+    PlainMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                     parent);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
@@ -131,7 +150,7 @@ Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &ti
 int QtDesktop::askChoice(QWidget *parent, const QString &title, const QString &text, const QStringList &answers,
                          int defaultAnswer, int cancelAnswer)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    PlainMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
     QList<QAbstractButton *> buttons;
     for (int i = 0; i < answers.size(); ++i) {
         const auto role = i == cancelAnswer ? QMessageBox::RejectRole : QMessageBox::AcceptRole;

@@ -6,6 +6,7 @@
 #include "Bytes.h"
 #include "TestFolders.h"
 
+#include "core/Patch.h"
 #include "core/StageTable.h"
 
 #include <QDir>
@@ -245,6 +246,32 @@ private slots:
         QVERIFY(run.status == 1 && run.out.contains("does not hold") && run.err.contains("damaged"));
         run = RunKrelin({"--patch-info", "a.nes"}, dir.path());
         QVERIFY(run.status == 1 && run.err.contains("not an IPS or BPS patch"));
+    }
+
+    // Another program's metadata of 30 MiB: its first lines and its size are shown, a
+    // character that turns the text around is shown escaped, as in a name.
+    void patchInfoOfLongMetadata()
+    {
+        QTemporaryDir temp;
+        const QDir dir(temp.path());
+        const QByteArray a = Sample();
+        QByteArray b = a;
+        b[0x20] = char(b[0x20] ^ 1);
+        QByteArray metadata = "Description: readme\u202Etxt.exe\n";
+        while (metadata.size() < (30 << 20))
+            metadata += "Another line of another program's notes, and another, and another.\n";
+        const PatchResult patch = MakePatch(PatchFormat::Bps, BytesOf(a), BytesOf(b), BytesOf(metadata));
+        QVERIFY(patch.ok());
+        QVERIFY(WriteFile(dir.filePath("big.bps"), QByteArray(reinterpret_cast<const char *>(patch.bytes.data()),
+                                                                qsizetype(patch.bytes.size()))));
+        const ProgramRun run = RunKrelin({"--patch-info", "big.bps"}, dir.path());
+        QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
+        const QStringList lines = QString::fromUtf8(run.out).trimmed().split(u'\n');
+        QVERIFY2(lines.size() < 30, qPrintable(lines.mid(0, 40).join(u'\n')));
+        QVERIFY(lines.contains(QStringLiteral("Metadata: %1 bytes").arg(metadata.size())));
+        QVERIFY(lines.contains(QStringLiteral("  Description: readme\\x202etxt.exe")));
+        QVERIFY(!run.out.contains("\u202E"));
+        QCOMPARE(lines.last(), QStringLiteral("  \u2026 (%1 bytes in all; the rest is not shown)").arg(metadata.size()));
     }
 };
 

@@ -51,13 +51,15 @@ void loadStage(modKrelin &model, const Stage &stage)
     QVERIFY(ResolveBgColors(model));
 }
 
-// Compares frame f of the stage with the picture's 543 x 509 area at (left, 0).
-QString compareFrame(const QImage &picture, const modKrelin &model, int frame, int left)
+// Compares frame f of the stage with the picture's 543 x 509 area at (left, 0), in the
+// colours of the image's palette bytes or as the console shows them.
+QString compareFrame(const QImage &picture, const modKrelin &model, int frame, int left, bool console = false)
 {
+    const auto colors = console ? ExpectedConsoleColors(model) : ExpectedBgColors(model);
     for (int row = 0; row < FrameRows; ++row)
         for (int col = 0; col < FrameColumns; ++col) {
             const int n = model.image()[std::size_t(model.LevelOffset + 240 * frame + 16 * row + col)];
-            const QString diff = CompareMetaTile(picture, model, n, left + 34 * col, 34 * row, ClearColor);
+            const QString diff = CompareMetaTile(picture, model, n, left + 34 * col, 34 * row, ClearColor, colors);
             if (!diff.isEmpty())
                 return QStringLiteral("frame %1: ").arg(frame) + diff;
         }
@@ -77,6 +79,7 @@ class TestExport : public QObject
 private slots:
     void exportsOneFrame();
     void exportsWholeStageStrip();
+    void exportsInConsoleColours();
     void refusesBadRequests_data();
     void refusesBadRequests();
     void refusesOutputThatIsTheImage_data();
@@ -119,6 +122,44 @@ void TestExport::exportsWholeStageStrip()
             QVERIFY2(diff.isEmpty(), qPrintable(diff));
         }
     }
+}
+
+// The sample keeps palette entries 4, 8 and 12 equal to entry 0, as the game does; with
+// them made unlike it, --console-colours draws colour 0 of every sub-palette from entry 0
+// and the plain export from their own bytes.
+void TestExport::exportsInConsoleColours()
+{
+    QTemporaryDir dir;
+    const Stage &stage = *FindStage(QStringLiteral("3"));
+    RomReadResult rom = ReadRomFile(QStringLiteral(KRELIN_SAMPLE));
+    QVERIFY(rom.ok());
+    const std::uint8_t unlike[] = {0x16, 0x2A, 0x12}; // red, green, blue; the backdrop is black
+    for (int p = 1; p < 4; ++p)
+        rom.bytes[std::size_t(stage.PalOffset + 4 * p)] = unlike[p - 1];
+    const QString image = dir.filePath(QStringLiteral("unlike.nes"));
+    QFile file(image);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char *>(rom.bytes.data()), qint64(rom.bytes.size()));
+    file.close();
+
+    modKrelin model;
+    QVERIFY(LoadMasterPalette(model, QStringLiteral(KRELIN_RUNTIME_DIR)).isEmpty());
+    model.replaceImage(rom.bytes);
+    UseStageOffsets(model, stage);
+    QImage pictures[2];
+    for (const bool console : {false, true}) {
+        const QString out = dir.filePath(console ? QStringLiteral("console.png") : QStringLiteral("own.png"));
+        QStringList arguments{QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("3"),
+                              QStringLiteral("--frame"), QStringLiteral("5"), image};
+        if (console)
+            arguments.insert(arguments.size() - 1, QStringLiteral("--console-colours"));
+        const Run run = runKrelin(arguments);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        pictures[console] = QImage(out).convertToFormat(QImage::Format_RGB32);
+        const QString diff = compareFrame(pictures[console], model, 5, 0, console);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+    QVERIFY(pictures[0] != pictures[1]); // the frame shows colour 0 of other sub-palettes
 }
 
 void TestExport::refusesBadRequests_data()

@@ -262,7 +262,8 @@ private slots:
 
     // A write killed half way leaves the old output whole and no other file for good:
     // the new bytes go to a file that has no name until it is whole, and what a write
-    // on a file system without such files leaves, the next write removes.
+    // on a file system without such files leaves, the next write removes (and nothing
+    // else).
     void killedWriteLeavesNothing()
     {
         QTemporaryDir temp;
@@ -273,6 +274,8 @@ private slots:
         WriteFile(out, "the old output");
         // One record at the end of the largest image: the output is 16 MiB.
         WriteFile(dir.filePath(QStringLiteral("grow.ips")), QByteArray("PATCH\xFF\xFF\xFF\0\1!EOF", 14));
+        // Another program's temporary file, however old, is its own business.
+        WriteFile(dir.filePath(QStringLiteral(".thesis.tex.0badc0de~")), "another program's");
         const QStringList files = dir.entryList(QDir::Files | QDir::Hidden);
 
         int killed = 0;

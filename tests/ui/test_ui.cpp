@@ -210,6 +210,8 @@ private slots:
         for (QAction *a : {Controls(w).mnuEdit->menuAction(), Controls(w).mnuSaveRom, Controls(w).mnuSaveRomAs, Controls(w).mnuEditPalette, Controls(w).mnuTileEditor,
                            Controls(w).mnuRefresh, Controls(w).mnuCreatePatch, Controls(w).mnuApplyPatch, Controls(w).mnuRunInEmulator,
                            Controls(w).mnuExportTiles, Controls(w).mnuImportTiles,
+                           Controls(w).named<QAction>("mnuExportTiled"), Controls(w).named<QAction>("mnuImportTiled"),
+                           Controls(w).named<QAction>("mnuEditInTiled"),
                            Controls(w).named<QAction>("mnuCompareWith"), Controls(w).named<QAction>("mnuStopComparing"),
                            Controls(w).named<QAction>("mnuNextDifference")})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
@@ -222,7 +224,7 @@ private slots:
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&View", "&Tools", "&Help"}));
         QCOMPARE(Entries(Controls(w).mnuFile),
                  QStringList({"&Open|Ctrl+O", "Recent Files>", "Open &Backup…|", "-", "&Save|Ctrl+S", "S&ave As|F12", "&Export>",
-                              "Export &Tiles…|", "&Import Tiles…|", "-", "&Create Patch…|", "A&pply Patch…|",
+                              "&Import>", "Export &Tiles…|", "&Import Tiles…|", "-", "&Create Patch…|", "A&pply Patch…|",
                               "Co&mpare With…|", "-", "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
                                                   "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
@@ -230,11 +232,15 @@ private slots:
                                                   "&Copy|Ctrl+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
                                                   "Replace &Metatile…|", "-", "Pre&ferences…|Ctrl+,"}));
         QCOMPARE(Entries(Controls(w).named<QMenu>("mnuEdit_Tools")), QStringList({"&Place|", "Pa&int|B", "&Fill|F"}));
-        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Overview|F3", "-", "&Differences|",
+        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Overview|F3", "Console Co&lours|", "-", "&Differences|",
                                                                          "&Next Difference|F7",
                                                                          "&Previous Difference|Shift+F7",
                                                                          "Stop &Comparing|"}));
-        QCOMPARE(Entries(Controls(w).mnuTools), QStringList({"&Run in Emulator|F5", "&Emulator…|"}));
+        QCOMPARE(Entries(Controls(w).mnuTools),
+                 QStringList({"&Run in Emulator|F5", "&Emulator…|", "-", "Edit Stage in &Tiled|"}));
+        QCOMPARE(Entries(Controls(w).mnuExport),
+                 QStringList({"Frame as PNG…|", "Stage as PNG…|", "-", "Stage as &Tiled Map…|"}));
+        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuImport")), QStringList({"&Tiled Map…|"}));
         QVERIFY(Controls(w).mnuRefresh->shortcut().isEmpty()); // F5 belongs to the emulator
         QVERIFY(!Controls(w).mnuUndo->isEnabled() && !Controls(w).mnuRedo->isEnabled());
         QCOMPARE(Entries(Controls(w).mnuEdit_Level),
