@@ -153,7 +153,7 @@ void TestExport::exportsInConsoleColours()
                               QStringLiteral("--frame"), QStringLiteral("5"), image};
         if (console)
             arguments.insert(arguments.size() - 1, QStringLiteral("--console-colours"));
-        const Run run = runKrelin(arguments);
+        const ProgramRun run = runKrelin(arguments);
         QVERIFY2(run.status == 0, qPrintable(run.err));
         pictures[console] = QImage(out).convertToFormat(QImage::Format_RGB32);
         const QString diff = compareFrame(pictures[console], model, 5, 0, console);
