@@ -10,10 +10,14 @@
 BUILD_DIR ?= build
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-# Debian packages the build, the program and the tests need.
+# Debian packages the build, the program and the tests need: among them the 6502 assembler
+# that builds the sample's viewer (cc65), the libretro interface (retroarch-dev), the NES
+# core the console test runs the sample in (libretro-nestopia), and the map editor whose
+# renderer and writers the tests of the Tiled maps run (tiled).
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
-            libbenchmark-dev fonts-dejavu-core \
+            libbenchmark-dev fonts-dejavu-core cc65 retroarch-dev libretro-nestopia \
+            zlib1g-dev libzstd-dev tiled \
             dpkg-dev desktop-file-utils shared-mime-info \
             lintian appstream man-db groff-base
 # ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.
@@ -90,7 +94,8 @@ lint-package: package
 # The whole suite with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer,
 # any finding fatal.
 SANITIZE_DIR ?= build-sanitize
-SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 test-sanitize: deps
 	@[ -f $(SANITIZE_DIR)/build.ninja ] || cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKRELIN_SANITIZE=ON
@@ -98,11 +103,12 @@ test-sanitize: deps
 	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 # libFuzzer targets, built with clang, AddressSanitizer and UBSan into build-fuzz/, each run
-# for FUZZ_SECONDS on its seed corpus; what they learn is kept in build-fuzz/corpus/, a
-# failing input in build-fuzz/crashes/ (copy it into fuzz/regressions/ to keep it).
+# for FUZZ_SECONDS on its seed corpus (written by the build, or kept in fuzz/corpus/); what
+# they learn is kept in build-fuzz/corpus/, a failing input in build-fuzz/crashes/ (copy it
+# into fuzz/regressions/ to keep it).
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_image fuzz_stage fuzz_palette fuzz_export fuzz_patch fuzz_journal
+FUZZ_TARGETS := fuzz_image fuzz_stage fuzz_palette fuzz_export fuzz_patch fuzz_journal fuzz_history fuzz_tiled
 fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
 	@[ -f $(FUZZ_DIR)/build.ninja ] || CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -111,9 +117,10 @@ fuzz:
 	@mkdir -p $(FUZZ_DIR)/crashes $(FUZZ_DIR)/logs
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  seeds=""; for d in $(FUZZ_DIR)/fuzz/seeds/$$t fuzz/corpus/$$t; do [ ! -d $$d ] || seeds="$$seeds $$d"; done; \
 	  echo "== $$t for $(FUZZ_SECONDS) s (log: $(FUZZ_DIR)/logs/$$t.log)"; \
 	  if $(SANITIZE_ENV) $(FUZZ_DIR)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	       -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/fuzz/seeds/$$t \
+	       -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- $(FUZZ_DIR)/corpus/$$t $$seeds \
 	       > $(FUZZ_DIR)/logs/$$t.log 2>&1; then \
 	    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $(FUZZ_DIR)/logs/$$t.log; \
 	  else \

@@ -5,6 +5,7 @@
 //     runs FastCls, DrawLevel and the benchmarks registered as ratios to DrawLevel, five
 //     times each, and prints DrawLevel / FastCls and each of the others / DrawLevel
 #include "BenchSupport.h"
+#include "PrivateFolders.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,6 +45,9 @@ public:
 
 int main(int argc, char **argv)
 {
+    // A home and XDG folders of the run's own, made before anything looks for a folder;
+    // static, so that an exit() from a flag such as --help removes them too.
+    static const krelin::testing::PrivateFolders folders("krelin-bench");
     bool ratio = false;
     std::vector<char *> args;
     for (int i = 0; i < argc; ++i) {

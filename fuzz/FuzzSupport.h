@@ -64,4 +64,14 @@ inline std::vector<std::uint8_t> PatchTargetImage()
     return image;
 }
 
+// The image the Tiled map target reads its maps against: stage 1C's data (its tiles end
+// at 0x19010) in bytes that differ from place to place.
+inline std::vector<std::uint8_t> TiledTargetImage()
+{
+    std::vector<std::uint8_t> image{'N', 'E', 'S', 0x1A};
+    for (std::uint32_t i = 4; i < 0x19010; ++i)
+        image.push_back(std::uint8_t((i * 37) ^ (i >> 3)));
+    return image;
+}
+
 } // namespace krelin::fuzz

@@ -3,8 +3,10 @@
 // checksums under test); odd, as records (a kind byte, a 16-bit length, the body) given
 // whole and valid framing, so that the fuzzer reaches the reading of each kind of record.
 // Whatever the bytes, reading never leaves them, what is read makes sense (the current
-// step among the steps, the saved one too), the session rebuilds a history without fault,
-// and a journal written afresh from that history reads back as the same session.
+// step among the steps, the saved one too), damage is said exactly when found, the
+// outline read for the question at start tells the same session, the session rebuilds a
+// history without fault, and a journal written afresh from that history reads back as the
+// same session.
 
 #include "FuzzSupport.h"
 
@@ -54,6 +56,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(session.index >= 0 && session.index <= int(session.steps.size()), "current step out of range");
     FUZZ_CHECK(session.clean >= -1 && session.clean <= int(session.steps.size()), "saved step out of range");
     FUZZ_CHECK(!session.valid || !session.base.empty(), "a session without an image");
+    FUZZ_CHECK(session.damage.isEmpty() == (session.valid && !session.cutShort), "damage said otherwise than found");
+
+    // The outline the question at start reads tells the same session, when it is whole; it
+    // finds no damage the whole reading does not.
+    JournalRecordReader reader(file);
+    const JournalOutline outline = ReadJournalOutline(reader);
+    FUZZ_CHECK(outline.damage.isEmpty() || !session.damage.isEmpty(), "the outline finds damage the reading does not");
+    if (session.damage.isEmpty())
+        FUZZ_CHECK(outline.valid && outline.damage.isEmpty() && outline.steps == int(session.steps.size())
+                       && outline.index == session.index && outline.clean == session.clean
+                       && outline.path == session.path,
+                   "the outline tells another session");
     if (!session.valid)
         return 0;
 

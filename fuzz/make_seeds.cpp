@@ -11,6 +11,8 @@
 #include "core/Patch.h"
 #include "core/StageTable.h"
 #include "edit/JournalSession.h"
+#include "core/modKrelin.h"
+#include "tiled/TiledExport.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,7 +128,8 @@ int main(int argc, char **argv)
     const QByteArray grown = sample + QByteArray(4096, char(0xFF));
 
     bool ok = true;
-    for (const char *target : {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage", "fuzz_journal"})
+    for (const char *target :
+         {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage", "fuzz_journal", "fuzz_tiled"})
         ok = out.mkpath(QLatin1String(target)) && ok;
     const auto put = [&](const char *target, const char *name, const QByteArray &bytes) {
         ok = write(out.filePath(QLatin1String(target) + u'/' + QLatin1String(name)), bytes) && ok;
@@ -206,6 +209,17 @@ int main(int argc, char **argv)
     const JournalSession read =
         ReadJournal({reinterpret_cast<const std::uint8_t *>(session.constData()) + 1, std::size_t(session.size() - 1)});
     ok = read.valid && !read.cutShort && read.steps.size() == 3 && read.index == 2 && read.clean == 1 && ok;
+    // Maps of stage 1C of the Tiled target's image, and packed layer data.
+    modKrelin tiledModel;
+    tiledModel.replaceImage(fuzz::TiledTargetImage());
+    tiledModel.ApplyStage(*FindStage("1C"));
+    for (const auto &[format, name] : {std::pair{TiledFormat::Tmx, "map-tmx"}, std::pair{TiledFormat::Tmj, "map-tmj"}})
+        put("fuzz_tiled", name, '\0' + EncodeTiledStage(tiledModel, format, QStringLiteral("t.png"), {}).map);
+    QByteArray cells;
+    for (int i = 0; i < 16; ++i)
+        cells.append(char(i + 1)).append(3, '\0');
+    put("fuzz_tiled", "zlib-cells", '\1' + qCompress(cells).mid(4));
+    put("fuzz_tiled", "zlib-too-many", '\1' + qCompress(cells + cells).mid(4));
     put("fuzz_journal", "session", session);
     put("fuzz_journal", "cut-short", session.left(session.size() - 5));
     put("fuzz_journal", "records", asRecords(session.mid(1)));

@@ -4,6 +4,7 @@
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
 #include "core/SameFile.h"
+#include "core/ShownText.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "render/LevelPicture.h"
@@ -20,7 +21,7 @@ QString QuotableText(const QString &text)
         else if (c == u'\t')
             quoted += QStringLiteral("\\t");
         else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-                 || c.category() == QChar::Separator_Paragraph)
+                 || c.category() == QChar::Separator_Paragraph || IsDirectionControl(c))
             quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
             quoted += c;
@@ -60,7 +61,9 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
     model.replaceImage(std::move(rom.bytes));
     model.ApplyStage(*stage);
     // The stage fits the image, so its palette bytes are there.
-    const BgColorSet colors = ResolveBgColors(model).value_or(BgColorSet{});
+    BgColorSet colors = ResolveBgColors(model).value_or(BgColorSet{});
+    if (request.consoleColors)
+        colors = ConsoleColors(colors);
 
     const QImage picture = request.frame >= 0 ? DrawFramePicture(model, request.frame, colors)
                                               : DrawStagePicture(model, *stage, colors);

@@ -10,10 +10,12 @@ struct ExportRequest
     QString outputPath;
     QString stageName;
     int frame = -1; // -1: the whole stage as one strip
+    bool consoleColors = false; // colour 0 of every sub-palette as the console shows it
 };
 
 // text as a message may quote it: each control character written as an escape (\n,
-// \x01), so that the message stays on one line whatever was typed.
+// \x01), so that the message stays on one line whatever was typed, and each character
+// that turns the direction of the text around it (\x202e) too.
 QString QuotableText(const QString &text);
 
 // Draws a stage's level map with the window's own drawing code and writes it as a PNG.

@@ -1,6 +1,7 @@
 #include "TileSheetCommand.h"
 
 #include "Export.h"
+#include "LibraryWarnings.h"
 #include "ProgramFolder.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
@@ -162,8 +163,14 @@ int RunTileSheetCommand(int argc, char **argv)
     const QString programFolder = FindProgramFolder(QCoreApplication::applicationDirPath());
     QString paletteWarning;
     qint64 nearest = 0;
-    const QString error = exporting ? ExportTileSheet(request, programFolder, &paletteWarning)
-                                    : ImportTileSheet(request, programFolder, &paletteWarning, &nearest);
+    // What libpng says goes into the one line a failure prints; after a success (a
+    // warning about a chunk the sheet does not need) it is dropped.
+    LibraryWarnings held;
+    QString error = exporting ? ExportTileSheet(request, programFolder, &paletteWarning)
+                              : ImportTileSheet(request, programFolder, &paletteWarning, &nearest);
+    const QStringList said = held.finish();
+    if (!error.isEmpty() && !said.isEmpty())
+        error += QStringLiteral(" (%1)").arg(said.join(QStringLiteral("; ")));
     if (!paletteWarning.isEmpty())
         fail(paletteWarning.simplified());
     if (!error.isEmpty()) {

@@ -1,9 +1,11 @@
 // krelin [IMAGE]                                        opens the editor, and IMAGE in it
-// krelin --export OUT.png --stage S [--frame F] IMAGE   writes a stage's level map as a PNG
+// krelin --export OUT.png --stage S [--frame F] [--console-colours] IMAGE
+//                                                       writes a stage's level map as a PNG
 // krelin --make-patch / --apply-patch ...               makes or applies a patch
 // krelin --patch-info PATCH                             says what a patch holds
 // krelin --diff [--json] A B                            says what differs between two images
 // krelin --export-tiles / --import-tiles ...            writes a stage's tiles as a PNG, or reads them back
+// krelin --export-tiled / --import-tiled ...            writes a stage as a Tiled map, or reads it back
 // krelin --help, --version                              print and end, with or without a display
 #include "ArgumentNames.h"
 #include "DiffCommand.h"
@@ -11,8 +13,10 @@
 #include "PatchCommand.h"
 #include "PatchInfoCommand.h"
 #include "TileSheetCommand.h"
+#include "TiledCommand.h"
 #include "ProgramFolder.h"
 #include "QuitSignals.h"
+#include "core/SettingsFile.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "widgets/QtDesktop.h"
@@ -21,7 +25,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSettings>
 #include <QTimer>
 
 #include <csignal>
@@ -55,6 +58,8 @@ int runExport(int argc, char **argv)
                       QStringLiteral("stage")});
     parser.addOption({QStringLiteral("frame"), QStringLiteral("Only this frame (default: the whole stage)."),
                       QStringLiteral("frame")});
+    parser.addOption({QStringLiteral("console-colours"),
+                      QStringLiteral("Colour 0 of every sub-palette as the console shows it (the backdrop).")});
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The cartridge image (.NES)."));
     if (!parser.parse(app.arguments())) {
         fail(parser.errorText());
@@ -63,9 +68,10 @@ int runExport(int argc, char **argv)
     krelin::ExportRequest request;
     request.outputPath = parser.value(QStringLiteral("export"));
     request.stageName = parser.value(QStringLiteral("stage"));
+    request.consoleColors = parser.isSet(QStringLiteral("console-colours"));
     const QStringList images = parser.positionalArguments();
     if (request.outputPath.isEmpty() || request.stageName.isEmpty() || images.size() != 1) {
-        fail(QStringLiteral("usage: krelin --export OUT.png --stage S [--frame F] IMAGE"));
+        fail(QStringLiteral("usage: krelin --export OUT.png --stage S [--frame F] [--console-colours] IMAGE"));
         return 2;
     }
     request.imagePath = images.first();
@@ -97,8 +103,9 @@ void describeEditor(QCommandLineParser &parser)
         "Level editor for the cartridge image of an NES game.\n"
         "\n"
         "Without a window:\n"
-        "  krelin --export OUT.png --stage S [--frame F] IMAGE\n"
-        "      writes a stage's level map (or one frame of it) as a PNG picture\n"
+        "  krelin --export OUT.png --stage S [--frame F] [--console-colours] IMAGE\n"
+        "      writes a stage's level map (or one frame of it) as a PNG picture; with\n"
+        "      --console-colours, colour 0 of every sub-palette as the console shows it\n"
         "  krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED [--description TEXT] [--author NAME]\n"
         "      writes the difference between two images as an IPS or BPS patch; a BPS patch\n"
         "      keeps the description and the author (IPS has no room for them)\n"
@@ -114,6 +121,12 @@ void describeEditor(QCommandLineParser &parser)
         "      sub-palette N (0 to 3, default 0)\n"
         "  krelin --import-tiles SHEET.png --stage S [--subpalette N] IMAGE OUT\n"
         "      writes IMAGE to OUT with the stage's tiles read from SHEET.png\n"
+        "  krelin --export-tiled OUT.tmx|OUT.tmj --stage S IMAGE\n"
+        "      writes the stage as a map of the map editor Tiled, its metatiles as a tileset\n"
+        "      picture OUT-metatiles.png beside it\n"
+        "  krelin --import-tiled IN.tmx|IN.tmj --stage S [--other-image] IMAGE OUT\n"
+        "      writes IMAGE to OUT with the stage's cells and rooms read from the map, and\n"
+        "      prints what changed; --other-image takes a map made from another image\n"
         "\n"
         "The editor keeps its unsaved work in $XDG_STATE_HOME/krelin (~/.local/state/krelin)\n"
         "and offers it back on the next start after a crash; SIGTERM, SIGHUP and SIGINT\n"
@@ -175,8 +188,11 @@ int runEditor(int argc, char **argv, const QString &nameProblem)
 
     krelin::modKrelin model;
     krelin::QtDesktop desktop;
-    // ~/.config/krelin/krelin.conf: the recent-files list.
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("krelin"), QStringLiteral("krelin"));
+    // ~/.config/krelin/krelin.conf: the recent files, the preferences and the keys. One the
+    // program cannot use is said in the terminal too, as the window will say it.
+    krelin::SettingsFile settings(krelin::SettingsFile::userPath());
+    if (!settings.problem().isEmpty())
+        fail(settings.problem());
     krelin::frmKrelin window(model, desktop, krelin::FindProgramFolder(QCoreApplication::applicationDirPath()),
                              &settings);
     // Asked by the system to end (a shutdown, a kill, Ctrl+C): nobody may be there to answer.
@@ -209,7 +225,9 @@ int main(int argc, char **argv)
     const bool patchCommand = krelin::WantsPatchCommand(argc, argv), exportCommand = wantsExport(argc, argv);
     const bool infoCommand = krelin::WantsPatchInfoCommand(argc, argv), diffCommand = krelin::WantsDiffCommand(argc, argv);
     const bool tileSheetCommand = krelin::WantsTileSheetCommand(argc, argv);
-    if (!nameProblem.isEmpty() && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand)) {
+    const bool tiledCommand = krelin::WantsTiledCommand(argc, argv);
+    if (!nameProblem.isEmpty()
+        && (patchCommand || exportCommand || infoCommand || diffCommand || tileSheetCommand || tiledCommand)) {
         fail(nameProblem);
         return diffCommand ? 2 : 1; // --diff exits as diff(1) does: 2 for trouble
     }
@@ -221,5 +239,7 @@ int main(int argc, char **argv)
         return krelin::RunDiffCommand(argc, argv);
     if (tileSheetCommand)
         return krelin::RunTileSheetCommand(argc, argv);
+    if (tiledCommand)
+        return krelin::RunTiledCommand(argc, argv);
     return exportCommand ? runExport(argc, argv) : runEditor(argc, argv, nameProblem);
 }

@@ -30,7 +30,10 @@ public:
     QString folder() const { return root; }
 
     // Keeps a copy of the file at path as it is on disk now, then lets go of all but the
-    // newest `kept` copies of it. A file that does not exist has nothing to keep. Returns
+    // newest `kept` copies of it: only the copies made here (ordinary files named after
+    // their moment), never anything else in the folder. A backup folder that is a link
+    // (or a file) is left alone, and no copy is kept. A file that does not exist has
+    // nothing to keep. Returns
     // an empty string, or what went wrong.
     QString keep(const QString &path, int kept = DefaultKept);
 

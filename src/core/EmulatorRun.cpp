@@ -3,15 +3,26 @@
 #include "RomFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include <unistd.h>
 
 namespace krelin {
 
 namespace {
 
 const QString Placeholder = QStringLiteral("%f");
+const QString RunFolderPrefix = QStringLiteral("krelin-run-");
+// Held in each run folder while its program runs: a folder whose lock is no one's was
+// left by a program that ended without removing it.
+const QString OwnerLock = QStringLiteral("owner.lock");
 
 } // namespace
 
@@ -30,6 +41,22 @@ QStringList EmulatorArguments(const QString &command, const QString &path)
     return words;
 }
 
+QString SingleQuoteProblem(const QString &command)
+{
+    // Quoting as a shell has it, which the split takes as ordinary characters: a single
+    // quote that opens a word and one that closes the same or a later word. Others (an
+    // apostrophe in a name, quotes inside double quotes) are the text's own.
+    static const QRegularExpression doubleQuoted(QStringLiteral("\"[^\"]*\"?"));
+    static const QRegularExpression grouping(QStringLiteral("(^|[ \\t])'[^'\"]*'($|[ \\t])"));
+    static const QRegularExpression singleQuoted(QStringLiteral("'([^'\"]*)'"));
+    if (!QString(command).remove(doubleQuoted).contains(grouping))
+        return {};
+    const QString suggested = QString(command).replace(singleQuoted, QStringLiteral("\"\\1\""));
+    return QStringLiteral("the command quotes with single quotes, which Krelin takes as ordinary characters; quote "
+                          "with double quotes instead: %1")
+        .arg(suggested);
+}
+
 QString JoinCommand(const QStringList &words)
 {
     QStringList quoted;
@@ -43,14 +70,41 @@ QString JoinCommand(const QStringList &words)
 }
 
 EmulatorRun::EmulatorRun() = default;
-EmulatorRun::~EmulatorRun() = default;
+
+EmulatorRun::~EmulatorRun()
+{
+    owner.reset(); // before the folder goes
+}
+
+int EmulatorRun::RemoveLeftovers()
+{
+    const QDir temporary(QDir::tempPath());
+    int removed = 0;
+    for (const QString &name : temporary.entryList({RunFolderPrefix + u'*'}, QDir::Dirs | QDir::Hidden)) {
+        const QString folder = temporary.filePath(name);
+        struct stat info{};
+        // Only this user's own folders, not a link to somewhere else, and only those that
+        // hold an owner's lock: a folder without one is a program's that has just made it.
+        if (::lstat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode)
+            || info.st_uid != ::geteuid() || !QFileInfo::exists(folder + u'/' + OwnerLock))
+            continue;
+        QLockFile lock(folder + u'/' + OwnerLock);
+        lock.setStaleLockTime(0); // only an owner that no longer runs lets go of it
+        if (!lock.tryLock(0))
+            continue;
+        removed += QDir(folder).removeRecursively() ? 1 : 0;
+    }
+    return removed;
+}
 
 QString EmulatorRun::start(const QString &command, const std::vector<std::uint8_t> &image, const QString &imageName)
 {
     if (QProcess::splitCommand(command).isEmpty())
         return QStringLiteral("Cannot start the emulator: no emulator command is set. Set one in Tools > Emulator.");
+    if (const QString quotes = SingleQuoteProblem(command); !quotes.isEmpty())
+        return QStringLiteral("Cannot start the emulator: %1").arg(quotes);
     if (!folder) {
-        folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/krelin-run-XXXXXX"));
+        folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + u'/' + RunFolderPrefix + QStringLiteral("XXXXXX"));
         if (!folder->isValid()) {
             const QString why = folder->errorString();
             folder.reset();
@@ -58,6 +112,9 @@ QString EmulatorRun::start(const QString &command, const std::vector<std::uint8_
                                   "in %1: %2.")
                 .arg(QDir::toNativeSeparators(QDir::tempPath()), why);
         }
+        owner = std::make_unique<QLockFile>(folder->filePath(OwnerLock));
+        owner->setStaleLockTime(0);
+        owner->tryLock(0); // without it, the folder is merely left for the system to clear
     }
     // Emulators tell a cartridge image by its extension.
     QString name = QFileInfo(imageName).fileName();

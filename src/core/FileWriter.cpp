@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -52,11 +54,34 @@ QByteArray nameOf(const QByteArray &path)
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-// A fresh temporary name beside target: ".NAME.XXXXXXXX~", hidden, with eight hex digits.
+// What ends every temporary name of this writer: ".krelin-", eight hex digits, "~". The
+// program's name in it tells its files from other programs' temporaries.
+constexpr char TemporaryMark[] = ".krelin-";
+constexpr std::size_t TemporarySuffixSize = sizeof TemporaryMark - 1 + 8 + 1;
+
+// The longest file name the folder's file system takes.
+std::size_t longestName(const QByteArray &folder)
+{
+    const long most = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    return most > 0 ? std::size_t(most) : std::size_t(NAME_MAX);
+}
+
+// A fresh temporary name beside target: ".NAME.krelin-XXXXXXXX~", hidden, with eight hex
+// digits. A name too long to fit the file system with the rest is cut (at a whole UTF-8
+// character), so that a file of any name the system allows can be written.
 QByteArray temporaryNameBeside(const QByteArray &target)
 {
     const QByteArray folder = folderOf(target);
-    const QByteArray name = '.' + nameOf(target) + '.'
+    const std::size_t room = longestName(folder);
+    QByteArray kept = nameOf(target);
+    const qsizetype fits = qsizetype(room > TemporarySuffixSize + 1 ? room - TemporarySuffixSize - 1 : 0);
+    if (kept.size() > fits) {
+        qsizetype cut = fits;
+        while (cut > 0 && (std::uint8_t(kept[cut]) & 0xC0) == 0x80)
+            --cut;
+        kept.truncate(cut);
+    }
+    const QByteArray name = '.' + kept + TemporaryMark
         + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0') + '~';
     return folder == "/" ? '/' + name : folder + '/' + name;
 }
@@ -99,16 +124,19 @@ int nameUnnamedFile(int fd, const QByteArray &target, QByteArray *temporaryPath)
     return EEXIST;
 }
 
-// True for a file name this writer gives its temporary files: ".NAME.XXXXXXXX~" with
-// eight lower-case hex digits.
+// True for a file name this writer gives its temporary files: ".NAME.krelin-XXXXXXXX~"
+// with eight lower-case hex digits (NAME perhaps cut short, or empty).
 bool isTemporaryName(const char *name)
 {
     const std::size_t n = std::strlen(name);
-    // ".", at least one character of the name, ".", eight digits, "~"
-    if (n < 12 || name[0] != '.' || name[n - 1] != '~' || name[n - 10] != '.')
+    const std::size_t mark = sizeof TemporaryMark - 1;
+    if (n < 1 + TemporarySuffixSize || name[0] != '.' || name[n - 1] != '~')
         return false;
-    for (std::size_t i = n - 9; i < n - 1; ++i)
-        if (!std::strchr("0123456789abcdef", name[i]))
+    const char *suffix = name + n - TemporarySuffixSize;
+    if (std::strncmp(suffix, TemporaryMark, mark) != 0)
+        return false;
+    for (std::size_t i = mark; i < TemporarySuffixSize - 1; ++i)
+        if (!std::strchr("0123456789abcdef", suffix[i]) || suffix[i] == '\0')
             return false;
     return true;
 }

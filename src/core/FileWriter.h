@@ -26,9 +26,10 @@ enum class TemporaryFile {
 // the target, so a failure at any step leaves the old file as it was and no temporary
 // file behind. The new file has no name until it is whole, so a write killed half way
 // leaves nothing either (where the file system allows: otherwise a hidden
-// ".NAME.XXXXXXXX~", which the next write in that folder removes once it is a minute
-// old). A symbolic link is followed (by ResolveLinks) and its target written; links too
-// many or in a loop are refused. An existing target keeps its permission bits (and its
+// ".NAME.krelin-XXXXXXXX~", which the next write in that folder removes once it is a
+// minute old). The temporary name fits the file system whatever the target's length. A
+// symbolic link is followed (by ResolveLinks) and its target written; links too many or
+// in a loop are refused. An existing target keeps its permission bits (and its
 // owner, where the system allows it); a target whose owner has no write permission is
 // refused as read-only, whoever runs the program. Returns an empty string on success,
 // otherwise the reason (ReadOnlyReason, or a SystemWriteReason).
@@ -38,7 +39,8 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data, TemporaryF
 inline constexpr int StaleTemporaryAge = 60;
 
 // Removes from folder the temporary files that writes killed half way left there: names
-// of this writer's pattern, ordinary files of this user's, at least StaleTemporaryAge
+// of this writer's own pattern (with the program's name in it, so never another
+// program's temporary files), ordinary files of this user's, at least StaleTemporaryAge
 // old. Returns how many were removed.
 int RemoveStaleTemporaries(const QByteArray &folder);
 

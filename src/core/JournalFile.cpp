@@ -21,10 +21,10 @@ namespace {
 
 const QString JournalSuffix = QStringLiteral(".journal");
 const QString TemporarySuffix = QStringLiteral(".journal.new");
+const QString SetAsideSuffix = QStringLiteral(".journal.damaged");
 // A temporary file older than this was left by a program that ended while replacing its
 // journal; a younger one may be a new program's, between creating it and locking it.
 constexpr qint64 LeftoverAgeSeconds = 60;
-constexpr qint64 MostBytesRead = qint64(1) << 30;
 
 // Writes all of bytes at offset, going on after a partial write or an interruption.
 // Returns 0, or the error code that stopped it.
@@ -189,35 +189,56 @@ LeftJournal::~LeftJournal()
         ::close(fd);
 }
 
-std::vector<std::uint8_t> LeftJournal::read() const
+qint64 LeftJournal::size() const
 {
     struct stat info{};
-    if (fd < 0 || ::fstat(fd, &info) != 0)
-        return {};
-    std::vector<std::uint8_t> bytes(std::size_t(std::min<qint64>(info.st_size, MostBytesRead)));
+    return fd >= 0 && ::fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
+}
+
+std::size_t LeftJournal::readAt(qint64 offset, std::span<std::uint8_t> into) const
+{
     std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, off_t(got));
+    while (fd >= 0 && got < into.size()) {
+        const ssize_t n = ::pread(fd, into.data() + got, into.size() - got, off_t(offset + qint64(got)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         got += std::size_t(n);
     }
-    bytes.resize(got);
-    return bytes;
+    return got;
 }
 
-bool LeftJournal::remove()
+bool LeftJournal::isSetAside() const
 {
-    return fd >= 0 && ::unlink(QFile::encodeName(filePath).constData()) == 0;
+    return filePath.endsWith(SetAsideSuffix);
+}
+
+bool LeftJournal::setAside()
+{
+    if (isSetAside())
+        return true;
+    const QString aside = filePath + QStringLiteral(".damaged");
+    // The lock goes with the file: it is the same file under another name.
+    if (fd < 0 || ::rename(QFile::encodeName(filePath).constData(), QFile::encodeName(aside).constData()) != 0)
+        return false;
+    filePath = aside;
+    return true;
+}
+
+QString LeftJournal::remove()
+{
+    if (fd >= 0 && ::unlink(QFile::encodeName(filePath).constData()) == 0)
+        return {};
+    return QString::fromLocal8Bit(std::strerror(fd >= 0 ? errno : EBADF));
 }
 
 std::vector<LeftJournal> ClaimLeftJournals(const QString &folder)
 {
     std::vector<LeftJournal> left;
     const QDir dir(folder);
-    const QStringList names = dir.entryList({QLatin1Char('*') + JournalSuffix, QLatin1Char('*') + TemporarySuffix},
+    const QStringList names = dir.entryList({QLatin1Char('*') + JournalSuffix, QLatin1Char('*') + TemporarySuffix,
+                                             QLatin1Char('*') + SetAsideSuffix},
                                             QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));

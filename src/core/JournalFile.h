@@ -61,6 +61,11 @@ private:
     QString error;
 };
 
+// No journal the program writes comes near this size (its history keeps at most 256 MiB,
+// and the journal is written afresh well before it holds twice that): a larger file is
+// not read.
+inline constexpr qint64 MostJournalBytes = qint64(1) << 30;
+
 // A journal left behind by a program that is no longer running. While this object lives it
 // holds the journal's lock, so no other Krelin starting meanwhile offers the same work.
 class LeftJournal
@@ -72,10 +77,19 @@ public:
 
     QString path() const { return filePath; }
     QDateTime lastWritten() const { return modified; }
-    // The file's bytes (at most 1 GiB of them; a reader sees a longer one as cut short).
-    std::vector<std::uint8_t> read() const;
-    // Deletes the journal: its work was recovered or discarded.
-    bool remove();
+    qint64 size() const;
+    // Reads into `into` from offset on; returns how many bytes it read (fewer only at the
+    // end of the file or when it cannot be read).
+    std::size_t readAt(qint64 offset, std::span<std::uint8_t> into) const;
+
+    // A journal that could not be read whole is set aside under the name NAME.damaged,
+    // so that it is never taken for a journal that can, and kept until the user discards
+    // it. Returns whether it is now set aside.
+    bool setAside();
+    bool isSetAside() const;
+    // Deletes the journal: its work was recovered or discarded. Says why it could not, or
+    // nothing.
+    QString remove();
 
 private:
     friend std::vector<LeftJournal> ClaimLeftJournals(const QString &folder);
@@ -87,8 +101,8 @@ private:
 };
 
 // The journals in folder whose programs have ended, newest first, each locked for this
-// program. The temporary files an ended program left while replacing its journal are
-// removed on the way.
+// program, those set aside among them. The temporary files an ended program left while
+// replacing its journal are removed on the way.
 std::vector<LeftJournal> ClaimLeftJournals(const QString &folder);
 
 } // namespace krelin

@@ -96,6 +96,75 @@ JournalRecords ReadJournalRecords(std::span<const std::uint8_t> file)
     return read;
 }
 
+JournalRecordReader::JournalRecordReader(ReadAt readAt, qint64 fileSize)
+    : read(std::move(readAt))
+    , size(fileSize)
+{
+    std::uint8_t start[sizeof JournalSignature];
+    signature = size >= qint64(sizeof start) && read(0, start) == sizeof start
+        && std::memcmp(start, JournalSignature, sizeof start) == 0;
+    nextAt = sizeof JournalSignature;
+    if (!signature)
+        stopped = Stop::End;
+}
+
+JournalRecordReader::JournalRecordReader(std::span<const std::uint8_t> file)
+    : JournalRecordReader(
+          [file](qint64 offset, std::span<std::uint8_t> into) {
+              if (into.empty() || offset < 0 || offset >= qint64(file.size()))
+                  return std::size_t(0);
+              const std::size_t n = std::min(into.size(), file.size() - std::size_t(offset));
+              std::memcpy(into.data(), file.data() + offset, n);
+              return n;
+          },
+          qint64(file.size()))
+{
+}
+
+bool JournalRecordReader::next()
+{
+    if (stopped != Stop::None)
+        return false;
+    at = nextAt;
+    if (at == size) {
+        stopped = Stop::End;
+        return false;
+    }
+    std::uint8_t header[JournalRecordHeaderSize];
+    if (size - at < qint64(sizeof header)) {
+        stopped = Stop::CutShort;
+        return false;
+    }
+    if (read(at, header) != sizeof header) {
+        stopped = Stop::Unread;
+        return false;
+    }
+    recordLength = loadU32(header);
+    recordCrc = loadU32(header + 4);
+    recordKind = header[8];
+    if (recordLength > MaxJournalRecordLength) {
+        stopped = Stop::TooLong;
+        return false;
+    }
+    if (qint64(recordLength) > size - at - qint64(sizeof header)) {
+        stopped = Stop::CutShort;
+        return false;
+    }
+    nextAt = at + qint64(sizeof header) + recordLength;
+    ++count;
+    return true;
+}
+
+bool JournalRecordReader::readBody(std::vector<std::uint8_t> &body)
+{
+    body.resize(recordLength);
+    if (read(at + qint64(JournalRecordHeaderSize), body) != body.size()) {
+        stopped = Stop::Unread;
+        return false;
+    }
+    return Crc32(body, Crc32({&recordKind, 1})) == recordCrc;
+}
+
 std::span<const std::uint8_t> JournalBodyReader::take(std::size_t count)
 {
     if (bad || count > rest.size()) {

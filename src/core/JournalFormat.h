@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -62,6 +63,61 @@ struct JournalRecords
 
 // The records of a journal file held in memory; the spans point into file.
 JournalRecords ReadJournalRecords(std::span<const std::uint8_t> file);
+
+// Reads a journal's records one at a time from wherever its bytes are (its file on disk),
+// holding no more of it than the record read; each body is checked against its checksum
+// only when it is read, so that a record can be passed over without reading it.
+class JournalRecordReader
+{
+public:
+    // Fills `into` with the bytes from offset on; returns how many it read (fewer only at
+    // the end of the file or when the file cannot be read).
+    using ReadAt = std::function<std::size_t(qint64 offset, std::span<std::uint8_t> into)>;
+
+    // Why the records stop.
+    enum class Stop {
+        None,     // not yet
+        End,      // the file ends after a whole record
+        CutShort, // the file ends inside a record's header or body
+        TooLong,  // a record claims a length no record can have
+        Unread,   // the file could not be read
+    };
+
+    JournalRecordReader(ReadAt read, qint64 size);
+    // A journal held in memory.
+    explicit JournalRecordReader(std::span<const std::uint8_t> file);
+
+    qint64 fileSize() const { return size; }
+    // Whether the file starts with the journal's signature (checked on construction).
+    bool signatureOk() const { return signature; }
+
+    // Moves to the next record's header: false where the records stop (see stop()).
+    bool next();
+    Stop stop() const { return stopped; }
+
+    // The current record: its kind, body length, place (1 for the first record) and offset
+    // of its header in the file.
+    std::uint8_t kind() const { return recordKind; }
+    std::uint32_t length() const { return recordLength; }
+    int number() const { return count; }
+    qint64 offset() const { return at; }
+
+    // Reads the current record's body into body; false when it does not match its checksum
+    // (the record is damaged) or cannot be read. The body is read either way.
+    bool readBody(std::vector<std::uint8_t> &body);
+
+private:
+    ReadAt read;
+    qint64 size = 0;
+    qint64 at = 0;    // the current record's header
+    qint64 nextAt = 0;
+    bool signature = false;
+    Stop stopped = Stop::None;
+    std::uint8_t recordKind = 0;
+    std::uint32_t recordLength = 0;
+    std::uint32_t recordCrc = 0;
+    int count = 0;
+};
 
 // Reads a record's body field by field. Every read is checked against what is left: a read
 // past the end returns nothing and marks the reader failed, and so does every read after it.

@@ -3,6 +3,7 @@
 #include "Crc32.h"
 #include "ImageDiff.h"
 #include "RomFile.h"
+#include "ShownText.h"
 #include "Version.h"
 
 #include <QDir>
@@ -17,6 +18,10 @@ namespace {
 using View = std::span<const std::uint8_t>;
 
 constexpr qint64 BpsFooterSize = 12; // the checksums of source, target and patch
+// What a description shows of metadata: the first lines, each cut to a length that fits a
+// terminal's line or two.
+constexpr int MostShownLines = 20;
+constexpr int MostShownLineLength = 200;
 
 QString oneLine(QString text)
 {
@@ -27,14 +32,29 @@ QString oneLine(QString text)
 }
 
 // Text from a file, fit to show: control characters other than line breaks and tabs
-// (escape sequences among them) become U+FFFD.
-QString printable(QString text)
+// (escape sequences among them) become U+FFFD, and those that turn the text's direction
+// are written as escapes (\x202e).
+QString printable(const QString &text)
 {
-    text.remove(u'\r');
-    for (QChar &c : text)
-        if (c.category() == QChar::Other_Control && c != u'\n' && c != u'\t')
-            c = QChar::ReplacementCharacter;
-    return text;
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\r')
+            continue;
+        if (IsDirectionControl(c))
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else if (c.category() == QChar::Other_Control && c != u'\n' && c != u'\t')
+            shown += QChar::ReplacementCharacter;
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+// A line of metadata as shown: at most MostShownLineLength characters.
+QString shownLine(const QString &line)
+{
+    return line.size() <= MostShownLineLength ? line : line.left(MostShownLineLength) + QChar(0x2026);
 }
 
 QString checksum(std::uint32_t crc)
@@ -186,6 +206,15 @@ QString PatchMetadata::field(QStringView key) const
 PatchMetadata ParsePatchMetadata(View bytes)
 {
     PatchMetadata m;
+    // Metadata made here takes a few lines; of another program's, the start is enough to
+    // show, and reading megabytes of it would only cost time and memory.
+    if (bytes.size() > std::size_t(PatchMetadata::MostBytesRead)) {
+        std::size_t cut = std::size_t(PatchMetadata::MostBytesRead);
+        while (cut > 0 && (bytes[cut] & 0xC0) == 0x80) // not inside a character
+            --cut;
+        bytes = bytes.first(cut);
+        m.cut = true;
+    }
     m.text = QString::fromUtf8(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
     for (QStringView line : QStringView(m.text).split(u'\n')) {
         const qsizetype colon = line.indexOf(QLatin1String(": "));
@@ -245,10 +274,13 @@ QStringList PatchInfoLines(const PatchInfo &info)
     }
     lines << QStringLiteral("Metadata: %1 bytes").arg(info.metadataSize);
     QString text = printable(info.metadata.text);
-    if (text.endsWith(u'\n'))
+    if (text.endsWith(u'\n') && !info.metadata.cut)
         text.chop(1);
-    for (const QString &line : text.split(u'\n'))
-        lines << QStringLiteral("  ") + line;
+    const QStringList metadata = text.split(u'\n');
+    for (const QString &line : metadata.mid(0, MostShownLines))
+        lines << QStringLiteral("  ") + shownLine(line);
+    if (metadata.size() > MostShownLines || info.metadata.cut)
+        lines << QStringLiteral("  \u2026 (%1 bytes in all; the rest is not shown)").arg(info.metadataSize);
     return lines;
 }
 

@@ -43,10 +43,14 @@ QByteArray PatchMetadataText(const PatchDescription &description, std::span<cons
 
 // A patch's metadata read back: the text as it is (invalid UTF-8 replaced), and its lines
 // of the form "Key: value" in order. Text in another form (another program's) has no fields.
+// Only the first MostBytesRead bytes are read.
 struct PatchMetadata
 {
+    static constexpr qint64 MostBytesRead = 64 * 1024;
+
     QString text;
     QList<std::pair<QString, QString>> fields;
+    bool cut = false; // the metadata goes on past text
 
     // The value of the first line with this key, or an empty string.
     QString field(QStringView key) const;
@@ -91,7 +95,9 @@ struct PatchInfo
 PatchInfo ReadPatchInfo(std::span<const std::uint8_t> patch);
 
 // The description as lines of text: format, sizes, checksums and metadata (indented, its
-// control characters shown as U+FFFD so that they cannot act on a terminal).
+// control characters shown as U+FFFD so that they cannot act on a terminal, and those
+// that turn the text's direction as escapes). Of long metadata, the first lines are
+// shown and then its size.
 QStringList PatchInfoLines(const PatchInfo &info);
 
 // MakePatch with a description: a BPS patch gets PatchMetadataText in its metadata field;

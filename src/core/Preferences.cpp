@@ -1,6 +1,7 @@
 #include "Preferences.h"
 
 #include "BackupStore.h"
+#include "SettingsFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,9 +17,13 @@ const QString TileEditorNoticeKey = QStringLiteral("notices/tileEditorRefresh");
 const QString PaletteQuestionKey = QStringLiteral("notices/paletteRefresh");
 const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 const QString PixelGridKey = QStringLiteral("tileEditor/pixelGrid");
+const QString ConsoleColorsKey = QStringLiteral("view/consoleColours");
 const QString BackupsKeptKey = QStringLiteral("backups/kept");
 const QString StageMapZoomKey = QStringLiteral("stageMap/zoom");
 const QString FrameLinesKey = QStringLiteral("stageMap/frameLines");
+const QString TiledCommandKey = QStringLiteral("tiled/command");
+const QString TiledSaveQuestionKey = QStringLiteral("tiled/askOnSave");
+const QString DefaultTiledCommand = QStringLiteral("tiled %f");
 
 } // namespace
 
@@ -42,6 +47,8 @@ Preferences::Preferences(QSettings *settings, QObject *parent)
         else
             unreadableKeys << StageMapZoomKey;
     }
+    console = readBool(ConsoleColorsKey, false);
+    tiledAsked = readBool(TiledSaveQuestionKey, true);
     if (settings->contains(BackupsKeptKey)) {
         bool ok = false;
         const int count = settings->value(BackupsKeptKey).toString().trimmed().toInt(&ok);
@@ -107,6 +114,31 @@ void Preferences::setEmulatorCommand(const QString &command)
     store(EmulatorCommandKey, command);
 }
 
+QString Preferences::tiledCommand() const
+{
+    QString command = sessionTiledCommand;
+    if (settings) {
+        settings->sync();
+        command = settings->value(TiledCommandKey).toString();
+    }
+    // An emptied command is the one the program starts with.
+    return command.trimmed().isEmpty() ? DefaultTiledCommand : command;
+}
+
+void Preferences::setTiledCommand(const QString &command)
+{
+    sessionTiledCommand = command;
+    store(TiledCommandKey, command);
+}
+
+void Preferences::setTiledSaveQuestion(bool asked)
+{
+    if (tiledAsked == asked)
+        return;
+    tiledAsked = asked;
+    store(TiledSaveQuestionKey, asked);
+}
+
 void Preferences::setBackupsKept(int count)
 {
     count = std::clamp(count, 0, MaxBackupsKept);
@@ -143,6 +175,15 @@ void Preferences::setFrameLines(bool shown)
     emit frameLinesChanged(shown);
 }
 
+void Preferences::setConsoleColors(bool on)
+{
+    if (console == on)
+        return;
+    console = on;
+    store(ConsoleColorsKey, on);
+    emit consoleColorsChanged(on);
+}
+
 namespace {
 
 QStringList sorted(QStringList keys)
@@ -155,18 +196,21 @@ QStringList sorted(QStringList keys)
 
 QString UnreadableSettingsText(const QSettings &settings, const QStringList &keys)
 {
-    const QString file = QDir::toNativeSeparators(settings.fileName());
-    const QFileInfo info(settings.fileName());
+    const QString defaultsUsed = QStringLiteral(" Their defaults are used in their place.");
+    const auto *file = qobject_cast<const SettingsFile *>(&settings);
+    const QString path = QDir::toNativeSeparators(file ? file->path() : settings.fileName());
     QString what;
-    if (info.exists() && !info.isReadable())
-        what = QStringLiteral("The settings file %1 cannot be read: permission denied.").arg(file);
+    if (file)
+        what = file->problem();
+    else if (const QFileInfo info(settings.fileName()); info.exists() && !info.isReadable())
+        what = QStringLiteral("The settings file %1 cannot be read: permission denied.").arg(path) + defaultsUsed;
     else if (settings.status() == QSettings::FormatError)
-        what = QStringLiteral("The settings file %1 is not in a form Krelin can read.").arg(file);
-    else if (!keys.isEmpty())
-        what = QStringLiteral("Some settings in %1 could not be read: %2.").arg(file, sorted(keys).join(QStringLiteral(", ")));
-    else
-        return {};
-    return what + QStringLiteral(" Their defaults are used in their place.");
+        what = QStringLiteral("The settings file %1 is not in a form Krelin can read.").arg(path) + defaultsUsed;
+    if (!keys.isEmpty())
+        what += (what.isEmpty() ? QString() : QStringLiteral(" "))
+            + QStringLiteral("Some settings in %1 could not be read: %2.").arg(path, sorted(keys).join(QStringLiteral(", ")))
+            + defaultsUsed;
+    return what;
 }
 
 } // namespace krelin

@@ -10,8 +10,9 @@ class QVariant;
 namespace krelin {
 
 // What the user chose to keep between runs besides the recent files and the keys: whether
-// the two refresh notices are shown, the emulator command, the tile editor's pixel lines
-// and how many backups each file keeps. Kept in the program's settings
+// the two refresh notices are shown, the emulator command, the command that starts Tiled
+// and whether its saves are asked about, the tile editor's pixel lines, Console Colours and
+// how many backups each file keeps. Kept in the program's settings
 // (~/.config/krelin/krelin.conf); without settings they last for the session only. Each
 // change is written at once and announced. A kept value that cannot be read is taken as
 // its default, and its key is listed in unreadable().
@@ -37,9 +38,23 @@ public:
     QString emulatorCommand() const;
     void setEmulatorCommand(const QString &command);
 
+    // The command that starts the map editor Tiled on a stage's map; "%f" stands for the
+    // map. "tiled %f" until the user sets another, and again when the user empties it.
+    QString tiledCommand() const;
+    void setTiledCommand(const QString &command);
+
+    // Whether each save of a stage's map in Tiled is shown and asked about before it is
+    // taken in. Off: it is taken in at once.
+    bool tiledSaveQuestion() const { return tiledAsked; }
+    void setTiledSaveQuestion(bool asked);
+
     // The lines between the pixels of the tile editor's grid.
     bool pixelGrid() const { return gridLines; }
     void setPixelGrid(bool shown);
+
+    // View > Console Colours: colour 0 of every sub-palette shown as the console shows it.
+    bool consoleColors() const { return console; }
+    void setConsoleColors(bool on);
 
     // How many old versions of each file the backups keep, 0 (none) to MaxBackupsKept.
     static constexpr int MaxBackupsKept = 99;
@@ -63,6 +78,7 @@ signals:
     void tileEditorNoticeChanged(bool shown);
     void paletteQuestionChanged(bool asked);
     void pixelGridChanged(bool shown);
+    void consoleColorsChanged(bool on);
 
 private:
     void store(const QString &key, const QVariant &value);
@@ -73,16 +89,19 @@ private:
     bool tileNotice = true;
     bool paletteAsked = true;
     bool gridLines = true;
+    bool console = false;
+    bool tiledAsked = true;
     int kept;
     int zoom = 100;
     bool linesBetweenFrames = true;
     QStringList unreadableKeys;
     QString sessionEmulatorCommand; // while there are no settings to keep it in
+    QString sessionTiledCommand;
 };
 
 // What to tell the user, once, when the settings could not all be read: the file as a whole
-// (unreadable, or not in a form the program reads) or the values of keys. Empty when all
-// was read.
+// (a SettingsFile's problem(), or for other settings an unreadable file or one not in a
+// form the program reads) and the values of keys. Empty when all was read.
 QString UnreadableSettingsText(const QSettings &settings, const QStringList &keys);
 
 } // namespace krelin

@@ -54,9 +54,10 @@ std::optional<Stamp> StampFromText(const QString &text, QString *why)
             stamp.columns = int(numbers.size());
             stamp.cells.reserve(std::size_t(stamp.columns * stamp.rows));
         } else if (numbers.size() != stamp.columns) {
-            return refuse(QStringLiteral("line %1 has %2 numbers, line 1 has %3")
+            return refuse(QStringLiteral("line %1 has %2 %3, line 1 has %4")
                               .arg(row + 1)
                               .arg(numbers.size())
+                              .arg(numbers.size() == 1 ? QStringLiteral("number") : QStringLiteral("numbers"))
                               .arg(stamp.columns));
         }
         for (const QString &number : numbers) {

@@ -68,4 +68,13 @@ void modKrelin::setBgColors(const BgColorSet &colors)
     emit bgColorsChanged();
 }
 
+void modKrelin::setConsoleColors(bool on)
+{
+    if (console == on)
+        return;
+    console = on;
+    emit consoleColorsChanged(on);
+    emit bgColorsChanged();
+}
+
 } // namespace krelin

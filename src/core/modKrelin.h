@@ -90,6 +90,12 @@ public:
     const BgColorSet &BgColors() const { return bgColors; }
     void setBgColors(const BgColorSet &colors);
 
+    // Console Colours: the level map, the metatile table, its preview and the overview
+    // show colour 0 of every sub-palette in the colour of entry 0 (the backdrop), as the
+    // console does, instead of entries 4, 8 and 12 from their own bytes. Off at first.
+    bool consoleColors() const { return console; }
+    void setConsoleColors(bool on);
+
 signals:
     // Bytes [offset, offset + length) of the image were changed in place.
     void imageChanged(qint64 offset, qint64 length);
@@ -99,11 +105,15 @@ signals:
     // A stage was chosen (even the one shown) or taken off.
     void stageChanged();
     void bgColorsChanged();
+    // Console Colours was turned on or off: the colours shown changed (bgColorsChanged()
+    // follows).
+    void consoleColorsChanged(bool on);
 
 private:
     std::vector<std::uint8_t> RomData;
     const Stage *stage = nullptr;
     BgColorSet bgColors{};
+    bool console = false;
 };
 
 } // namespace krelin

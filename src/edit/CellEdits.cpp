@@ -28,7 +28,7 @@ QString size(int columns, int rows)
 
 EditPlace here(const modKrelin &model, int frame)
 {
-    return {model.currentStage(), frame};
+    return EditPlace::In(model.currentStage(), frame);
 }
 
 // The places of the stamp with its top-left cell at at that land inside the reach.
@@ -69,7 +69,7 @@ CellsEditCommand *MakePasteCommand(modKrelin &model, const QRect &reach, const Q
     addStamp(cells, model, onStage(reach), at, stamp);
     const int frame = frameOf(lands);
     return new CellsEditCommand(model, cells,
-                                tr("Paste %1 at frame %2").arg(size(lands.width(), lands.height())).arg(frame),
+                                tr("Paste %1 in %2").arg(size(lands.width(), lands.height()), LevelPlaceText(model, frame)),
                                 here(model, frame));
 }
 
@@ -107,8 +107,9 @@ CellsEditCommand *MakeFillCommand(modKrelin &model, const QRect &reach, const QP
         first = std::min(first, place.x() / FrameColumns);
         cells.push_back({StageCellOffset(model, place), std::uint8_t(metaTile)});
     }
-    return new CellsEditCommand(model, cells, tr("Fill %1 cells with %2").arg(QStringLiteral("%1"), HexByte(metaTile)),
-                                here(model, first));
+    return new CellsEditCommand(
+        model, cells, tr("Fill %1 cells with %2 in %3").arg(QStringLiteral("%1"), HexByte(metaTile), LevelPlaceText(model, first)),
+        here(model, first));
 }
 
 CellsEditCommand *MakeFillRectCommand(modKrelin &model, const QRect &rect, int metaTile)
@@ -123,7 +124,8 @@ CellsEditCommand *MakeFillRectCommand(modKrelin &model, const QRect &rect, int m
     const int frame = frameOf(cells);
     return new CellsEditCommand(
         model, writes,
-        tr("Fill Selection %1 with %2 at frame %3").arg(size(cells.width(), cells.height()), HexByte(metaTile)).arg(frame),
+        tr("Fill Selection %1 with %2 in %3")
+            .arg(size(cells.width(), cells.height()), HexByte(metaTile), LevelPlaceText(model, frame)),
         here(model, frame));
 }
 
@@ -138,11 +140,11 @@ CellsEditCommand *MakePaintCommand(modKrelin &model, const QRect &reach, const Q
     const int frame = at.x() / FrameColumns;
     if (stamp && !stamp->isEmpty()) {
         addStamp(cells, model, area, at, *stamp);
-        text = tr("Paint %1 cells with a %2 stamp at frame %3")
-                   .arg(QStringLiteral("%1"), size(stamp->columns, stamp->rows), QString::number(frame));
+        text = tr("Paint %1 cells with a %2 stamp in %3")
+                   .arg(QStringLiteral("%1"), size(stamp->columns, stamp->rows), LevelPlaceText(model, frame));
     } else {
         cells.push_back({StageCellOffset(model, at), std::uint8_t(metaTile)});
-        text = tr("Paint %1 cells with %2 at frame %3").arg(QStringLiteral("%1"), HexByte(metaTile), QString::number(frame));
+        text = tr("Paint %1 cells with %2 in %3").arg(QStringLiteral("%1"), HexByte(metaTile), LevelPlaceText(model, frame));
     }
     return new CellsEditCommand(model, cells, text, here(model, frame), stroke);
 }
@@ -185,9 +187,10 @@ ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScop
     const Stage *stage = model.currentStage();
     if (!stage || from < 0 || from >= MetaTileCount)
         return targets;
-    // (stage offsets, first frame, frames) to look through.
+    // The stage shown comes first (at the model's offsets), then the others in table order.
     struct Area
     {
+        const Stage *stage;
         StageOffsets offsets;
         int first, count;
     };
@@ -195,14 +198,14 @@ ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScop
     switch (scope) {
     case ReplaceScope::Frame:
         if (frame >= 0 && frame < stage->Frames)
-            areas.push_back({model, frame, 1});
+            areas.push_back({stage, model, frame, 1});
         break;
-    case ReplaceScope::Stage: areas.push_back({model, 0, stage->Frames}); break;
+    case ReplaceScope::Stage: areas.push_back({stage, model, 0, stage->Frames}); break;
     case ReplaceScope::SharedStages:
-        areas.push_back({model, 0, stage->Frames});
+        areas.push_back({stage, model, 0, stage->Frames});
         for (const Stage *other : StagesSharingMetaTiles(*stage))
             if (StageFitProblem(*other, model.romSize()).isEmpty())
-                areas.push_back({*other, 0, other->Frames});
+                areas.push_back({other, *other, 0, other->Frames});
         break;
     }
     std::set<qint64> offsets;
@@ -218,6 +221,8 @@ ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScop
                 if (bytes[cell] == from && offsets.insert(start + cell).second)
                     frameUsed = true;
             targets.frames += frameUsed;
+            if (frameUsed && !stageUsed)
+                targets.stagesUsed.push_back({area.stage, f});
             stageUsed = stageUsed || frameUsed;
         }
         targets.stages += stageUsed;
@@ -235,14 +240,27 @@ CellsEditCommand *MakeReplaceCommand(modKrelin &model, int frame, ReplaceScope s
     cells.reserve(targets.offsets.size());
     for (qint64 offset : targets.offsets)
         cells.push_back({offset, std::uint8_t(to)});
+    // Shown again on undo: the first stage and frame changed; the step says how many
+    // stages it changed.
     EditPlace place;
-    if (scope == ReplaceScope::Frame)
-        place = here(model, frame);
-    else if (scope == ReplaceScope::Stage)
-        place = here(model, -1);
-    return new CellsEditCommand(model, cells,
-                                tr("Replace %1 with %2 in %3 cells").arg(HexByte(from), HexByte(to), QStringLiteral("%1")),
-                                place);
+    QStringList stages;
+    for (const EditPlace &used : targets.stagesUsed) {
+        stages << QLatin1String(used.stage->name);
+        place.stages.push_back(used.stage);
+    }
+    if (!targets.stagesUsed.empty()) {
+        place.stage = targets.stagesUsed.front().stage;
+        place.frame = targets.stagesUsed.front().frame;
+    }
+    QString where;
+    switch (scope) {
+    case ReplaceScope::Frame: where = LevelPlaceText(model, frame); break;
+    case ReplaceScope::Stage: where = StageNameText(model); break;
+    case ReplaceScope::SharedStages: where = stages.join(QStringLiteral(", ")); break;
+    }
+    return new CellsEditCommand(
+        model, cells, tr("Replace %1 with %2 in %3 cells of %4").arg(HexByte(from), HexByte(to), QStringLiteral("%1"), where),
+        place);
 }
 
 } // namespace krelin

@@ -24,7 +24,7 @@ EditHistory::EditHistory(modKrelin &model, QObject *parent)
         emit stepsMoved(before, index);
         // Going back, the last step undone is the one now at index; going forth, the one
         // just below it.
-        emit stepRevisited(step(index < before ? index : index - 1)->place());
+        emit stepRevisited(step(index < before ? index : index - 1)->place(), index < before);
     });
 }
 
@@ -54,7 +54,7 @@ bool EditHistory::push(EditStep *step)
     else if (undoStack.index() == before && before > 0)
         emit stepPushed(before - 1, true);
     else // merged into nothing: the step went
-        emit stepsReset();
+        emit stepMergedAway(undoStack.index());
     if (keptAtMost > budget) {
         keptAtMost = bytesKept();
         if (keptAtMost > budget)

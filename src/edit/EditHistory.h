@@ -53,14 +53,17 @@ signals:
     void oldestStepsDropped(int count);
     // For whoever keeps a record of the history (the journal of unsaved work): a push made
     // the step at index, or merged an edit into it; an undo, a redo or a jump went from
-    // step from to step to; the steps were emptied or replaced in another way.
+    // step from to step to; an edit merged into the step at index left it changing nothing,
+    // so it went (the history is at index now); the steps were emptied or replaced in
+    // another way.
     void stepPushed(int index, bool merged);
     void stepsMoved(int from, int to);
+    void stepMergedAway(int index);
     void stepsReset();
     // An undo or a redo (or a jump of several, from the history window) changed the image
-    // back or forth; place is where the last step undone or redone changed the level map
-    // (no stage when it changed none). Not raised when a step is pushed.
-    void stepRevisited(krelin::EditPlace place);
+    // back (undone) or forth; place is where the last step undone or redone changed the
+    // level map (no stage when it changed none). Not raised when a step is pushed.
+    void stepRevisited(const krelin::EditPlace &place, bool undone);
 
 private:
     void keepWithinBudget();

@@ -34,6 +34,7 @@ Journal::Journal(modKrelin &model, EditHistory &history, const QString &folder, 
     connect(&flushTimer, &QTimer::timeout, this, &Journal::flush);
     connect(&history, &EditHistory::stepPushed, this, &Journal::recordPush);
     connect(&history, &EditHistory::stepsMoved, this, [this](int, int to) { recordMove(to); });
+    connect(&history, &EditHistory::stepMergedAway, this, &Journal::recordMergedAway);
     connect(&history, &EditHistory::stepsReset, this, &Journal::markStale);
     connect(&history, &EditHistory::oldestStepsDropped, this, &Journal::followDroppedSteps);
     // Another name without a save or an open (which start the journal anew): the file the
@@ -131,6 +132,20 @@ void Journal::recordMove(int to)
     writeRecords();
 }
 
+void Journal::recordMergedAway(int index)
+{
+    const int at = index - windowStart;
+    // The step merged into was the one before the current step.
+    if (stale || !file.exists() || at < 0 || at != journalIndex - 1) {
+        rewrite();
+        return;
+    }
+    // A merge into nothing: the reader takes the step away, as the history did.
+    PutStep(records, true, QString(), StepChanges{});
+    journalIndex = journalCount = at;
+    writeRecords();
+}
+
 void Journal::followDroppedSteps()
 {
     if (stale || !file.exists())
@@ -150,9 +165,11 @@ void Journal::markStale()
 {
     stale = true;
     // Most changes of this kind are followed at once by an open that starts the journal
-    // anew; unsaved work that is not is written once the event loop runs again.
+    // anew; when none follows, the journal is written afresh once the event loop runs
+    // again, whether or not the image is modified: a journal left telling of steps the
+    // history no longer has would give them back after a crash.
     QTimer::singleShot(0, this, [this] {
-        if (stale && !discarded && model.hasImage() && history.isModified())
+        if (stale && !discarded && model.hasImage() && (history.isModified() || file.exists()))
             rewrite();
     });
 }

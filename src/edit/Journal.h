@@ -17,8 +17,9 @@ class modKrelin;
 // The journal of the open image's unsaved work, kept on disk while the work is done, so
 // that a crash, a kill or a power cut loses none of it, or at most its last second or two.
 //
-// It follows the history: each step as it is made (or merged into), undone or redone is
-// written at once as a record of its own (see JournalSession.h), and what was written
+// It follows the history: each step as it is made (or merged into, even into nothing),
+// undone or redone is written at once as a record of its own (see JournalSession.h), so
+// that the journal tells the history as it is at every moment; what was written
 // reaches the disk at most a second later. Opening or saving starts it anew from the image
 // as it is then, the file's bytes, so the work can be rebuilt even when the file has since
 // changed. Whenever the history changed in a way the records cannot follow (emptied,
@@ -57,6 +58,7 @@ signals:
 private:
     void recordPush(int index, bool merged);
     void recordMove(int to);
+    void recordMergedAway(int index);
     void followDroppedSteps();
     void markStale();
     void rewrite();

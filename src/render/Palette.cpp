@@ -11,6 +11,19 @@ std::int32_t MasterColor(const modKrelin &model, int b)
         + 65536 * std::int32_t(model.NesBlue[n] & 0xFF);
 }
 
+BgColorSet ConsoleColors(const BgColorSet &colors)
+{
+    BgColorSet shown = colors;
+    for (int p = 1; p < 4; ++p)
+        shown[std::size_t(4 * p)] = colors[0];
+    return shown;
+}
+
+BgColorSet ShownColors(const modKrelin &model)
+{
+    return model.consoleColors() ? ConsoleColors(model.BgColors()) : model.BgColors();
+}
+
 std::optional<BgColorSet> ResolveBgColors(const modKrelin &model)
 {
     const std::uint8_t *bytes = model.bytesAt(PaletteEntryOffset(model, 0), PaletteBytes);

@@ -1,6 +1,7 @@
 #include "frmStamps.h"
 
 #include "core/modKrelin.h"
+#include "render/Palette.h"
 #include "render/StageMapPicture.h"
 #include "widgets/AppIcon.h"
 
@@ -21,7 +22,7 @@ QPixmap stampPicture(const modKrelin &model, const Stamp &stamp)
     QImage picture(stamp.columns * StageMapMetaTile, stamp.rows * StageMapMetaTile, QImage::Format_RGB32);
     for (int row = 0; row < stamp.rows; ++row)
         for (int col = 0; col < stamp.columns; ++col)
-            painter.paintCell(picture, model, 0, col, row, stamp.at(col, row), model.BgColors());
+            painter.paintCell(picture, model, 0, col, row, stamp.at(col, row), ShownColors(model));
     return QPixmap::fromImage(picture);
 }
 

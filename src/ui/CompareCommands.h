@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <optional>
@@ -115,6 +116,9 @@ private:
     std::vector<StageCell> markedCells;
     bool listPending = false;
     QPointer<DifferencesWindow> listWindow;
+    // Where F7 went, told a moment after the note that it came round.
+    QTimer placeAfterNote;
+    QString pendingPlace;
 };
 
 } // namespace krelin

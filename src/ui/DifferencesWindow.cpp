@@ -87,6 +87,7 @@ DifferencesWindow::DifferencesWindow(QWidget *parent)
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblDifferences"));
     lblSummary->setWordWrap(true);
+    lblSummary->setTextFormat(Qt::PlainText); // it names the other image's file
     tvDifferences = new QTreeWidget(this);
     tvDifferences->setObjectName(QStringLiteral("tvDifferences"));
     tvDifferences->setHeaderHidden(true);

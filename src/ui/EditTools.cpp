@@ -234,7 +234,7 @@ void EditTools::mnuReplaceMetaTile_Click()
     replaceDialog->open();
 }
 
-void EditTools::showStep(EditPlace place)
+void EditTools::showStep(const EditPlace &place, bool undone)
 {
     if (!place.isValid())
         return;
@@ -243,8 +243,17 @@ void EditTools::showStep(EditPlace place)
         if (index < 0 || index >= StageCount || !navigation.mnuEdit_Level_Click(index))
             return;
     }
-    if (place.frame >= 0)
-        controls.hLevel_Frames->setValue(place.frame);
+    controls.hLevel_Frames->setValue(place.frame);
+    // Only one of them is on screen (the first named): the others changed as much.
+    if (place.stages.size() > 1) {
+        QStringList names;
+        for (const Stage *stage : place.stages)
+            names << QLatin1String(stage->name);
+        emit statusMessage(QStringLiteral("%1 in %2 stages: %3.")
+                               .arg(undone ? QStringLiteral("Undone") : QStringLiteral("Redone"))
+                               .arg(place.stages.size())
+                               .arg(names.join(QStringLiteral(", "))));
+    }
 }
 
 } // namespace krelin

@@ -32,6 +32,8 @@ EmulatorCommands::EmulatorCommands(modKrelin &model, Desktop &desktop, Preferenc
     connect(&model, &modKrelin::imageReplaced, this, [this] { mnuRunInEmulator->setEnabled(this->model.hasImage()); });
     connect(mnuRunInEmulator, &QAction::triggered, this, &EmulatorCommands::mnuRunInEmulator_Click);
     connect(mnuEmulator, &QAction::triggered, this, &EmulatorCommands::mnuEmulator_Click);
+    // Test runs of programs killed before they could clear up: their image copies go now.
+    EmulatorRun::RemoveLeftovers();
 }
 
 EmulatorCommands::~EmulatorCommands() = default;

@@ -49,7 +49,7 @@ QString EmulatorDialog::command() const
     return txtCommand->text().trimmed();
 }
 
-QString BrowseForEmulator(Desktop &desktop, QWidget *parent, const QString &command)
+QString BrowseForEmulator(Desktop &desktop, QWidget *parent, const QString &command, const QString &title)
 {
     QStringList words = QProcess::splitCommand(command);
     // Start where the program named now lies, looked up in PATH when given by name alone.
@@ -60,7 +60,7 @@ QString BrowseForEmulator(Desktop &desktop, QWidget *parent, const QString &comm
         if (!program.isEmpty())
             start = QFileInfo(program).absolutePath();
     }
-    const QString program = desktop.getOpenFileName(parent, QStringLiteral("Emulator"), start, QStringLiteral("Programs (*)"));
+    const QString program = desktop.getOpenFileName(parent, title, start, QStringLiteral("Programs (*)"));
     if (program.isEmpty())
         return {};
     if (words.isEmpty())

@@ -11,8 +11,9 @@ class Desktop;
 
 // Asks for the emulator program (starting where the program command names lies) and
 // returns command with it in place of the program named there; an empty command becomes
-// the program and "%f". Cancelled: an empty string.
-QString BrowseForEmulator(Desktop &desktop, QWidget *parent, const QString &command);
+// the program and "%f". Cancelled: an empty string. title names the program asked for.
+QString BrowseForEmulator(Desktop &desktop, QWidget *parent, const QString &command,
+                          const QString &title = QStringLiteral("Emulator"));
 
 // Tools > Emulator: the command that runs the emulator, with "%f" standing for the image's
 // path, typed or found with Browse. It only edits the text; its owner keeps the command

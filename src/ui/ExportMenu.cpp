@@ -121,8 +121,12 @@ bool ExportMenu::exportPicture(const QString &title, const QString &suggestedNam
     }
 
     // Drawn in the colours the image holds now, as the command line draws a saved image,
-    // even when the window has not been refreshed since its palette bytes changed.
-    const QImage picture = draw(ResolveBgColors(model).value_or(model.BgColors()));
+    // even when the window has not been refreshed since its palette bytes changed; as the
+    // console shows them while Console Colours is on.
+    BgColorSet colors = ResolveBgColors(model).value_or(model.BgColors());
+    if (model.consoleColors())
+        colors = ConsoleColors(colors);
+    const QImage picture = draw(colors);
 
     const QString error = SavePng(picture, path);
     if (!error.isEmpty()) {

@@ -139,7 +139,18 @@ bool FileSession::lockFile(const QString &path)
             return false;
     }
     lock = std::move(wanted);
+    tellLockProblem();
     return true;
+}
+
+void FileSession::tellLockProblem()
+{
+    if (!lock || lock->problem().isEmpty() || lockProblemTold)
+        return;
+    lockProblemTold = true; // once: it stays so for every file of the session
+    emit warning(QStringLiteral("Another Krelin window cannot be told that %1 is open here: %2. Until this is "
+                                "mended, the file can be opened in a second window without a warning.")
+                     .arg(QFileInfo(lock->filePath()).fileName().toUpper(), lock->problem()));
 }
 
 bool FileSession::OpenRom(const QString &path)
@@ -198,11 +209,14 @@ bool FileSession::saveTo(const QString &path, bool checked)
     // save, which replaces the file whole or not at all; it is told once the save is done
     // (a save that fails leaves the old file, and needs no backup).
     const QString backupProblem = backups.keep(path, preferences.backupsKept());
-    const QString error = WriteRomFile(path, model.image());
+    // The fix-up goes into the file, and into the image in memory only once the file holds
+    // it: a save cancelled or failed leaves every byte of the image as it was.
+    const QString error = WriteRomFile(path, ImageAsSaved(model.image()));
     if (!error.isEmpty()) {
         desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
         return false;
     }
+    ApplySaveFixUp(model);
     if (recreated)
         desktop.showMessage(window, ProgramCaption(),
                             QStringLiteral("%1 had been deleted from the disk by another program: the save wrote it "
@@ -224,7 +238,7 @@ bool FileSession::mnuSaveRom_Click()
     // An image without a file (a backup opened, work recovered) is stored where the user says.
     if (model.RomFileName.isEmpty())
         return mnuSaveRomAs_Click();
-    const bool fixedUp = ApplySaveFixUp(model);
+    const bool fixedUp = model.holds(FixUpSource, 2);
     if (!saveTo(model.RomFileName))
         return false;
     if (!fixedUp)
@@ -234,8 +248,7 @@ bool FileSession::mnuSaveRom_Click()
 
 bool FileSession::mnuSaveRomAs_Click()
 {
-    // The fix-up comes first: it stays in the image even if the dialog is cancelled.
-    const bool fixedUp = ApplySaveFixUp(model);
+    const bool fixedUp = model.holds(FixUpSource, 2);
     QString path = desktop.getSaveFileName(window, QStringLiteral("Save As"), dialogStart(), RomFilter);
     if (path.isEmpty())
         return false;
@@ -255,6 +268,7 @@ bool FileSession::mnuSaveRomAs_Click()
     if (!lock || !lock->isFor(path)) { // the file written is the one open from now on
         auto written = std::make_unique<OpenFileLock>(path);
         lock = written->tryLock() ? std::move(written) : nullptr;
+        tellLockProblem();
     }
     model.setRomFileName(QFileInfo(path).absoluteFilePath());
     if (!fixedUp)
@@ -299,7 +313,6 @@ void FileSession::checkDisk()
     switch (disk.onActivation()) {
     case DiskChangeGuard::Decision::Reload: openFile(disk.path()); break;
     case DiskChangeGuard::Decision::Overwrite:
-        ApplySaveFixUp(model);
         saveTo(model.RomFileName, true);
         break;
     default: break;

@@ -101,7 +101,11 @@ private:
     // Takes the lock of the file about to be opened, or asks what to do when another copy
     // of the program holds it. False: the user chose not to open it.
     bool lockFile(const QString &path);
-    // checked: another program's change was asked about already.
+    // Says, once a session, that the lock just taken could not be made.
+    void tellLockProblem();
+    // Writes the image with its save fix-up to path; the image in memory takes the fix-up
+    // only when the file was written. checked: another program's change was asked about
+    // already.
     bool saveTo(const QString &path, bool checked = false);
     void showCaption();
     // The file's name as the caption and the questions show it.
@@ -118,6 +122,7 @@ private:
     bool leaving = false;
     DiskChangeGuard disk;
     std::unique_ptr<OpenFileLock> lock; // of the file open, while this program holds it
+    bool lockProblemTold = false;
     BackupStore backups;
     QString untitledName; // what the caption calls an image that has no file
 };

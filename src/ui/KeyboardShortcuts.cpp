@@ -113,7 +113,8 @@ void KeyboardShortcuts::collect(QWidget *mainWindow)
     if (!settings)
         return;
     // Every kept key first, then the clashes: two actions whose keys the user swapped
-    // clash only halfway through.
+    // clash only halfway through. An action whose kept keys are refused gets its own back,
+    // which another kept key may have: judged again until no key is left on two actions.
     std::vector<Entry *> kept;
     for (Entry &entry : list) {
         const QString key = Group + entry.objectName;
@@ -129,16 +130,26 @@ void KeyboardShortcuts::collect(QWidget *mainWindow)
         entry.keys = keys;
         kept.push_back(&entry);
     }
-    for (Entry *entry : kept) {
-        bool taken = false;
-        for (const QKeySequence &k : entry->keys)
-            taken = taken || holderOf(k, *entry);
-        if (taken) {
+    std::vector<Entry *> judged = kept;
+    for (bool again = true; again;) {
+        again = false;
+        for (auto at = judged.begin(); at != judged.end();) {
+            Entry *entry = *at;
+            bool taken = false;
+            for (const QKeySequence &k : entry->keys)
+                taken = taken || holderOf(k, *entry);
+            if (!taken) {
+                ++at;
+                continue;
+            }
             unreadableKeys << Group + entry->objectName;
             entry->keys = entry->defaults;
+            at = judged.erase(at);
+            again = true;
         }
-        applyKeys(*entry);
     }
+    for (Entry *entry : kept)
+        applyKeys(*entry);
 }
 
 void KeyboardShortcuts::follow(QWidget *toolWindow)
@@ -178,20 +189,22 @@ const KeyboardShortcuts::Entry *KeyboardShortcuts::holderOf(const QKeySequence &
     return nullptr;
 }
 
-void KeyboardShortcuts::setKeys(const Entry &entry, const KeyList &keys)
+void KeyboardShortcuts::setAllKeys(const std::vector<KeyList> &keys)
 {
-    if (entry.keys == keys)
-        return;
-    Entry &changed = list[std::size_t(&entry - list.data())];
-    changed.keys = keys;
-    applyKeys(changed);
+    for (std::size_t i = 0; i < list.size() && i < keys.size(); ++i) {
+        if (list[i].keys == keys[i])
+            continue;
+        list[i].keys = keys[i];
+        applyKeys(list[i]);
+    }
     if (!settings)
         return;
-    const QString key = Group + entry.objectName;
-    if (keys == entry.defaults)
-        settings->remove(key);
-    else
-        settings->setValue(key, QKeySequence::listToString(keys, QKeySequence::PortableText));
+    // The group is written whole: a line refused at start (a clash, a key without a name)
+    // or of an action no longer there would otherwise stay, and come back at every start.
+    settings->remove(Group.chopped(1));
+    for (const Entry &entry : list)
+        if (entry.keys != entry.defaults)
+            settings->setValue(Group + entry.objectName, QKeySequence::listToString(entry.keys, QKeySequence::PortableText));
     settings->sync();
 }
 

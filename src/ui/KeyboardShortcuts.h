@@ -58,9 +58,10 @@ public:
     // from keysOf (by index) when given, else as they are; nullptr when none.
     const Entry *holderOf(const QKeySequence &key, const Entry &entry, const std::vector<KeyList> &keysOf = {}) const;
 
-    // Puts keys on the entry's action at once and keeps them; the defaults are kept as no
-    // choice at all, so that a later program's defaults apply.
-    void setKeys(const Entry &entry, const KeyList &keys);
+    // Puts keys[i] on the action of entries()[i] at once, and keeps the keys as they now
+    // stand in place of everything kept before: the defaults are kept as no choice at all,
+    // so that a later program's defaults apply.
+    void setAllKeys(const std::vector<KeyList> &keys);
 
     // "Ctrl+S is already the key of Save.": what refuses a key that holder has.
     static QString clashText(const QKeySequence &key, const Entry &holder);

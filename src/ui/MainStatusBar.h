@@ -1,6 +1,7 @@
 #pragma once
 
 #include "views/StatusText.h"
+#include "widgets/FittedLabel.h"
 
 #include <QStatusBar>
 
@@ -30,17 +31,26 @@ public:
                 PictureSurface *table, QScrollBar *frames, QScrollBar *pages);
 
     void showPlace(const PlaceTexts &place);
-    // Empty while the pointer is over neither the level map nor the metatile table.
-    void showPointer(const QString &text);
+    // What lies under the pointer, its whole text first, then shorter forms of it; none
+    // while the pointer is over neither the level map nor the metatile table.
+    void showPointer(const QStringList &longestFirst);
+    // The message (showMessage()) as it is shown: cut with "…" where the fields on the
+    // right begin, if it is longer than the room it has.
+    QString shownMessage() const;
 
-    QLabel *lblPointer;
+    FittedLabel *lblPointer;
     QLabel *lblStage;
     QLabel *lblFrame;
     QLabel *lblPage;
     QLabel *lblMetaTile;
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     void showStatus();
+    QList<QWidget *> fieldsOnTheRight() const;
+    QRect messageRoom() const;
 
     // Which surface the pointer is over.
     enum class Pointer { None, Map, Table };

@@ -1,5 +1,7 @@
 #include "OpenBackupDialog.h"
 
+#include "widgets/PlainText.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -37,7 +39,7 @@ OpenBackupDialog::OpenBackupDialog(std::vector<Backup> kept, QWidget *parent)
     for (const Backup &backup : backups) {
         auto *item = new QTreeWidgetItem(list);
         item->setText(0, QFileInfo(backup.originalPath).fileName());
-        item->setToolTip(0, QDir::toNativeSeparators(backup.originalPath));
+        item->setToolTip(0, PlainToolTip(QDir::toNativeSeparators(backup.originalPath)));
         item->setText(1, locale.toString(backup.time, QLocale::ShortFormat));
         item->setText(2, locale.formattedDataSize(backup.size));
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);

@@ -36,8 +36,12 @@ PreferencesDialog::PreferencesDialog(Preferences &preferences, KeyboardShortcuts
     chkPaletteQuestion = new QCheckBox(QStringLiteral("Ask “Do You Wish To Refresh The Editor?” after a palette colour"));
     chkPaletteQuestion->setObjectName(QStringLiteral("chkPaletteQuestion"));
     chkPaletteQuestion->setToolTip(QStringLiteral("Off: the main window shows each new colour at once, as Yes does"));
+    chkTiledSaveQuestion = new QCheckBox(QStringLiteral("Ask before taking in a stage saved in Tiled"));
+    chkTiledSaveQuestion->setObjectName(QStringLiteral("chkTiledSaveQuestion"));
+    chkTiledSaveQuestion->setToolTip(QStringLiteral("Off: each save of Tools ▸ Edit Stage in Tiled is taken in at once"));
     notices->addRow(chkTileEditorNotice);
     notices->addRow(chkPaletteQuestion);
+    notices->addRow(chkTiledSaveQuestion);
 
     QFormLayout *emulator = addPage(QStringLiteral("pageEmulator"), QStringLiteral("&Emulator"));
     txtEmulatorCommand = new QLineEdit;
@@ -52,6 +56,20 @@ PreferencesDialog::PreferencesDialog(Preferences &preferences, KeyboardShortcuts
     row->addWidget(cmdBrowse);
     emulator->addRow(new QLabel(QStringLiteral("The command that runs the emulator; %f stands for the image:")));
     emulator->addRow(row);
+
+    QFormLayout *tiled = addPage(QStringLiteral("pageTiled"), QStringLiteral("&Tiled"));
+    txtTiledCommand = new QLineEdit;
+    txtTiledCommand->setObjectName(QStringLiteral("txtTiledCommand"));
+    txtTiledCommand->setPlaceholderText(QStringLiteral("tiled %f"));
+    txtTiledCommand->setMinimumWidth(300);
+    cmdBrowseTiled = new QPushButton(QStringLiteral("B&rowse…"));
+    cmdBrowseTiled->setObjectName(QStringLiteral("cmdBrowseTiled"));
+    cmdBrowseTiled->setAutoDefault(false);
+    auto *tiledRow = new QHBoxLayout;
+    tiledRow->addWidget(txtTiledCommand);
+    tiledRow->addWidget(cmdBrowseTiled);
+    tiled->addRow(new QLabel(QStringLiteral("The command that starts Tiled on a stage's map; %f stands for the map:")));
+    tiled->addRow(tiledRow);
 
     QFormLayout *files = addPage(QStringLiteral("pageFiles"), QStringLiteral("&Files"));
     spnBackupsKept = new QSpinBox;
@@ -77,6 +95,12 @@ PreferencesDialog::PreferencesDialog(Preferences &preferences, KeyboardShortcuts
         const QString browsed = BrowseForEmulator(this->desktop, this, txtEmulatorCommand->text().trimmed());
         if (!browsed.isEmpty())
             txtEmulatorCommand->setText(browsed);
+    });
+    connect(cmdBrowseTiled, &QPushButton::clicked, this, [this] {
+        const QString browsed =
+            BrowseForEmulator(this->desktop, this, txtTiledCommand->text().trimmed(), QStringLiteral("Tiled"));
+        if (!browsed.isEmpty())
+            txtTiledCommand->setText(browsed);
     });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         apply();
@@ -106,6 +130,8 @@ void PreferencesDialog::load()
     chkTileEditorNotice->setChecked(preferences.tileEditorNotice());
     chkPaletteQuestion->setChecked(preferences.paletteQuestion());
     txtEmulatorCommand->setText(preferences.emulatorCommand());
+    chkTiledSaveQuestion->setChecked(preferences.tiledSaveQuestion());
+    txtTiledCommand->setText(preferences.tiledCommand());
     spnBackupsKept->setValue(preferences.backupsKept());
     const auto &entries = shortcuts.entries();
     for (std::size_t row = 0; row < entries.size(); ++row)
@@ -118,10 +144,11 @@ void PreferencesDialog::apply()
     preferences.setPaletteQuestion(chkPaletteQuestion->isChecked());
     if (txtEmulatorCommand->text().trimmed() != preferences.emulatorCommand())
         preferences.setEmulatorCommand(txtEmulatorCommand->text().trimmed());
+    preferences.setTiledSaveQuestion(chkTiledSaveQuestion->isChecked());
+    if (txtTiledCommand->text().trimmed() != preferences.tiledCommand())
+        preferences.setTiledCommand(txtTiledCommand->text().trimmed());
     preferences.setBackupsKept(spnBackupsKept->value());
-    const auto &entries = shortcuts.entries();
-    for (std::size_t row = 0; row < entries.size(); ++row)
-        shortcuts.setKeys(entries[row], pendingKeys[row]);
+    shortcuts.setAllKeys(pendingKeys);
 }
 
 } // namespace krelin

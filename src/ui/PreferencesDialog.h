@@ -41,6 +41,11 @@ public:
     // Emulator: the command that runs it.
     QLineEdit *txtEmulatorCommand;
     QPushButton *cmdBrowse;
+    // Notices: whether each save of a stage in Tiled is asked about.
+    QCheckBox *chkTiledSaveQuestion;
+    // Tiled: the command that starts it on a stage's map.
+    QLineEdit *txtTiledCommand;
+    QPushButton *cmdBrowseTiled;
     // Files: how many old versions of each file the backups keep.
     QSpinBox *spnBackupsKept;
     // Keys: every action with its keys; the key editor sets the chosen one's.

@@ -3,6 +3,7 @@
 #include "core/SameFile.h"
 #include "core/Version.h"
 #include "widgets/Desktop.h"
+#include "widgets/PlainText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -131,7 +132,7 @@ void RecentFiles::rebuild()
         action->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i + 1));
         action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
         action->setStatusTip(QDir::toNativeSeparators(file.filePath()));
-        action->setToolTip(QDir::toNativeSeparators(file.filePath()));
+        action->setToolTip(PlainToolTip(QDir::toNativeSeparators(file.filePath())));
         connect(action, &QAction::triggered, this, [this, path = list.at(i)] { openEntry(path); });
     }
     if (!list.isEmpty()) {

@@ -1,8 +1,11 @@
 #include "RecoveryOffer.h"
 
 #include "FileSession.h"
+#include "LeftWork.h"
+#include "RecoveryDialog.h"
 #include "core/Crc32.h"
 #include "core/JournalFile.h"
+#include "core/JournalFormat.h"
 #include "core/RomFile.h"
 #include "core/SameFile.h"
 #include "core/Version.h"
@@ -14,7 +17,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QWidget>
 
 namespace krelin {
@@ -23,26 +25,6 @@ namespace {
 
 enum Answer { Recover, Discard, NotNow };
 
-QString shownName(const QString &path)
-{
-    return QFileInfo(path).fileName().toUpper();
-}
-
-QString question(const JournalSession &session, const QDateTime &lastWritten)
-{
-    const int edits = session.unsavedEdits();
-    const QString what = session.path.isEmpty() ? QStringLiteral("An image without a name") : shownName(session.path);
-    QString text = QStringLiteral("%1 has unsaved changes from a session that ended unexpectedly (%2 %3, %4). "
-                                  "Recover them?")
-                       .arg(what)
-                       .arg(edits)
-                       .arg(edits == 1 ? QStringLiteral("edit") : QStringLiteral("edits"))
-                       .arg(QLocale().toString(lastWritten, QLocale::ShortFormat));
-    if (session.cutShort)
-        text += QStringLiteral("\n\nThe end of its journal is damaged: edits made after that point are lost.");
-    return text;
-}
-
 // Whether the file at the session's path is still the one its work was done on.
 bool fileUnchanged(const JournalSession &session)
 {
@@ -50,6 +32,12 @@ bool fileUnchanged(const JournalSession &session)
         return false;
     const RomReadResult file = ReadRomFile(session.path);
     return file.ok() && qint64(file.bytes.size()) == session.fileSize && Crc32(file.bytes) == session.fileCrc;
+}
+
+std::vector<std::uint8_t> fileOnDisk(const QString &path)
+{
+    RomReadResult read = ReadRomFile(path);
+    return read.ok() ? std::move(read.bytes) : std::vector<std::uint8_t>{};
 }
 
 } // namespace
@@ -83,38 +71,99 @@ void RecoveryOffer::openAtStart(const QString &path)
     if (!IsSameFile(recovered, path))
         emit statusMessage(QStringLiteral("%1 was not opened, so that the recovered changes stay open: File > Open "
                                           "opens it.")
-                               .arg(shownName(path)));
+                               .arg(ShownFileName(path)));
 }
 
 bool RecoveryOffer::offerLeftWork(QString *path)
 {
     // Each stays locked until the end: no Krelin starting meanwhile offers the same work.
-    std::vector<LeftJournal> left = ClaimLeftJournals(folder);
-    for (LeftJournal &journalLeft : left) {
-        if (files.isLeaving()) // the program was asked to end meanwhile
-            break;
-        const JournalSession session = ReadJournal(journalLeft.read());
-        // Ended after a save, or before anything could be written: nothing to give back.
-        if (!session.hasUnsavedWork()) {
-            journalLeft.remove();
+    std::vector<LeftWork> left;
+    for (LeftJournal &journalLeft : ClaimLeftJournals(folder)) {
+        LeftWork work = LeftWork::lookAt(std::move(journalLeft));
+        // Read whole, it ended after a save or before anything could be written: nothing
+        // to give back.
+        if (!work.worthAsking()) {
+            work.journal.remove();
             continue;
         }
-        const int answer = desktop.askChoice(window, ProgramCaption(), question(session, journalLeft.lastWritten()),
-                                             {QStringLiteral("&Recover"), QStringLiteral("&Discard"),
-                                              QStringLiteral("&Not Now")},
-                                             Recover, NotNow);
-        if (answer == NotNow)
-            continue;
-        if (answer == Recover) {
-            const QString file = recover(session);
-            journalLeft.remove();
-            if (path)
-                *path = file;
-            return true;
-        }
-        journalLeft.remove();
+        if (work.damaged())
+            work.journal.setAside();
+        left.push_back(std::move(work));
     }
-    return false;
+    if (left.empty() || files.isLeaving()) // the program may have been asked to end meanwhile
+        return false;
+    const int chosen = ask(left);
+    return chosen >= 0 && !files.isLeaving() && recoverFrom(left[std::size_t(chosen)], path);
+}
+
+int RecoveryOffer::ask(std::vector<LeftWork> &left)
+{
+    if (left.size() == 1) {
+        LeftWork &work = left.front();
+        QStringList answers{QStringLiteral("&Recover"), QStringLiteral("&Discard"), QStringLiteral("&Not Now")};
+        if (!work.canRecover())
+            answers.removeFirst();
+        const int offset = work.canRecover() ? 0 : 1;
+        const int answer = offset + desktop.askChoice(window, ProgramCaption(), work.question(), answers,
+                                                      work.canRecover() ? Recover - offset : NotNow - offset,
+                                                      NotNow - offset);
+        const QString why = answer == Discard ? discard(work) : QString();
+        if (!why.isEmpty())
+            emit warning(QStringLiteral("Cannot delete the journal %1: %2.")
+                             .arg(QDir::toNativeSeparators(work.journal.path()), why));
+        return answer == Recover ? 0 : -1;
+    }
+    std::vector<RecoveryDialog::Row> rows;
+    for (const LeftWork &work : left)
+        rows.push_back({work.imageName(), work.outline.path, work.editsText(), work.journal.lastWritten(),
+                        work.journal.size(), work.stateText(), work.question(), work.canRecover()});
+    RecoveryDialog dialog(std::move(rows), desktop, [&](int row) { return discard(left[std::size_t(row)]); }, window);
+    dialog.exec();
+    return dialog.chosen();
+}
+
+QString RecoveryOffer::discard(LeftWork &work)
+{
+    return work.journal.remove();
+}
+
+bool RecoveryOffer::recoverFrom(LeftWork &work, QString *path)
+{
+    const LeftJournal &journalLeft = work.journal;
+    JournalRecordReader reader(
+        [&journalLeft](qint64 offset, std::span<std::uint8_t> into) { return journalLeft.readAt(offset, into); },
+        journalLeft.size());
+    const JournalSession session = ReadJournal(reader, fileOnDisk);
+    const QString where = QDir::toNativeSeparators(work.journal.path());
+    // Damage the question could not know of (in a large step it passed over) is said now.
+    const bool newDamage = session.damage != work.outline.damage;
+    if (!session.damage.isEmpty())
+        work.journal.setAside();
+    const QString kept = QStringLiteral(" The journal is kept as %1 until you discard it.")
+                             .arg(QDir::toNativeSeparators(work.journal.path()));
+    if (!session.hasUnsavedWork()) {
+        if (session.damage.isEmpty()) {
+            work.journal.remove();
+            emit warning(QStringLiteral("The journal %1 holds no unsaved changes after all: nothing was recovered.").arg(where));
+        } else {
+            emit warning(QStringLiteral("The unsaved changes of %1 cannot be recovered: its journal %2 cannot be read "
+                                        "whole: %3.")
+                             .arg(work.imageName(), where, session.damage)
+                         + kept);
+        }
+        return false;
+    }
+    const QString file = recover(session);
+    if (session.damage.isEmpty())
+        work.journal.remove();
+    else if (newDamage)
+        emit warning(QStringLiteral("The journal %1 turned out to be damaged while the work was rebuilt: %2. The "
+                                    "edits before the damage were recovered; those after it are lost.")
+                         .arg(where, session.damage)
+                     + kept);
+    if (path)
+        *path = file;
+    return true;
 }
 
 QString RecoveryOffer::recover(const JournalSession &session)

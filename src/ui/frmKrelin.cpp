@@ -9,6 +9,7 @@
 #include "Links.h"
 #include "MainStatusBar.h"
 #include "Navigation.h"
+#include "ConsoleColorsCommand.h"
 #include "PatchCommands.h"
 #include "RecoveryOffer.h"
 #include "KeyboardShortcuts.h"
@@ -16,6 +17,7 @@
 #include "RecentFiles.h"
 #include "ShowUses.h"
 #include "TileSheetCommands.h"
+#include "TiledCommands.h"
 #include "ToolWindows.h"
 #include "frmAbout.h"
 #include "stagemap/StageMapCommands.h"
@@ -185,7 +187,10 @@ void frmKrelin::createParts(QSettings *settings)
     auto *emulator = new EmulatorCommands(model, desktop, *preferences, this);
     auto *tools = new ToolWindows(model, *editHistory, *levelEditor, desktop, *preferences, cmdEditTile, picEditor, this);
     auto *tileSheets = new TileSheetCommands(model, *editHistory, *levelEditor, desktop, this);
+    auto *tiled = new TiledCommands(model, *editHistory, desktop, *preferences, this);
+    connect(files, &FileSession::opened, tiled, &TiledCommands::imageOpened);
     new ShowUses(model, *levelEditor, cboRoomEditor, this);
+    new ConsoleColorsCommand(model, *preferences, this);
     auto *exportMenu = new ExportMenu(model, desktop, this);
     connect(hLevel_Frames, &QScrollBar::valueChanged, exportMenu, &ExportMenu::setFrame);
 
@@ -222,6 +227,7 @@ void frmKrelin::createParts(QSettings *settings)
     connect(patches, &PatchCommands::warning, this, &frmKrelin::warn);
     connect(compare, &CompareCommands::warning, this, &frmKrelin::warn);
     connect(emulator, &EmulatorCommands::warning, this, &frmKrelin::warn);
+    connect(tiled, &TiledCommands::warning, this, &frmKrelin::warn);
     connect(journal, &Journal::warning, this, &frmKrelin::warn);
     connect(recovery, &RecoveryOffer::warning, this, &frmKrelin::warn);
     const auto note = [status](const QString &text) { status->showMessage(text, 5000); };
@@ -232,6 +238,8 @@ void frmKrelin::createParts(QSettings *settings)
     connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
     connect(goTo, &GoToCommand::statusMessage, status, note);
     connect(stamps, &StampCommands::statusMessage, status, note);
+    connect(editTools, &EditTools::statusMessage, status, note);
+    connect(tiled, &TiledCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     connect(tools, &ToolWindows::toolWindowMade, shortcuts, &KeyboardShortcuts::follow);
     // Said once: from then on the user knows the oldest steps go.

@@ -10,11 +10,13 @@
 #include "GoToCommand.h"
 #include "Links.h"
 #include "Navigation.h"
+#include "ConsoleColorsCommand.h"
 #include "PatchCommands.h"
 #include "PreferencesCommand.h"
 #include "RecentFiles.h"
 #include "ShowUses.h"
 #include "TileSheetCommands.h"
+#include "TiledCommands.h"
 #include "ToolWindows.h"
 #include "core/Version.h"
 #include "stagemap/StageMapCommands.h"
@@ -72,7 +74,12 @@ void frmKrelin::createMenus()
     mnuFile->addAction(files->mnuOpenBackup);
     addFiller(mnuFile, "mnuFileFiller1");
     mnuFile->addActions({files->mnuSaveRom, files->mnuSaveRomAs});
-    mnuFile->addMenu(findChild<ExportMenu *>());
+    auto *exportMenu = findChild<ExportMenu *>();
+    auto *tiled = findChild<TiledCommands *>();
+    exportMenu->addSeparator();
+    exportMenu->addAction(tiled->mnuExportTiled);
+    mnuFile->addMenu(exportMenu);
+    mnuFile->addMenu(tiled->mnuImport);
     auto *tileSheets = findChild<TileSheetCommands *>();
     mnuFile->addActions({tileSheets->mnuExportTiles, tileSheets->mnuImportTiles});
     addFiller(mnuFile, "mnuFileFillerPatches");
@@ -116,6 +123,7 @@ void frmKrelin::createMenus()
     QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
     auto *stageMap = findChild<StageMapCommands *>();
     mnuView->addActions({stageMap->mnuStageMap, stageMap->mnuFrameLines, stamps->mnuStamps});
+    mnuView->addAction(findChild<ConsoleColorsCommand *>()->mnuConsoleColours);
     addFiller(mnuView, "mnuViewFillerZoom");
     mnuView->addActions({stageMap->mnuZoomIn, stageMap->mnuZoomOut, stageMap->mnuZoomStage});
     addFiller(mnuView, "mnuViewFillerCompare");
@@ -126,6 +134,8 @@ void frmKrelin::createMenus()
 
     QMenu *mnuTools = addMenu(bar, "mnuTools", QStringLiteral("&Tools"));
     mnuTools->addActions({emulator->mnuRunInEmulator, emulator->mnuEmulator});
+    addFiller(mnuTools, "mnuToolsFillerTiled");
+    mnuTools->addAction(tiled->mnuEditInTiled);
 
     QMenu *mnuHelp = addMenu(bar, "mnuHelp", QStringLiteral("&Help"));
     QAction *mnuAbout = addCommand(mnuHelp, "mnuAbout", QStringLiteral("&About"), QKeySequence(Qt::Key_F1));

@@ -29,6 +29,7 @@ LevelEditor::LevelEditor(modKrelin &model, EditHistory &history, QImage &editorI
     connect(&model, &modKrelin::imageChanged, this, &LevelEditor::imageChanged);
     connect(&model, &modKrelin::imageReplaced, this, &LevelEditor::imageReplaced);
     connect(&model, &modKrelin::stageChanged, this, &LevelEditor::stageChanged);
+    connect(&model, &modKrelin::consoleColorsChanged, this, &LevelEditor::consoleColorsChanged);
 }
 
 bool LevelEditor::stageLoaded() const
@@ -102,11 +103,27 @@ int LevelEditor::RoomEntryOfFrame() const
 
 void LevelEditor::imageChanged(qint64 offset, qint64 length)
 {
+    // The room box follows the model like every view: the frame's room byte written, it
+    // takes the next choice.
+    if (stageLoaded() && ByteRange{offset, length}.contains(FrameRoomOffset(model, currentFrame)))
+        roomArmed = true;
     if (tileEditorWait.active) {
         tileEditorWait.kept.push_back({offset, length});
         return;
     }
     show({offset, length});
+}
+
+// Console Colours turned on or off: the table, the preview and the map again in the colours
+// now shown, from the palette as last resolved (a palette the editor was told not to show
+// yet stays unshown).
+void LevelEditor::consoleColorsChanged()
+{
+    if (!stageLoaded() || redrawHeld)
+        return;
+    table.draw(currentPage);
+    table.drawPreview(selectedMetaTile);
+    map.draw(currentFrame);
 }
 
 void LevelEditor::show(const ByteRange &range)
@@ -208,9 +225,11 @@ bool LevelEditor::RoomChosen(const QString &entry)
     if (!ok || entry.size() < 2)
         return false;
     const bool written = model.holds(FrameRoomOffset(model, currentFrame), 1);
-    history.push(new SetRoomCommand(model, currentFrame, room));
+    // Disarmed until the model announces the new room byte (imageChanged re-arms it); a
+    // choice of the room in place changes nothing, and the box stays armed.
     roomArmed = false;
-    DrawLevel();
+    if (!history.push(new SetRoomCommand(model, currentFrame, room)))
+        roomArmed = true;
     return written;
 }
 

@@ -98,8 +98,9 @@ public:
     // The table scroll bar's value changed.
     void TableChanged(int value);
     // An entry of the room box was chosen; writes its room to the current frame's byte
-    // of the frame-to-room table while the room box is armed. Returns true if it wrote
-    // (the byte may have held that room already).
+    // of the frame-to-room table while the room box is armed. The map is not redrawn (a
+    // room is not drawn on it); the box is armed again when the model announces the byte.
+    // Returns true if it wrote (the byte may have held that room already).
     bool RoomChosen(const QString &entry);
 
     // ---- pointer events on the table (positions in surface pixels) ------------------------
@@ -129,8 +130,7 @@ signals:
     void pageDrawn();
     // The table's white frame moved to another cell.
     void tableCellChanged();
-    // The level map was drawn afresh (a stage selection, a frame change, a refresh, a
-    // room choice).
+    // The level map was drawn afresh (a stage selection, a frame change, a refresh).
     void levelDrawn();
     // The stage was taken off the views; nothing is shown until a stage is chosen.
     void stageUnloaded();
@@ -152,6 +152,7 @@ private:
     void imageChanged(qint64 offset, qint64 length);
     void imageReplaced();
     void stageChanged();
+    void consoleColorsChanged();
     // Shows a change of the image on both views, as far as they show it.
     void show(const ByteRange &range);
     void unloadStage();

@@ -4,6 +4,7 @@
 #include "core/modKrelin.h"
 #include "render/MapHint.h"
 #include "render/MetaTilePainter.h"
+#include "render/Palette.h"
 #include "render/TilePainter.h"
 #include "render/UseMarks.h"
 
@@ -32,7 +33,7 @@ void LevelMapView::draw(int frame)
     shownFrame = frame;
     // A whole redraw follows a new stage, image or palette: the pictures are painted anew.
     sprites.forgetAll();
-    DrawLevelFrame(image, model, frame, model.BgColors(), shown);
+    DrawLevelFrame(image, model, frame, ShownColors(model), shown);
     linesMarked.reset();
     linesMarked.set(std::size_t(cellIndex(framedCol, framedRow))); // the white frame may come back there
     framed = false;
@@ -98,7 +99,7 @@ void LevelMapView::markCell(int cell)
 void LevelMapView::paintCell(int cell)
 {
     linesMarked.reset(std::size_t(cell));
-    sprites.paint(image, model, cell % FrameColumns, cell / FrameColumns, metaTileShown(cell), model.BgColors());
+    sprites.paint(image, model, cell % FrameColumns, cell / FrameColumns, metaTileShown(cell), ShownColors(model));
     markCell(cell);
 }
 
@@ -125,7 +126,7 @@ void LevelMapView::paintCells(const std::bitset<FrameBytes> &cells)
         }
         if (!any)
             continue;
-        sprites.paintRow(image, model, row, metaTiles, model.BgColors(), clean);
+        sprites.paintRow(image, model, row, metaTiles, ShownColors(model), clean);
         if (marks)
             for (int col = 0; col < FrameColumns; ++col)
                 if (metaTiles[std::size_t(col)] >= 0)

@@ -3,6 +3,7 @@
 #include "CellMarks.h"
 #include "core/modKrelin.h"
 #include "render/MetaTilePainter.h"
+#include "render/Palette.h"
 #include "render/TableView.h"
 #include "render/TilePainter.h"
 #include "render/UseMarks.h"
@@ -23,7 +24,7 @@ MetaTileTableView::MetaTileTableView(const modKrelin &model, QImage &tableImage,
 void MetaTileTableView::draw(int page)
 {
     shownPage = page;
-    DrawTablePage(tableImage, model, page, model.BgColors());
+    DrawTablePage(tableImage, model, page, ShownColors(model));
     for (int row = 0; row < TableRows; ++row)
         for (int col = 0; col < TableColumns; ++col) {
             const auto n = std::size_t(TableMetaTile(page, col, row));
@@ -40,7 +41,7 @@ void MetaTileTableView::draw(int page)
 void MetaTileTableView::drawPreview(int metaTile)
 {
     previewed = metaTile;
-    DrawSelectedMetaTile(previewImage, model, metaTile, model.BgColors());
+    DrawSelectedMetaTile(previewImage, model, metaTile, ShownColors(model));
     emit previewChanged();
 }
 
@@ -61,7 +62,7 @@ void MetaTileTableView::paintCell(int col, int row)
 {
     const int n = TableMetaTile(shownPage, col, row);
     ClearCellBox(tableImage, col, row);
-    DrawMetaTile(tableImage, model, 2 * col, 2 * row, n, model.BgColors());
+    DrawMetaTile(tableImage, model, 2 * col, 2 * row, n, ShownColors(model));
     if (dimmed.test(std::size_t(n)))
         DimCell(tableImage, col, row);
     if (differing.test(std::size_t(n)))

@@ -2,6 +2,7 @@
 
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
+#include "render/Palette.h"
 
 #include <algorithm>
 
@@ -25,7 +26,7 @@ int StageMapView::frames() const
 
 const QRgb *StageMapView::metaTilePicture(int n)
 {
-    return painter.sprite(model, n & 0xFF, model.BgColors());
+    return painter.sprite(model, n & 0xFF, ShownColors(model));
 }
 
 void StageMapView::redraw()
@@ -51,7 +52,7 @@ void StageMapView::paintFrames(int first, int last)
 {
     for (int f = std::max(0, first); f <= std::min(last, frames() - 1); ++f)
         if (!painted[std::size_t(f)]) {
-            painter.paintFrame(picture, model, f, model.BgColors(), cells[std::size_t(f)]);
+            painter.paintFrame(picture, model, f, ShownColors(model), cells[std::size_t(f)]);
             painted[std::size_t(f)] = true;
         }
 }
@@ -73,7 +74,7 @@ void StageMapView::paintCells(int frame, const std::bitset<FrameBytes> &which)
         if (which.test(std::size_t(k))) {
             const int col = k % FrameColumns, row = k / FrameColumns;
             painter.paintCell(picture, model, frame, col, row, cells[std::size_t(frame)][std::size_t(k)],
-                              model.BgColors());
+                              ShownColors(model));
             touched |= StageMapCellRect(frame, col, row);
             ++repainted;
         }

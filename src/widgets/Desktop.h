@@ -14,6 +14,9 @@ namespace krelin {
 // What the windows ask of the desktop: dialogs, message boxes, links, sound, the tray and
 // ending the program. The program gives them QtDesktop; tests give them a scripted
 // stand-in, so no test blocks on a modal box, opens a browser or needs a sound card.
+//
+// Every text given here is shown as it is, never as markup: the texts carry names from
+// outside (file names, paths from a journal or the command line), which may hold anything.
 class Desktop
 {
 public:

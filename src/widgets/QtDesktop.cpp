@@ -5,17 +5,62 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QProcess>
 #include <QSoundEffect>
+#include <QSpacerItem>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <QStyle>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace krelin {
+
+namespace {
+
+// A message box is as wide as its text, and a short text ("Editor Must Refresh!") leaves
+// the title bar too narrow for the title: the window manager then cuts it ("Kre… 0.5").
+// The box is widened to the title's width in the title bar's (bold) font, with room
+// beside it for the bar's icon and buttons.
+void leaveRoomForTitle(QMessageBox &box)
+{
+    QFont font = box.font();
+    font.setBold(true);
+    const int buttons = 4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+    const int wanted = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + std::max(buttons, 120);
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+// Shows the box modal and returns the button chosen.
+int execBox(QMessageBox &box)
+{
+    leaveRoomForTitle(box);
+    return box.exec();
+}
+
+// A message box whose text shows as it is, whatever it holds: a name like
+// "<h1>x</h1>.nes" stays those characters.
+class PlainMessageBox : public QMessageBox
+{
+public:
+    PlainMessageBox(Icon icon, const QString &title, const QString &text, StandardButtons buttons, QWidget *parent)
+        : QMessageBox(icon, title, QString(), buttons, parent)
+    {
+        setTextFormat(Qt::PlainText);
+        setText(text);
+    }
+};
+
+} // namespace
 
 QtDesktop::QtDesktop() = default;
 QtDesktop::~QtDesktop() = default;
@@ -43,33 +88,33 @@ void QtDesktop::showMessage(QWidget *parent, const QString &title, const QString
     const auto boxIcon = icon == Icon::Warning       ? QMessageBox::Warning
                          : icon == Icon::Information ? QMessageBox::Information
                                                      : QMessageBox::NoIcon;
-    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    PlainMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
+    execBox(box);
 }
 
 bool QtDesktop::askYesNo(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
-    return box.exec() == QMessageBox::Yes;
+    PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    return execBox(box) == QMessageBox::Yes;
 }
 
 void QtDesktop::showMessageWithCheck(QWidget *parent, const QString &title, const QString &text,
                                      const QString &check, bool *checked)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     auto *tick = new QCheckBox(check, &box);
     box.setCheckBox(tick);
-    box.exec();
+    execBox(box);
     *checked = tick->isChecked();
 }
 
 bool QtDesktop::askYesNoWithCheck(QWidget *parent, const QString &title, const QString &text, const QString &check,
                                   bool *checked)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     auto *tick = new QCheckBox(check, &box);
     box.setCheckBox(tick);
-    const bool yes = box.exec() == QMessageBox::Yes;
+    const bool yes = execBox(box) == QMessageBox::Yes;
     *checked = tick->isChecked();
     return yes;
 }
@@ -77,20 +122,25 @@ bool QtDesktop::askYesNoWithCheck(QWidget *parent, const QString &title, const Q
 std::optional<QString> QtDesktop::askText(QWidget *parent, const QString &title, const QString &label,
                                           const QString &text)
 {
-    bool ok = false;
-    const QString line = QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextValue(text);
+    for (QLabel *shown : dialog.findChildren<QLabel *>())
+        shown->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return line;
+    return dialog.textValue();
 }
 
 Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+    PlainMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                     parent);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    switch (execBox(box)) {
     case QMessageBox::Save: return SaveAnswer::Save;
     case QMessageBox::Discard: return SaveAnswer::Discard;
     default: return SaveAnswer::Cancel;
@@ -100,7 +150,7 @@ Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &ti
 int QtDesktop::askChoice(QWidget *parent, const QString &title, const QString &text, const QStringList &answers,
                          int defaultAnswer, int cancelAnswer)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    PlainMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
     QList<QAbstractButton *> buttons;
     for (int i = 0; i < answers.size(); ++i) {
         const auto role = i == cancelAnswer ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
@@ -110,7 +160,7 @@ int QtDesktop::askChoice(QWidget *parent, const QString &title, const QString &t
         box.setDefaultButton(qobject_cast<QPushButton *>(buttons[defaultAnswer]));
     if (cancelAnswer >= 0 && cancelAnswer < buttons.size())
         box.setEscapeButton(buttons[cancelAnswer]);
-    box.exec();
+    execBox(box);
     const int chosen = int(buttons.indexOf(box.clickedButton()));
     return chosen >= 0 ? chosen : cancelAnswer;
 }

@@ -4,6 +4,7 @@
 #include "Bytes.h"
 #include "RunKrelin.h"
 #include "SyntheticImage.h"
+#include "core/Crc32.h"
 #include "core/MasterPalette.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
@@ -27,6 +28,19 @@ QMap<QString, QByteArray> Snapshot(const QDir &dir)
     for (const QString &name : dir.entryList(QDir::Files))
         files[name] = ReadFile(dir.filePath(name));
     return files;
+}
+
+// A PNG chunk of the type with data, its checksum wrong.
+QByteArray BadChunk(const QByteArray &type, const QByteArray &data)
+{
+    QByteArray chunk;
+    for (int shift : {24, 16, 8, 0})
+        chunk += char(data.size() >> shift);
+    chunk += type + data;
+    const std::uint32_t wrong = Crc32(BytesOf(type + data)) ^ 1;
+    for (int shift : {24, 16, 8, 0})
+        chunk += char(wrong >> shift);
+    return chunk;
 }
 
 } // namespace
@@ -93,6 +107,32 @@ private slots:
         }
         std::sort(expected.begin(), expected.end());
         QCOMPARE(ChangedOffsets(before, after), expected);
+    }
+
+    // What libpng says never makes a second line: a warning about a damaged chunk the
+    // sheet does not need is dropped, a damaged picture's error ends the one line.
+    void libraryWordsInOneLine()
+    {
+        QTemporaryDir dir;
+        const QString sheet = dir.filePath(QStringLiteral("s.png")), out = dir.filePath(QStringLiteral("out.nes"));
+        QCOMPARE(RunKrelin({"--export-tiles", sheet, "--stage", "1A", Sample}).status, 0);
+        const QByteArray png = ReadFile(sheet);
+        const qsizetype afterHeader = 8 + 25;
+        QVERIFY(WriteFile(sheet, png.left(afterHeader) + BadChunk("tEXt", QByteArray("Comment\0hi", 10)) + png.mid(afterHeader)));
+        ProgramRun run = RunKrelin({"--import-tiles", sheet, "--stage", "1A", Sample, out});
+        QVERIFY2(run.status == 0 && run.err.isEmpty() && run.out.isEmpty(), qPrintable(run.err));
+        QCOMPARE(ReadFile(out), ReadFile(Sample));
+
+        QByteArray damaged = png;
+        const qsizetype data = damaged.indexOf("IDAT") + 4;
+        const qsizetype length = qsizetype(std::uint8_t(damaged[data - 6])) << 8 | std::uint8_t(damaged[data - 5]);
+        damaged[data + length] = char(damaged[data + length] ^ 0xFF); // its checksum
+        QVERIFY(WriteFile(sheet, damaged));
+        run = RunKrelin({"--import-tiles", sheet, "--stage", "1A", Sample, out});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.startsWith(QStringLiteral("krelin: cannot read ")) && run.err.count(u'\n') == 1
+                     && run.err.contains(QStringLiteral("(libpng: IDAT: CRC error)")),
+                 qPrintable(run.err));
     }
 
     void refused_data()

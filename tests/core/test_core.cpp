@@ -18,8 +18,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -301,6 +303,8 @@ private slots:
     // A write leaves no file but its target, whichever temporary file it goes through, and
     // removes what writes killed half way left in its folder: this writer's own names, the
     // user's own files, a minute old or more. Everything else stays.
+    // A write clears up its own leftovers and nothing else: other programs' temporary files
+    // (of any name) stay, however old.
     void temporaryFiles_data()
     {
         QTest::addColumn<int>("first");
@@ -313,13 +317,14 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("game.nes");
         WriteFile(path, "old");
-        const QStringList stale{".game.nes.0123abcd~", ".other.nes.ffff0000~"};
-        QStringList kept{".game.nes.9876fedc~", // too new: a write may still be filling it
-                         ".game.nes.0123ABCD~", ".game.nes.0123abc~", "game.nes.0123abcd~", ".game.nes.0123abcd"};
+        const QStringList stale{".game.nes.krelin-0123abcd~", ".other.nes.krelin-ffff0000~", "..krelin-00000000~"};
+        QStringList kept{".game.nes.krelin-9876fedc~", // too new: a write may still be filling it
+                         ".thesis.tex.0badc0de~", ".game.nes.0123abcd~", ".game.nes.krelin-0123ABCD~",
+                         ".game.nes.krelin-0123abc~", "game.nes.krelin-0123abcd~", ".game.nes.krelin-0123abcd"};
         for (const QString &name : stale + kept)
             WriteFile(dir.filePath(name), "left");
         if (geteuid() == 0) {
-            kept << ".theirs.nes.00000000~"; // another user's
+            kept << ".theirs.nes.krelin-00000000~"; // another user's
             WriteFile(dir.filePath(kept.last()), "theirs");
             QCOMPARE(::chown(QFile::encodeName(dir.filePath(kept.last())).constData(), 65534, 65534), 0);
         }
@@ -332,6 +337,33 @@ private slots:
         expected << "game.nes";
         expected.sort();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    }
+
+    // A file whose name is as long as the file system allows is written like any other,
+    // through either kind of temporary file, and leaves nothing else behind.
+    void longestNames_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<QString>("name");
+        const QString ascii = QString(251, u'a') + ".nes";
+        const QString wide = QString(83, QChar(0x00E9)) + u'x' + ".nes"; // 166 + 1 + 4 bytes, cut inside an é
+        for (const auto &[kind, label] : {std::pair{TemporaryFile::Unnamed, "unnamed"}, std::pair{TemporaryFile::Named, "named"}}) {
+            QTest::addRow("%s, 255 bytes", label) << int(kind) << ascii;
+            QTest::addRow("%s, 245 bytes", label) << int(kind) << ascii.mid(10);
+            QTest::addRow("%s, UTF-8", label) << int(kind) << QString(wide).prepend(QString(84, u'b'));
+        }
+    }
+    void longestNames()
+    {
+        QFETCH(int, first);
+        QFETCH(QString, name);
+        QVERIFY(QFile::encodeName(name).size() <= 255);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        WriteFile(path, "old");
+        QCOMPARE(ReplaceFileContents(path, "new", TemporaryFile(first)), QString());
+        QCOMPARE(ReadFile(path), QByteArray("new"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
     }
 
     void writeRomFileFails()
@@ -571,6 +603,59 @@ private slots:
         QFETCH(QString, command);
         QFETCH(QStringList, words);
         QCOMPARE(EmulatorArguments(command, QStringLiteral("/tmp/my run/game.nes")), words);
+    }
+
+    // Single quotes as a shell has them would split a program's path: such a command is
+    // refused with the double-quoted one it should be; an apostrophe in a name is not.
+    void singleQuotes_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("suggested"); // empty: no problem
+        QTest::newRow("a path with spaces") << "'/opt/emu dir/emu' %f" << "\"/opt/emu dir/emu\" %f";
+        QTest::newRow("a whole word") << "emu --rom 'x' %f" << "emu --rom \"x\" %f";
+        QTest::newRow("apostrophes") << "/home/o'neill/emu --title o'brien %f" << QString();
+        QTest::newRow("inside double quotes") << "\"/opt/it's 'a' dir/emu\" %f" << QString();
+        QTest::newRow("double quotes") << "\"/opt/emu dir/emu\" %f" << QString();
+    }
+    void singleQuotes()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, suggested);
+        const QString problem = SingleQuoteProblem(command);
+        QVERIFY2(suggested.isEmpty() ? problem.isEmpty() : problem.endsWith(QStringLiteral("instead: ") + suggested),
+                 qPrintable(problem));
+        if (!suggested.isEmpty())
+            QVERIFY(SingleQuoteProblem(suggested).isEmpty());
+    }
+
+    // The test runs' folders of programs that no longer run go at the next start; a live
+    // program's, and a folder without an owner (one being made), stay.
+    void emulatorRunLeftovers()
+    {
+        QTemporaryDir temporary;
+        const QByteArray before = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+        const QDir tmp(temporary.path());
+        for (const char *name : {"krelin-run-dead01", "krelin-run-new002", "krelin-run-live03"})
+            QVERIFY(tmp.mkdir(name));
+        QProcess gone;
+        gone.start(QStringLiteral("true"), {});
+        QVERIFY(gone.waitForStarted());
+        const qint64 dead = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        WriteFile(tmp.filePath("krelin-run-dead01/owner.lock"),
+                  QStringLiteral("%1\nkrelin\n%2\n").arg(dead).arg(QSysInfo::machineHostName()).toUtf8());
+        WriteFile(tmp.filePath("krelin-run-dead01/game.nes"), "a copy");
+        QLockFile live(tmp.filePath("krelin-run-live03/owner.lock"));
+        QVERIFY(live.tryLock(0));
+        EmulatorRun run;
+        QCOMPARE(run.start(QStringLiteral("true %f"), {0x4E, 0x45, 0x53, 0x1A}, QStringLiteral("game.nes")), QString());
+        QCOMPARE(EmulatorRun::RemoveLeftovers(), 1);
+        QStringList left = tmp.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(left.size(), 3);
+        QVERIFY(left.contains("krelin-run-new002") && left.contains("krelin-run-live03"));
+        QVERIFY(QFile::exists(run.imagePath()));
+        qputenv("TMPDIR", before);
     }
 
     void joinCommandQuotes()

@@ -7,6 +7,7 @@
 
 #include "core/RomFile.h"
 #include "core/StageTable.h"
+#include "edit/EditHistory.h"
 #include "views/CellMapping.h"
 #include "views/StatusText.h"
 #include "render/MapHint.h"
@@ -23,6 +24,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -391,10 +393,27 @@ void TestEdit::roomChoiceWritesFrameTable()
     Controls(s.window).mnuEdit_Level_Click(S1A);
     Controls(s.window).hLevel_Frames->setValue(3);
     s.model.writeByte(0x5813, 0x00);
+    QSignalSpy drawn(&s.editor(), &LevelEditor::levelDrawn);
+    QComboBox *box = Controls(s.window).cboRoomEditor;
+    QUndoStack &stack = Controls(s.window).history().stack();
     s.chooseRoom(10); // "Room 0A"
-    QCOMPARE(Controls(s.window).cboRoomEditor->currentText(), QStringLiteral("Room 0A"));
+    QCOMPARE(box->currentText(), QStringLiteral("Room 0A"));
     QCOMPARE(s.byte(0x5813), 0x0A);
-    QVERIFY(s.editor().roomBoxArmed()); // the map was drawn again
+    QCOMPARE(stack.undoText(), QStringLiteral("Set Room 0A for 1A, frame 3"));
+    QCOMPARE(drawn.size(), 0); // a room is not drawn on the map
+    // The box takes the next choice at once (the keyboard's too); the room in place
+    // chosen again makes no step and leaves it ready for the next.
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(s.byte(0x5813), 0x0B);
+    s.chooseRoom(11);
+    s.chooseRoom(5);
+    QCOMPARE(s.byte(0x5813), 0x05);
+    QCOMPARE(stack.count(), 3);
+    stack.undo();
+    QCOMPARE(box->currentText(), QStringLiteral("Room 0B"));
+    QVERIFY(s.editor().roomBoxArmed());
+    QCOMPARE(drawn.size(), 0);
 
     Controls(s.window).mnuEdit_Level_Click(S2A);
     Controls(s.window).hLevel_Frames->setValue(2);

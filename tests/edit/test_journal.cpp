@@ -13,6 +13,9 @@
 
 #include <QFile>
 #include <QSignalSpy>
+
+#include <cstring>
+#include <tuple>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -37,6 +40,7 @@ public:
         if (next->at != at)
             return false;
         after = next->after;
+        setObsolete(before == after); // back where it started: the history drops the step
         return true;
     }
     bool changesImage() const override { return before != after; }
@@ -72,14 +76,13 @@ Bytes imageAt(EditHistory &live, int to)
     return image;
 }
 
-// Empty when the journal on disk, read back into a history of its own, shows what the live
-// history shows: whether the image is saved, the image at the current step, at each step
-// it can redo and at each it can undo, at least back to the saved one.
-QString journalDiffers(const Journal &journal, EditHistory &live)
+// Empty when the session read from a journal, rebuilt into a history of its own, shows
+// what the live history shows: whether the image is saved, the image at the current step,
+// at each step it can redo and at each it can undo, at least back to the saved one.
+QString sessionDiffers(const JournalSession &session, EditHistory &live)
 {
-    const JournalSession session = ReadJournal(span(ReadFile(journal.filePath())));
     if (!session.valid || session.cutShort)
-        return QStringLiteral("the journal cannot be read");
+        return QStringLiteral("the journal cannot be read: ") + session.damage;
     modKrelin model;
     EditHistory rebuilt(model);
     RestoreJournal(rebuilt, session, true);
@@ -101,6 +104,11 @@ QString journalDiffers(const Journal &journal, EditHistory &live)
     return {};
 }
 
+QString journalDiffers(const Journal &journal, EditHistory &live)
+{
+    return sessionDiffers(ReadJournal(span(ReadFile(journal.filePath()))), live);
+}
+
 // A history on a noise image of size bytes, and its journal in folder (a temporary one when
 // none is named), to be begun on game.nes.
 struct Journaled
@@ -116,6 +124,34 @@ struct Journaled
     {
         model.replaceImage(MakeNoiseImage(size));
     }
+};
+
+// Fills length bytes at `at` with value as one step, growing the image when it must.
+bool fillStep(EditHistory &history, qint64 at, qint64 length, std::uint8_t value)
+{
+    modKrelin &model = history.model();
+    Bytes next = model.image();
+    if (qint64(next.size()) < at + length)
+        next.resize(std::size_t(at + length));
+    std::fill_n(next.begin() + at, length, value);
+    return history.push(new RecordedStep(model, ChangesBetween(model.image(), next), QStringLiteral("Fill")));
+}
+
+// Reads the journal in memory through the reader the program uses for files, counting the
+// bytes it reads.
+struct CountingReader
+{
+    QByteArray file;
+    qint64 bytesRead = 0;
+    JournalRecordReader reader{[this](qint64 offset, std::span<std::uint8_t> into) {
+                                   const std::size_t n = std::min<std::size_t>(into.size(), std::size_t(file.size() - offset));
+                                   if (n > 0)
+                                       std::memcpy(into.data(), file.constData() + offset, n);
+                                   bytesRead += qint64(n);
+                                   return n;
+                               },
+                               file.size()};
+    explicit CountingReader(QByteArray bytes) : file(std::move(bytes)) {}
 };
 
 #define CHECK_JOURNAL(journal, history)                                                                            \
@@ -134,6 +170,10 @@ private slots:
     void followsEveryChangeOfTheHistory();
     void damagedJournalKeepsWhatCameBefore();
     void unwritableJournalSaysSoOnce();
+    void damagedStartRebuiltOnTheFile_data();
+    void damagedStartRebuiltOnTheFile();
+    void notAJournalSaysWhy();
+    void outlineReadsWhatTheQuestionNeeds();
 };
 
 void TestJournal::followsEveryChangeOfTheHistory()
@@ -169,11 +209,25 @@ void TestJournal::followsEveryChangeOfTheHistory()
     CHECK_JOURNAL(journal, history);
     QVERIFY(fill(0x4000 - 4, 100, 0x33)); // the image grows
     CHECK_JOURNAL(journal, history);
+    // A drag that comes back to where it started: merged into nothing, the step goes.
+    const std::uint8_t at9 = model.byteAt(9);
+    QVERIFY(history.push(new DragEdit(model, 9, std::uint8_t(at9 + 1))));
+    QVERIFY(history.push(new DragEdit(model, 9, at9)));
+    QCOMPARE(stack.count(), 4);
+    CHECK_JOURNAL(journal, history);
 
     // Saved: the journal starts anew and holds no unsaved work; then back past the save.
     history.markSaved();
     journal.begin(j.file);
     QVERIFY(!ReadJournal(span(ReadFile(journal.filePath()))).hasUnsavedWork());
+    // The same right after the save: the image is the saved one again, and so says the
+    // journal.
+    QVERIFY(history.push(new DragEdit(model, 9, std::uint8_t(at9 + 2))));
+    QVERIFY(history.isModified());
+    QVERIFY(history.push(new DragEdit(model, 9, at9)));
+    QVERIFY(!history.isModified());
+    QVERIFY(!ReadJournal(span(ReadFile(journal.filePath()))).hasUnsavedWork());
+    CHECK_JOURNAL(journal, history);
     stack.undo();
     stack.undo();
     CHECK_JOURNAL(journal, history);
@@ -263,6 +317,114 @@ void TestJournal::unwritableJournalSaysSoOnce()
                                                                  "cannot create the folder ")),
              qPrintable(warnings[0][0].toString()));
     QVERIFY(j.journal.filePath().isEmpty());
+}
+
+void TestJournal::damagedStartRebuiltOnTheFile_data()
+{
+    QTest::addColumn<bool>("writtenAfresh");
+    QTest::newRow("begun at the save") << false;
+    QTest::newRow("written afresh after an undo past the save") << true;
+}
+
+// One bit flipped in the image the work started from: the later records are applied to
+// the file the journal names while it is unchanged; once it has changed, nothing is.
+void TestJournal::damagedStartRebuiltOnTheFile()
+{
+    QFETCH(bool, writtenAfresh);
+    Journaled j(0x800);
+    QUndoStack &stack = j.history.stack();
+    j.journal.begin(j.file);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(fillStep(j.history, 0x40 * i, 8, std::uint8_t(i + 1)));
+    j.history.markSaved();
+    j.journal.begin(j.file);
+    const Bytes onDisk = j.model.image();
+    if (writtenAfresh)
+        stack.setIndex(1); // the journal now holds every step, the save at the third
+    QVERIFY(fillStep(j.history, 0x200, 4, 0x77));
+    QVERIFY(fillStep(j.history, 0x300, 4, 0x78));
+    stack.undo();
+
+    QByteArray file = ReadFile(j.journal.filePath());
+    const int flipped = int(sizeof JournalSignature + JournalRecordHeaderSize) + 64 + j.file.toUtf8().size();
+    file[flipped] = char(file[flipped] ^ 0x10);
+    QVERIFY(!ReadJournal(span(file)).valid); // with no file to rebuild it on
+
+    const Bytes changed = [&] {
+        Bytes b = onDisk;
+        b[5] ^= 1;
+        return b;
+    }();
+    for (const Bytes *disk : {&onDisk, &changed}) {
+        QString askedFor;
+        JournalRecordReader reader(span(file));
+        const JournalSession session = ReadJournal(reader, [&](const QString &path) {
+            askedFor = path;
+            return *disk;
+        });
+        QCOMPARE(askedFor, j.file);
+        QVERIFY2(session.damage.startsWith(QStringLiteral("its first record, the image the work started from, is damaged")),
+                 qPrintable(session.damage));
+        JournalRecordReader again(span(file));
+        const JournalOutline outline = ReadJournalOutline(again, [&](const QString &) { return *disk; });
+        QCOMPARE(outline.damage, session.damage);
+        if (disk == &changed) {
+            QVERIFY(!session.valid && !outline.valid);
+            QVERIFY2(session.damage.endsWith(j.file + QStringLiteral(", on which its edits could be rebuilt, is no longer the file it was")),
+                     qPrintable(session.damage));
+            continue;
+        }
+        QVERIFY(session.rebuiltOnFile && outline.rebuiltOnFile);
+        QCOMPARE(outline.unsavedEdits(), session.unsavedEdits());
+        QCOMPARE(session.unsavedEdits(), writtenAfresh ? 2 : 1);
+        const QString diff = sessionDiffers(session, j.history);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+}
+
+// A journal that is not one: empty, zero-filled or anything else, said so and read no
+// further.
+void TestJournal::notAJournalSaysWhy()
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        {QByteArray(), QStringLiteral("it is empty")},
+        {QByteArray(4096, '\0'), QStringLiteral("it does not begin as a journal of unsaved work")},
+        {QByteArray(JournalSignature, sizeof JournalSignature), QStringLiteral("it holds no record")},
+        {QByteArray(JournalSignature, sizeof JournalSignature) + QByteArray(3, 'x'),
+         QStringLiteral("it ends in the middle of its record 1, at byte 8")},
+    };
+    for (const auto &[bytes, words] : cases) {
+        const JournalSession session = ReadJournal(span(bytes));
+        QVERIFY(!session.valid);
+        QCOMPARE(session.damage, words);
+        JournalRecordReader reader(span(bytes));
+        QCOMPARE(ReadJournalOutline(reader).damage, words);
+    }
+}
+
+// The outline tells what the whole reading tells, the steps, the current and saved ones,
+// reading the image it starts from and the small records but not the bodies of large
+// steps.
+void TestJournal::outlineReadsWhatTheQuestionNeeds()
+{
+    constexpr qint64 Size = 1 << 20;
+    Journaled j{std::size_t(Size)};
+    j.journal.begin(j.file);
+    for (int i = 0; i < 6; ++i) {
+        QVERIFY(fillStep(j.history, 0, Size / 2, std::uint8_t(i + 1))); // half the image each
+        QVERIFY(fillStep(j.history, 0x10 * i, 4, std::uint8_t(0x80 + i)));
+    }
+    j.history.stack().undo();
+    QVERIFY(j.history.push(new DragEdit(j.model, 3, 0x55)));
+    QVERIFY(j.history.push(new DragEdit(j.model, 3, j.model.byteAt(3) == 0x55 ? 0x56 : 0x55)));
+    CountingReader counting(ReadFile(j.journal.filePath()));
+    QVERIFY(counting.file.size() > 6 * Size);
+    const JournalOutline outline = ReadJournalOutline(counting.reader);
+    const JournalSession session = ReadJournal(span(counting.file));
+    QVERIFY(outline.valid && outline.damage.isEmpty());
+    QCOMPARE(std::tuple(outline.steps, outline.index, outline.clean, outline.path),
+             std::tuple(int(session.steps.size()), session.index, session.clean, session.path));
+    QVERIFY2(counting.bytesRead < Size + 64 * 1024, qPrintable(QString::number(counting.bytesRead)));
 }
 
 QTEST_GUILESS_MAIN(TestJournal)

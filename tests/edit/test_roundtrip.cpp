@@ -291,6 +291,12 @@ void TestRoundTrip::runInEmulator()
     const QString text = s.desktop.messages[0].text;
     QVERIFY2(text.contains(QStringLiteral("/nonexistent/emu")) && text.contains(QStringLiteral("No such file")),
              qPrintable(text));
+    // Quoted as a shell would: refused, with the command as it should be written.
+    settings.setValue(QStringLiteral("emulator/command"), QStringLiteral("'%1' %f").arg(script));
+    Controls(s.window).mnuRunInEmulator->trigger();
+    QCOMPARE(s.desktop.messages.size(), 2);
+    QVERIFY2(s.desktop.messages[1].text.endsWith(QStringLiteral("double quotes instead: ") + command),
+             qPrintable(s.desktop.messages[1].text));
 }
 
 // The outlines follow the selection, the pointer, placements, undo and frames; the line

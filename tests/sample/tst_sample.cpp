@@ -70,6 +70,7 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(rom.data()), 4), QByteArray("NES\x1A"));
         QCOMPARE(at(4), 8); // 16 KiB program banks
         QCOMPARE(at(5), 0); // tile graphics live in the program banks
+        QCOMPARE((at(6) >> 4) | (at(7) & 0xF0), 2); // mapper 2: one switchable bank, the last one fixed
         QCOMPARE(qint64(rom.size()), 16 + at(4) * 16384LL);
     }
 

@@ -5,7 +5,6 @@
 // boxes, links, sounds, quitting) is written to a log instead of reaching the screen, a
 // browser or a sound card. Nothing here ever blocks.
 
-#include "PrivateStateFolder.h"
 #include "widgets/Desktop.h"
 
 #include <QList>

@@ -92,11 +92,19 @@ inline QRgb ExpectedMetaTilePixel(const modKrelin &model, const std::array<QRgb,
     return bg[4 * sub + value];
 }
 
-// Compares the 33 x 33 square at (px, py) of the surface with metatile n. Returns the
-// first difference, or an empty string.
-inline QString CompareMetaTile(const QImage &surface, const modKrelin &model, int n, int px, int py, QRgb gap)
+// The colours the console shows: colour 0 of every sub-palette is entry 0's (the backdrop).
+inline std::array<QRgb, 16> ExpectedConsoleColors(const modKrelin &model)
 {
-    const auto bg = ExpectedBgColors(model);
+    std::array<QRgb, 16> colors = ExpectedBgColors(model);
+    colors[4] = colors[8] = colors[12] = colors[0];
+    return colors;
+}
+
+// Compares the 33 x 33 square at (px, py) of the surface with metatile n in the colours bg.
+// Returns the first difference, or an empty string.
+inline QString CompareMetaTile(const QImage &surface, const modKrelin &model, int n, int px, int py, QRgb gap,
+                               const std::array<QRgb, 16> &bg)
+{
     for (int dy = 0; dy < 33; ++dy) {
         for (int dx = 0; dx < 33; ++dx) {
             const QRgb want = ExpectedMetaTilePixel(model, bg, n, dx, dy, gap);
@@ -108,6 +116,12 @@ inline QString CompareMetaTile(const QImage &surface, const modKrelin &model, in
         }
     }
     return {};
+}
+
+// The same in the colours of the image's palette bytes.
+inline QString CompareMetaTile(const QImage &surface, const modKrelin &model, int n, int px, int py, QRgb gap)
+{
+    return CompareMetaTile(surface, model, n, px, py, gap, ExpectedBgColors(model));
 }
 
 } // namespace krelin::testing

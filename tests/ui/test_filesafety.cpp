@@ -1,6 +1,7 @@
 // The user's file is kept safe from the rest of the world: another program's change is
-// asked about before a save could lose it, a second window on one file is told, and every
-// save keeps the old file as a backup that opens as an unsaved image.
+// asked about before a save could lose it, a second window (or a second program, after
+// saves) on one file is told, and every save keeps the old file as a backup that opens as
+// an unsaved image; the backups let go of nothing but their own copies.
 #include "DataFolder.h"
 #include "Bytes.h"
 #include "MainWindowFixture.h"
@@ -10,14 +11,20 @@
 #include "edit/ByteEditCommand.h"
 #include "ui/OpenBackupDialog.h"
 
+#include <QApplication>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTreeWidget>
 
 #include <sys/stat.h>
 #include <utime.h>
+
+#include <cstdio>
+#include <cstring>
 
 using namespace krelin;
 using namespace krelin::testing;
@@ -51,6 +58,32 @@ QByteArray ChangeOnDisk(const QString &path, qint64 offset = 0x200)
     return theirs;
 }
 
+// The second program of a test: the main window opening path, every question it asks
+// answered with its default. Prints what it asked, one line each, and ends.
+int runSecondProgram(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    modKrelin model;
+    ScriptedDesktop desktop;
+    frmKrelin window(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR));
+    window.OpenRom(QFile::decodeName(argv[2]));
+    for (const ScriptedDesktop::Question &question : std::as_const(desktop.choiceQuestions))
+        std::printf("%s\n", qPrintable(question.text));
+    return 0;
+}
+
+// What a second program opening path asks, as it asks it; empty when it asks nothing.
+QString secondProgramAsks(const QString &path)
+{
+    QProcess second;
+    second.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--second"), path});
+    if (!second.waitForFinished(60000) || second.exitStatus() != QProcess::NormalExit || second.exitCode() != 0) {
+        second.kill();
+        return QStringLiteral("(the second program failed)");
+    }
+    return QString::fromLocal8Bit(second.readAllStandardOutput()).trimmed();
+}
+
 } // namespace
 
 class TestFileSafety : public QObject
@@ -63,8 +96,11 @@ private slots:
     void changedOnDiskWhenActive();
     void deletedWhileOpen();
     void secondWindowOnOneFile();
+    void lockKeptAcrossSaves();
+    void lockProblemToldOnce();
     void staleLockTakenOver();
     void backupsKeptAndOpened();
+    void backupsLetGoOfTheirOwnOnly();
 };
 
 void TestFileSafety::changedOnDiskBeforeSave_data()
@@ -178,6 +214,58 @@ void TestFileSafety::secondWindowOnOneFile()
     QVERIFY(desktop.choiceQuestions.isEmpty());
 }
 
+// A save puts a new file in the old one's place: a second program started after it is
+// still told. After Save As to another name the old name is free and the new one held.
+void TestFileSafety::lockKeptAcrossSaves()
+{
+    Window w;
+    w.window->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), w.window.get());
+    const QString held = QStringLiteral("%1 is already open in another Krelin window (process %2).");
+    const qint64 pid = QCoreApplication::applicationPid();
+    QCOMPARE(secondProgramAsks(w.romPath), held.arg(QStringLiteral("GAME.NES")).arg(pid));
+    w.edit(0x100, 0x42);
+    QTest::keyClick(w.window.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(ReadFile(w.romPath), w.image());
+    QCOMPARE(secondProgramAsks(w.romPath), held.arg(QStringLiteral("GAME.NES")).arg(pid));
+
+    const QString other = w.dir.filePath(QStringLiteral("other.nes"));
+    w.desktop.saveAnswers << other;
+    QTest::keyClick(w.window.get(), Qt::Key_F12);
+    QCOMPARE(ReadFile(other), w.image());
+    QCOMPARE(secondProgramAsks(w.romPath), QString());
+    QCOMPARE(secondProgramAsks(other), held.arg(QStringLiteral("OTHER.NES")).arg(pid));
+    w.edit(0x100, 0x43);
+    QTest::keyClick(w.window.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(ReadFile(other), w.image());
+    QCOMPARE(secondProgramAsks(other), held.arg(QStringLiteral("OTHER.NES")).arg(pid));
+    QVERIFY2(w.desktop.messages.isEmpty(), qPrintable(w.desktop.messageTexts()));
+}
+
+// Where the locks cannot be made, the first file opened says so, once: the file can then
+// be opened in a second window without a warning.
+void TestFileSafety::lockProblemToldOnce()
+{
+    const QString locks = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/krelin");
+    QVERIFY(QDir(locks).removeRecursively());
+    QVERIFY(WriteFile(locks, "a file where the folder of the locks would be"));
+    const auto removeIt = qScopeGuard([&locks] { QFile::remove(locks); });
+    {
+        Window w;
+        QTRY_COMPARE(w.desktop.messages.size(), 1);
+        const QString told = w.desktop.messages[0].text;
+        QVERIFY2(told.startsWith(QStringLiteral("Another Krelin window cannot be told that GAME.NES is open here: "))
+                     && told.contains(locks) && told.contains(QStringLiteral("second window")),
+                 qPrintable(told));
+        QVERIFY(w.window->OpenRom(w.romPath));
+        const QString other = w.dir.filePath(QStringLiteral("other.nes"));
+        QVERIFY(QFile::copy(w.romPath, other));
+        QVERIFY(w.window->OpenRom(other));
+        QTest::qWait(20);
+        QCOMPARE(w.desktop.messages.size(), 1);
+    }
+}
+
 // A lock left by a process that no longer runs is taken over without a word.
 void TestFileSafety::staleLockTakenOver()
 {
@@ -247,5 +335,48 @@ void TestFileSafety::backupsKeptAndOpened()
     QCOMPARE(ofRestored, 2);
 }
 
-QTEST_MAIN(TestFileSafety)
+// A backup folder that is a link (to the user's own folder of images, say) is neither
+// written to nor trimmed; in a real one, only the copies the backups made are let go.
+void TestFileSafety::backupsLetGoOfTheirOwnOnly()
+{
+    Window w;
+    BackupStore store;
+    QVERIFY(store.keep(w.romPath, 1).isEmpty());
+    const QString folder = QFileInfo(store.list().front().path).path();
+    const QStringList theirs{"old-game.nes", "notes.txt", "2001-hack.nes", "copy of 2020-01-01_00-00-00-000.nes"};
+    for (const QString &name : theirs)
+        QVERIFY(WriteFile(QDir(folder).filePath(name), name.toUtf8()));
+    for (int i = 0; i < 2; ++i) {
+        QTest::qWait(2); // copies are named after the moment
+        QVERIFY(store.keep(w.romPath, 1).isEmpty());
+    }
+    const std::vector<Backup> kept = store.list();
+    QCOMPARE(int(kept.size()), 1);
+    QStringList expected = theirs;
+    expected << QFileInfo(kept.front().path).fileName() << QStringLiteral("original-path.txt");
+    expected.sort();
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), expected);
+
+    // The folder made a link to the user's images, among them one named like a copy.
+    const QString roms = w.dir.filePath(QStringLiteral("roms"));
+    QVERIFY(QDir().mkpath(roms));
+    const QStringList images{"old-game.nes", "2001-hack.nes", "2020-01-01_00-00-00-000.nes"};
+    for (const QString &name : images)
+        QVERIFY(WriteFile(QDir(roms).filePath(name), name.toUtf8()));
+    QVERIFY(QDir(folder).removeRecursively() && QFile::link(roms, folder));
+    const QString problem = store.keep(w.romPath, 1);
+    QVERIFY2(problem.contains(QStringLiteral("is a link")) && problem.contains(folder), qPrintable(problem));
+    QCOMPARE(QDir(roms).entryList(QDir::Files, QDir::Name), QStringList({"2001-hack.nes", "2020-01-01_00-00-00-000.nes", "old-game.nes"}));
+    QVERIFY(store.list().empty());
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--second") == 0)
+        return runSecondProgram(argc, argv);
+    QApplication app(argc, argv);
+    TestFileSafety test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_filesafety.moc"

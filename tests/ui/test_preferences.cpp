@@ -1,22 +1,27 @@
 // Edit > Preferences as the user meets it: a key given to an action there works at once
 // and after a restart, a key another action has is refused by name, the backups kept
 // follow the count chosen, and settings that cannot be read are told once and replaced by
-// their defaults.
+// their defaults; a settings file that cannot be read whole is never written, and one
+// that is not a file at all never holds the start up.
 #include "Bytes.h"
 #include "ScriptedDesktop.h"
 #include "TestFolders.h"
 #include "support/WindowControls.h"
 
 #include "core/BackupStore.h"
+#include "core/SettingsFile.h"
 #include "core/modKrelin.h"
 #include "edit/ByteEditCommand.h"
 #include "edit/EditHistory.h"
+#include "ui/KeyboardShortcuts.h"
 #include "ui/PreferencesDialog.h"
 #include "ui/frmKrelin.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QKeySequenceEdit>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -24,6 +29,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
+#include <csignal>
 #include <memory>
 #include <unistd.h>
 
@@ -52,7 +60,7 @@ struct Session
     void start()
     {
         window.reset();
-        settings = std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
+        settings = std::make_unique<SettingsFile>(settingsPath);
         window = std::make_unique<frmKrelin>(model, desktop, RuntimeFolder(), settings.get());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -82,7 +90,29 @@ struct Session
         Controls(window).mnuPreferences->trigger();
         return window->findChild<PreferencesDialog *>();
     }
+    // The first key found on two actions that may not share one, or an empty text.
+    QString sharedKey()
+    {
+        const auto *shortcuts = window->findChild<KeyboardShortcuts *>(QStringLiteral("keyboardShortcuts"));
+        for (const KeyboardShortcuts::Entry &entry : shortcuts->entries())
+            for (const QKeySequence &key : entry.keys)
+                if (const KeyboardShortcuts::Entry *other = shortcuts->holderOf(key, entry))
+                    return key.toString() + QStringLiteral(": ") + entry.name + QStringLiteral(", ") + other->name;
+        return {};
+    }
 };
+
+// True once the process has a handler of its own for sig: the program is up and answers.
+bool CatchesSignal(qint64 pid, int sig)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (sig - 1)) & 1;
+    return false;
+}
 
 QTreeWidgetItem *row(PreferencesDialog *dialog, const QString &name)
 {
@@ -234,6 +264,10 @@ private slots:
         QTest::newRow("keys swapped") << QByteArray("[shortcuts]\nmnuOpenRom=Ctrl+S\nmnuSaveRom=Ctrl+O\n") << false
                                       << QString(); // read as they are
         QTest::newRow("the file") << QByteArray("[backups]\nkept=3\n") << true << "cannot be read: permission denied.";
+        // The first refused gets its own key back, which the second had taken meanwhile.
+        QTest::newRow("a key given back") << QByteArray("[shortcuts]\nmnuNextDifference=F3\nmnuEdit_Level_2B=F7\n")
+                                          << false
+                                          << "could not be read: shortcuts/mnuEdit_Level_2B, shortcuts/mnuNextDifference.";
     }
     void unreadableSettingsToldOnce()
     {
@@ -256,6 +290,7 @@ private slots:
         }
         QTRY_COMPARE(s.desktop.messages.size(), 1);
         QVERIFY2(s.desktop.messages[0].text.contains(told), qPrintable(s.desktop.messages[0].text));
+        QCOMPARE(s.sharedKey(), QString());
         QVERIFY(s.desktop.messages[0].text.contains(s.settingsPath));
         QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(Controls(s.window).named<QAction>("mnuOpenRom")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -266,6 +301,112 @@ private slots:
             QFile::setPermissions(s.settingsPath, QFile::ReadOwner | QFile::WriteOwner);
             QCOMPARE(ReadFile(s.settingsPath), contents);
         }
+    }
+
+    // Keys refused at start stay out of the settings once the user has said OK: Restore
+    // Defaults leaves no line of its own, and the next start says nothing.
+    void refusedKeysGoWithRestoreDefaults()
+    {
+        Session s;
+        QVERIFY(WriteFile(s.settingsPath, "[shortcuts]\nmnuOpenRom=Ctrl+S\nmnuSaveRomAs=Ctrl+Frob\nmnuGone=F2\n"
+                                          "[backups]\nkept=4\n"));
+        s.start();
+        QTRY_COMPARE(s.desktop.messages.size(), 1);
+        PreferencesDialog *dialog = s.openPreferences();
+        QTest::mouseClick(dialog->cmdRestoreDefaults, Qt::LeftButton);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        const QByteArray kept = ReadFile(s.settingsPath);
+        QVERIFY2(!kept.contains("shortcuts") && !kept.contains("Ctrl") && kept.contains("kept=4"), kept.constData());
+        s.desktop.clearLog();
+        s.start();
+        QTest::qWait(50);
+        QVERIFY2(s.desktop.messages.isEmpty(), qPrintable(s.desktop.messageTexts()));
+    }
+
+    // A settings file the program cannot read whole is said once, what could be read of it
+    // is used, and it is never written: changes last until the program ends.
+    void settingsFileLeftAsItIs_data()
+    {
+        QTest::addColumn<QByteArray>("contents"); // empty: a folder in the file's place
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<int>("backupsKept");
+        const QByteArray start("[backups]\nkept=3\n; the user's own note\n");
+        QTest::newRow("a quote left open") << start + "[shortcuts]\nmnuSaveRom=\"Ctrl+W\nmnuOpenRom=Ctrl+O\n"
+                                           << "cannot be read whole: line 5 opens a quote (\") that it does not close." << 3;
+        QTest::newRow("a section left open") << start + "[shortcuts\nmnuSaveRom=Ctrl+W\n"
+                                             << "cannot be read whole: line 4 opens a section name" << 3;
+        QTest::newRow("a line without =") << start + "[notices]\ntileEditorRefresh\n"
+                                          << "cannot be read whole: line 5 is not of the form name=value." << 3;
+        QTest::newRow("too large") << start + QByteArray(SettingsFile::MostBytes, ';') << "larger than 4 MiB"
+                                   << BackupStore::DefaultKept;
+        QTest::newRow("a folder") << QByteArray() << "is a folder, not an ordinary file, so Krelin does not use it."
+                                  << BackupStore::DefaultKept;
+    }
+    void settingsFileLeftAsItIs()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, told);
+        QFETCH(int, backupsKept);
+        Session s;
+        if (contents.isEmpty())
+            QVERIFY(QDir().mkpath(s.settingsPath));
+        else
+            QVERIFY(WriteFile(s.settingsPath, contents));
+        s.start(); // the file opened joins the recent files
+        QTRY_COMPARE(s.desktop.messages.size(), 1);
+        const QString text = s.desktop.messages[0].text;
+        QVERIFY2(text.contains(told) && text.contains(s.settingsPath)
+                     && text.contains(QStringLiteral("the file is left as it is")),
+                 qPrintable(text));
+        PreferencesDialog *dialog = s.openPreferences();
+        QCOMPARE(dialog->spnBackupsKept->value(), backupsKept);
+        dialog->spnBackupsKept->setValue(7);
+        typeKey(dialog, QStringLiteral("Save"), QKeySequence(Qt::Key_F9));
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), QKeySequence(Qt::Key_F9));
+        QCOMPARE(s.openPreferences()->spnBackupsKept->value(), 7);
+        s.window.reset();
+        s.settings.reset();
+        if (contents.isEmpty())
+            QVERIFY(QFileInfo(s.settingsPath).isDir() && QDir(s.settingsPath).isEmpty());
+        else
+            QVERIFY(ReadFile(s.settingsPath) == contents);
+        QCOMPARE(QDir(s.dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"game.nes", "krelin.conf"}));
+    }
+
+    // A named pipe in the settings file's place is named and left alone: the real program
+    // starts, says so, and ends when asked, never waiting for a writer.
+    void namedPipeNeverWaitedOn()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("config/krelin/krelin.conf"));
+        QVERIFY(QDir().mkpath(QFileInfo(fifo).path()) && QDir().mkpath(dir.filePath(QStringLiteral("runtime"))));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"CONFIG", "STATE", "DATA"})
+            environment.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(name)),
+                               dir.filePath(QString::fromLatin1(name).toLower()));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KRELIN_EXECUTABLE), QStringList());
+        QVERIFY(program.waitForStarted());
+        const auto stop = qScopeGuard([&program] {
+            program.kill();
+            program.waitForFinished(5000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(CatchesSignal(program.processId(), SIGTERM), 20000);
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY2(program.waitForFinished(30000), "the program did not end");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(said.contains(QStringLiteral("The settings file %1 is a named pipe, not an ordinary file").arg(fifo)),
+                 qPrintable(said));
+        struct stat info{};
+        QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &info) == 0 && S_ISFIFO(info.st_mode));
     }
 };
 

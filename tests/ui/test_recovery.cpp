@@ -9,6 +9,7 @@
 #include "edit/EditHistory.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QDir>
 #include <QProcess>
 #include <QSettings>
@@ -40,6 +41,14 @@ struct StateFolder
     const QByteArray before = qgetenv("XDG_STATE_HOME");
     explicit StateFolder(const QString &folder) { qputenv("XDG_STATE_HOME", (folder + "/state").toLocal8Bit()); }
     ~StateFolder() { qputenv("XDG_STATE_HOME", before); }
+};
+
+// While it lives, the system's temporary folder is folder.
+struct TemporaryFolder
+{
+    const QByteArray before = qgetenv("TMPDIR");
+    explicit TemporaryFolder(const QString &folder) { qputenv("TMPDIR", folder.toLocal8Bit()); }
+    ~TemporaryFolder() { qputenv("TMPDIR", before); }
 };
 
 QStringList journals()
@@ -85,11 +94,61 @@ QString imageFile(const QString &folder, std::size_t i)
     return QStringLiteral("%1/image-%2.bin").arg(folder).arg(i);
 }
 
+// A metatile of stage 1A whose first tile starts with two pixels of colour 4, the first
+// one's quadrant 0; -1 when there is none.
+int metaTileStartingInColour4(const modKrelin &model)
+{
+    for (int n = 0; n < 256; ++n) {
+        const std::uint8_t *tile = model.bytesAt(model.ChrOffset + 16 * model.byteAt(model.MetaTileOffset + 4 * n), 16);
+        if (tile && DecodeTilePixel(tile, 0, 0) == 3 && DecodeTilePixel(tile, 1, 0) == 3)
+            return n;
+    }
+    return -1;
+}
+
+// In the tile editor, on such a metatile: 2 pressed, the button held on pixel (0, 0), 4
+// pressed while holding it, the pointer to (1, 0) and back, the button let go. The stroke
+// ends where it started, so the history drops it. Says "ready" once the history is back
+// where it started, unmodified.
+bool strokeBackToWhereItStarted(const frmKrelin &window, const modKrelin &model)
+{
+    const Controls c(window);
+    c.mnuEdit_Level_Click(S1A);
+    const int n = metaTileStartingInColour4(model);
+    if (n < 0)
+        return false;
+    c.hsTable->setValue(n / 16);
+    const QPoint cell(12 + 34 * (n % 2), 12 + 34 * (n % 16 / 2));
+    QTest::mouseMove(c.picTile, cell);
+    QTest::mouseClick(c.picTile, Qt::LeftButton, {}, cell);
+    QTest::mouseClick(c.cmdEditTile, Qt::LeftButton);
+    frmTileEditor *te = Controls(window).tileEditor; // made by the click
+    if (!QTest::qWaitForWindowExposed(te))
+        return false;
+    te->activateWindow();
+    const auto at = [](int col, int row) { return QPoint(8 + 16 * col, 10 + 16 * row); };
+    const auto drag = [&](QPoint p) {
+        QMouseEvent move(QEvent::MouseMove, p, te->pic8x8Edit->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(te->pic8x8Edit, &move);
+    };
+    QTest::keyClick(te, Qt::Key_2);
+    QTest::mouseMove(te->pic8x8Edit, at(0, 0));
+    QTest::mousePress(te->pic8x8Edit, Qt::LeftButton, {}, at(0, 0));
+    const bool painted = c.history().isModified();
+    QTest::keyClick(te, Qt::Key_4);
+    drag(at(1, 0));
+    drag(at(0, 0));
+    QTest::mouseRelease(te->pic8x8Edit, Qt::LeftButton, {}, at(0, 0));
+    return painted && c.history().stack().count() == 0 && !c.history().isModified();
+}
+
 // The program a test kills: the real main window on folder/game.nes, as the program builds
 // it (the signals handled, the file opened at start), the session's edits made through it,
-// a test run started; then it says "ready RUN-FOLDER" and waits.
+// a test run started; then it says "ready RUN-FOLDER" and waits. With --child-stroke, the
+// edit is strokeBackToWhereItStarted alone, and it says "ready" once it is made.
 int runChild(int argc, char **argv)
 {
+    const bool stroke = std::strcmp(argv[1], "--child-stroke") == 0;
     const QString folder = QFile::decodeName(argv[2]);
     qputenv("XDG_STATE_HOME", (folder + "/state").toLocal8Bit());
     QApplication app(argc, argv);
@@ -106,6 +165,13 @@ int runChild(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(&window))
         return 3;
     window.OpenAtStart(folder + "/game.nes");
+    if (stroke) {
+        if (!strokeBackToWhereItStarted(window, model))
+            return 4;
+        std::printf("ready\n");
+        std::fflush(stdout);
+        return app.exec();
+    }
     const std::vector<Bytes> images = placeThreeUndoOne(window, model);
     for (std::size_t i = 0; i < images.size(); ++i)
         WriteFile(imageFile(folder, i), QByteArray(reinterpret_cast<const char *>(images[i].data()), qsizetype(images[i].size())));
@@ -128,6 +194,7 @@ private slots:
     void workComesBackAfterTheProgramEnds();
     void recoveredWithoutItsFile_data();
     void recoveredWithoutItsFile();
+    void strokeTakenBackIsNotRecovered();
     void notNowKeepsDiscardDeletes();
     void programAskedToEndWhileAsking();
 
@@ -201,7 +268,10 @@ void TestRecovery::workComesBackAfterTheProgramEnds()
         images.emplace_back(bytes.begin(), bytes.end());
     }
     const StateFolder state(dir.path());
+    const TemporaryFolder temporary(dir.filePath(QStringLiteral("tmp")));
     checkRecovered(rom, images);
+    // A killed program's test run is cleared up by the next start.
+    QVERIFY2(!QFileInfo::exists(runFolder), "the test run's folder was left behind");
 }
 
 void TestRecovery::recoveredWithoutItsFile_data()
@@ -245,6 +315,35 @@ void TestRecovery::recoveredWithoutItsFile()
     QCOMPARE(s.desktop.saveDialogs.size(), 1);
     QCOMPARE(s.model.RomFileName, saved);
     QVERIFY(!s.window->isWindowModified());
+}
+
+// A stroke in the tile editor that the history dropped (it came back to where it started)
+// is not in the journal either: after kill -9 the next start has nothing to offer.
+void TestRecovery::strokeTakenBackIsNotRecovered()
+{
+    QTemporaryDir dir;
+    const QString rom = dir.filePath(QStringLiteral("game.nes"));
+    QVERIFY(QFile::copy(QStringLiteral(KRELIN_SAMPLE), rom));
+    const QByteArray original = ReadFile(rom);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child-stroke"), dir.path()});
+    QByteArray said;
+    while (!said.contains('\n') && child.waitForReadyRead(60000))
+        said += child.readAllStandardOutput();
+    QVERIFY2(said.startsWith("ready"), qPrintable(QStringLiteral("%1 (exit %2)").arg(QString::fromLocal8Bit(said)).arg(child.exitCode())));
+    ::kill(pid_t(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished(30000));
+
+    const StateFolder state(dir.path());
+    Session s(false);
+    s.window->OpenAtStart({});
+    QVERIFY2(s.desktop.choiceQuestions.isEmpty(), qPrintable(s.desktop.choiceQuestions.value(0).text));
+    QVERIFY(!s.model.hasImage());
+    QVERIFY(journals().isEmpty());
+    QCOMPARE(ReadFile(rom), original);
 }
 
 void TestRecovery::notNowKeepsDiscardDeletes()
@@ -302,7 +401,7 @@ void TestRecovery::programAskedToEndWhileAsking()
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "--child") == 0)
+    if (argc == 3 && (std::strcmp(argv[1], "--child") == 0 || std::strcmp(argv[1], "--child-stroke") == 0))
         return runChild(argc, argv);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -8,6 +8,7 @@
 #include "Palettes.h"
 #include "Random.h"
 #include "TileArt.h"
+#include "ViewerCode.h"
 
 #include "core/RomFile.h"
 #include "core/StageTable.h"
@@ -123,8 +124,10 @@ SampleImage BuildSampleImage()
     out.put("save fix-up source", krelin::FixUpSource, {0x4B, 0x52});
     out.put("save fix-up target", krelin::FixUpTarget, {0xEA, 0xEA});
 
-    // The processor's NMI, reset and IRQ vectors at the end of the last bank.
-    out.put("vectors", ImageSize - 6, {0x80, 0xC0, 0x00, 0xC0, 0xF0, 0xC0});
+    // The viewer, with the processor's NMI, reset and IRQ vectors, at the end of the last
+    // bank: started in an emulator, the sample shows its stages.
+    const std::span<const std::uint8_t> viewer = ViewerCode();
+    out.put("viewer", ImageSize - ViewerSize, {viewer.begin(), viewer.end()});
 
     out.fillTheRest(0x46494C4Cull);
     return image;

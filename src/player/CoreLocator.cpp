@@ -1,0 +1,96 @@
+#include "CoreLocator.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+
+namespace krelin {
+
+namespace {
+
+// The library a description file describes ("Module=" in its [Libretro] section), when
+// one of its sections names the NES as a platform of the core. A file larger than a
+// description would be is not one.
+QString NesModuleOf(const QString &infoFile)
+{
+    QFile file(infoFile);
+    if (file.size() > 65536 || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QString section, module;
+    bool nes = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            nes = nes || section == QLatin1String("Platform:NintendoEntertainmentSystem");
+        } else if (section == QLatin1String("Libretro") && line.startsWith(QLatin1String("Module="))) {
+            module = line.mid(7).trimmed();
+        }
+    }
+    return nes ? module : QString();
+}
+
+} // namespace
+
+QStringList LibretroFolders()
+{
+    QStringList folders;
+#ifdef KRELIN_MULTIARCH
+    folders << QStringLiteral("/usr/lib/" KRELIN_MULTIARCH "/libretro");
+#endif
+    folders << QStringLiteral("/usr/lib/libretro");
+#ifdef KRELIN_MULTIARCH
+    folders << QStringLiteral("/usr/local/lib/" KRELIN_MULTIARCH "/libretro");
+#endif
+    folders << QStringLiteral("/usr/local/lib/libretro");
+    return folders;
+}
+
+QStringList FindNesCores(const QStringList &folders)
+{
+    QStringList preferred, others;
+    for (const QString &folder : folders) {
+        const QDir dir(folder);
+        const QString nestopia = dir.filePath(QLatin1String(PreferredCore));
+        if (QFileInfo(nestopia).isFile() && !preferred.contains(nestopia))
+            preferred << nestopia;
+        const QStringList infos = dir.entryList({QStringLiteral("*.libretro")}, QDir::Files, QDir::Name);
+        for (const QString &info : infos) {
+            const QString module = NesModuleOf(dir.filePath(info));
+            if (module.isEmpty() || module.contains(QLatin1Char('/')))
+                continue;
+            const QString path = dir.filePath(module);
+            if (QFileInfo(path).isFile() && !preferred.contains(path) && !others.contains(path))
+                others << path;
+        }
+    }
+    return preferred + others;
+}
+
+CoreChoice ChooseCore(const QStringList &folders)
+{
+    const QString named = qEnvironmentVariable(CoreVariable);
+    if (!named.isEmpty()) {
+        if (!named.contains(QLatin1Char('/'))) {
+            for (const QString &folder : folders) {
+                const QString path = QDir(folder).filePath(named);
+                if (QFileInfo(path).isFile())
+                    return {path, {}};
+            }
+        }
+        // A path, or a name found nowhere: opening it says what is wrong.
+        return {named, {}};
+    }
+    const QStringList cores = FindNesCores(folders);
+    if (!cores.isEmpty())
+        return {cores.first(), {}};
+    QStringList shown;
+    for (const QString &folder : folders)
+        shown << QDir::toNativeSeparators(folder);
+    return {{},
+            QStringLiteral("No NES core was found in %1: install the package %2, or name a libretro core "
+                           "file in %3.")
+                .arg(shown.join(QStringLiteral(", ")), QLatin1String(CorePackage), QLatin1String(CoreVariable))};
+}
+
+} // namespace krelin

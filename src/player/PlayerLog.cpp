@@ -1,0 +1,7 @@
+#include "PlayerLog.h"
+
+namespace krelin {
+
+Q_LOGGING_CATEGORY(lcCore, "krelin.core", QtWarningMsg)
+
+} // namespace krelin

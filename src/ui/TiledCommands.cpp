@@ -1,0 +1,290 @@
+#include "TiledCommands.h"
+
+#include "core/Preferences.h"
+#include "core/StageTable.h"
+#include "core/Version.h"
+#include "core/modKrelin.h"
+#include "edit/CellsEditCommand.h"
+#include "edit/EditHistory.h"
+#include "render/Palette.h"
+#include "tiled/TiledExport.h"
+#include "tiled/TiledImport.h"
+#include "tiled/TiledLiveFolder.h"
+#include "widgets/Desktop.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+
+#include <algorithm>
+#include <utility>
+
+namespace krelin {
+
+namespace {
+
+const QString TmxFilter = QStringLiteral("TMX Maps (*.tmx)");
+const QString TmjFilter = QStringLiteral("TMJ Maps (*.tmj)");
+const QString DontAskAgain = QStringLiteral("Don't ask again");
+
+// "12 cells and 1 room": what a map changes in a stage.
+QString changesText(const modKrelin &model, const TiledStageImport &import)
+{
+    const Stage &stage = *import.stage;
+    int cells = 0, rooms = 0;
+    for (int f = 0; f < stage.Frames; ++f) {
+        rooms += model.byteAt(FrameRoomOffset(stage, f)) != import.rooms[std::size_t(f)];
+        for (int k = 0; k < FrameBytes; ++k)
+            cells += model.byteAt(FrameOffset(stage, f) + k) != import.cells[std::size_t(FrameBytes * f + k)];
+    }
+    const auto counted = [](int n, const char *one, const char *many) {
+        return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
+    };
+    return counted(cells, "cell", "cells") + QStringLiteral(" and ") + counted(rooms, "room", "rooms");
+}
+
+} // namespace
+
+TiledCommands::TiledCommands(modKrelin &model, EditHistory &history, Desktop &desktop, Preferences &preferences,
+                             QWidget *window)
+    : QObject(window)
+    , model(model)
+    , history(history)
+    , desktop(desktop)
+    , preferences(preferences)
+    , window(window)
+    , exportFilter(TmxFilter)
+{
+    setObjectName(QStringLiteral("tiledCommands"));
+    mnuExportTiled = new QAction(QStringLiteral("Stage as &Tiled Map…"), this);
+    mnuExportTiled->setObjectName(QStringLiteral("mnuExportTiled"));
+    mnuImport = new QMenu(QStringLiteral("&Import"), window);
+    mnuImport->setObjectName(QStringLiteral("mnuImport"));
+    mnuImportTiled = mnuImport->addAction(QStringLiteral("&Tiled Map…"));
+    mnuImportTiled->setObjectName(QStringLiteral("mnuImportTiled"));
+    mnuEditInTiled = new QAction(QStringLiteral("Edit Stage in &Tiled"), this);
+    mnuEditInTiled->setObjectName(QStringLiteral("mnuEditInTiled"));
+    // The map is of the stage shown.
+    auto enable = [this] {
+        for (QAction *action : {mnuExportTiled, mnuImportTiled, mnuEditInTiled})
+            action->setEnabled(this->model.currentStage() != nullptr);
+    };
+    enable();
+    connect(&model, &modKrelin::stageChanged, this, enable);
+    connect(mnuExportTiled, &QAction::triggered, this, &TiledCommands::mnuExportTiled_Click);
+    connect(mnuImportTiled, &QAction::triggered, this, &TiledCommands::mnuImportTiled_Click);
+    connect(mnuEditInTiled, &QAction::triggered, this, &TiledCommands::mnuEditInTiled_Click);
+}
+
+TiledCommands::~TiledCommands() = default;
+
+QString TiledCommands::liveFolder() const
+{
+    return live ? live->folderPath() : QString();
+}
+
+const Stage *TiledCommands::shownStage()
+{
+    const Stage *stage = model.currentStage();
+    if (!stage)
+        return nullptr;
+    // An image opened after the stage was chosen may be too short for it.
+    const QString problem = StageFitProblem(*stage, model.romSize());
+    if (!problem.isEmpty()) {
+        desktop.showMessage(window, ProgramCaption(), problem, Desktop::Icon::Warning);
+        return nullptr;
+    }
+    return stage;
+}
+
+QString TiledCommands::baseName() const
+{
+    const QString rom = QFileInfo(model.RomFileName).completeBaseName();
+    return (rom.isEmpty() ? QStringLiteral("level") : rom) + QStringLiteral("-stage")
+        + QLatin1String(model.currentStage()->name);
+}
+
+QString TiledCommands::startFolder() const
+{
+    if (!lastFolder.isEmpty() || model.RomFileName.isEmpty())
+        return lastFolder;
+    return QFileInfo(model.RomFileName).absolutePath();
+}
+
+bool TiledCommands::mnuExportTiled_Click()
+{
+    const Stage *stage = shownStage();
+    if (!stage)
+        return false;
+    const QString suffix = exportFilter == TmjFilter ? QStringLiteral(".tmj") : QStringLiteral(".tmx");
+    const QString folder = startFolder(), name = baseName() + suffix;
+    QString chosen = exportFilter;
+    QString path = desktop.getSaveFileNameAndFilter(window, QStringLiteral("Stage as Tiled Map"),
+                                                    folder.isEmpty() ? name : QDir(folder).filePath(name),
+                                                    TmxFilter + QStringLiteral(";;") + TmjFilter, &chosen);
+    if (path.isEmpty())
+        return false;
+    exportFilter = chosen == TmjFilter ? TmjFilter : TmxFilter;
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += exportFilter == TmjFilter ? QStringLiteral(".tmj") : QStringLiteral(".tmx");
+        // The dialog asked about the name as typed, not about this one.
+        if (QFileInfo::exists(path)
+            && !desktop.askYesNo(window, ProgramCaption(),
+                                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(path))))
+            return false;
+    }
+    lastFolder = QFileInfo(path).absolutePath();
+    if (!TiledFormatFor(path)) {
+        desktop.showMessage(window, ProgramCaption(),
+                            QStringLiteral("%1 was not written: a Tiled map's name ends in .tmx (TMX) or .tmj (TMJ).")
+                                .arg(QDir::toNativeSeparators(path)),
+                            Desktop::Icon::Warning);
+        return false;
+    }
+    // In the colours the image holds now, as the command line draws a saved image.
+    const QString error =
+        WriteTiledStage(model, path, ResolveBgColors(model).value_or(model.BgColors()), model.RomFileName);
+    if (!error.isEmpty()) {
+        desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
+        return false;
+    }
+    emit statusMessage(QStringLiteral("%1 exported to %2, its metatiles to %3")
+                           .arg(stage->caption(), QFileInfo(path).fileName(),
+                                QFileInfo(TilesetPicturePath(path)).fileName()));
+    return true;
+}
+
+bool TiledCommands::mnuImportTiled_Click()
+{
+    const Stage *stage = shownStage();
+    if (!stage)
+        return false;
+    const QString path = desktop.getOpenFileName(window, QStringLiteral("Import Tiled Map"), startFolder(),
+                                                 QStringLiteral("Tiled Maps (*.tmx *.tmj *.json);;All Files (*)"));
+    if (path.isEmpty())
+        return false;
+    lastFolder = QFileInfo(path).absolutePath();
+    const TiledStageImport import = ReadTiledStageMap(path, model, *stage);
+    if (!import.ok()) {
+        desktop.showMessage(window, ProgramCaption(), QStringLiteral("Cannot import the map. %1").arg(import.error),
+                            Desktop::Icon::Warning);
+        return false;
+    }
+    // A save in Tiled that comes while this import asks waits for the answer.
+    const bool wasAsking = std::exchange(asking, true);
+    const bool taken = takeIn(import, QFileInfo(path).fileName(), false);
+    asking = wasAsking;
+    answerWaiting();
+    return taken;
+}
+
+bool TiledCommands::takeIn(const TiledStageImport &import, const QString &mapName, bool liveSave)
+{
+    const Stage &stage = *import.stage;
+    if (!liveSave && !MadeFromThisImage(import, model)
+        && !desktop.askYesNo(window, QStringLiteral("Import Tiled Map"),
+                             OtherImageText(import, model, mapName)
+                                 + QStringLiteral("\n\nIts metatile numbers may mean other metatiles here. "
+                                                  "Import it all the same?")))
+        return false;
+    const QString imageName =
+        model.RomFileName.isEmpty() ? QStringLiteral("the image") : QFileInfo(model.RomFileName).fileName();
+    const QStringList summary = TiledImportSummary(model, import, imageName, mapName);
+    if (summary.isEmpty()) {
+        const QString same = QStringLiteral("%1 holds %2 as it is; nothing changed.").arg(mapName, stage.caption());
+        if (liveSave)
+            emit statusMessage(same);
+        else
+            desktop.showMessage(window, ProgramCaption(), same, Desktop::Icon::Information);
+        return false;
+    }
+    const QString changes = summary.join(u'\n');
+    bool yes = true;
+    if (!liveSave) {
+        yes = desktop.askYesNo(window, QStringLiteral("Import Tiled Map"),
+                               QStringLiteral("Import %1 into %2?\n\n%3").arg(mapName, stage.caption(), changes));
+    } else if (preferences.tiledSaveQuestion()) {
+        bool dontAsk = false;
+        yes = desktop.askYesNoWithCheck(window, QStringLiteral("Edit Stage in Tiled"),
+                                        QStringLiteral("%1 was saved in Tiled. Take its changes into %2?\n\n%3")
+                                            .arg(mapName, stage.caption(), changes),
+                                        DontAskAgain, &dontAsk);
+        // From now on each save is taken in at once; Preferences can ask again.
+        if (dontAsk)
+            preferences.setTiledSaveQuestion(false);
+    }
+    if (!yes)
+        return false;
+    const QString counts = changesText(model, import);
+    CellsEditCommand *step = MakeTiledImportCommand(model, import, QStringLiteral("Import Tiled Map"));
+    if (!step)
+        return false;
+    history.push(step);
+    emit statusMessage(QStringLiteral("%1 of %2 taken from %3").arg(counts, stage.caption(), mapName));
+    return true;
+}
+
+bool TiledCommands::mnuEditInTiled_Click()
+{
+    if (!shownStage())
+        return false;
+    if (!live) {
+        live = std::make_unique<TiledLiveFolder>();
+        connect(live.get(), &TiledLiveFolder::mapSaved, this, &TiledCommands::mapSaved);
+    }
+    // The stages of one image at a time.
+    if (liveImage != model.RomFileName)
+        live->stopAll();
+    liveImage = model.RomFileName;
+    const QString error = live->start(preferences.tiledCommand(), model,
+                                      ResolveBgColors(model).value_or(model.BgColors()), baseName() + QStringLiteral(".tmx"));
+    if (!error.isEmpty()) {
+        emit warning(error);
+        return false;
+    }
+    emit statusMessage(QStringLiteral("Tiled was started on %1; each save there comes back here")
+                           .arg(QDir::toNativeSeparators(live->mapPath(*model.currentStage()))));
+    return true;
+}
+
+void TiledCommands::imageOpened(const QString &path)
+{
+    if (live && path != liveImage)
+        live->stopAll();
+}
+
+void TiledCommands::mapSaved(const Stage *stage, const QString &path)
+{
+    // A save that comes while another is asked about waits for the answer.
+    if (asking) {
+        if (std::find(waiting.begin(), waiting.end(), std::pair{stage, path}) == waiting.end())
+            waiting.emplace_back(stage, path);
+        return;
+    }
+    asking = true;
+    const QString problem = StageFitProblem(*stage, model.romSize());
+    if (!problem.isEmpty()) {
+        emit warning(problem);
+    } else {
+        const TiledStageImport import = ReadTiledStageMap(path, model, *stage);
+        if (!import.ok())
+            emit warning(QStringLiteral("The map saved in Tiled cannot be taken in. %1").arg(import.error));
+        else
+            takeIn(import, QFileInfo(path).fileName(), true);
+    }
+    asking = false;
+    answerWaiting();
+}
+
+void TiledCommands::answerWaiting()
+{
+    if (asking || waiting.empty())
+        return;
+    const auto [next, nextPath] = waiting.front();
+    waiting.erase(waiting.begin());
+    mapSaved(next, nextPath);
+}
+
+} // namespace krelin
