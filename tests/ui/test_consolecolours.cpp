@@ -13,7 +13,9 @@
 #include "stagemap/frmStageMap.h"
 #include "views/StageMapView.h"
 #include "render/TilePainter.h"
+#include "ui/EditTools.h"
 #include "ui/frmKrelin.h"
+#include "views/MapTools.h"
 #include "ScriptedDesktop.h"
 
 #include <QFile>
@@ -75,8 +77,12 @@ struct Session
     QString shown(const std::array<QRgb, 16> &colors) const
     {
         const Controls controls(window);
+        // The keyboard's cursor is drawn over its cell as a white frame.
+        const StageCell framed = window->findChild<EditTools *>()->tools().cell();
         for (int cell = 0; cell < FrameBytes; ++cell) {
             const int col = cell % FrameColumns, row = cell / FrameColumns;
+            if (framed.frame == 0 && framed.col == col && framed.row == row)
+                continue;
             const int n = model.byteAt(LevelCellOffset(model, 0, col, row));
             const QString diff = CompareMetaTile(controls.picEditor->image(), model, n, 34 * col, 34 * row, ClearColor, colors);
             if (!diff.isEmpty())

@@ -231,7 +231,7 @@ private slots:
         std::sort(expected.begin(), expected.end());
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 5 \u00D7 2 at frame 4"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 5 \u00D7 2 in 3, frame 4"));
         // The main map shows the part that lies on its frame.
         s.stageMap->key(Qt::Key_Escape);
         for (int i = 0; i < 3; ++i)
@@ -240,7 +240,7 @@ private slots:
         s.stageMap->key(Qt::Key_V, Qt::ControlModifier);
         s.scrollTo(22);
         s.stageMap->click({23, 0, 14});
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 2 at frame 23"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 2 in 3, frame 23"));
         QCOMPARE(s.byte(s.cell(23, 15, 1)), 7);
         s.stack().undo();
         s.stack().undo();
@@ -266,7 +266,7 @@ private slots:
         s.stageMap->click(CellAtPoint(start));
         QCOMPARE(ChangedOffsets(original, s.model.image()), QList<qint64>(region.begin(), region.end()));
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2").arg(region.size()).arg(HexByte(with)));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2 in 3, frame 0").arg(region.size()).arg(HexByte(with)));
         s.stack().undo();
         QVERIFY(s.model.image() == original);
     }
@@ -379,7 +379,7 @@ private slots:
         Controls(s.window).editor().SelectMetaTile(m);
         s.stageMap->key(Qt::Key_Return);
         QCOMPARE(s.byte(s.cell(2, 0, 2)), m);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Place Metatile %1 at frame 2, row 2, column 0").arg(HexByte(m)));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Place Metatile %1 in 3, frame 2, row 2, column 0").arg(HexByte(m)));
     }
 };
 

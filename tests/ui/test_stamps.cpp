@@ -3,7 +3,6 @@
 // flipped and removed in the Stamps window; a stamps file that cannot be read named at
 // start and left as it was; and the file's form.
 #include "Bytes.h"
-#include "DataFolder.h"
 #include "MainWindowSession.h"
 
 #include "core/StampLibrary.h"
@@ -23,12 +22,10 @@ using namespace krelin::testing;
 
 namespace {
 
-// The user's data folder, a folder of this program's own (set before any window reads it).
-const DataFolder dataFolder;
-
+// The stamps file in the user's data folder, which is this test program's own.
 QString StampsFile()
 {
-    return dataFolder.path(QStringLiteral("krelin/stamps.json"));
+    return StampLibrary::defaultPath();
 }
 
 struct StampSession : Session
