@@ -94,7 +94,8 @@ lint-package: package
 # The whole suite with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer,
 # any finding fatal.
 SANITIZE_DIR ?= build-sanitize
-SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 test-sanitize: deps
 	@[ -f $(SANITIZE_DIR)/build.ninja ] || cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKRELIN_SANITIZE=ON

@@ -9,6 +9,7 @@
 #include "render/Palette.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 
 #include <algorithm>
 #include <set>
@@ -79,13 +80,47 @@ QImage LevelSurface()
     return QImage(LevelSurfaceWidth, LevelSurfaceHeight, QImage::Format_RGB32);
 }
 
+modKrelin &StageThree()
+{
+    static modKrelin *model = [] {
+        auto *m = new modKrelin;
+        m->replaceImage(Model().image());
+        UseStandardPalette(*m);
+        m->ApplyStage(StageTable[6]);
+        m->setBgColors(ResolveBgColors(*m).value_or(BgColorSet{}));
+        return m;
+    }();
+    return *model;
+}
+
+void MovePointer(QWidget *surface, const QPointF &position)
+{
+    QMouseEvent event(QEvent::MouseMove, position, surface->mapTo(surface->window(), position),
+                      surface->mapToGlobal(position), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(surface, &event);
+}
+
+namespace {
+
+// The application object, made before the first surface.
+modKrelin &ModelWithApplication()
+{
+    NeedApplication();
+    return Model();
+}
+
+} // namespace
+
 PlacedMetaTile::PlacedMetaTile(bool showUses)
-    : model(Model())
-    , map(LevelSurface())
+    : model(ModelWithApplication())
+    , surface(QStringLiteral("picEditor"), QSize(LevelSurfaceWidth + 4, LevelSurfaceHeight + 4))
+    , map(surface.image())
     , table(69, 273, QImage::Format_RGB32)
     , selected(35, 35, QImage::Format_RGB32)
     , history(model)
     , editor(model, history, map, table, selected)
+    , tools(model, history, editor)
+    , input(editor, tools, &surface)
 {
     editor.ResetStage();
     model.ApplyStage(StageTable[0]);
@@ -95,8 +130,14 @@ PlacedMetaTile::PlacedMetaTile(bool showUses)
     editor.TableMouseMove(40, 10);
     editor.TableClick();
     const int col = model.byteAt(LevelCellOffset(model, 0, 5, 5)) == 1 ? 6 : 5;
-    editor.EditorMouseMove(col * 34 + 10, 5 * 34 + 10);
-    editor.EditorClick();
+    pointAt(col, 5);
+    tools.activate(MapView::Main);
+}
+
+void PlacedMetaTile::pointAt(int col, int row)
+{
+    const int border = PictureSurface::BorderWidth;
+    MovePointer(&surface, QPointF(border + col * 34 + 10, border + row * 34 + 10));
 }
 
 PlacedMetaTile::~PlacedMetaTile()

@@ -7,6 +7,9 @@
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
 #include "views/LevelEditor.h"
+#include "views/MainMapInput.h"
+#include "views/MapTools.h"
+#include "widgets/PictureSurface.h"
 #include "widgets/Desktop.h"
 
 #include <QImage>
@@ -29,8 +32,16 @@ const char *ImageSource();
 // A surface the size of the main window's level map.
 QImage LevelSurface();
 
-// Stage 1A on the main window's surfaces, metatile 1 selected and placed once where it was
-// not, with an undo or redo repainting what it restores as the main window does: where the
+// A model of its own on stage 3 (24 frames), with the colours the main window resolves.
+modKrelin &StageThree();
+
+// Sends a pointer move to a surface at position (widget coordinates), as the window
+// system delivers it.
+void MovePointer(QWidget *surface, const QPointF &position);
+
+// Stage 1A on the main window's surfaces (the map a surface of its own, with the tools
+// following the pointer on it), metatile 1 selected and placed once where it was not,
+// with an undo or redo repainting what it restores as the main window does: where the
 // edit benchmarks start from. The history goes back to the start when it is done.
 struct PlacedMetaTile
 {
@@ -38,17 +49,23 @@ struct PlacedMetaTile
     ~PlacedMetaTile();
     // Undoes the placement, or redoes it after an undo: one step back or forth in turn.
     void undoOrRedo();
+    // Moves the pointer into cell (col, row) of the map.
+    void pointAt(int col, int row);
 
     modKrelin &model;
-    QImage map, table, selected;
+    PictureSurface surface;
+    QImage &map;
+    QImage table, selected;
     EditHistory history;
     LevelEditor editor;
+    MapTools tools;
+    MainMapInput input;
 
 private:
     bool undoNext = true;
 };
 
-// Widgets need an application object; windows are drawn off screen, so that the figures
+// Widgets need an application object (PlacedMetaTile calls this itself); windows are drawn off screen, so that the figures
 // do not depend on a display.
 void NeedApplication();
 

@@ -1,5 +1,4 @@
-// Timing of the level map's many-cell edits and of the stage overview, against drawing a
-// level frame.
+// Timing of the level map's many-cell edits, against drawing a level frame.
 #include "BenchSupport.h"
 
 #include "core/StageTable.h"
@@ -7,7 +6,6 @@
 #include "core/Stamp.h"
 #include "edit/CellEdits.h"
 #include "render/Palette.h"
-#include "views/StageOverviewView.h"
 
 #include <benchmark/benchmark.h>
 
@@ -86,52 +84,7 @@ void BM_FillFrame(benchmark::State &state)
 }
 BENCHMARK(BM_FillFrame)->Unit(benchmark::kMicrosecond);
 
-// A model of its own on stage 3 (24 frames), with the colours the main window resolves.
-modKrelin &StageThree()
-{
-    static modKrelin *model = [] {
-        auto *m = new modKrelin;
-        m->replaceImage(Model().image());
-        UseStandardPalette(*m);
-        m->ApplyStage(StageTable[6]);
-        m->setBgColors(ResolveBgColors(*m).value_or(BgColorSet{}));
-        return m;
-    }();
-    return *model;
-}
-
-// The whole overview of stage 3 drawn afresh, as a stage choice or a new image draws it.
-void BM_OverviewStage3(benchmark::State &state)
-{
-    StageOverviewView overview(StageThree());
-    for (auto _ : state) {
-        overview.redraw();
-        benchmark::DoNotOptimize(overview.image().constBits());
-    }
-}
-BENCHMARK(BM_OverviewStage3)->Unit(benchmark::kMicrosecond);
-
-// One level byte of stage 3 changed through the model, back and forth: the overview
-// learns of it from the change signal and repaints that one cell.
-void BM_OverviewAfterEdit(benchmark::State &state)
-{
-    modKrelin &model = StageThree();
-    StageOverviewView overview(model);
-    const qint64 at = LevelCellOffset(model, 13, 6, 9);
-    const std::uint8_t old = model.byteAt(at);
-    std::uint8_t value = old;
-    for (auto _ : state) {
-        value = value == old ? std::uint8_t(old + 1) : old;
-        model.writeByte(at, value);
-        benchmark::DoNotOptimize(overview.image().constBits());
-    }
-    model.writeByte(at, old);
-}
-BENCHMARK(BM_OverviewAfterEdit)->Unit(benchmark::kMicrosecond);
-
 const bool pasteRatio = RatioToDrawLevel("BM_PasteFullFrame", "pasting a full-frame stamp");
 const bool fillRatio = RatioToDrawLevel("BM_FillFrame", "a fill of a whole frame");
-const bool overviewRatio = RatioToDrawLevel("BM_OverviewStage3", "drawing the overview of stage 3");
-const bool overviewEditRatio = RatioToDrawLevel("BM_OverviewAfterEdit", "the overview after one edit");
 
 } // namespace

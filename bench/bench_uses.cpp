@@ -43,7 +43,7 @@ void BM_PointerMoveShowingUses(benchmark::State &state)
     PlacedMetaTile shown(true);
     bool right = false;
     for (auto _ : state) {
-        shown.editor.EditorMouseMove(right ? 4 * 34 + 10 : 3 * 34 + 10, 4 * 34 + 10);
+        shown.pointAt(right ? 4 : 3, 4);
         right = !right;
         benchmark::DoNotOptimize(shown.map.constBits());
     }

@@ -12,7 +12,9 @@
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
+#include "views/CellMapping.h"
 #include "views/LevelEditor.h"
+#include "views/MapTools.h"
 #include "render/LevelView.h"
 
 #include <QImage>
@@ -61,6 +63,7 @@ void showAndEditStage(modKrelin &model, const Stage &stage, const std::vector<st
     QImage selectedImage(SelectedSurface, QImage::Format_RGB32);
     EditHistory history(model);
     LevelEditor editor(model, history, editorImage, tableImage, selectedImage);
+    MapTools tools(model, history, editor);
 
     // Stage selection as the window makes it: state reset, offsets, then both views.
     editor.ResetStage();
@@ -81,6 +84,7 @@ void showAndEditStage(modKrelin &model, const Stage &stage, const std::vector<st
     for (const int frame : frames) {
         if (frame != editor.frame()) {
             editor.FramesChanged(frame);
+            tools.frameShown(frame);
             checkFrameShown(editor, model);
         }
 
@@ -90,11 +94,18 @@ void showAndEditStage(modKrelin &model, const Stage &stage, const std::vector<st
         editor.TableClick();
         const int picked = editor.SelectedMetaTile();
         FUZZ_CHECK(picked == 16 * editor.page() + 2 * editor.TableRow() + editor.TableCol(), "picked metatile");
-        editor.EditorMouseMove(pointer(input, 2, LevelSurfaceWidth), pointer(input, 3, LevelSurfaceHeight));
+        // The map's cell under the pointer, as the main window's map finds it; a position
+        // left of or above the map names none and leaves the cell where it was.
+        const int col = CellFromPosition(pointer(input, 2, LevelSurfaceWidth), CellPitch, FrameColumns - 1);
+        const int row = CellFromPosition(pointer(input, 3, LevelSurfaceHeight), CellPitch, FrameRows - 1);
+        if (col >= 0 && row >= 0)
+            tools.pointerMoved(MapView::Main, {frame, row, col});
         const std::vector<std::uint8_t> before = model.image();
         const int steps = history.stack().count();
-        editor.EditorClick();
-        const qint64 cell = LevelCellOffset(model, frame, editor.EditorCol(), editor.EditorRow());
+        tools.pressed(MapView::Main, tools.cell(), Qt::LeftButton, {});
+        tools.released(MapView::Main, Qt::LeftButton, true);
+        FUZZ_CHECK(tools.cell().frame == frame, "the cell lies in the frame shown");
+        const qint64 cell = LevelCellOffset(model, frame, tools.cell().col, tools.cell().row);
         FUZZ_CHECK(model.byteAt(cell) == picked, "placed metatile");
         FUZZ_CHECK(onlyByteChanged(before, model.image(), cell), "a placement changes one byte");
         // A placement that changed the byte is one step; undoing it gives the image back.

@@ -182,10 +182,15 @@ QJsonObject DiffJson(const ImageDiff &diff, const QString &nameA, const QString 
         stages.append(stageJson(*d));
     for (const ByteRange &r : diff.other())
         other.append(QJsonObject{{QStringLiteral("offset"), r.offset}, {QStringLiteral("length"), r.length}});
+    QJsonArray notCompared;
+    for (const Stage *s : diff.stagesNotCompared())
+        notCompared.append(QLatin1String(s->name));
     return {{QStringLiteral("a"), nameA},
             {QStringLiteral("b"), nameB},
             {QStringLiteral("identical"), diff.identical()},
+            {QStringLiteral("sizes"), QJsonObject{{QStringLiteral("a"), diff.sizeA()}, {QStringLiteral("b"), diff.sizeB()}}},
             {QStringLiteral("stages"), stages},
+            {QStringLiteral("notCompared"), notCompared},
             {QStringLiteral("other"), other}};
 }
 

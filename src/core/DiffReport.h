@@ -22,13 +22,15 @@ namespace krelin {
 QStringList DiffSummary(const ImageDiff &diff, const QString &nameA, const QString &nameB);
 
 // The whole comparison as one object:
-//   {"a": nameA, "b": nameB, "identical": false,
+//   {"a": nameA, "b": nameB, "identical": false, "sizes": {"a": bytes, "b": bytes},
 //    "stages": [{"stage": "3", "cells": [{"frame", "row", "column", "a", "b"}],
 //                "rooms": [{"frame", "a", "b"}],
 //                "metatiles": [{"metatile", "a": [t0, t1, t2, t3, sub-palette], "b": [...]}],
 //                "tiles": [{"tile"}], "palette": [{"entry", "a", "b"}]}],
+//    "notCompared": ["4B", "5"],
 //    "other": [{"offset", "length"}]}
-// listing only the stages with a difference, every item of each, numbers in decimal.
+// listing only the stages with a difference, every item of each, numbers in decimal;
+// notCompared names the stages whose data lies past the end of the shorter image.
 QJsonObject DiffJson(const ImageDiff &diff, const QString &nameA, const QString &nameB);
 
 } // namespace krelin

@@ -19,6 +19,8 @@ const QString EmulatorCommandKey = QStringLiteral("emulator/command");
 const QString PixelGridKey = QStringLiteral("tileEditor/pixelGrid");
 const QString ConsoleColorsKey = QStringLiteral("view/consoleColours");
 const QString BackupsKeptKey = QStringLiteral("backups/kept");
+const QString StageMapZoomKey = QStringLiteral("stageMap/zoom");
+const QString FrameLinesKey = QStringLiteral("stageMap/frameLines");
 const QString TiledCommandKey = QStringLiteral("tiled/command");
 const QString TiledSaveQuestionKey = QStringLiteral("tiled/askOnSave");
 const QString DefaultTiledCommand = QStringLiteral("tiled %f");
@@ -40,6 +42,15 @@ Preferences::Preferences(QSettings *settings, QObject *parent)
     tileNotice = readBool(TileEditorNoticeKey, true);
     paletteAsked = readBool(PaletteQuestionKey, true);
     gridLines = readBool(PixelGridKey, true);
+    linesBetweenFrames = readBool(FrameLinesKey, true);
+    if (settings->contains(StageMapZoomKey)) {
+        bool ok = false;
+        const int percent = settings->value(StageMapZoomKey).toString().trimmed().toInt(&ok);
+        if (ok && percent >= MinStageMapZoom && percent <= MaxStageMapZoom)
+            zoom = percent;
+        else
+            unreadableKeys << StageMapZoomKey;
+    }
     console = readBool(ConsoleColorsKey, false);
     tiledAsked = readBool(TiledSaveQuestionKey, true);
     if (settings->contains(BackupsKeptKey)) {
@@ -192,6 +203,24 @@ void Preferences::setPixelGrid(bool shown)
     gridLines = shown;
     store(PixelGridKey, shown);
     emit pixelGridChanged(shown);
+}
+
+void Preferences::setStageMapZoom(int percent)
+{
+    percent = std::clamp(percent, MinStageMapZoom, MaxStageMapZoom);
+    if (zoom == percent)
+        return;
+    zoom = percent;
+    store(StageMapZoomKey, percent);
+}
+
+void Preferences::setFrameLines(bool shown)
+{
+    if (linesBetweenFrames == shown)
+        return;
+    linesBetweenFrames = shown;
+    store(FrameLinesKey, shown);
+    emit frameLinesChanged(shown);
 }
 
 void Preferences::setConsoleColors(bool on)

@@ -72,11 +72,20 @@ public:
     void setPlayerFullScreen(bool on);
     bool playerMuted() const { return muted; }
     void setPlayerMuted(bool on);
+    // The stage map's zoom in per cent (25 to 400; 100 shows the console's own size) and
+    // whether it draws a line between frames.
+    static constexpr int MinStageMapZoom = 25;
+    static constexpr int MaxStageMapZoom = 400;
+    int stageMapZoom() const { return zoom; }
+    void setStageMapZoom(int percent);
+    bool frameLines() const { return linesBetweenFrames; }
+    void setFrameLines(bool shown);
 
     // The keys whose kept values could not be read when the preferences were made.
     const QStringList &unreadable() const { return unreadableKeys; }
 
 signals:
+    void frameLinesChanged(bool shown);
     void tileEditorNoticeChanged(bool shown);
     void paletteQuestionChanged(bool asked);
     void pixelGridChanged(bool shown);
@@ -98,6 +107,8 @@ private:
     int scale = 2;
     bool fullScreen = false;
     bool muted = false;
+    int zoom = 100;
+    bool linesBetweenFrames = true;
     QStringList unreadableKeys;
     QString sessionEmulatorCommand; // while there are no settings to keep it in
     QString sessionTiledCommand;

@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace krelin {
 
 QString StampToText(const Stamp &stamp)
@@ -52,9 +54,10 @@ std::optional<Stamp> StampFromText(const QString &text, QString *why)
             stamp.columns = int(numbers.size());
             stamp.cells.reserve(std::size_t(stamp.columns * stamp.rows));
         } else if (numbers.size() != stamp.columns) {
-            return refuse(QStringLiteral("line %1 has %2 numbers, line 1 has %3")
+            return refuse(QStringLiteral("line %1 has %2 %3, line 1 has %4")
                               .arg(row + 1)
                               .arg(numbers.size())
+                              .arg(numbers.size() == 1 ? QStringLiteral("number") : QStringLiteral("numbers"))
                               .arg(stamp.columns));
         }
         for (const QString &number : numbers) {
@@ -73,31 +76,39 @@ std::optional<Stamp> StampFromText(const QString &text, QString *why)
 std::bitset<FrameBytes> FillRegion(const FrameCells &frame, int start)
 {
     std::bitset<FrameBytes> region;
-    if (start < 0 || start >= FrameBytes)
-        return region;
-    const std::uint8_t value = frame[std::size_t(start)];
-    std::array<int, FrameBytes> pending;
-    int count = 0;
-    pending[count++] = start;
-    region.set(std::size_t(start));
-    while (count > 0) {
-        const int cell = pending[--count];
-        const int col = cell % FrameColumns, row = cell / FrameColumns;
+    for (const int cell : FillRegion(std::vector<std::int16_t>(frame.begin(), frame.end()), FrameColumns, start))
+        region.set(std::size_t(cell));
+    return region;
+}
+
+std::vector<int> FillRegion(const std::vector<std::int16_t> &grid, int columns, int start)
+{
+    const int count = int(grid.size());
+    if (columns <= 0 || start < 0 || start >= count || grid[std::size_t(start)] < 0)
+        return {};
+    const std::int16_t value = grid[std::size_t(start)];
+    std::vector<bool> seen(grid.size());
+    std::vector<int> pending{start}, region;
+    seen[std::size_t(start)] = true;
+    while (!pending.empty()) {
+        const int cell = pending.back();
+        pending.pop_back();
+        region.push_back(cell);
+        const int col = cell % columns;
         const auto visit = [&](int next) {
-            if (!region.test(std::size_t(next)) && frame[std::size_t(next)] == value) {
-                region.set(std::size_t(next));
-                pending[count++] = next;
+            if (next >= 0 && next < count && !seen[std::size_t(next)] && grid[std::size_t(next)] == value) {
+                seen[std::size_t(next)] = true;
+                pending.push_back(next);
             }
         };
         if (col > 0)
             visit(cell - 1);
-        if (col < FrameColumns - 1)
+        if (col < columns - 1)
             visit(cell + 1);
-        if (row > 0)
-            visit(cell - FrameColumns);
-        if (row < FrameRows - 1)
-            visit(cell + FrameColumns);
+        visit(cell - columns);
+        visit(cell + columns);
     }
+    std::sort(region.begin(), region.end());
     return region;
 }
 

@@ -51,4 +51,9 @@ using FrameCells = std::array<std::uint8_t, FrameBytes>;
 // (16 row + column), start included.
 std::bitset<FrameBytes> FillRegion(const FrameCells &frame, int start);
 
+// The same on a grid of any width, row by row (the cells of several frames side by side):
+// the indices of the region's cells, ascending. A cell holding -1 (a byte outside the
+// image) belongs to no region; a start outside the grid or on such a cell gives none.
+std::vector<int> FillRegion(const std::vector<std::int16_t> &grid, int columns, int start);
+
 } // namespace krelin

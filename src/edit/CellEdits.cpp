@@ -1,6 +1,7 @@
 #include "CellEdits.h"
 
 #include "core/Stamp.h"
+#include "core/StageCells.h"
 #include "core/StageSharing.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <limits>
 #include <set>
 
 namespace krelin {
@@ -26,88 +28,157 @@ QString size(int columns, int rows)
 
 EditPlace here(const modKrelin &model, int frame)
 {
-    return {model.currentStage(), frame};
+    return EditPlace::In(model.currentStage(), frame);
 }
 
-// The cells of the stamp with its top-left cell at (col, row) that land on the frame,
-// and the part of the frame they cover.
-QRect landing(int col, int row, const Stamp &stamp)
+// The places of the stamp with its top-left cell at at that land inside the reach.
+QRect landing(const QRect &reach, const QPoint &at, const Stamp &stamp)
 {
-    return QRect(col, row, stamp.columns, stamp.rows).intersected(QRect(0, 0, FrameColumns, FrameRows));
+    return QRect(at, QSize(stamp.columns, stamp.rows)).intersected(reach);
 }
 
-void addStamp(std::vector<CellsEditCommand::Cell> &cells, const modKrelin &model, int frame, int col, int row,
-              const Stamp &stamp)
+void addStamp(std::vector<CellsEditCommand::Cell> &cells, const modKrelin &model, const QRect &reach,
+              const QPoint &at, const Stamp &stamp)
 {
-    const QRect lands = landing(col, row, stamp);
+    const QRect lands = landing(reach, at, stamp);
     for (int y = lands.top(); y <= lands.bottom(); ++y)
         for (int x = lands.left(); x <= lands.right(); ++x)
-            cells.push_back({LevelCellOffset(model, frame, x, y), stamp.at(x - col, y - row)});
+            cells.push_back({StageCellOffset(model, {x, y}), stamp.at(x - at.x(), y - at.y())});
+}
+
+// A reach holds whole rows of places from column 0 on: nothing left of the stage or
+// above or below its rows.
+QRect onStage(const QRect &reach)
+{
+    return reach.intersected(QRect(0, 0, std::numeric_limits<int>::max() / 2, FrameRows));
+}
+
+int frameOf(const QRect &cells)
+{
+    return cells.left() / FrameColumns;
 }
 
 } // namespace
 
-CellsEditCommand *MakePasteCommand(modKrelin &model, int frame, int col, int row, const Stamp &stamp)
+CellsEditCommand *MakePasteCommand(modKrelin &model, const QRect &reach, const QPoint &at, const Stamp &stamp)
 {
-    const QRect lands = landing(col, row, stamp);
-    if (frame < 0 || stamp.isEmpty() || lands.isEmpty())
+    const QRect lands = landing(onStage(reach), at, stamp);
+    if (stamp.isEmpty() || lands.isEmpty())
         return nullptr;
     std::vector<CellsEditCommand::Cell> cells;
-    addStamp(cells, model, frame, col, row, stamp);
+    addStamp(cells, model, onStage(reach), at, stamp);
+    const int frame = frameOf(lands);
     return new CellsEditCommand(model, cells,
-                                tr("Paste %1 at frame %2").arg(size(lands.width(), lands.height())).arg(frame),
+                                tr("Paste %1 in %2").arg(size(lands.width(), lands.height()), LevelPlaceText(model, frame)),
                                 here(model, frame));
 }
 
-CellsEditCommand *MakeFillCommand(modKrelin &model, int frame, int col, int row, int metaTile)
+CellsEditCommand *MakeFillCommand(modKrelin &model, const QRect &reach, const QPoint &at, int metaTile)
 {
-    const qint64 start = FrameOffset(model, frame);
-    const std::uint8_t *bytes = model.bytesAt(start, FrameBytes);
-    if (frame < 0 || !bytes || col < 0 || col >= FrameColumns || row < 0 || row >= FrameRows)
+    const QRect area = onStage(reach);
+    if (!area.contains(at))
         return nullptr;
-    FrameCells frameCells;
-    std::copy(bytes, bytes + FrameBytes, frameCells.begin());
-    const std::bitset<FrameBytes> region = FillRegion(frameCells, FrameColumns * row + col);
+    // The reach's cells row by row, -1 where a byte lies outside the image.
+    std::vector<std::int16_t> grid(std::size_t(area.width()) * std::size_t(area.height()), -1);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        std::int16_t *row = grid.data() + std::size_t(y - area.top()) * std::size_t(area.width()) - area.left();
+        for (int x = area.left(); x <= area.right();) {
+            // A frame's part of the row at once, where the image holds it.
+            const int end = std::min(area.right(), (x / FrameColumns + 1) * FrameColumns - 1);
+            const qint64 offset = StageCellOffset(model, {x, y});
+            if (const std::uint8_t *bytes = model.bytesAt(offset, end - x + 1))
+                std::copy(bytes, bytes + (end - x + 1), row + x);
+            else
+                for (int i = x; i <= end; ++i)
+                    if (model.holds(offset + (i - x), 1))
+                        row[i] = model.byteAt(offset + (i - x));
+            x = end + 1;
+        }
+    }
+    const std::vector<int> region =
+        FillRegion(grid, area.width(), (at.y() - area.top()) * area.width() + at.x() - area.left());
+    if (region.empty())
+        return nullptr;
     std::vector<CellsEditCommand::Cell> cells;
-    cells.reserve(region.count());
-    for (int cell = 0; cell < FrameBytes; ++cell)
-        if (region.test(std::size_t(cell)))
-            cells.push_back({start + cell, std::uint8_t(metaTile)});
-    return new CellsEditCommand(model, cells, tr("Fill %1 cells with %2").arg(QStringLiteral("%1"), HexByte(metaTile)),
-                                here(model, frame));
+    cells.reserve(region.size());
+    int first = std::numeric_limits<int>::max();
+    for (const int k : region) {
+        const QPoint place(area.left() + k % area.width(), area.top() + k / area.width());
+        first = std::min(first, place.x() / FrameColumns);
+        cells.push_back({StageCellOffset(model, place), std::uint8_t(metaTile)});
+    }
+    return new CellsEditCommand(
+        model, cells, tr("Fill %1 cells with %2 in %3").arg(QStringLiteral("%1"), HexByte(metaTile), LevelPlaceText(model, first)),
+        here(model, first));
 }
 
-CellsEditCommand *MakeFillRectCommand(modKrelin &model, int frame, const QRect &rect, int metaTile)
+CellsEditCommand *MakeFillRectCommand(modKrelin &model, const QRect &rect, int metaTile)
 {
-    const QRect cells = rect.intersected(QRect(0, 0, FrameColumns, FrameRows));
-    if (frame < 0 || cells.isEmpty())
+    const QRect cells = onStage(rect);
+    if (cells.isEmpty())
         return nullptr;
     std::vector<CellsEditCommand::Cell> writes;
     for (int y = cells.top(); y <= cells.bottom(); ++y)
         for (int x = cells.left(); x <= cells.right(); ++x)
-            writes.push_back({LevelCellOffset(model, frame, x, y), std::uint8_t(metaTile)});
+            writes.push_back({StageCellOffset(model, {x, y}), std::uint8_t(metaTile)});
+    const int frame = frameOf(cells);
     return new CellsEditCommand(
         model, writes,
-        tr("Fill Selection %1 with %2 at frame %3").arg(size(cells.width(), cells.height()), HexByte(metaTile)).arg(frame),
+        tr("Fill Selection %1 with %2 in %3")
+            .arg(size(cells.width(), cells.height()), HexByte(metaTile), LevelPlaceText(model, frame)),
         here(model, frame));
+}
+
+CellsEditCommand *MakePaintCommand(modKrelin &model, const QRect &reach, const QPoint &at, int metaTile,
+                                   const Stamp *stamp, int stroke)
+{
+    const QRect area = onStage(reach);
+    if (!area.contains(at))
+        return nullptr;
+    std::vector<CellsEditCommand::Cell> cells;
+    QString text;
+    const int frame = at.x() / FrameColumns;
+    if (stamp && !stamp->isEmpty()) {
+        addStamp(cells, model, area, at, *stamp);
+        text = tr("Paint %1 cells with a %2 stamp in %3")
+                   .arg(QStringLiteral("%1"), size(stamp->columns, stamp->rows), LevelPlaceText(model, frame));
+    } else {
+        cells.push_back({StageCellOffset(model, at), std::uint8_t(metaTile)});
+        text = tr("Paint %1 cells with %2 in %3").arg(QStringLiteral("%1"), HexByte(metaTile), LevelPlaceText(model, frame));
+    }
+    return new CellsEditCommand(model, cells, text, here(model, frame), stroke);
+}
+
+// ---- within one frame ---------------------------------------------------------------------------
+
+CellsEditCommand *MakePasteCommand(modKrelin &model, int frame, int col, int row, const Stamp &stamp)
+{
+    if (frame < 0)
+        return nullptr;
+    return MakePasteCommand(model, FrameReach(frame), StagePoint({frame, row, col}), stamp);
+}
+
+CellsEditCommand *MakeFillCommand(modKrelin &model, int frame, int col, int row, int metaTile)
+{
+    if (frame < 0 || col < 0 || col >= FrameColumns)
+        return nullptr;
+    return MakeFillCommand(model, FrameReach(frame), StagePoint({frame, row, col}), metaTile);
+}
+
+CellsEditCommand *MakeFillRectCommand(modKrelin &model, int frame, const QRect &cells, int metaTile)
+{
+    if (frame < 0)
+        return nullptr;
+    return MakeFillRectCommand(model, cells.intersected(QRect(0, 0, FrameColumns, FrameRows)).translated(FrameReach(frame).topLeft()),
+                               metaTile);
 }
 
 CellsEditCommand *MakePaintCommand(modKrelin &model, int frame, int col, int row, int metaTile, const Stamp *stamp,
                                    int stroke)
 {
-    if (frame < 0 || col < 0 || col >= FrameColumns || row < 0 || row >= FrameRows)
+    if (frame < 0 || col < 0 || col >= FrameColumns)
         return nullptr;
-    std::vector<CellsEditCommand::Cell> cells;
-    QString text;
-    if (stamp && !stamp->isEmpty()) {
-        addStamp(cells, model, frame, col, row, *stamp);
-        text = tr("Paint %1 cells with a %2 stamp at frame %3")
-                   .arg(QStringLiteral("%1"), size(stamp->columns, stamp->rows), QString::number(frame));
-    } else {
-        cells.push_back({LevelCellOffset(model, frame, col, row), std::uint8_t(metaTile)});
-        text = tr("Paint %1 cells with %2 at frame %3").arg(QStringLiteral("%1"), HexByte(metaTile), QString::number(frame));
-    }
-    return new CellsEditCommand(model, cells, text, here(model, frame), stroke);
+    return MakePaintCommand(model, FrameReach(frame), StagePoint({frame, row, col}), metaTile, stamp, stroke);
 }
 
 ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScope scope, int from)
@@ -116,9 +187,10 @@ ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScop
     const Stage *stage = model.currentStage();
     if (!stage || from < 0 || from >= MetaTileCount)
         return targets;
-    // (stage offsets, first frame, frames) to look through.
+    // The stage shown comes first (at the model's offsets), then the others in table order.
     struct Area
     {
+        const Stage *stage;
         StageOffsets offsets;
         int first, count;
     };
@@ -126,14 +198,14 @@ ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScop
     switch (scope) {
     case ReplaceScope::Frame:
         if (frame >= 0 && frame < stage->Frames)
-            areas.push_back({model, frame, 1});
+            areas.push_back({stage, model, frame, 1});
         break;
-    case ReplaceScope::Stage: areas.push_back({model, 0, stage->Frames}); break;
+    case ReplaceScope::Stage: areas.push_back({stage, model, 0, stage->Frames}); break;
     case ReplaceScope::SharedStages:
-        areas.push_back({model, 0, stage->Frames});
+        areas.push_back({stage, model, 0, stage->Frames});
         for (const Stage *other : StagesSharingMetaTiles(*stage))
             if (StageFitProblem(*other, model.romSize()).isEmpty())
-                areas.push_back({*other, 0, other->Frames});
+                areas.push_back({other, *other, 0, other->Frames});
         break;
     }
     std::set<qint64> offsets;
@@ -149,6 +221,8 @@ ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScop
                 if (bytes[cell] == from && offsets.insert(start + cell).second)
                     frameUsed = true;
             targets.frames += frameUsed;
+            if (frameUsed && !stageUsed)
+                targets.stagesUsed.push_back({area.stage, f});
             stageUsed = stageUsed || frameUsed;
         }
         targets.stages += stageUsed;
@@ -166,14 +240,27 @@ CellsEditCommand *MakeReplaceCommand(modKrelin &model, int frame, ReplaceScope s
     cells.reserve(targets.offsets.size());
     for (qint64 offset : targets.offsets)
         cells.push_back({offset, std::uint8_t(to)});
+    // Shown again on undo: the first stage and frame changed; the step says how many
+    // stages it changed.
     EditPlace place;
-    if (scope == ReplaceScope::Frame)
-        place = here(model, frame);
-    else if (scope == ReplaceScope::Stage)
-        place = here(model, -1);
-    return new CellsEditCommand(model, cells,
-                                tr("Replace %1 with %2 in %3 cells").arg(HexByte(from), HexByte(to), QStringLiteral("%1")),
-                                place);
+    QStringList stages;
+    for (const EditPlace &used : targets.stagesUsed) {
+        stages << QLatin1String(used.stage->name);
+        place.stages.push_back(used.stage);
+    }
+    if (!targets.stagesUsed.empty()) {
+        place.stage = targets.stagesUsed.front().stage;
+        place.frame = targets.stagesUsed.front().frame;
+    }
+    QString where;
+    switch (scope) {
+    case ReplaceScope::Frame: where = LevelPlaceText(model, frame); break;
+    case ReplaceScope::Stage: where = StageNameText(model); break;
+    case ReplaceScope::SharedStages: where = stages.join(QStringLiteral(", ")); break;
+    }
+    return new CellsEditCommand(
+        model, cells, tr("Replace %1 with %2 in %3 cells of %4").arg(HexByte(from), HexByte(to), QStringLiteral("%1"), where),
+        place);
 }
 
 } // namespace krelin

@@ -1,17 +1,30 @@
 #include "CellsEditCommand.h"
 
+#include "core/ImageLayout.h"
+#include "core/StageTable.h"
 #include "core/modKrelin.h"
 
 #include <algorithm>
 #include <map>
-
-#include "core/ImageLayout.h"
 
 namespace krelin {
 
 QString HexByte(int value)
 {
     return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString StageNameText(const modKrelin &model)
+{
+    const Stage *stage = model.currentStage();
+    return stage ? QLatin1String(stage->name) : QString();
+}
+
+QString LevelPlaceText(const modKrelin &model, int frame)
+{
+    const QString frameText = QStringLiteral("frame %1").arg(frame);
+    const QString stage = StageNameText(model);
+    return stage.isEmpty() ? frameText : stage + QStringLiteral(", ") + frameText;
 }
 
 CellsEditCommand::CellsEditCommand(modKrelin &model, const std::vector<Cell> &cells, const QString &text,

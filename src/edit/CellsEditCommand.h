@@ -14,6 +14,13 @@ class modKrelin;
 // A byte as the program writes metatile numbers: two upper-case hexadecimal digits ("2F").
 QString HexByte(int value);
 
+// Where a level step is made, as its name says it: the stage shown and the frame, "4A,
+// frame 3" ("frame 3" while no stage is shown). Stages that share the bytes are named by
+// the one shown when the step is made.
+QString LevelPlaceText(const modKrelin &model, int frame);
+// The stage shown, as its name says it ("4A"), or empty.
+QString StageNameText(const modKrelin &model);
+
 // An edit of many level-map cells at once (a paste, a fill, a paint stroke, a
 // replacement): one step, whatever it changes. It keeps, for each cell it writes, the
 // byte that was there and the byte it puts there, grouped in runs of neighbouring bytes;

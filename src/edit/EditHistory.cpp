@@ -24,7 +24,7 @@ EditHistory::EditHistory(modKrelin &model, QObject *parent)
         emit stepsMoved(before, index);
         // Going back, the last step undone is the one now at index; going forth, the one
         // just below it.
-        emit stepRevisited(step(index < before ? index : index - 1)->place());
+        emit stepRevisited(step(index < before ? index : index - 1)->place(), index < before);
     });
 }
 

@@ -61,9 +61,9 @@ signals:
     void stepMergedAway(int index);
     void stepsReset();
     // An undo or a redo (or a jump of several, from the history window) changed the image
-    // back or forth; place is where the last step undone or redone changed the level map
-    // (no stage when it changed none). Not raised when a step is pushed.
-    void stepRevisited(krelin::EditPlace place);
+    // back (undone) or forth; place is where the last step undone or redone changed the
+    // level map (no stage when it changed none). Not raised when a step is pushed.
+    void stepRevisited(const krelin::EditPlace &place, bool undone);
 
 private:
     void keepWithinBudget();

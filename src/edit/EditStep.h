@@ -4,18 +4,25 @@
 
 #include <QUndoCommand>
 
+#include <vector>
+
 namespace krelin {
 
 struct Stage;
 
-// Where a step of the history edited the level map: the stage shown when it was made and
-// the frame it changed. Undoing or redoing the step shows that frame of that stage, so the
-// user sees what came back. No stage: the step changed no frame of one (a tile, a colour),
-// or several stages at once.
+// Where a step of the history edited the level map: the stage shown when it was made (or,
+// for a step that changed several stages, the first of them) and the first frame it
+// changed there. Undoing or redoing the step shows that frame of that stage, so the user
+// sees what came back. No stage: the step changed no frame (a tile, a colour).
 struct EditPlace
 {
     const Stage *stage = nullptr;
     int frame = -1;
+    // Every stage whose level map the step changed, the one above first.
+    std::vector<const Stage *> stages;
+
+    // Frame f of stage s, the one stage changed.
+    static EditPlace In(const Stage *s, int f) { return {s, f, s ? std::vector<const Stage *>{s} : std::vector<const Stage *>{}}; }
 
     bool isValid() const { return stage && frame >= 0; }
     bool operator==(const EditPlace &) const = default;

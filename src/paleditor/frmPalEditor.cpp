@@ -11,6 +11,8 @@
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
 
+#include <QKeyEvent>
+
 #include <algorithm>
 
 namespace krelin {
@@ -41,6 +43,7 @@ frmPalEditor::frmPalEditor(EditHistory &history, Desktop &desktop, QWidget *pare
     setWindowTitle(QStringLiteral("Palette Editor"));
     setWindowIcon(AppIcon());
     setFixedSize(SelectorGeometry.right() + 1 + Margin, SelectorGeometry.bottom() + 1 + Margin);
+    setFocusPolicy(Qt::StrongFocus);
 
     for (int e = 0; e < SwatchCount; ++e) {
         auto *swatch = new ColorSwatch(QStringLiteral("picPal_%1").arg(e), this);
@@ -100,6 +103,8 @@ void frmPalEditor::outlineSelectedColour()
     DrawMasterSquare(picPalSelector->image(), model, outlined, false);
     DrawMasterSquare(picPalSelector->image(), model, colour, true);
     outlined = colour;
+    if (cursorAt >= SwatchCount && hasFocus())
+        DrawMasterCursor(picPalSelector->image(), cursorAt - SwatchCount);
     picPalSelector->Refresh();
 }
 
@@ -119,6 +124,7 @@ void frmPalEditor::picPal_Click(int Index)
         swatch->setBordered(false);
     picPal[Index]->setBordered(true);
     selected = Index;
+    moveCursor(Index); // the keys go on from the swatch clicked
     outlineSelectedColour();
 }
 
@@ -132,7 +138,14 @@ void frmPalEditor::picPalSelector_Click()
     if (!pointer)
         return;
     const int k = MasterColourAt(pointer->x(), pointer->y());
-    if (k < 0)
+    if (k >= 0)
+        moveCursor(SwatchCount + k);
+    chooseColour(k);
+}
+
+void frmPalEditor::chooseColour(int k)
+{
+    if (k < 0 || k >= MasterColumns * MasterRows)
         return;
     // Not asked, the main window shows the colour at once from the model's signal, as
     // after Yes.
@@ -161,6 +174,85 @@ void frmPalEditor::picPalSelector_Click()
     emit questionPending(false);
     if (refresh)
         emit refreshWanted();
+}
+
+// ---- the keyboard ----------------------------------------------------------------------------
+
+void frmPalEditor::showCursor(bool shown)
+{
+    for (int e = 0; e < SwatchCount; ++e)
+        picPal[e]->setCursorShown(shown && e == cursorAt);
+    if (cursorAt >= SwatchCount) {
+        const int k = cursorAt - SwatchCount;
+        if (shown)
+            DrawMasterCursor(picPalSelector->image(), k);
+        else
+            DrawMasterSquare(picPalSelector->image(), model, k, k == outlined);
+        picPalSelector->Refresh();
+    }
+}
+
+void frmPalEditor::moveCursor(int to)
+{
+    if (to == cursorAt)
+        return;
+    showCursor(false);
+    cursorAt = to;
+    showCursor(hasFocus());
+}
+
+void frmPalEditor::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    showCursor(true);
+}
+
+void frmPalEditor::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    showCursor(false);
+}
+
+void frmPalEditor::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const bool onSwatch = cursorAt < SwatchCount;
+    // Swatches 4 to a row; master colours 16 to a row, a swatch above every fourth.
+    const int columns = onSwatch ? 4 : MasterColumns;
+    const int index = onSwatch ? cursorAt : cursorAt - SwatchCount;
+    const int col = index % columns, row = index / columns, rows = onSwatch ? 4 : MasterRows;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        moveCursor(cursorAt - (col > 0 ? 1 : 0));
+        return;
+    case Qt::Key_Right:
+        moveCursor(cursorAt + (col < columns - 1 ? 1 : 0));
+        return;
+    case Qt::Key_Up:
+        if (row > 0)
+            moveCursor(cursorAt - columns);
+        else if (!onSwatch)
+            moveCursor(12 + col / 4);
+        return;
+    case Qt::Key_Down:
+        if (row < rows - 1)
+            moveCursor(cursorAt + columns);
+        else if (onSwatch)
+            moveCursor(SwatchCount + 4 * col);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (onSwatch)
+            picPal_Click(cursorAt);
+        else
+            chooseColour(cursorAt - SwatchCount);
+        return;
+    default: QWidget::keyPressEvent(event);
+    }
 }
 
 } // namespace krelin

@@ -56,6 +56,9 @@ public:
     // byte and offers a refresh. A position that names no colour writes and asks nothing.
     void picPalSelector_Click();
 
+    // The keyboard's cursor: on swatch 0..15, or on master colour k as 16 + k.
+    int keyCursor() const { return cursorAt; }
+
 signals:
     // A colour is being written and the user asked whether to refresh (true), until the
     // answer is in (false).
@@ -63,7 +66,21 @@ signals:
     // A palette byte changed and the user wants the main window redrawn from the image.
     void refreshWanted();
 
+protected:
+    // The arrows move the cursor between the swatches and the master colours (Down from
+    // the last row of swatches goes on into the colours, Up from their first row comes
+    // back); Enter or Space selects the swatch, or writes the colour, as a click does.
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
 private:
+    // Writes master colour k into the selected palette byte and offers a refresh.
+    void chooseColour(int k);
+    // Moves the keyboard's cursor, drawn while the window has the focus.
+    void moveCursor(int to);
+    void showCursor(bool shown);
+
     // Shows the stored bytes of entries first..last on their swatches: the colour, the
     // code written on it and as its tool-tip; and outlines the selected one's colour.
     void showStoredBytes(int first = 0, int last = SwatchCount - 1);
@@ -76,6 +93,7 @@ private:
     Preferences *preferences;
     int selected = 1;
     int outlined = -1;
+    int cursorAt = 1;
     std::optional<QPointF> pointer; // none until the pointer has moved over the grid
 };
 

@@ -43,4 +43,13 @@ void DrawMasterSquare(QImage &surface, const modKrelin &model, int k, bool outli
     DrawRing(surface, x, y, x + MasterSquare - 1, y + MasterSquare - 1, 2, outlined ? ContrastingColor(color) : color);
 }
 
+void DrawMasterCursor(QImage &surface, int k)
+{
+    if (k < 0 || k >= MasterColumns * MasterRows)
+        return;
+    const int x = MasterSquare * (k % MasterColumns), y = MasterSquare * (k / MasterColumns);
+    DrawRing(surface, x, y, x + MasterSquare - 1, y + MasterSquare - 1, 1, 0xFFFFFFFF);
+    DrawRing(surface, x + 1, y + 1, x + MasterSquare - 2, y + MasterSquare - 2, 1, 0xFF000000);
+}
+
 } // namespace krelin

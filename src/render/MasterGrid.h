@@ -23,6 +23,10 @@ int MasterColourAt(double x, double y);
 // master palette, square outlined (none for -1) with an outline.
 void DrawMasterGrid(QImage &surface, const modKrelin &model, int outlined = -1);
 
+// The keyboard's cursor on square k: a white ring on its edge and a black one inside it.
+// Drawing the square's outline again (DrawMasterSquare) takes it away.
+void DrawMasterCursor(QImage &surface, int k);
+
 // Draws or takes away the outline of square k: a 2-pixel ring inside the square, black or
 // white, whichever shows against its colour.
 void DrawMasterSquare(QImage &surface, const modKrelin &model, int k, bool outlined);

@@ -15,8 +15,8 @@ namespace krelin {
 
 class modKrelin;
 
-// The stage overview's picture: every frame of the stage side by side at half the level
-// map's size. A metatile is 16 x 16 pixels (a tile pixel is one pixel), 17 pixels apart;
+// An indexed picture of every frame of the stage side by side at half the level map's
+// size; the Tiled export paints its tileset with the painter below. A metatile is 16 x 16 pixels (a tile pixel is one pixel), 17 pixels apart;
 // a frame is 271 x 254 pixels, framed by a margin that carries its outline.
 //
 // The picture is an 8-bit indexed image: entries 0..15 are the stage's sixteen background

@@ -47,6 +47,9 @@ CompareCommands::CompareCommands(modKrelin &model, LevelEditor &editor, Navigati
     , window(window)
 {
     setObjectName(QStringLiteral("compareCommands"));
+    placeAfterNote.setSingleShot(true);
+    placeAfterNote.setInterval(2000);
+    connect(&placeAfterNote, &QTimer::timeout, this, [this] { emit statusMessage(pendingPlace); });
     mnuCompareWith = NewCommand(this, "mnuCompareWith", QStringLiteral("Co&mpare With…"));
     mnuDifferences = NewCommand(this, "mnuDifferences", QStringLiteral("&Differences"));
     mnuNextDifference = NewCommand(this, "mnuNextDifference", QStringLiteral("&Next Difference"), Qt::Key_F7);
@@ -124,6 +127,7 @@ void CompareCommands::stop(const QString &why)
     diff = ImageDiff();
     current.reset();
     listPending = false;
+    placeAfterNote.stop();
     for (QAction *action : {mnuDifferences, mnuNextDifference, mnuPreviousDifference, mnuStopComparing})
         action->setEnabled(false);
     showMarks();
@@ -195,7 +199,11 @@ void CompareCommands::showMarks()
     std::bitset<FrameBytes> cells;
     std::bitset<MetaTileCount> metaTiles;
     QList<int> frames;
+    std::vector<StageCell> stageCells;
     if (d) {
+        stageCells.reserve(d->cells.size());
+        for (const CellDiff &c : d->cells)
+            stageCells.push_back({c.frame, c.row, c.column});
         for (const CellDiff &c : d->cellsOfFrame(editor.frame()))
             cells.set(std::size_t(c.row * FrameColumns + c.column));
         for (const MetaTileDiff &m : d->metaTiles)
@@ -206,9 +214,10 @@ void CompareCommands::showMarks()
     // Without a stage the map shows what to do next: nothing is painted over it.
     editor.mapView().setDifferences(shown ? editor.frame() : -1, cells, shown);
     editor.tableView().setDifferences(metaTiles, shown);
-    if (frames != markedFrames) {
+    if (frames != markedFrames || stageCells != markedCells) {
         markedFrames = frames;
-        emit diffFramesChanged(frames);
+        markedCells = std::move(stageCells);
+        emit differencesChanged(frames, markedCells);
     }
 }
 
@@ -263,7 +272,7 @@ void CompareCommands::step(bool forward)
     const std::optional<DiffPlace> from = here();
     std::optional<DiffPlace> to = from ? (forward ? diff.next(*from) : diff.previous(*from))
                                        : (forward ? diff.first() : diff.last());
-    QString note;
+    placeAfterNote.stop();
     if (!to) {
         to = forward ? diff.first() : diff.last();
         if (!to) {
@@ -274,11 +283,17 @@ void CompareCommands::step(bool forward)
                                                     "other bytes."));
             return;
         }
-        note = forward ? QStringLiteral(" (no more differences: back to the first)")
-                       : QStringLiteral(" (no more differences: on to the last)");
+        // Come round: said alone first, where it has the room to be read, then where F7
+        // went.
+        goTo(*to);
+        emit statusMessage(forward ? QStringLiteral("No more differences: back to the first.")
+                                   : QStringLiteral("No more differences: on to the last."));
+        pendingPlace = placeText(*to);
+        placeAfterNote.start();
+        return;
     }
     goTo(*to);
-    emit statusMessage(placeText(*to) + note);
+    emit statusMessage(placeText(*to));
 }
 
 void CompareCommands::goTo(const DiffPlace &place)

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "core/ImageDiff.h"
+#include "core/StageCells.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <optional>
@@ -77,9 +79,9 @@ public:
 signals:
     void warning(const QString &text);
     void statusMessage(const QString &text);
-    // The frames of the stage shown that differ (none while not comparing), for the stage
-    // overview.
-    void diffFramesChanged(const QList<int> &frames);
+    // The frames of the stage shown that differ (a cell or the room) and its differing
+    // cells in every frame (none while not comparing), for the stage map.
+    void differencesChanged(const QList<int> &frames, const std::vector<krelin::StageCell> &cells);
 
 private:
     void imageChanged(qint64 offset, qint64 length);
@@ -111,8 +113,12 @@ private:
     ImageDiff diff;
     std::optional<DiffPlace> current;
     QList<int> markedFrames;
+    std::vector<StageCell> markedCells;
     bool listPending = false;
     QPointer<DifferencesWindow> listWindow;
+    // Where F7 went, told a moment after the note that it came round.
+    QTimer placeAfterNote;
+    QString pendingPlace;
 };
 
 } // namespace krelin

@@ -9,6 +9,8 @@
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
 #include "views/LevelEditor.h"
+#include "views/MainMapInput.h"
+#include "views/TableInput.h"
 #include "widgets/PictureSurface.h"
 #include "widgets/ToolIcons.h"
 
@@ -49,7 +51,11 @@ EditTools::EditTools(modKrelin &model, EditHistory &history, LevelEditor &editor
     , window(window)
 {
     setObjectName(QStringLiteral("editTools"));
-    mapTools = new MapTools(model, history, editor, controls.picEditor, controls.picTile, this);
+    // One set of tools for every view of the level map; the main window's map and table
+    // turn the pointer and the keys into what the tools work on.
+    mapTools = new MapTools(model, history, editor, this);
+    new MainMapInput(editor, *mapTools, controls.picEditor, this);
+    new TableInput(editor, *mapTools, controls.picTile, this);
 
     mnuSelectAll = NewCommand(this, "mnuSelectAll", QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
     mnuCopy = NewCommand(this, "mnuCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -134,6 +140,7 @@ EditTools::EditTools(modKrelin &model, EditHistory &history, LevelEditor &editor
     connect(mapTools, &MapTools::selectionChanged, this, &EditTools::updateEnabled);
     connect(&model, &modKrelin::stageChanged, this, &EditTools::updateEnabled);
     connect(mapTools, &MapTools::pageWanted, controls.hsTable, &QScrollBar::setValue);
+    connect(mapTools, &MapTools::frameWanted, controls.hLevel_Frames, &QScrollBar::setValue);
     connect(&history, &EditHistory::stepRevisited, this, &EditTools::showStep);
     showTool();
     updateEnabled();
@@ -227,7 +234,7 @@ void EditTools::mnuReplaceMetaTile_Click()
     replaceDialog->open();
 }
 
-void EditTools::showStep(EditPlace place)
+void EditTools::showStep(const EditPlace &place, bool undone)
 {
     if (!place.isValid())
         return;
@@ -236,8 +243,17 @@ void EditTools::showStep(EditPlace place)
         if (index < 0 || index >= StageCount || !navigation.mnuEdit_Level_Click(index))
             return;
     }
-    if (place.frame >= 0)
-        controls.hLevel_Frames->setValue(place.frame);
+    controls.hLevel_Frames->setValue(place.frame);
+    // Only one of them is on screen (the first named): the others changed as much.
+    if (place.stages.size() > 1) {
+        QStringList names;
+        for (const Stage *stage : place.stages)
+            names << QLatin1String(stage->name);
+        emit statusMessage(QStringLiteral("%1 in %2 stages: %3.")
+                               .arg(undone ? QStringLiteral("Undone") : QStringLiteral("Redone"))
+                               .arg(place.stages.size())
+                               .arg(names.join(QStringLiteral(", "))));
+    }
 }
 
 } // namespace krelin

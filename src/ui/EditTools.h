@@ -26,7 +26,8 @@ class modKrelin;
 // The main window's part for editing many cells at once: the level map's tools (Place,
 // Paint, Fill) in the tool bar above the client area, in Edit > Tools and in the status
 // bar; Select All, Copy, Paste and Delete; Replace Metatile; Escape. It also shows the
-// frame (and stage) that an undo or a redo changed, so the user sees what came back.
+// frame (and stage) that an undo or a redo changed, so the user sees what came back, and
+// says how many stages it changed when there were several.
 class EditTools : public QObject
 {
     Q_OBJECT
@@ -68,11 +69,13 @@ public:
 
 signals:
     void warning(const QString &text);
+    // A moment's note for the status bar: an undo or a redo that changed several stages.
+    void statusMessage(const QString &text);
 
 private:
     void showTool();
     void updateEnabled();
-    void showStep(EditPlace place);
+    void showStep(const EditPlace &place, bool undone);
 
     modKrelin &model;
     EditHistory &history;

@@ -209,11 +209,14 @@ bool FileSession::saveTo(const QString &path, bool checked)
     // save, which replaces the file whole or not at all; it is told once the save is done
     // (a save that fails leaves the old file, and needs no backup).
     const QString backupProblem = backups.keep(path, preferences.backupsKept());
-    const QString error = WriteRomFile(path, model.image());
+    // The fix-up goes into the file, and into the image in memory only once the file holds
+    // it: a save cancelled or failed leaves every byte of the image as it was.
+    const QString error = WriteRomFile(path, ImageAsSaved(model.image()));
     if (!error.isEmpty()) {
         desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
         return false;
     }
+    ApplySaveFixUp(model);
     if (recreated)
         desktop.showMessage(window, ProgramCaption(),
                             QStringLiteral("%1 had been deleted from the disk by another program: the save wrote it "
@@ -235,7 +238,7 @@ bool FileSession::mnuSaveRom_Click()
     // An image without a file (a backup opened, work recovered) is stored where the user says.
     if (model.RomFileName.isEmpty())
         return mnuSaveRomAs_Click();
-    const bool fixedUp = ApplySaveFixUp(model);
+    const bool fixedUp = model.holds(FixUpSource, 2);
     if (!saveTo(model.RomFileName))
         return false;
     if (!fixedUp)
@@ -245,8 +248,7 @@ bool FileSession::mnuSaveRom_Click()
 
 bool FileSession::mnuSaveRomAs_Click()
 {
-    // The fix-up comes first: it stays in the image even if the dialog is cancelled.
-    const bool fixedUp = ApplySaveFixUp(model);
+    const bool fixedUp = model.holds(FixUpSource, 2);
     QString path = desktop.getSaveFileName(window, QStringLiteral("Save As"), dialogStart(), RomFilter);
     if (path.isEmpty())
         return false;
@@ -311,7 +313,6 @@ void FileSession::checkDisk()
     switch (disk.onActivation()) {
     case DiskChangeGuard::Decision::Reload: openFile(disk.path()); break;
     case DiskChangeGuard::Decision::Overwrite:
-        ApplySaveFixUp(model);
         saveTo(model.RomFileName, true);
         break;
     default: break;

@@ -103,7 +103,9 @@ private:
     bool lockFile(const QString &path);
     // Says, once a session, that the lock just taken could not be made.
     void tellLockProblem();
-    // checked: another program's change was asked about already.
+    // Writes the image with its save fix-up to path; the image in memory takes the fix-up
+    // only when the file was written. checked: another program's change was asked about
+    // already.
     bool saveTo(const QString &path, bool checked = false);
     void showCaption();
     // The file's name as the caption and the questions show it.

@@ -52,12 +52,8 @@ Navigation::Navigation(modKrelin &model, LevelEditor &editor, Desktop &desktop, 
     connect(&model, &modKrelin::imageReplaced, this, &Navigation::keepStageIfHeld);
 
     // The wheel steps frames over the map and pages over the table. The view is drawn
-    // afresh under the pointer, so its cell is framed again.
-    connect(controls.picEditor, &PictureSurface::wheelTurned, this, [this](int notches) {
-        stepFrame(notches);
-        if (const auto at = this->controls.picEditor->pointerPosition())
-            this->editor.EditorMouseMove(at->x(), at->y());
-    });
+    // afresh under the pointer, so its cell is framed again (the map's by its tools).
+    connect(controls.picEditor, &PictureSurface::wheelTurned, this, [this](int notches) { stepFrame(notches); });
     connect(controls.picTile, &PictureSurface::wheelTurned, this, [this](int notches) {
         stepPage(notches);
         if (const auto at = this->controls.picTile->pointerPosition())
@@ -123,6 +119,8 @@ bool Navigation::mnuEdit_Level_Click(int stageIndex)
     controls.hsTable->setValue(0);
     editor.DrawTileTable();
     editor.DrawLevel();
+    // The map takes the keys from here, its cursor on the first cell of the frame shown.
+    controls.picEditor->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

@@ -1,36 +1,25 @@
 #include "ReplaceDialog.h"
 
+#include "widgets/HexSpinBox.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace krelin {
 
 namespace {
 
-// Metatile numbers as the program writes them: two upper-case hexadecimal digits.
-class HexSpinBox : public QSpinBox
+// A metatile number as the program writes it, "Metatile 2F", counted afresh at each digit.
+HexSpinBox *metaTileBox(const char *name, int value, QWidget *parent)
 {
-public:
-    using QSpinBox::QSpinBox;
-
-protected:
-    QString textFromValue(int value) const override { return HexByte(value); }
-    int valueFromText(const QString &text) const override { return text.toInt(nullptr, 16); }
-};
-
-QSpinBox *metaTileBox(const char *name, int value, QWidget *parent)
-{
-    auto *box = new HexSpinBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setDisplayIntegerBase(16);
-    box->setRange(0, 255);
+    auto *box = new HexSpinBox(QLatin1String(name), parent);
     box->setPrefix(QStringLiteral("Metatile "));
+    box->setKeyboardTracking(true);
     box->setValue(value);
     return box;
 }
@@ -79,7 +68,7 @@ ReplaceDialog::ReplaceDialog(int from, int to, const QString &stageName, const Q
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    for (QSpinBox *box : {spnReplaceFrom, spnReplaceWith})
+    for (HexSpinBox *box : {spnReplaceFrom, spnReplaceWith})
         connect(box, &QSpinBox::valueChanged, this, &ReplaceDialog::showCount);
     for (QRadioButton *option : {optReplaceFrame, optReplaceStage, optReplaceShared})
         connect(option, &QRadioButton::toggled, this, [this](bool on) {

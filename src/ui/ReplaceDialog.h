@@ -9,9 +9,10 @@
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 
 namespace krelin {
+
+class HexSpinBox;
 
 // Edit > Replace Metatile: which metatile to replace by which, and where (the frame shown,
 // the stage, or every stage sharing the metatile table). Before anything is done it says
@@ -31,8 +32,8 @@ public:
     int to() const;
     ReplaceScope scope() const;
 
-    QSpinBox *spnReplaceFrom;
-    QSpinBox *spnReplaceWith;
+    HexSpinBox *spnReplaceFrom;
+    HexSpinBox *spnReplaceWith;
     QRadioButton *optReplaceFrame;
     QRadioButton *optReplaceStage;
     QRadioButton *optReplaceShared;

@@ -156,6 +156,16 @@ void ToolWindows::mnuEditPalette_Click()
     // 500 twips right of and below the main window's top-left corner, frames included.
     palEditor->move(window->frameGeometry().topLeft() + QPoint(33, 33));
     bringForward(palEditor);
+    // Its keys (the arrows, Enter) work at once.
+    palEditor->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void ToolWindows::showPaletteEntry(int entry)
+{
+    if (!model.currentStage())
+        return;
+    mnuEditPalette_Click();
+    palEditor->picPal_Click(entry);
 }
 
 frmTileEditor &ToolWindows::tileEditorWindow()

@@ -39,6 +39,8 @@ public:
     QAction *mnuHistory;
 
     void mnuEditPalette_Click();
+    // Opens the palette editor with palette entry e (0..15) selected.
+    void showPaletteEntry(int entry);
     void cmdEditTile_Click();
     void mnuTileEditor_Click();
     void mnuHistory_Click();

@@ -5,11 +5,11 @@
 #include "EmulatorCommands.h"
 #include "ExportMenu.h"
 #include "FileSession.h"
+#include "GoToCommand.h"
 #include "Links.h"
 #include "MainStatusBar.h"
 #include "Navigation.h"
 #include "ConsoleColorsCommand.h"
-#include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "RecoveryOffer.h"
 #include "KeyboardShortcuts.h"
@@ -20,6 +20,8 @@
 #include "TiledCommands.h"
 #include "ToolWindows.h"
 #include "frmAbout.h"
+#include "stagemap/StageMapCommands.h"
+#include "stamps/StampCommands.h"
 #include "core/JournalFile.h"
 #include "core/MasterPalette.h"
 #include "core/Preferences.h"
@@ -138,6 +140,17 @@ void frmKrelin::createControls()
     cboRoomEditor = new QComboBox(client);
     cboRoomEditor->setObjectName(QStringLiteral("cboRoomEditor"));
     cboRoomEditor->setGeometry(564, 492, 81, 21);
+
+    // The keyboard works in the map, the table and the room box, Tab going round them; the
+    // scroll bars and the button have keys and menus of their own (Page Up / Page Down,
+    // Edit > Tile Editor) and keep out of the way.
+    picEditor->setFocusPolicy(Qt::StrongFocus);
+    picTile->setFocusPolicy(Qt::StrongFocus);
+    for (QWidget *control : std::initializer_list<QWidget *>{hLevel_Frames, hsTable, cmdEditTile})
+        control->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(picEditor, picTile);
+    setTabOrder(picTile, cboRoomEditor);
+    setTabOrder(cboRoomEditor, picEditor);
 }
 
 void frmKrelin::createParts(QSettings *settings)
@@ -155,8 +168,8 @@ void frmKrelin::createParts(QSettings *settings)
     connect(levelEditor, &LevelEditor::busyChanged, this, &frmKrelin::showBusy);
     connect(picTile, &PictureSurface::mouseMoved, levelEditor, &LevelEditor::TableMouseMove);
     connect(picTile, &PictureSurface::clicked, levelEditor, &LevelEditor::TableClick);
-    connect(picEditor, &PictureSurface::mouseMoved, levelEditor, &LevelEditor::EditorMouseMove);
-    // What a click on the map does (place, paste, fill, pick) is the edit tools' to say.
+    // What the pointer and the keys do on the map (place, paste, fill, pick) is the edit
+    // tools' to say.
 
     preferences = new Preferences(settings, this);
     files = new FileSession(model, *editHistory, desktop, this, programFolder, settings, *preferences);
@@ -186,16 +199,28 @@ void frmKrelin::createParts(QSettings *settings)
     // Below the controls: the window grows by the status bar's height.
     auto *status = new MainStatusBar(this);
     setStatusBar(status);
-    status->follow(model, *levelEditor, picEditor, picTile, hLevel_Frames, hsTable);
 
-    // The level map's tools, and the stage overview.
+    // The level map's tools, and the stage map.
     auto *editTools = new EditTools(model, *editHistory, *levelEditor, *navigation,
                                     {picEditor, picTile, hLevel_Frames, hsTable}, status, this);
-    auto *overview = new OverviewCommands(model, *levelEditor, editTools->tools(), hLevel_Frames, this);
-    // Comparing with another image: marks on the map, the table and the overview.
+    status->follow(model, *levelEditor, editTools->tools(), picEditor, picTile, hLevel_Frames, hsTable);
+    auto *goTo = new GoToCommand(model, *levelEditor, editTools->tools(), *navigation, desktop,
+                                 {hLevel_Frames, hsTable}, this);
+    connect(goTo, &GoToCommand::warning, this, &frmKrelin::warn);
+    connect(goTo, &GoToCommand::paletteEntryWanted, tools, &ToolWindows::showPaletteEntry);
+    auto *stageMap = new StageMapCommands(model, *levelEditor, editTools->tools(), *preferences, this);
+    // The stamps the user keeps, and what could not be read of them is said at start.
+    auto *stamps = new StampCommands(model, editTools->tools(), desktop, StampLibrary::defaultPath(), this);
+    if (!stamps->problem().isEmpty())
+        pendingWarnings << stamps->problem();
+    connect(stamps, &StampCommands::warning, this, &frmKrelin::warn);
+    stageMap->shareKeys({editTools->mnuSelectAll, editTools->mnuCopy, editTools->mnuPaste, editTools->mnuDeleteCells,
+                         editTools->mnuToolPlace, editTools->mnuToolPaint, editTools->mnuToolFill, editTools->actEscape,
+                         goTo->mnuGoTo, stamps->mnuKeepStamp});
+    // Comparing with another image: marks on the map, the table and the stage map.
     auto *compare =
         new CompareCommands(model, *levelEditor, *navigation, desktop, *files, {hLevel_Frames, hsTable}, this);
-    connect(compare, &CompareCommands::diffFramesChanged, overview, &OverviewCommands::setDiffFrames);
+    connect(compare, &CompareCommands::differencesChanged, stageMap, &StageMapCommands::setDifferences);
     connect(editTools, &EditTools::warning, this, &frmKrelin::warn);
 
     // What the parts have to tell the user.
@@ -213,6 +238,9 @@ void frmKrelin::createParts(QSettings *settings)
     connect(emulator, &EmulatorCommands::statusMessage, status, note);
     connect(recovery, &RecoveryOffer::statusMessage, status, note);
     connect(tileSheets, &TileSheetCommands::statusMessage, status, note);
+    connect(goTo, &GoToCommand::statusMessage, status, note);
+    connect(stamps, &StampCommands::statusMessage, status, note);
+    connect(editTools, &EditTools::statusMessage, status, note);
     connect(tiled, &TiledCommands::statusMessage, status, note);
     connect(files, &FileSession::leavingProgram, tools, &ToolWindows::closeAll);
     connect(tools, &ToolWindows::toolWindowMade, shortcuts, &KeyboardShortcuts::follow);

@@ -7,10 +7,10 @@
 #include "EmulatorCommands.h"
 #include "ExportMenu.h"
 #include "FileSession.h"
+#include "GoToCommand.h"
 #include "Links.h"
 #include "Navigation.h"
 #include "ConsoleColorsCommand.h"
-#include "OverviewCommands.h"
 #include "PatchCommands.h"
 #include "PreferencesCommand.h"
 #include "RecentFiles.h"
@@ -20,6 +20,8 @@
 #include "ToolWindows.h"
 #include "playerwindow/PlayerTool.h"
 #include "core/Version.h"
+#include "stagemap/StageMapCommands.h"
+#include "stamps/StampCommands.h"
 #include "edit/EditHistory.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
@@ -107,18 +109,24 @@ void frmKrelin::createMenus()
     addFiller(mnuEdit, "mnuEditFiller1");
     mnuEdit->addActions({navigation->mnuRefresh, tools->mnuEditPalette});
     mnuEdit->addMenu(navigation->mnuEdit_Level);
+    mnuEdit->addAction(findChild<GoToCommand *>()->mnuGoTo);
     mnuEdit->addAction(tools->mnuTileEditor);
     addFiller(mnuEdit, "mnuEditFillerUses");
     mnuEdit->addAction(findChild<ShowUses *>()->mnuShowUses);
     auto *editTools = findChild<EditTools *>();
     addFiller(mnuEdit, "mnuEditFillerCells");
-    mnuEdit->addActions({editTools->mnuSelectAll, editTools->mnuCopy, editTools->mnuPaste, editTools->mnuDeleteCells});
+    auto *stamps = findChild<StampCommands *>();
+    mnuEdit->addActions({editTools->mnuSelectAll, editTools->mnuCopy, stamps->mnuKeepStamp, editTools->mnuPaste,
+                         editTools->mnuDeleteCells});
     mnuEdit->addMenu(editTools->mnuEdit_Tools);
     mnuEdit->addAction(editTools->mnuReplaceMetaTile);
 
     QMenu *mnuView = addMenu(bar, "mnuView", QStringLiteral("&View"));
-    mnuView->addAction(findChild<OverviewCommands *>()->mnuStageOverview);
+    auto *stageMap = findChild<StageMapCommands *>();
+    mnuView->addActions({stageMap->mnuStageMap, stageMap->mnuFrameLines, stamps->mnuStamps});
     mnuView->addAction(findChild<ConsoleColorsCommand *>()->mnuConsoleColours);
+    addFiller(mnuView, "mnuViewFillerZoom");
+    mnuView->addActions({stageMap->mnuZoomIn, stageMap->mnuZoomOut, stageMap->mnuZoomStage});
     addFiller(mnuView, "mnuViewFillerCompare");
     mnuView->addActions({compare->mnuDifferences, compare->mnuNextDifference, compare->mnuPreviousDifference,
                          compare->mnuStopComparing});

@@ -58,6 +58,7 @@ void LevelEditor::DrawTileTable()
     table.setMarked(selectedMetaTile);
     table.draw(currentPage);
     table.drawPreview(selectedMetaTile);
+    emit pageDrawn();
     emit busyChanged(false);
 }
 
@@ -102,6 +103,10 @@ int LevelEditor::RoomEntryOfFrame() const
 
 void LevelEditor::imageChanged(qint64 offset, qint64 length)
 {
+    // The room box follows the model like every view: the frame's room byte written, it
+    // takes the next choice.
+    if (stageLoaded() && ByteRange{offset, length}.contains(FrameRoomOffset(model, currentFrame)))
+        roomArmed = true;
     if (tileEditorWait.active) {
         tileEditorWait.kept.push_back({offset, length});
         return;
@@ -220,9 +225,11 @@ bool LevelEditor::RoomChosen(const QString &entry)
     if (!ok || entry.size() < 2)
         return false;
     const bool written = model.holds(FrameRoomOffset(model, currentFrame), 1);
-    history.push(new SetRoomCommand(model, currentFrame, room));
+    // Disarmed until the model announces the new room byte (imageChanged re-arms it); a
+    // choice of the room in place changes nothing, and the box stays armed.
     roomArmed = false;
-    DrawLevel();
+    if (!history.push(new SetRoomCommand(model, currentFrame, room)))
+        roomArmed = true;
     return written;
 }
 
@@ -242,8 +249,20 @@ bool LevelEditor::cellAt(double x, double y, int columns, int rows, TrackedCell 
 
 void LevelEditor::TableMouseMove(double x, double y)
 {
-    if (cellAt(x, y, TableColumns, TableRows, tableCell))
-        table.frameCell(tableCell.col, tableCell.row);
+    TrackedCell cell;
+    if (cellAt(x, y, TableColumns, TableRows, cell))
+        frameTableCell(cell.col, cell.row);
+}
+
+void LevelEditor::frameTableCell(int col, int row)
+{
+    if (!stageLoaded() || col < 0 || col >= TableColumns || row < 0 || row >= TableRows)
+        return;
+    const bool moved = col != tableCell.col || row != tableCell.row;
+    tableCell = {col, row};
+    table.frameCell(col, row);
+    if (moved)
+        emit tableCellChanged();
 }
 
 void LevelEditor::TableClick()
@@ -267,21 +286,6 @@ void LevelEditor::SelectMetaTile(int n)
     }
     if (before != selectedMetaTile)
         emit metaTileSelected(selectedMetaTile);
-}
-
-void LevelEditor::EditorMouseMove(double x, double y)
-{
-    if (cellAt(x, y, FrameColumns, FrameRows, editorCell))
-        map.frameCell(editorCell.col, editorCell.row);
-}
-
-void LevelEditor::EditorClick()
-{
-    if (!stageLoaded())
-        return;
-    // The new byte reaches the map through the model, as every change does. A cell whose
-    // byte lies outside the image (an image too short for the stage) makes no step.
-    history.push(new PlaceMetaTileCommand(model, currentFrame, editorCell.col, editorCell.row, selectedMetaTile));
 }
 
 // ---- where metatiles are used ------------------------------------------------------------

@@ -20,9 +20,10 @@ class modKrelin;
 enum class Surface { Editor, Table, Selected };
 
 // The logic behind the main window's level-editing surfaces and controls: the metatile
-// table and its selection, the level map and its placements, frames, pages and rooms, and
-// the stage state flags. The window owns the three surfaces' images and forwards its
-// events here; the map and the table views draw into the images.
+// table and its selection, the level map's drawing, frames, pages and rooms, and the stage
+// state flags. The window owns the three surfaces' images and forwards the table's events
+// here; the map and the table views draw into the images. What the pointer and the keys
+// do on the map (placing, pasting, filling, picking) is the map's tools' (MapTools).
 //
 // Both views follow the model: every change of the image (an edit, an undo or redo, a
 // patch, a change made in another window) reaches them through the model's signals and
@@ -34,7 +35,7 @@ class LevelEditor : public QObject
     Q_OBJECT
 
 public:
-    // Edits (placements, rooms) become steps of history.
+    // Edits (rooms) become steps of history.
     LevelEditor(modKrelin &model, EditHistory &history, QImage &editorImage, QImage &tableImage,
                 QImage &selectedImage, QObject *parent = nullptr);
 
@@ -46,8 +47,6 @@ public:
     int frame() const { return currentFrame; }
     int page() const { return currentPage; }
     const FrameCache &FrameMetaTiles() const { return map.FrameMetaTiles(); }
-    int EditorCol() const { return editorCell.col; }
-    int EditorRow() const { return editorCell.row; }
     int TableCol() const { return tableCell.col; }
     int TableRow() const { return tableCell.row; }
 
@@ -99,15 +98,18 @@ public:
     // The table scroll bar's value changed.
     void TableChanged(int value);
     // An entry of the room box was chosen; writes its room to the current frame's byte
-    // of the frame-to-room table while the room box is armed. Returns true if it wrote
-    // (the byte may have held that room already).
+    // of the frame-to-room table while the room box is armed. The map is not redrawn (a
+    // room is not drawn on it); the box is armed again when the model announces the byte.
+    // Returns true if it wrote (the byte may have held that room already).
     bool RoomChosen(const QString &entry);
 
-    // ---- pointer events (positions in surface pixels) ------------------------------------
+    // ---- pointer events on the table (positions in surface pixels) ------------------------
+    // The level map's pointer is the tools' (MapTools), which work on every view of it.
     void TableMouseMove(double x, double y);
     void TableClick();
-    void EditorMouseMove(double x, double y);
-    void EditorClick();
+    // The table's white frame on cell (col, row) of the page shown: the pointer's, or the
+    // keyboard's cursor.
+    void frameTableCell(int col, int row);
 
     // Makes metatile n (0..255) the selected metatile: the preview and the table's mark
     // show it (the page is the caller's to turn).
@@ -124,8 +126,11 @@ signals:
     void busyChanged(bool busy);
     // The metatile table was drawn: the Edit Tile button may be used from now on.
     void tableDrawn();
-    // The level map was drawn afresh (a stage selection, a frame change, a refresh, a
-    // room choice).
+    // A page of the table was drawn whole.
+    void pageDrawn();
+    // The table's white frame moved to another cell.
+    void tableCellChanged();
+    // The level map was drawn afresh (a stage selection, a frame change, a refresh).
     void levelDrawn();
     // The stage was taken off the views; nothing is shown until a stage is chosen.
     void stageUnloaded();
@@ -170,7 +175,6 @@ private:
     bool usesShown = false;
     std::optional<MetaTileUses> uses; // empty until counted, and once out of date
 
-    TrackedCell editorCell;
     TrackedCell tableCell;
 
     struct TileEditorWait

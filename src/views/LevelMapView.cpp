@@ -8,6 +8,8 @@
 #include "render/TilePainter.h"
 #include "render/UseMarks.h"
 
+#include <utility>
+
 namespace krelin {
 
 namespace {
@@ -34,6 +36,7 @@ void LevelMapView::draw(int frame)
     DrawLevelFrame(image, model, frame, ShownColors(model), shown);
     linesMarked.reset();
     linesMarked.set(std::size_t(cellIndex(framedCol, framedRow))); // the white frame may come back there
+    framed = false;
     std::bitset<FrameBytes> marked;
     if (outlined >= 0)
         for (int cell = 0; cell < FrameBytes; ++cell)
@@ -41,8 +44,7 @@ void LevelMapView::draw(int frame)
                 DrawUseOutline(image, cell % FrameColumns, cell / FrameColumns);
                 linesMarked.set(std::size_t(cell));
             }
-    if (selectedFrame == frame)
-        marked |= cellsOf(selected);
+    marked |= cellsOf(selectionRect());
     if (diffFrame == frame)
         marked |= diffCells;
     marked |= cellsOf(ghostRect());
@@ -67,8 +69,9 @@ void LevelMapView::forget()
 int LevelMapView::metaTileShown(int cell) const
 {
     const int col = cell % FrameColumns, row = cell / FrameColumns;
-    if (ghost && ghostRect().contains(col, row))
-        return ghost->at(col - ghostCol, row - ghostRow);
+    const QRect stamp = ghostRect();
+    if (ghost && stamp.contains(col, row))
+        return ghost->at(col - stamp.left(), row - stamp.top());
     return shown[std::size_t(cell)];
 }
 
@@ -87,8 +90,8 @@ void LevelMapView::markCell(int cell)
     }
     if (diffFrame == shownFrame && diffCells.test(std::size_t(cell)))
         DrawDiffMark(image, col, row);
-    if (selectedFrame == shownFrame && selected.contains(col, row)) {
-        DrawSelectionEdges(image, col, row, selected);
+    if (const QRect local = selectionRect(); local.contains(col, row)) {
+        DrawSelectionEdges(image, col, row, local);
         linesMarked.set(std::size_t(cell));
     }
 }
@@ -104,8 +107,7 @@ void LevelMapView::paintCells(const std::bitset<FrameBytes> &cells)
 {
     if (cells.none())
         return;
-    const bool marks = ghost || outlined >= 0 || (selectedFrame == shownFrame && !selected.isEmpty())
-        || (diffFrame == shownFrame && diffCells.any());
+    const bool marks = ghost || outlined >= 0 || !selected.isEmpty() || (diffFrame == shownFrame && diffCells.any());
     // Row by row, scanline by scanline: many cells cost about what their pixels cost.
     for (int row = 0; row < FrameRows; ++row) {
         std::array<int, FrameColumns> metaTiles;
@@ -183,18 +185,21 @@ std::bitset<FrameBytes> LevelMapView::cellsOf(const QRect &rect)
 
 QRect LevelMapView::ghostRect() const
 {
-    return ghost ? QRect(ghostCol, ghostRow, ghost->columns, ghost->rows) : QRect();
+    if (!ghost)
+        return {};
+    return QRect(ghostPlace - QPoint(FrameColumns * shownFrame, 0), QSize(ghost->columns, ghost->rows));
 }
 
-void LevelMapView::setSelection(const QRect &cells, int frame)
+QRect LevelMapView::selectionRect() const
 {
-    std::bitset<FrameBytes> touched;
-    if (selectedFrame == shownFrame)
-        touched |= cellsOf(selected);
+    return selected.translated(-FrameColumns * shownFrame, 0);
+}
+
+void LevelMapView::setSelection(const QRect &cells)
+{
+    std::bitset<FrameBytes> touched = cellsOf(selectionRect());
     selected = cells;
-    selectedFrame = cells.isEmpty() ? -1 : frame;
-    if (selectedFrame == shownFrame)
-        touched |= cellsOf(selected);
+    touched |= cellsOf(selectionRect());
     paintCells(touched);
 }
 
@@ -207,17 +212,16 @@ void LevelMapView::setDifferences(int frame, const std::bitset<FrameBytes> &cell
         paintCells(before ^ differingCells());
 }
 
-void LevelMapView::setGhost(const Stamp *stamp, int col, int row)
+void LevelMapView::setGhost(const Stamp *stamp, const QPoint &place)
 {
     if (!stamp && !ghost)
         return;
-    if (stamp && ghost && *stamp == *ghost && col == ghostCol && row == ghostRow)
+    if (stamp && ghost && *stamp == *ghost && place == ghostPlace)
         return;
     std::bitset<FrameBytes> touched = cellsOf(ghostRect());
     if (stamp) {
         ghost = *stamp;
-        ghostCol = col;
-        ghostRow = row;
+        ghostPlace = place;
     } else {
         ghost.reset();
     }
@@ -259,13 +263,21 @@ void LevelMapView::setOutlined(int metaTile, bool repaint)
 
 void LevelMapView::frameCell(int col, int row)
 {
-    if (col != framedCol || row != framedRow) {
+    if (framed && (col != framedCol || row != framedRow))
         paintCell(cellIndex(framedCol, framedRow));
-        framedCol = col;
-        framedRow = row;
-    }
+    framedCol = col;
+    framedRow = row;
+    framed = true;
     DrawCellFrame(image, col, row);
     linesMarked.set(std::size_t(cellIndex(col, row)));
+    emit changed();
+}
+
+void LevelMapView::unframeCell()
+{
+    if (!std::exchange(framed, false))
+        return;
+    paintCell(cellIndex(framedCol, framedRow));
     emit changed();
 }
 

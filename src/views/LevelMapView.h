@@ -65,14 +65,18 @@ public:
 
     // The white frame: leaves the cell it was on (which is repainted) for cell (col, row).
     void frameCell(int col, int row);
+    // Takes the white frame away: the cell it is on lies in another frame.
+    void unframeCell();
 
-    // The selected cells (a rectangle in cells, empty for none), outlined on the frame
-    // given; the cells that gain or lose the outline are repainted.
-    void setSelection(const QRect &cells, int frame);
+    // The selected cells (places on the stage's strip of frames, StageCells.h; empty for
+    // none), outlined where they lie on the frame shown; the cells that gain or lose the
+    // outline are repainted.
+    void setSelection(const QRect &cells);
     QRect selection() const { return selected; }
-    // The stamp drawn over the map as it would land, its top-left cell at (col, row), cut
-    // at the frame's edges; nullptr for none. The cells it leaves and covers are repainted.
-    void setGhost(const Stamp *stamp, int col = 0, int row = 0);
+    // The stamp drawn over the map as it would land, its top-left cell at a place on the
+    // stage's strip, cut at the frame's edges; nullptr for none. The cells it leaves and
+    // covers are repainted.
+    void setGhost(const Stamp *stamp, const QPoint &place = {});
 
 signals:
     // The image changed and should be shown.
@@ -87,7 +91,9 @@ private:
     void paintCells(const std::bitset<FrameBytes> &cells);
     // The cells of a rectangle (in cells) that lie on the frame.
     static std::bitset<FrameBytes> cellsOf(const QRect &rect);
+    // The stamp's cells and the selection in the columns of the frame shown.
     QRect ghostRect() const;
+    QRect selectionRect() const;
 
     const modKrelin &model;
     QImage &image;
@@ -95,17 +101,17 @@ private:
     int shownFrame = 0;
     int outlined = -1;
     int framedCol = 0, framedRow = 0; // the cell the white frame was drawn on last
+    bool framed = true;                // the white frame is on this frame
     MetaTileSprites sprites;
     // Cells on whose lines (the 34th column and row of the cell's box) something was drawn:
     // the white frame, an outline, an edge. The others show the cleared colour there, and
     // a repaint leaves those lines alone.
     std::bitset<FrameBytes> linesMarked;
-    QRect selected;        // in cells, on selectedFrame
-    int selectedFrame = -1;
+    QRect selected; // places on the stage's strip
     std::bitset<FrameBytes> diffCells; // on diffFrame
     int diffFrame = -1;
     std::optional<Stamp> ghost;
-    int ghostCol = 0, ghostRow = 0;
+    QPoint ghostPlace;
 };
 
 } // namespace krelin

@@ -1,18 +1,15 @@
 #include "MapTools.h"
 
-#include "CellMapping.h"
 #include "LevelEditor.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
+#include "edit/EditCommands.h"
 #include "edit/EditHistory.h"
-#include "render/MetaTilePainter.h"
-#include "render/TableView.h"
-#include "widgets/PictureSurface.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMouseEvent>
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -28,25 +25,180 @@ bool pushStep(EditHistory &history, CellsEditCommand *command)
 
 } // namespace
 
-MapTools::MapTools(modKrelin &model, EditHistory &history, LevelEditor &editor, PictureSurface *map,
-                   PictureSurface *table, QObject *parent)
+MapTools::MapTools(modKrelin &model, EditHistory &history, LevelEditor &editor, QObject *parent)
     : QObject(parent)
     , model(model)
     , history(history)
     , editor(editor)
-    , mapSurface(map)
-    , tableSurface(table)
 {
     setObjectName(QStringLiteral("mapTools"));
-    map->installEventFilter(this);
-    table->installEventFilter(this);
-    // After the level editor's own handler has chosen the metatile clicked.
-    connect(table, &PictureSurface::clicked, this, &MapTools::tableClicked);
-    // The selection names cells of a frame of the stage it was made on.
+    // The selection and the cell name cells of the stage they were made on; a new stage
+    // starts at the top left of its first frame.
     connect(&model, &modKrelin::stageChanged, this, [this] {
         drag = Drag::None;
+        keyAnchor.reset();
         clearSelection();
+        at = {};
+        lastView = MapView::Main;
+        emit cellChanged();
+        if (held)
+            emit ghostChanged();
     });
+}
+
+bool MapTools::stageShown() const
+{
+    return editor.stageLoaded();
+}
+
+int MapTools::frames() const
+{
+    return model.currentStage() ? model.currentStage()->Frames : 0;
+}
+
+QRect MapTools::reach(MapView view) const
+{
+    return view == MapView::Main ? FrameReach(editor.frame()) : StageReach(frames());
+}
+
+// ---- the cell worked on ------------------------------------------------------------------------
+
+void MapTools::moveTo(MapView view, const StageCell &cell, bool shown)
+{
+    const bool moved = cell != at || view != lastView || shown != ghostShown;
+    lastView = view;
+    at = cell;
+    ghostShown = shown;
+    if (!moved)
+        return;
+    // The main window follows the frame worked in; its map then frames the cell.
+    if (at.frame != editor.frame())
+        emit frameWanted(at.frame);
+    emit cellChanged();
+    if (held)
+        emit ghostChanged();
+}
+
+void MapTools::frameShown(int frame)
+{
+    // The pointer over the stage map keeps its cell; the main map's cell keeps its row
+    // and column in the frame now shown.
+    if ((pointerIn && *pointerIn == MapView::Stage) || at.frame == frame)
+        return;
+    at.frame = frame;
+    emit cellChanged();
+    if (held)
+        emit ghostChanged();
+}
+
+void MapTools::setCell(MapView view, const StageCell &cell)
+{
+    keyAnchor.reset();
+    moveTo(view, cell, true);
+}
+
+void MapTools::pointerMoved(MapView view, const StageCell &cell)
+{
+    if (!stageShown())
+        return;
+    pointerIn = view;
+    if (cell != at)
+        keyAnchor.reset();
+    moveTo(view, cell, true);
+    const QPoint place = StagePoint(cell);
+    if (drag == Drag::Select)
+        select(QRect(anchor, place).normalized().intersected(reach(view)));
+    else if (drag == Drag::Paint)
+        paintTo(place);
+}
+
+void MapTools::pointerLeft(MapView view)
+{
+    if (pointerIn == view)
+        pointerIn.reset();
+    if (view != lastView || !ghostShown)
+        return;
+    ghostShown = false;
+    emit cellChanged();
+    if (held)
+        emit ghostChanged();
+}
+
+void MapTools::pressed(MapView view, const StageCell &cell, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    if (!stageShown())
+        return;
+    moveTo(view, cell, true);
+    if (button == Qt::RightButton) {
+        pick(cell);
+        return;
+    }
+    if (button != Qt::LeftButton)
+        return;
+    const QPoint place = StagePoint(cell);
+    if (modifiers & Qt::ShiftModifier) {
+        drag = Drag::Select;
+        anchor = place;
+        select(QRect(anchor, anchor));
+    } else if (current == MapTool::Paint) {
+        drag = Drag::Paint;
+        ++stroke;
+        lastPainted = place;
+        paintCell(place);
+    } else {
+        drag = Drag::Click;
+    }
+}
+
+void MapTools::released(MapView view, Qt::MouseButton button, bool inside)
+{
+    if (button != Qt::LeftButton)
+        return;
+    // A click is a press and a release on the view; it acts on the cell last tracked, the
+    // one under the pointer.
+    if (std::exchange(drag, Drag::None) == Drag::Click && inside)
+        click(view);
+}
+
+void MapTools::moveCursor(MapView view, int dx, int dy, bool extend)
+{
+    if (!stageShown())
+        return;
+    const QRect stage = StageReach(frames());
+    const QPoint from = StagePoint(at);
+    const QPoint to(std::clamp(from.x() + dx, stage.left(), stage.right()),
+                    std::clamp(from.y() + dy, stage.top(), stage.bottom()));
+    if (extend) {
+        if (!keyAnchor)
+            keyAnchor = from;
+        select(QRect(*keyAnchor, to).normalized());
+    } else {
+        keyAnchor.reset();
+    }
+    moveTo(view, CellAtPoint(to), true);
+}
+
+void MapTools::activate(MapView view)
+{
+    if (!stageShown())
+        return;
+    moveTo(view, at, true);
+    if (current == MapTool::Paint) {
+        ++stroke; // one cell: a stroke of its own
+        paintCell(StagePoint(at));
+        return;
+    }
+    click(view);
+}
+
+void MapTools::click(MapView view)
+{
+    if (current == MapTool::Fill)
+        fill(view, at);
+    else if (held)
+        placeStamp(view, at);
+    else // a cell whose byte lies outside the image makes no step
+        history.push(new PlaceMetaTileCommand(model, at.frame, at.col, at.row, editor.SelectedMetaTile()));
 }
 
 // ---- tools, selection, stamp ------------------------------------------------------------------
@@ -60,33 +212,31 @@ void MapTools::setTool(MapTool tool)
     emit toolChanged(tool);
 }
 
-void MapTools::select(const QRect &cells, int frame)
+void MapTools::select(const QRect &cells)
 {
-    const QRect on = cells.intersected(QRect(0, 0, FrameColumns, FrameRows));
-    const int onFrame = on.isEmpty() ? -1 : frame;
-    if (on == selected && onFrame == selectedFrame)
+    const QRect on = cells.normalized().intersected(StageReach(frames()));
+    if (on == selected)
         return;
     selected = on;
-    selectedFrame = onFrame;
-    editor.mapView().setSelection(selected, selectedFrame);
     emit selectionChanged();
 }
 
 void MapTools::selectAll()
 {
-    if (editor.stageLoaded())
-        select(QRect(0, 0, FrameColumns, FrameRows), editor.frame());
+    if (stageShown())
+        select(reach(lastView));
 }
 
 void MapTools::clearSelection()
 {
-    select(QRect(), -1);
+    keyAnchor.reset();
+    select(QRect());
 }
 
 void MapTools::setStamp(const Stamp &stamp)
 {
     held = stamp;
-    showGhost();
+    emit ghostChanged();
     emit stampChanged();
 }
 
@@ -95,28 +245,22 @@ void MapTools::dropStamp()
     if (!held)
         return;
     held.reset();
-    editor.mapView().setGhost(nullptr);
+    emit ghostChanged();
     emit stampChanged();
-}
-
-void MapTools::showGhost()
-{
-    if (held && pointerCell && editor.stageLoaded())
-        editor.mapView().setGhost(&*held, pointerCell->x(), pointerCell->y());
-    else
-        editor.mapView().setGhost(nullptr);
 }
 
 // ---- commands ---------------------------------------------------------------------------------
 
 bool MapTools::copy()
 {
-    if (selected.isEmpty() || !editor.stageLoaded())
+    if (selected.isEmpty() || !stageShown())
         return false;
     Stamp stamp{selected.width(), selected.height(), {}};
-    for (int row = selected.top(); row <= selected.bottom(); ++row)
-        for (int col = selected.left(); col <= selected.right(); ++col)
-            stamp.cells.push_back(model.byteAt(LevelCellOffset(model, selectedFrame, col, row)));
+    for (int y = selected.top(); y <= selected.bottom(); ++y)
+        for (int x = selected.left(); x <= selected.right(); ++x) {
+            const qint64 offset = StageCellOffset(model, {x, y});
+            stamp.cells.push_back(model.holds(offset, 1) ? model.byteAt(offset) : 0);
+        }
     clipboard = stamp;
     if (QClipboard *system = QGuiApplication::clipboard())
         system->setText(StampToText(stamp));
@@ -151,9 +295,9 @@ bool MapTools::paste(QString *why)
 
 bool MapTools::deleteSelection()
 {
-    if (selected.isEmpty() || !editor.stageLoaded())
+    if (selected.isEmpty() || !stageShown())
         return false;
-    return pushStep(history, MakeFillRectCommand(model, selectedFrame, selected, editor.SelectedMetaTile()));
+    return pushStep(history, MakeFillRectCommand(model, selected, editor.SelectedMetaTile()));
 }
 
 void MapTools::escape()
@@ -164,182 +308,57 @@ void MapTools::escape()
     setTool(MapTool::Place);
 }
 
-void MapTools::pick(int col, int row)
+void MapTools::pick(const StageCell &cell)
 {
-    if (!editor.stageLoaded())
+    if (!stageShown())
         return;
-    const qint64 offset = LevelCellOffset(model, editor.frame(), col, row);
-    const int n = model.holds(offset, 1) ? model.byteAt(offset) : editor.FrameMetaTiles()[std::size_t(16 * row + col)];
+    const qint64 offset = LevelCellOffset(model, cell.frame, cell.col, cell.row);
+    if (model.holds(offset, 1))
+        chooseMetaTile(model.byteAt(offset));
+}
+
+void MapTools::chooseMetaTile(int n)
+{
+    if (!stageShown() || n < 0 || n >= MetaTileCount)
+        return;
     dropStamp();
     editor.SelectMetaTile(n);
     emit pageWanted(n / 16);
 }
 
-bool MapTools::placeStamp(int col, int row)
+bool MapTools::placeStamp(MapView view, const StageCell &cell)
 {
-    if (!held || !editor.stageLoaded())
+    if (!held || !stageShown())
         return false;
-    return pushStep(history, MakePasteCommand(model, editor.frame(), col, row, *held));
+    return pushStep(history, MakePasteCommand(model, reach(view), StagePoint(cell), *held));
 }
 
-bool MapTools::fill(int col, int row)
+bool MapTools::fill(MapView view, const StageCell &cell)
 {
-    if (!editor.stageLoaded())
+    if (!stageShown())
         return false;
-    return pushStep(history, MakeFillCommand(model, editor.frame(), col, row, editor.SelectedMetaTile()));
+    return pushStep(history, MakeFillCommand(model, reach(view), StagePoint(cell), editor.SelectedMetaTile()));
 }
 
-// ---- the pointer --------------------------------------------------------------------------------
+// ---- Paint --------------------------------------------------------------------------------------
 
-std::optional<QPoint> MapTools::mapCell(const QPointF &position, const QPointF &windowPosition) const
+void MapTools::paintCell(const QPoint &place)
 {
-    if (!editor.stageLoaded())
-        return std::nullopt;
-    const QPointF p = mapSurface->imagePosition(position, windowPosition);
-    const int col = CellFromPosition(p.x(), CellPitch, FrameColumns - 1);
-    const int row = CellFromPosition(p.y(), CellPitch, FrameRows - 1);
-    if (col < 0 || row < 0)
-        return std::nullopt;
-    return QPoint(col, row);
-}
-
-std::optional<QPoint> MapTools::tableCell(const QPointF &position, const QPointF &windowPosition) const
-{
-    if (!editor.stageLoaded())
-        return std::nullopt;
-    const QPointF p = tableSurface->imagePosition(position, windowPosition);
-    const int col = CellFromPosition(p.x(), CellPitch, TableColumns - 1);
-    const int row = CellFromPosition(p.y(), CellPitch, TableRows - 1);
-    if (col < 0 || row < 0)
-        return std::nullopt;
-    return QPoint(col, row);
-}
-
-bool MapTools::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == mapSurface)
-        mapEvent(event);
-    else if (watched == tableSurface)
-        tableEvent(event);
-    return false; // the surfaces see every event as before
-}
-
-bool MapTools::mapEvent(QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::MouseMove: {
-        const auto *e = static_cast<QMouseEvent *>(event);
-        pointerCell = mapCell(e->position(), e->scenePosition());
-        if (!pointerCell)
-            break;
-        if (drag == Drag::Select)
-            select(QRect(anchor, *pointerCell).normalized(), editor.frame());
-        else if (drag == Drag::Paint)
-            paintTo(*pointerCell);
-        showGhost();
-        break;
-    }
-    case QEvent::MouseButtonPress: {
-        const auto *e = static_cast<QMouseEvent *>(event);
-        const std::optional<QPoint> cell = mapCell(e->position(), e->scenePosition());
-        if (e->button() == Qt::RightButton) {
-            if (cell)
-                pick(cell->x(), cell->y());
-            break;
-        }
-        if (e->button() != Qt::LeftButton)
-            break;
-        if (cell && (e->modifiers() & Qt::ShiftModifier)) {
-            drag = Drag::Select;
-            anchor = *cell;
-            select(QRect(anchor, anchor), editor.frame());
-        } else if (cell && current == MapTool::Paint) {
-            drag = Drag::Paint;
-            ++stroke;
-            lastPainted = *cell;
-            paintCell(*cell);
-        } else {
-            drag = Drag::Click;
-        }
-        break;
-    }
-    case QEvent::MouseButtonRelease: {
-        const auto *e = static_cast<QMouseEvent *>(event);
-        if (e->button() != Qt::LeftButton)
-            break;
-        // A click is a press and a release on the surface; it acts on the cell last
-        // tracked, the one under the pointer.
-        if (std::exchange(drag, Drag::None) != Drag::Click || !mapSurface->rect().contains(e->position().toPoint()))
-            break;
-        if (current == MapTool::Fill)
-            fill(editor.EditorCol(), editor.EditorRow());
-        else if (held)
-            placeStamp(editor.EditorCol(), editor.EditorRow());
-        else
-            editor.EditorClick();
-        break;
-    }
-    case QEvent::Leave:
-        pointerCell.reset();
-        showGhost();
-        break;
-    default: break;
-    }
-    return false;
-}
-
-void MapTools::paintCell(const QPoint &cell)
-{
-    pushStep(history, MakePaintCommand(model, editor.frame(), cell.x(), cell.y(), editor.SelectedMetaTile(),
+    pushStep(history, MakePaintCommand(model, reach(lastView), place, editor.SelectedMetaTile(),
                                        held ? &*held : nullptr, stroke));
 }
 
-void MapTools::paintTo(const QPoint &cell)
+void MapTools::paintTo(const QPoint &place)
 {
     // Every cell on the line from the last one painted, so that a quick drag leaves no gaps.
-    const int dx = cell.x() - lastPainted.x(), dy = cell.y() - lastPainted.y();
+    const int dx = place.x() - lastPainted.x(), dy = place.y() - lastPainted.y();
     const int steps = std::max(std::abs(dx), std::abs(dy));
     for (int i = 1; i <= steps; ++i) {
         const QPoint next(lastPainted.x() + (dx * i + (dx >= 0 ? steps / 2 : -steps / 2)) / steps,
                           lastPainted.y() + (dy * i + (dy >= 0 ? steps / 2 : -steps / 2)) / steps);
         paintCell(next);
     }
-    lastPainted = cell;
-}
-
-void MapTools::tableEvent(QEvent *event)
-{
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease)
-        return;
-    const auto *e = static_cast<QMouseEvent *>(event);
-    if (e->button() != Qt::LeftButton)
-        return;
-    const std::optional<QPoint> cell = tableCell(e->position(), e->scenePosition());
-    if (event->type() == QEvent::MouseButtonPress) {
-        tablePressCell = cell;
-        tableReleaseCell.reset();
-    } else {
-        tableReleaseCell = cell;
-    }
-}
-
-void MapTools::tableClicked()
-{
-    const auto from = std::exchange(tablePressCell, std::nullopt), to = std::exchange(tableReleaseCell, std::nullopt);
-    if (!editor.stageLoaded())
-        return;
-    if (!from || !to || *from == *to) {
-        dropStamp(); // one metatile chosen: it is what the tools place from now on
-        return;
-    }
-    // A block of the table dragged over: the stamp, its top-left metatile the selection.
-    const QRect block = QRect(*from, *to).normalized();
-    Stamp stamp{block.width(), block.height(), {}};
-    for (int row = block.top(); row <= block.bottom(); ++row)
-        for (int col = block.left(); col <= block.right(); ++col)
-            stamp.cells.push_back(std::uint8_t(TableMetaTile(editor.page(), col, row)));
-    editor.SelectMetaTile(stamp.cells.front());
-    setStamp(stamp);
+    lastPainted = place;
 }
 
 } // namespace krelin

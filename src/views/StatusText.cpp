@@ -26,29 +26,33 @@ PlaceTexts PlaceStatus(const Stage *stage, int frame, int page, int selectedMeta
             QStringLiteral("Metatile ") + hex2(selectedMetaTile)};
 }
 
-QString MapCellStatus(const modKrelin &model, int frame, int col, int row)
+QString MapCellStatus(const modKrelin &model, int frame, int col, int row, TextLength length)
 {
+    const bool full = length == TextLength::Full;
     const qint64 offset = LevelCellOffset(model, frame, col, row);
-    QStringList parts{QStringLiteral("Row %1").arg(row), QStringLiteral("Column %1").arg(col)};
+    QStringList parts{(full ? QStringLiteral("Row %1") : QStringLiteral("R %1")).arg(row),
+                      (full ? QStringLiteral("Column %1") : QStringLiteral("C %1")).arg(col)};
     if (model.holds(offset, 1))
-        parts << QStringLiteral("Metatile ") + hex2(model.byteAt(offset));
-    parts << QStringLiteral("Offset 0x") + QString::number(offset, 16).toUpper().rightJustified(4, u'0');
+        parts << (full ? QStringLiteral("Metatile ") : QString()) + hex2(model.byteAt(offset));
+    parts << (full ? QStringLiteral("Offset 0x") : QStringLiteral("0x"))
+            + QString::number(offset, 16).toUpper().rightJustified(4, u'0');
     if (!model.holds(offset, 1))
-        parts << QStringLiteral("outside the image");
+        parts << (full ? QStringLiteral("outside the image") : QStringLiteral("outside"));
     return parts.join(Separator);
 }
 
-QString TableCellStatus(const modKrelin &model, int n)
+QString TableCellStatus(const modKrelin &model, int n, TextLength length)
 {
+    const bool full = length == TextLength::Full;
     QStringList tiles;
     for (int i = 0; i < 4; ++i)
         tiles << hex2(model.byteAt(QuadrantTileOffset(model, n, i)));
     const int stored = model.byteAt(SubPaletteOffset(model, n));
-    QString subPalette = QStringLiteral("Sub-palette %1").arg(stored & 3);
+    QString subPalette = (full ? QStringLiteral("Sub-palette %1") : QStringLiteral("Sub %1")).arg(stored & 3);
     if (stored > 3)
         subPalette += QStringLiteral(" (byte %1)").arg(hex2(stored));
-    return QStringList{QStringLiteral("Metatile ") + hex2(n), QStringLiteral("Tiles ") + tiles.join(u' '),
-                       subPalette}
+    return QStringList{(full ? QStringLiteral("Metatile ") : QString()) + hex2(n),
+                       (full ? QStringLiteral("Tiles ") : QString()) + tiles.join(u' '), subPalette}
         .join(Separator);
 }
 

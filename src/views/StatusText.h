@@ -29,15 +29,20 @@ struct PlaceTexts
 // stage is nullptr while no stage is shown.
 PlaceTexts PlaceStatus(const Stage *stage, int frame, int page, int selectedMetaTile);
 
-// The cell of the level map under the pointer: "Row 4 · Column 7 · Metatile 2F ·
-// Offset 0x5A5D", the metatile being the byte stored at that offset.
-QString MapCellStatus(const modKrelin &model, int frame, int col, int row);
+// How much a text says: all of it, or its numbers with the words shortened, for a field
+// too narrow for the whole (the numbers are never the part cut).
+enum class TextLength { Full, Brief };
 
-// Metatile n of the table: "Metatile 2F · Tiles 10 11 20 21 · Sub-palette 2", its four
-// tile numbers (top-left, top-right, bottom-left, bottom-right) and the sub-palette it
-// is painted in. A sub-palette byte above 3 is painted with its low two bits; the byte
-// itself is then shown beside it.
-QString TableCellStatus(const modKrelin &model, int n);
+// The cell of the level map under the pointer: "Row 4 · Column 7 · Metatile 2F ·
+// Offset 0x5A5D" (brief: "R 4 · C 7 · 2F · 0x5A5D"), the metatile being the byte stored
+// at that offset.
+QString MapCellStatus(const modKrelin &model, int frame, int col, int row, TextLength length = TextLength::Full);
+
+// Metatile n of the table: "Metatile 2F · Tiles 10 11 20 21 · Sub-palette 2" (brief: "2F ·
+// 10 11 20 21 · Sub 2"), its four tile numbers (top-left, top-right, bottom-left,
+// bottom-right) and the sub-palette it is painted in. A sub-palette byte above 3 is
+// painted with its low two bits; the byte itself is then shown beside it.
+QString TableCellStatus(const modKrelin &model, int n, TextLength length = TextLength::Full);
 
 // What the empty level map tells the user to do next: open an image, or choose a stage.
 QString EmptyMapHint(bool imageOpen);

@@ -30,6 +30,14 @@ void ColorSwatch::setBordered(bool value)
     update();
 }
 
+void ColorSwatch::setCursorShown(bool shown)
+{
+    if (cursor == shown)
+        return;
+    cursor = shown;
+    update();
+}
+
 void ColorSwatch::setText(const QString &text)
 {
     if (caption == text)
@@ -54,6 +62,13 @@ void ColorSwatch::paintEvent(QPaintEvent *)
         painter.fillRect(QRect(r.left(), r.bottom() - BorderWidth + 1, r.width(), BorderWidth), contrast);
         painter.fillRect(QRect(r.left(), r.top(), BorderWidth, r.height()), contrast);
         painter.fillRect(QRect(r.right() - BorderWidth + 1, r.top(), BorderWidth, r.height()), contrast);
+    }
+    if (cursor) {
+        const QRect inner = rect().adjusted(BorderWidth, BorderWidth, -BorderWidth - 1, -BorderWidth - 1);
+        painter.setPen(Qt::white);
+        painter.drawRect(inner);
+        painter.setPen(Qt::black);
+        painter.drawRect(inner.adjusted(1, 1, -1, -1));
     }
     if (!caption.isEmpty()) {
         painter.setPen(contrast);

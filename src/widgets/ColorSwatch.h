@@ -27,6 +27,11 @@ public:
     QString text() const { return caption; }
     void setText(const QString &text);
 
+    // The keyboard's cursor: a white frame with a black one inside it, seen on any colour,
+    // inside the border.
+    bool hasCursor() const { return cursor; }
+    void setCursorShown(bool shown);
+
 signals:
     void clicked();
 
@@ -39,6 +44,7 @@ private:
     QRgb fill = 0xFF000000;
     QString caption;
     bool bordered = false;
+    bool cursor = false;
     bool pressed = false;
 };
 

@@ -1,19 +1,8 @@
 #include "HexSpinBox.h"
 
+#include <QKeyEvent>
+
 namespace krelin {
-
-namespace {
-
-// The digits of a typed text, without a leading "$" and surrounding blanks.
-QString digitsOf(const QString &text)
-{
-    QString digits = text.trimmed();
-    if (digits.startsWith(u'$'))
-        digits.remove(0, 1);
-    return digits;
-}
-
-} // namespace
 
 HexSpinBox::HexSpinBox(const QString &name, QWidget *parent)
     : QSpinBox(parent)
@@ -25,6 +14,32 @@ HexSpinBox::HexSpinBox(const QString &name, QWidget *parent)
     setAccelerated(false);
 }
 
+QString HexSpinBox::digitsOf(const QString &text) const
+{
+    QStringView digits(text);
+    // The line edit hands over the whole text, prefix and suffix included.
+    if (!prefix().isEmpty() && digits.startsWith(prefix()))
+        digits = digits.mid(prefix().size());
+    if (!suffix().isEmpty() && digits.endsWith(suffix()))
+        digits.chop(suffix().size());
+    digits = digits.trimmed();
+    if (digits.startsWith(u'$'))
+        digits = digits.mid(1);
+    return digits.toString();
+}
+
+std::optional<int> HexSpinBox::byteOf(const QString &text) const
+{
+    const QString digits = digitsOf(text);
+    if (digits.isEmpty() || digits.size() > 2)
+        return std::nullopt;
+    bool ok = false;
+    const int value = digits.toInt(&ok, 16);
+    if (!ok || value < minimum() || value > maximum())
+        return std::nullopt;
+    return value;
+}
+
 QString HexSpinBox::textFromValue(int value) const
 {
     return QStringLiteral("%1").arg(value, 2, 16, QChar(u'0')).toUpper();
@@ -32,19 +47,26 @@ QString HexSpinBox::textFromValue(int value) const
 
 int HexSpinBox::valueFromText(const QString &text) const
 {
-    return digitsOf(text).toInt(nullptr, 16);
+    // Only text that validate() accepted comes here; anything else keeps the value.
+    return byteOf(text).value_or(value());
 }
 
 QValidator::State HexSpinBox::validate(QString &text, int &) const
 {
-    const QString digits = digitsOf(text);
-    if (digits.isEmpty())
-        return QValidator::Intermediate;
-    bool ok = false;
-    const int value = digits.toInt(&ok, 16);
-    if (!ok || digits.size() > 2)
-        return QValidator::Invalid;
-    return value >= minimum() && value <= maximum() ? QValidator::Acceptable : QValidator::Invalid;
+    if (digitsOf(text).isEmpty())
+        return QValidator::Intermediate; // on the way to a number
+    return byteOf(text) ? QValidator::Acceptable : QValidator::Invalid;
+}
+
+void HexSpinBox::keyPressEvent(QKeyEvent *event)
+{
+    // Enter on a field that names no byte takes nothing: the spin box would put the old
+    // value back and let the key go on (a dialog's default button would act on it).
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !hasAcceptableInput()) {
+        event->accept();
+        return;
+    }
+    QSpinBox::keyPressEvent(event);
 }
 
 } // namespace krelin

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <cmath>
@@ -33,6 +34,28 @@ void PictureSurface::paintEvent(QPaintEvent *event)
     // take its colour as it is, never a blend with its neighbours, so tiles stay sharp.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(contentsRect().topLeft(), picture);
+    // A surface that has the keyboard's focus shows it on its border.
+    if (hasFocus()) {
+        const QColor highlight = palette().color(QPalette::Highlight);
+        const QRect r = rect();
+        const int width = std::max(1, frameWidth());
+        painter.fillRect(r.left(), r.top(), r.width(), width, highlight);
+        painter.fillRect(r.left(), r.bottom() - width + 1, r.width(), width, highlight);
+        painter.fillRect(r.left(), r.top(), width, r.height(), highlight);
+        painter.fillRect(r.right() - width + 1, r.top(), width, r.height(), highlight);
+    }
+}
+
+void PictureSurface::focusInEvent(QFocusEvent *event)
+{
+    QFrame::focusInEvent(event);
+    update();
+}
+
+void PictureSurface::focusOutEvent(QFocusEvent *event)
+{
+    QFrame::focusOutEvent(event);
+    update();
 }
 
 QPointF PictureSurface::imagePosition(const QPointF &position, const QPointF &windowPosition) const

@@ -10,7 +10,7 @@ namespace krelin {
 // A picture surface: a frame around a persistent image. Drawing goes into image();
 // Refresh() shows it. Pointer positions are reported in image pixels; a click is a press
 // and a release of any button on the surface. The mouse wheel is reported in whole
-// notches.
+// notches. A surface that takes the keyboard's focus shows it on its border.
 class PictureSurface : public QFrame
 {
     Q_OBJECT
@@ -59,6 +59,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 
 private:

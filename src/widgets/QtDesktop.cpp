@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,13 +13,39 @@
 #include <QPushButton>
 #include <QProcess>
 #include <QSoundEffect>
+#include <QSpacerItem>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <QStyle>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace krelin {
 
 namespace {
+
+// A message box is as wide as its text, and a short text ("Editor Must Refresh!") leaves
+// the title bar too narrow for the title: the window manager then cuts it ("Kre… 0.5").
+// The box is widened to the title's width in the title bar's (bold) font, with room
+// beside it for the bar's icon and buttons.
+void leaveRoomForTitle(QMessageBox &box)
+{
+    QFont font = box.font();
+    font.setBold(true);
+    const int buttons = 4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+    const int wanted = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + std::max(buttons, 120);
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+// Shows the box modal and returns the button chosen.
+int execBox(QMessageBox &box)
+{
+    leaveRoomForTitle(box);
+    return box.exec();
+}
 
 // A message box whose text shows as it is, whatever it holds: a name like
 // "<h1>x</h1>.nes" stays those characters.
@@ -62,13 +89,13 @@ void QtDesktop::showMessage(QWidget *parent, const QString &title, const QString
                          : icon == Icon::Information ? QMessageBox::Information
                                                      : QMessageBox::NoIcon;
     PlainMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    execBox(box);
 }
 
 bool QtDesktop::askYesNo(QWidget *parent, const QString &title, const QString &text)
 {
     PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
-    return box.exec() == QMessageBox::Yes;
+    return execBox(box) == QMessageBox::Yes;
 }
 
 void QtDesktop::showMessageWithCheck(QWidget *parent, const QString &title, const QString &text,
@@ -77,7 +104,7 @@ void QtDesktop::showMessageWithCheck(QWidget *parent, const QString &title, cons
     PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     auto *tick = new QCheckBox(check, &box);
     box.setCheckBox(tick);
-    box.exec();
+    execBox(box);
     *checked = tick->isChecked();
 }
 
@@ -87,7 +114,7 @@ bool QtDesktop::askYesNoWithCheck(QWidget *parent, const QString &title, const Q
     PlainMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     auto *tick = new QCheckBox(check, &box);
     box.setCheckBox(tick);
-    const bool yes = box.exec() == QMessageBox::Yes;
+    const bool yes = execBox(box) == QMessageBox::Yes;
     *checked = tick->isChecked();
     return yes;
 }
@@ -113,7 +140,7 @@ Desktop::SaveAnswer QtDesktop::askSaveChanges(QWidget *parent, const QString &ti
                     parent);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    switch (execBox(box)) {
     case QMessageBox::Save: return SaveAnswer::Save;
     case QMessageBox::Discard: return SaveAnswer::Discard;
     default: return SaveAnswer::Cancel;
@@ -133,7 +160,7 @@ int QtDesktop::askChoice(QWidget *parent, const QString &title, const QString &t
         box.setDefaultButton(qobject_cast<QPushButton *>(buttons[defaultAnswer]));
     if (cancelAnswer >= 0 && cancelAnswer < buttons.size())
         box.setEscapeButton(buttons[cancelAnswer]);
-    box.exec();
+    execBox(box);
     const int chosen = int(buttons.indexOf(box.clickedButton()));
     return chosen >= 0 ? chosen : cancelAnswer;
 }

@@ -61,25 +61,26 @@ private slots:
     void diff_data()
     {
         QTest::addColumn<QList<qint64>>("planted"); // offset, byte in A, byte in B; ...
-        QTest::addColumn<int>("tail"); // bytes B has past A's end
+        QTest::addColumn<int>("tail"); // bytes B has past A's end (less than 0: B is that much shorter)
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("stages");
         QTest::addColumn<QString>("other");
+        QTest::addColumn<QString>("notCompared"); // the stages past the shorter image's end
         const qint64 s3Level = S("3").LevelOffset, s3Meta = S("3").MetaTileOffset, s3SubPal = S("3").MetaPalOffset;
         // Frames are 15 rows of 16 cells, metatile records four tile numbers, tiles 16 bytes.
         QTest::newRow("a cell") << QList<qint64>{s3Level + 2 * 240 + 3 * 16 + 4, 0x2F, 0x30} << 0
                                 << QStringList{"Stage 3: 1 cell (frame 2: row 3, column 4: 2F → 30)"}
                                 << R"([{"stage": "3", "cells": [{"frame": 2, "row": 3, "column": 4, "a": 47, "b": 48}]}])"
-                                << "[]";
+                                << "[]" << "[]";
         QTest::newRow("a room") << QList<qint64>{S("3").FrameTableOffset + 20, 4, 5} << 0
                                 << QStringList{"Stage 3: 1 room (frame 20: 04 → 05)"}
-                                << R"([{"stage": "3", "rooms": [{"frame": 20, "a": 4, "b": 5}]}])" << "[]";
+                                << R"([{"stage": "3", "rooms": [{"frame": 20, "a": 4, "b": 5}]}])" << "[]" << "[]";
         QTest::newRow("a shared tile")
             << QList<qint64>{S("1A").ChrOffset + 0x1C * 16 + 7, 0x00, 0xFF} << 0
             << QStringList{"Stage 1A: 1 tile (1C)", "Stage 1B: 1 tile (1C)", "Stage 1C: 1 tile (1C)"}
             << R"([{"stage": "1A", "tiles": [{"tile": 28}]}, {"stage": "1B", "tiles": [{"tile": 28}]},
                   {"stage": "1C", "tiles": [{"tile": 28}]}])"
-            << "[]";
+            << "[]" << "[]";
         QList<qint64> metaTiles;
         for (int q = 0; q < 4; ++q)
             metaTiles << s3Meta + 0x10 * 4 + q << q + 1 << (q == 3 ? 9 : q + 1) << s3Meta + 0x11 * 4 + q << 5 << 5;
@@ -90,17 +91,25 @@ private slots:
         QTest::newRow("metatiles") << metaTiles << 0
                                    << QStringList{metaLine.arg("Stage 3"), metaLine.arg("Stage 4A"), metaLine.arg("Stage 4B")}
                                    << "[" + metaJson.arg("3") + "," + metaJson.arg("4A") + "," + metaJson.arg("4B") + "]"
-                                   << "[]";
+                                   << "[]" << "[]";
         QTest::newRow("a palette entry") << QList<qint64>{S("3").PalOffset + 5, 0x16, 0x17} << 0
                                          << QStringList{"Stage 3: 1 palette entry (entry 5: $16 → $17)"}
-                                         << R"([{"stage": "3", "palette": [{"entry": 5, "a": 22, "b": 23}]}])" << "[]";
+                                         << R"([{"stage": "3", "palette": [{"entry": 5, "a": 22, "b": 23}]}])" << "[]" << "[]";
         QTest::newRow("an unread byte") << QList<qint64>{0x100, 0, 1} << 0 << QStringList{"Other: 1 byte in 1 range (0x100)"}
-                                        << "[]" << R"([{"offset": 256, "length": 1}])";
+                                        << "[]" << R"([{"offset": 256, "length": 1}])" << "[]";
         QTest::newRow("a longer image")
             << QList<qint64>{} << 4
             << QStringList{"Sizes: a.nes has {size} bytes, b.nes has {size+4} (4 more)",
                            "Other: 4 bytes in 1 range ({end}..{end+3})"}
-            << "[]" << R"([{"offset": {size}, "length": 4}])";
+            << "[]" << R"([{"offset": {size}, "length": 4}])" << "[]";
+        // Stage 5's tiles, and the data of 6 and 7, reach past 0x1C000.
+        QTest::newRow("a shorter image")
+            << QList<qint64>{} << int(0x1C000 - Sample().size())
+            << QStringList{"Sizes: a.nes has {size} bytes, b.nes has {bsize} ({fewer} fewer)",
+                           "Not compared: stages 5, 6, 7, whose data lies past the end of b.nes ({bsize} bytes); the bytes "
+                           "they read count as other",
+                           "Other: {fewer} bytes in 1 range ({bend}..{end-1})"}
+            << "[]" << R"([{"offset": {bsize}, "length": {fewer}}])" << R"(["5", "6", "7"])";
         QList<qint64> cells;
         QStringList shown;
         for (int column = 0; column < 9; ++column) {
@@ -112,8 +121,8 @@ private slots:
             cellsJson += QStringLiteral(R"(%1{"frame": 0, "row": 0, "column": %2, "a": 0, "b": 1})").arg(column ? "," : "").arg(column);
         QTest::newRow("many cells") << cells << 0
                                     << QStringList{"Stage 3: 9 cells (frame 0: " + shown.mid(0, 8).join("; ") + "; … and 1 more)"}
-                                    << R"([{"stage": "3", "cells": [)" + cellsJson + "]}]" << "[]";
-        QTest::newRow("identical") << QList<qint64>{} << 0 << QStringList{} << "[]" << "[]";
+                                    << R"([{"stage": "3", "cells": [)" + cellsJson + "]}]" << "[]" << "[]";
+        QTest::newRow("identical") << QList<qint64>{} << 0 << QStringList{} << "[]" << "[]" << "[]";
     }
 
     void diff()
@@ -123,17 +132,25 @@ private slots:
         QFETCH(QStringList, lines);
         QFETCH(QString, stages);
         QFETCH(QString, other);
+        QFETCH(QString, notCompared);
         QByteArray a = Sample(), b = a;
         for (qsizetype k = 0; k < planted.size(); k += 3) {
             a[planted[k]] = char(planted[k + 1]);
             b[planted[k]] = char(planted[k + 2]);
         }
-        b += QByteArray(tail, 'x');
+        if (tail >= 0)
+            b += QByteArray(tail, 'x');
+        else
+            b.chop(-tail);
         QTemporaryDir dir;
         QVERIFY(WriteFile(dir.filePath("a.nes"), a));
         QVERIFY(WriteFile(dir.filePath("b.nes"), b));
         auto sized = [&](QString text) {
             return text.replace("{size}", QString::number(a.size()))
+                .replace("{bsize}", QString::number(b.size()))
+                .replace("{fewer}", QString::number(a.size() - b.size()))
+                .replace("{bend}", "0x" + QString::number(b.size(), 16).toUpper())
+                .replace("{end-1}", "0x" + QString::number(a.size() - 1, 16).toUpper())
                 .replace("{size+4}", QString::number(a.size() + 4))
                 .replace("{end}", "0x" + QString::number(a.size(), 16).toUpper())
                 .replace("{end+3}", "0x" + QString::number(a.size() + 3, 16).toUpper());
@@ -151,8 +168,14 @@ private slots:
         const ProgramRun json = RunKrelin({"--json", "--diff", "a.nes", "b.nes"}, dir.path());
         QCOMPARE(json.status, identical ? 0 : 1);
         QCOMPARE(json.out.count('\n'), 1);
-        const QJsonObject want{{"a", "a.nes"}, {"b", "b.nes"}, {"identical", identical},
-                               {"stages", WithEmptyKinds(Json(stages).toArray())}, {"other", Json(sized(other))}};
+        // What the text says, the JSON says: the sizes and the stages not compared too.
+        const QJsonObject want{{"a", "a.nes"},
+                               {"b", "b.nes"},
+                               {"identical", identical},
+                               {"sizes", QJsonObject{{"a", a.size()}, {"b", b.size()}}},
+                               {"stages", WithEmptyKinds(Json(stages).toArray())},
+                               {"notCompared", Json(notCompared)},
+                               {"other", Json(sized(other))}};
         QCOMPARE(QJsonDocument::fromJson(json.out).object(), want);
     }
 

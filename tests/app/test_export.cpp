@@ -1,5 +1,6 @@
 // The command-line export: the PNG holds exactly what the level-map surface shows, and
 // every bad request ends with a one-line message, a non-zero status and no file.
+#include "RunKrelin.h"
 #include "SyntheticImage.h"
 #include "OddFiles.h"
 #include "core/MasterPalette.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,27 +25,18 @@ using namespace krelin::testing;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString err;
-};
-
 // Runs the program; fileSizeLimit, when set, is the largest file (in bytes) it may write.
-Run runKrelin(const QStringList &arguments, rlim_t fileSizeLimit = RLIM_INFINITY)
+ProgramRun runKrelin(const QStringList &arguments, rlim_t fileSizeLimit = RLIM_INFINITY)
 {
-    QProcess process;
+    RunOptions options;
     if (fileSizeLimit != RLIM_INFINITY)
-        process.setChildProcessModifier([fileSizeLimit] {
+        options.childModifier = [fileSizeLimit] {
             rlimit limit{};
             getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = fileSizeLimit;
             setrlimit(RLIMIT_FSIZE, &limit);
-        });
-    process.start(QStringLiteral(KRELIN_EXECUTABLE), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardError())};
+        };
+    return RunKrelin(arguments, options);
 }
 
 // The sample image with a stage's offsets and the shipped master palette, as the
@@ -95,13 +86,14 @@ private slots:
     void refusesOutputThatIsTheImage();
     void reportsFileSizeLimit();
     void helpWithoutDisplay();
+    void programThatDoesNotEndFails();
 };
 
 void TestExport::exportsOneFrame()
 {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("frame.png"));
-    const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("3"),
+    const ProgramRun run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("3"),
                                QStringLiteral("--frame"), QStringLiteral("5"), QStringLiteral(KRELIN_SAMPLE)});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     const QImage picture(out);
@@ -118,7 +110,7 @@ void TestExport::exportsWholeStageStrip()
     for (const char *name : {"2A", "7"}) {
         const Stage &stage = *FindStage(QLatin1String(name));
         const QString out = dir.filePath(QStringLiteral("strip-%1.png").arg(QLatin1String(name)));
-        const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"),
+        const ProgramRun run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"),
                                    QString::fromLatin1(name).toLower(), QStringLiteral(KRELIN_SAMPLE)});
         QVERIFY2(run.status == 0, qPrintable(run.err));
         const QImage picture = QImage(out).convertToFormat(QImage::Format_RGB32);
@@ -161,7 +153,7 @@ void TestExport::exportsInConsoleColours()
                               QStringLiteral("--frame"), QStringLiteral("5"), image};
         if (console)
             arguments.insert(arguments.size() - 1, QStringLiteral("--console-colours"));
-        const Run run = runKrelin(arguments);
+        const ProgramRun run = runKrelin(arguments);
         QVERIFY2(run.status == 0, qPrintable(run.err));
         pictures[console] = QImage(out).convertToFormat(QImage::Format_RGB32);
         const QString diff = compareFrame(pictures[console], model, 5, 0, console);
@@ -208,7 +200,7 @@ void TestExport::refusesBadRequests()
     for (QString &a : arguments)
         a.replace(QStringLiteral("@"), dir.path());
     const QString out = dir.filePath(QStringLiteral("out.png"));
-    const Run run = runKrelin(QStringList{QStringLiteral("--export"), out} + arguments);
+    const ProgramRun run = runKrelin(QStringList{QStringLiteral("--export"), out} + arguments);
     QVERIFY(run.status > 0);
     QVERIFY2(run.err.contains(says), qPrintable(run.err));
     QCOMPARE(run.err.trimmed().count(u'\n'), 0);
@@ -216,7 +208,7 @@ void TestExport::refusesBadRequests()
 
     // An output path that cannot be written.
     const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/out.png"));
-    const Run bad = runKrelin({QStringLiteral("--export"), unwritable, QStringLiteral("--stage"), QStringLiteral("1A"),
+    const ProgramRun bad = runKrelin({QStringLiteral("--export"), unwritable, QStringLiteral("--stage"), QStringLiteral("1A"),
                                QStringLiteral(KRELIN_SAMPLE)});
     QVERIFY(bad.status > 0);
     QVERIFY2(bad.err.contains(QStringLiteral("cannot write")), qPrintable(bad.err));
@@ -259,7 +251,7 @@ void TestExport::refusesOutputThatIsTheImage()
         QVERIFY(MakeLinkChain(output == "chain" ? image : out, out, 45));
     }
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("1A"), image});
+    const ProgramRun run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("1A"), image});
     QVERIFY(run.status > 0);
     QVERIFY2(run.err.contains(says), qPrintable(run.err));
     QCOMPARE(run.err.trimmed().count(u'\n'), 0);
@@ -275,7 +267,7 @@ void TestExport::reportsFileSizeLimit()
 {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("strip.png"));
-    const Run run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("2A"),
+    const ProgramRun run = runKrelin({QStringLiteral("--export"), out, QStringLiteral("--stage"), QStringLiteral("2A"),
                                QStringLiteral(KRELIN_SAMPLE)},
                               4096);
     QVERIFY2(run.status == 1, qPrintable(QStringLiteral("status %1: %2").arg(run.status).arg(run.err)));
@@ -293,18 +285,25 @@ void TestExport::helpWithoutDisplay()
         environment.remove(QString::fromLatin1(name));
     // The standard output of a run that ended with status 0, or "failed".
     const auto run = [&](const QString &option) {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(KRELIN_EXECUTABLE), {option});
-        process.waitForFinished(60000);
-        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-            return QStringLiteral("failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
-        return QString::fromLocal8Bit(process.readAllStandardOutput());
+        RunOptions options;
+        options.environment = environment;
+        const ProgramRun done = RunKrelin({option}, options);
+        return done.status == 0 ? QString::fromLocal8Bit(done.out) : QStringLiteral("failed: ") + done.err;
     };
     const QString help = run(QStringLiteral("--help"));
     for (const char *mode : {"--export OUT.png --stage S", "--make-patch", "--apply-patch", "[IMAGE]"})
         QVERIFY2(help.contains(QLatin1String(mode)), qPrintable(help));
     QCOMPARE(run(QStringLiteral("--version")).trimmed(), QStringLiteral("Krelin 0.5.1"));
+}
+
+// A program that hangs is killed and read as a failure, never as status 0.
+void TestExport::programThatDoesNotEndFails()
+{
+    RunOptions options;
+    options.timeoutMs = 300;
+    const ProgramRun run = RunProgram(QStringLiteral("/bin/sleep"), {QStringLiteral("30")}, options);
+    QCOMPARE(run.status, -1);
+    QVERIFY2(run.err.contains(QStringLiteral("did not end")), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TestExport)

@@ -6,6 +6,7 @@
 #include "core/RomFile.h"
 
 #include "OddFiles.h"
+#include "RunKrelin.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -24,32 +25,20 @@ using namespace krelin::testing;
 
 namespace {
 
-struct Run
+ProgramRun runKrelin(const QStringList &arguments)
 {
-    int status = -1;
-    QString err;
-};
-
-Run runKrelin(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(KRELIN_EXECUTABLE), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    return RunKrelin(arguments);
 }
 
 // Runs the program in folder with arguments written for the shell, which can spell
 // names that are not valid UTF-8 ($(printf 'bad\377.nes')); a QStringList cannot.
-Run runKrelinInShell(const QString &folder, const QString &arguments)
+ProgramRun runKrelinInShell(const QString &folder, const QString &arguments)
 {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(QStringLiteral("/bin/sh"),
-                  {QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + arguments, QStringLiteral(KRELIN_EXECUTABLE)});
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    RunOptions options;
+    options.folder = folder;
+    return RunProgram(QStringLiteral("/bin/sh"),
+                      {QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + arguments, QStringLiteral(KRELIN_EXECUTABLE)},
+                      options);
 }
 
 // True while process has a file open that stands for the output being written: an
@@ -128,7 +117,7 @@ private slots:
         WriteFile(fresh, sample);
         WriteFile(edited, EditedSample());
 
-        Run run = runKrelin({QStringLiteral("--make-patch"), patch, original, edited});
+        ProgramRun run = runKrelin({QStringLiteral("--make-patch"), patch, original, edited});
         QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
         run = runKrelin({QStringLiteral("--apply-patch"), patch, fresh, out});
         QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
@@ -202,7 +191,7 @@ private slots:
 
         for (QString &arg : arguments)
             arg.replace(u'@', temp.path());
-        const Run run = runKrelin(arguments);
+        const ProgramRun run = runKrelin(arguments);
         QVERIFY(run.status > 0);
         QVERIFY2(run.err.contains(says), qPrintable(run.err));
         QCOMPARE(run.err.trimmed().count(u'\n'), 0);
@@ -239,7 +228,7 @@ private slots:
         WriteFile(dir.filePath(QStringLiteral("p.ips")), QByteArray("PATCH\0\0\x20\0\1AEOF", 14));
         const QMap<QString, QByteArray> before = Snapshot(dir);
 
-        const Run run = runKrelinInShell(temp.path(), arguments);
+        const ProgramRun run = runKrelinInShell(temp.path(), arguments);
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains(QStringLiteral("Cannot use the name ") + says + QStringLiteral(": it is not valid UTF-8")),
                  qPrintable(run.err));
@@ -314,7 +303,7 @@ private slots:
         // once it is old enough, removes it.
         for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
             QVERIFY(Backdate(dir.filePath(name), 2 * StaleTemporaryAge));
-        const Run run = runKrelin({QStringLiteral("--apply-patch"), dir.filePath(QStringLiteral("grow.ips")),
+        const ProgramRun run = runKrelin({QStringLiteral("--apply-patch"), dir.filePath(QStringLiteral("grow.ips")),
                                    dir.filePath(QStringLiteral("a.nes")), out});
         QVERIFY2(run.status == 0, qPrintable(run.err));
         QCOMPARE(QFileInfo(out).size(), MaxImageSize);

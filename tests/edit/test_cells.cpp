@@ -74,7 +74,8 @@ private slots:
         QTest::newRow("a word") << "01 02\nhello 03" << 0 << "hello";
         QTest::newRow("above FF") << "100" << 0 << "100";
         QTest::newRow("a sign") << "-1" << 0 << "-1";
-        QTest::newRow("rows of different lengths") << "01 02\n03" << 0 << "line 2 has 1 numbers";
+        QTest::newRow("rows of different lengths") << "01 02\n03" << 0 << "line 2 has 1 number, line 1 has 2";
+        QTest::newRow("a longer row") << "01\n02 03" << 0 << "line 2 has 2 numbers, line 1 has 1";
         QTest::newRow("a blank line inside") << "01\n\n02" << 0 << "line 2 is empty";
         QTest::newRow("nothing") << "  \n \n" << 0 << "no metatile";
         QTest::newRow("too many columns") << QString("00 ").repeated(257) << 0 << "257 columns";
@@ -144,7 +145,7 @@ private slots:
         QCOMPARE(writes[0][1].toLongLong(), 240);
         for (int k = 0; k < 240; ++k)
             QCOMPARE(img.model.byteAt(img.cell(2, 0, 0) + k), k);
-        QCOMPARE(img.history.stack().undoText(), QStringLiteral("Paste 16 \u00D7 15 at frame 2"));
+        QCOMPARE(img.history.stack().undoText(), QStringLiteral("Paste 16 \u00D7 15 in 1A, frame 2"));
         writes.clear();
         img.history.stack().undo();
         QVERIFY(img.model.image() == img.original);
@@ -165,7 +166,7 @@ private slots:
     {
         Image img;
         auto *corner = MakePasteCommand(img.model, 0, 14, 13, Block(3, 3, 0x40));
-        QCOMPARE(corner->text(), QStringLiteral("Paste 2 \u00D7 2 at frame 0"));
+        QCOMPARE(corner->text(), QStringLiteral("Paste 2 \u00D7 2 in 1A, frame 0"));
         QVERIFY(img.history.push(corner));
         QCOMPARE(ChangedOffsets(img.original, img.model.image()),
                  (QList<qint64>{img.cell(0, 14, 13), img.cell(0, 15, 13), img.cell(0, 14, 14), img.cell(0, 15, 14)}));
@@ -178,7 +179,7 @@ private slots:
         QVERIFY(!MakePasteCommand(img.model, 0, 0, 0, Stamp{}));
         // Left of and above the frame, the part that lands.
         auto *left = MakePasteCommand(img.model, 3, -1, -1, Block(2, 2, 0x50));
-        QCOMPARE(left->text(), QStringLiteral("Paste 1 \u00D7 1 at frame 3"));
+        QCOMPARE(left->text(), QStringLiteral("Paste 1 \u00D7 1 in 1A, frame 3"));
         QVERIFY(img.history.push(left));
         QCOMPARE(img.model.byteAt(img.cell(3, 0, 0)), 0x53);
     }
@@ -211,7 +212,7 @@ private slots:
         QCOMPARE(img.history.stack().count(), 1);
         QCOMPARE(img.model.byteAt(a), y);
         QCOMPARE(img.history.stack().undoText(),
-                 QStringLiteral("Paint %1 cells with %2 at frame 0").arg(img.original[std::size_t(b)] == x ? 1 : 2).arg(HexByte(y)));
+                 QStringLiteral("Paint %1 cells with %2 in 1A, frame 0").arg(img.original[std::size_t(b)] == x ? 1 : 2).arg(HexByte(y)));
         img.history.stack().undo(); // the byte painted twice goes back to what it held first
         QVERIFY(img.model.image() == img.original);
         img.history.stack().redo();
@@ -311,16 +312,16 @@ private slots:
         img.history.stack().undo(); // the sub-palette: no frame
         QCOMPARE(place(0), EditPlace{});
         img.history.stack().undo();
-        QCOMPARE(place(1), (EditPlace{&StageTable[0], 5}));
+        QCOMPARE(place(1), EditPlace::In(&StageTable[0], 5));
         img.history.stack().undo();
-        QCOMPARE(place(2), (EditPlace{&StageTable[0], 3}));
+        QCOMPARE(place(2), EditPlace::In(&StageTable[0], 3));
         img.history.stack().redo();
-        QCOMPARE(place(3), (EditPlace{&StageTable[0], 3}));
+        QCOMPARE(place(3), EditPlace::In(&StageTable[0], 3));
         img.history.stack().setIndex(3); // a jump: where the last step redone changed
         QCOMPARE(revisited.size(), 5);
         QCOMPARE(place(4), EditPlace{});
         img.history.stack().setIndex(1);
-        QCOMPARE(place(5), (EditPlace{&StageTable[0], 5}));
+        QCOMPARE(place(5), EditPlace::In(&StageTable[0], 5));
     }
 };
 

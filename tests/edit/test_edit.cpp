@@ -7,6 +7,7 @@
 
 #include "core/RomFile.h"
 #include "core/StageTable.h"
+#include "edit/EditHistory.h"
 #include "views/CellMapping.h"
 #include "views/StatusText.h"
 #include "render/MapHint.h"
@@ -23,6 +24,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -176,17 +178,12 @@ void TestEdit::stageSelectionDrawsEachViewOnce()
     Controls(s.window).mnuEdit_Level_Click(S3);
     Controls(s.window).hLevel_Frames->setValue(5);
     Controls(s.window).hsTable->setValue(7);
-    QSignalSpy refreshed(&s.editor(), &LevelEditor::refreshSurface);
+    QSignalSpy mapDraws(&s.editor(), &LevelEditor::levelDrawn);
+    QSignalSpy tableDraws(&s.editor(), &LevelEditor::tableDrawn);
     // Choosing a stage moves both scroll bars back to 0; those changes must not draw.
     Controls(s.window).mnuEdit_Level_Click(S5);
-    int mapDraws = 0, tableDraws = 0;
-    for (const auto &args : refreshed) {
-        const auto surface = args.at(0).value<Surface>();
-        mapDraws += surface == Surface::Editor;
-        tableDraws += surface == Surface::Table;
-    }
-    QCOMPARE(mapDraws, 1);
-    QCOMPARE(tableDraws, 1);
+    QCOMPARE(mapDraws.size(), 1);
+    QCOMPARE(tableDraws.size(), 1);
     QCOMPARE(s.editor().frame(), 0);
     QCOMPARE(s.editor().page(), 0);
     QVERIFY(!s.editor().redrawHold());
@@ -257,7 +254,7 @@ void TestEdit::clickBeforeAnyMoveUsesCellZero()
     Controls(s.window).hsTable->setValue(3);
     s.editor().TableClick(); // no pointer has moved over the table yet
     QCOMPARE(s.editor().SelectedMetaTile(), 48);
-    s.editor().EditorClick(); // nor over the map
+    QTest::keyClick(Controls(s.window).picEditor, Qt::Key_Return); // nor over the map
     QCOMPARE(s.byte(0x583A), 48);
     QCOMPARE(s.editor().FrameMetaTiles()[0], 48);
 }
@@ -322,7 +319,7 @@ void TestEdit::whiteFrameFollowsThePointer()
     QCOMPARE(s.map(), framed);
     // Entering another cell repaints the old one whole, gaps included.
     s.moveOnMap(3, 3);
-    QVERIFY(hasWhiteFrame(s.map(), 3, 3));
+    QVERIFY(hasWhiteFrame(s.map(), 3, 3) && !hasWhiteFrame(s.map(), 2, 3));
     const int old = s.editor().FrameMetaTiles()[16 * 3 + 2];
     const QString diff = cellDiff(s.map(), s.model, 2, 3, old);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
@@ -332,7 +329,7 @@ void TestEdit::whiteFrameFollowsThePointer()
     Controls(s.window).hsTable->setValue(2);
     s.moveOnTable(0, 0);
     s.moveOnTable(1, 0);
-    QVERIFY(hasWhiteFrame(s.table(), 1, 0));
+    QVERIFY(hasWhiteFrame(s.table(), 1, 0) && !hasWhiteFrame(s.table(), 0, 0));
     const QString tableDiff = cellDiff(s.table(), s.model, 0, 0, 32);
     QVERIFY2(tableDiff.isEmpty(), qPrintable(tableDiff));
 }
@@ -380,11 +377,10 @@ void TestEdit::positionsLeftOrAboveAreIgnored()
     Controls(s.window).mnuEdit_Level_Click(S1A);
     s.moveOnMap(4, 2);
     const QImage framed = s.map();
-    s.editor().EditorMouseMove(-12, 40);
-    s.editor().EditorMouseMove(40, -3);
+    SendPointer(Controls(s.window).picEditor, QEvent::MouseMove, QPointF(Border - 12, Border + 40));
+    SendPointer(Controls(s.window).picEditor, QEvent::MouseMove, QPointF(Border + 40, Border - 3));
     QCOMPARE(s.map(), framed);
-    QCOMPARE(s.editor().EditorCol(), 4);
-    QCOMPARE(s.editor().EditorRow(), 2);
+    QCOMPARE(s.tools().cell(), (StageCell{0, 2, 4}));
     s.moveOnTable(1, 3);
     s.editor().TableMouseMove(-30, 50);
     QCOMPARE(s.editor().TableCol(), 1);
@@ -397,10 +393,27 @@ void TestEdit::roomChoiceWritesFrameTable()
     Controls(s.window).mnuEdit_Level_Click(S1A);
     Controls(s.window).hLevel_Frames->setValue(3);
     s.model.writeByte(0x5813, 0x00);
+    QSignalSpy drawn(&s.editor(), &LevelEditor::levelDrawn);
+    QComboBox *box = Controls(s.window).cboRoomEditor;
+    QUndoStack &stack = Controls(s.window).history().stack();
     s.chooseRoom(10); // "Room 0A"
-    QCOMPARE(Controls(s.window).cboRoomEditor->currentText(), QStringLiteral("Room 0A"));
+    QCOMPARE(box->currentText(), QStringLiteral("Room 0A"));
     QCOMPARE(s.byte(0x5813), 0x0A);
-    QVERIFY(s.editor().roomBoxArmed()); // the map was drawn again
+    QCOMPARE(stack.undoText(), QStringLiteral("Set Room 0A for 1A, frame 3"));
+    QCOMPARE(drawn.size(), 0); // a room is not drawn on the map
+    // The box takes the next choice at once (the keyboard's too); the room in place
+    // chosen again makes no step and leaves it ready for the next.
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(s.byte(0x5813), 0x0B);
+    s.chooseRoom(11);
+    s.chooseRoom(5);
+    QCOMPARE(s.byte(0x5813), 0x05);
+    QCOMPARE(stack.count(), 3);
+    stack.undo();
+    QCOMPARE(box->currentText(), QStringLiteral("Room 0B"));
+    QVERIFY(s.editor().roomBoxArmed());
+    QCOMPARE(drawn.size(), 0);
 
     Controls(s.window).mnuEdit_Level_Click(S2A);
     Controls(s.window).hLevel_Frames->setValue(2);

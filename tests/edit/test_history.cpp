@@ -5,6 +5,7 @@
 
 #include "core/RomFile.h"
 #include "core/StageTable.h"
+#include "edit/CellsEditCommand.h"
 #include "edit/EditCommands.h"
 #include "edit/EditHistory.h"
 #include "edit/PatchEdits.h"
@@ -49,6 +50,8 @@ private slots:
     void toolWindowEditsUndoneInTheirWindows();
     void patchStepsKeepWhatTheyChanged();
     void oldestStepsGoPastTheBudget();
+    void savedStepKeptThroughTheTrim_data();
+    void savedStepKeptThroughTheTrim();
 };
 
 void TestHistory::everyKindOfEdit_data()
@@ -57,16 +60,17 @@ void TestHistory::everyKindOfEdit_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QList<qint64>>("changed"); // stage 2A of the sample
     const Stage &s = StageTable[S2A];
-    // %1: the metatile placed, as two hexadecimal digits.
-    QTest::newRow("place") << 0 << "Place Metatile %1 at frame 3, row 14, column 15"
+    // {hex}, {dec}: the byte the step writes, as two hexadecimal digits and in decimal.
+    QTest::newRow("place") << 0 << "Place Metatile {hex} in 2A, frame 3, row 14, column 15"
                            << QList<qint64>{s.LevelOffset + 240 * 3 + 16 * 14 + 15};
-    QTest::newRow("room") << 1 << "Set Room" << QList<qint64>{s.FrameTableOffset + 6};
+    QTest::newRow("room") << 1 << "Set Room {hex} for 2A, frame 6" << QList<qint64>{s.FrameTableOffset + 6};
     // Pixel (2, 5) of tile 0x41: bit 0x20 of the tile's bytes 5 and 13.
-    QTest::newRow("pixel") << 2 << "Paint Pixel"
+    QTest::newRow("pixel") << 2 << "Paint 1 Pixel of tile 41"
                            << QList<qint64>{s.ChrOffset + 16 * 0x41 + 5, s.ChrOffset + 16 * 0x41 + 13};
-    QTest::newRow("tile number") << 3 << "Set Tile Number" << QList<qint64>{s.MetaTileOffset + 4 * 255 + 2};
-    QTest::newRow("sub-palette") << 4 << "Set Sub-palette" << QList<qint64>{s.MetaPalOffset + 17};
-    QTest::newRow("palette colour") << 5 << "Set Palette Colour" << QList<qint64>{s.PalOffset + 13};
+    QTest::newRow("tile number") << 3 << "Set Tile Number {hex} for Metatile FF, quadrant 2"
+                                 << QList<qint64>{s.MetaTileOffset + 4 * 255 + 2};
+    QTest::newRow("sub-palette") << 4 << "Set Sub-palette {dec} for Metatile 11" << QList<qint64>{s.MetaPalOffset + 17};
+    QTest::newRow("palette colour") << 5 << "Set Palette Entry 13 of 2A to ${hex}" << QList<qint64>{s.PalOffset + 13};
 }
 
 void TestHistory::everyKindOfEdit()
@@ -103,8 +107,8 @@ void TestHistory::everyKindOfEdit()
     QVERIFY(!history.isModified());
 
     QVERIFY(history.push(make(true)));
-    if (name.contains(QLatin1String("%1")))
-        name = name.arg(QStringLiteral("%1").arg(model.byteAt(changed.first()), 2, 16, QLatin1Char('0')).toUpper());
+    const int value = model.byteAt(changed.first());
+    name.replace(QLatin1String("{hex}"), HexByte(value)).replace(QLatin1String("{dec}"), QString::number(value));
     QCOMPARE(history.stack().undoText(), name);
     const Bytes edited = model.image();
     QCOMPARE(ChangedOffsets(original, edited), changed);
@@ -131,7 +135,7 @@ void TestHistory::placementsUndoneFromTheKeyboard()
     for (const QPoint &c : cells)
         s.clickOnMap(c.x(), c.y());
     QCOMPARE(Controls(s.window).history().stack().count(), 3);
-    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Place Metatile C9 at frame 0, row 10, column 9"));
+    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Place Metatile C9 in 1A, frame 0, row 10, column 9"));
     const Bytes placed = s.model.image();
     s.clickOnMap(9, 10); // the byte is in place already: no step
     QCOMPARE(Controls(s.window).history().stack().count(), 3);
@@ -147,7 +151,7 @@ void TestHistory::placementsUndoneFromTheKeyboard()
     }
     QVERIFY(s.model.image() == original);
     QVERIFY(!Controls(s.window).mnuUndo->isEnabled());
-    QCOMPARE(Controls(s.window).mnuRedo->text(), QStringLiteral("&Redo Place Metatile C9 at frame 0, row 3, column 2"));
+    QCOMPARE(Controls(s.window).mnuRedo->text(), QStringLiteral("&Redo Place Metatile C9 in 1A, frame 0, row 3, column 2"));
     pressCtrl(s.window.get(), Qt::Key_Y);
     pressCtrl(s.window.get(), Qt::Key_Z, Qt::ShiftModifier);
     QCOMPARE(ChangedOffsets(original, s.model.image()), (QList<qint64>{0x583A + 16 * 3 + 2, 0x583A + 16 * 3 + 3}));
@@ -272,7 +276,7 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     tiles->pic8x8Edit_MouseMove(3 * 16 + 8, 6 * 16 + 8);
     tiles->pic8x8Edit_MouseDown(Qt::RightButton);
     QCOMPARE(GetTilePixel(s.model.bytesAt(tile, 16), 3, 6), 3 - color);
-    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Paint Pixel"));
+    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Paint 1 Pixel of tile ") + HexByte(s.byte(s.model.MetaTileOffset + 4 * 0x21)));
     const auto gridShows = [&] {
         QImage expected = tiles->pic8x8Edit->image();
         DrawTileGrid(expected, s.model, 0x21, 0, s.model.BgColors(), tiles->showsPixelGrid());
@@ -298,7 +302,7 @@ void TestHistory::toolWindowEditsUndoneInTheirWindows()
     palette->picPalSelector_MouseMove(13 * (code % 16) + 6, 13 * (code / 16) + 6);
     palette->picPalSelector_Click();
     QCOMPARE(s.byte(s.model.PalOffset + 6), code);
-    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Set Palette Colour"));
+    QCOMPARE(Controls(s.window).mnuUndo->text(), QStringLiteral("&Undo Set Palette Entry 6 of 2B to $") + HexByte(code));
     pressCtrl(palette, Qt::Key_Z);
     QVERIFY(s.model.image() == original);
     QCOMPARE(palette->picPal[6]->color(), ToQRgb(MasterColor(s.model, original[std::size_t(s.model.PalOffset + 6)])));
@@ -372,6 +376,41 @@ void TestHistory::oldestStepsGoPastTheBudget()
     }
     history.stack().setIndex(kept);
     QVERIFY(model.image() == states.back());
+}
+
+void TestHistory::savedStepKeptThroughTheTrim_data()
+{
+    QTest::addColumn<int>("saved"); // the step saved at, of nine
+    for (int saved = 0; saved <= 9; ++saved)
+        QTest::addRow("saved at step %d", saved) << saved;
+}
+
+// Saved at a step, back at step 7 of 9, then trimmed to the newest six steps: the image
+// reads as saved exactly at the saved step, counted from the oldest step kept (saved at
+// step 7: two undos make it modified, two redos saved again); a saved step that was let
+// go is never reached again.
+void TestHistory::savedStepKeptThroughTheTrim()
+{
+    QFETCH(int, saved);
+    modKrelin model;
+    model.replaceImage(Bytes(64 * 1024, 0));
+    EditHistory history(model);
+    for (int i = 0; i < 9; ++i) { // each step rewrites 4 KiB: a little over 8 KiB kept
+        Bytes next = model.image();
+        std::fill_n(next.begin() + 4096 * i, 4096, std::uint8_t(i + 1));
+        QVERIFY(history.push(new RecordedStep(model, ChangesBetween(model.image(), next), QStringLiteral("Fill"))));
+    }
+    history.stack().setIndex(saved);
+    history.markSaved();
+    history.stack().setIndex(7);
+    history.setMemoryBudget(70 * 1024);
+    QCOMPARE(history.stack().count(), 6); // steps 3 to 8 of the nine
+    QCOMPARE(history.stack().index(), 4);
+    const int oldest = 3;
+    for (int k : {4, 3, 2, 3, 4, 5, 6, 0, 1}) {
+        history.stack().setIndex(k);
+        QCOMPARE(history.isModified(), oldest + k != saved);
+    }
 }
 
 QTEST_MAIN(TestHistory)

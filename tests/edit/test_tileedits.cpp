@@ -28,6 +28,11 @@ struct Image
     qint64 tileOf(int n, int q) const { return QuadrantTileBytes(model, n, q); }
     int pixel(qint64 tile, int j, int r) const { return DecodeTilePixel(model.bytesAt(tile, 16), j, r); }
     int steps() { return history.stack().count(); }
+    // The tile's number as steps name it: "21".
+    QString tileName(qint64 tile) const
+    {
+        return QStringLiteral("%1").arg((tile - model.ChrOffset) / 16, 2, 16, QLatin1Char('0')).toUpper();
+    }
 };
 
 } // namespace
@@ -48,7 +53,7 @@ private slots:
         for (int j = 0; j < 8; ++j)
             QVERIFY(PaintTilePixel(s.history, n, 1, j, j, 3 - s.pixel(tile, j, j) % 2, 1));
         QCOMPARE(s.steps(), 1);
-        QCOMPARE(s.history.stack().text(0), QStringLiteral("Paint Pixels"));
+        QCOMPARE(s.history.stack().text(0), QStringLiteral("Paint 8 Pixels of tile %1").arg(s.tileName(tile)));
         const Bytes painted = s.model.image();
         for (qint64 i : ChangedOffsets(original, painted))
             QVERIFY(i >= tile && i < tile + 16);
@@ -108,15 +113,22 @@ private slots:
         QVERIFY(TransformTile(s.history, n, q, TileChange::FlipHorizontally));
         QVERIFY(TransformTile(s.history, n, q, TileChange::FlipVertically));
         QVERIFY(TransformTile(s.history, n, q, TileChange::Rotate));
+        Bytes before = s.model.image();
         QVERIFY(FillTileArea(s.history, n, q, 4, 4, (s.pixel(tile, 4, 4) + 1) % 4));
+        int filled = 0; // the pixels the fill changed, counted here
+        for (int r = 0; r < 8; ++r)
+            for (int j = 0; j < 8; ++j)
+                filled += DecodeTilePixel(before.data() + tile, j, r) != s.pixel(tile, j, r);
         TileData pasted{};
         pasted.fill(0xA5);
         QVERIFY(PasteTile(s.history, n, q, pasted));
         QCOMPARE(s.steps(), 5);
         const QStringList names{s.history.stack().text(0), s.history.stack().text(1), s.history.stack().text(2),
                                 s.history.stack().text(3), s.history.stack().text(4)};
-        QCOMPARE(names, QStringList({"Flip Tile Horizontally", "Flip Tile Vertically", "Rotate Tile", "Fill",
-                                     "Paste Tile"}));
+        const QString t = s.tileName(tile);
+        QCOMPARE(names, QStringList({"Flip Tile " + t + " Horizontally", "Flip Tile " + t + " Vertically", "Rotate Tile " + t,
+                                     QStringLiteral("Fill %1 Pixel%2 of tile %3").arg(filled).arg(filled == 1 ? "" : "s", t),
+                                     "Paste Tile " + t}));
         for (qint64 i : ChangedOffsets(original, s.model.image()))
             QVERIFY(i >= tile && i < tile + 16);
         QVERIFY(std::all_of(s.model.bytesAt(tile, 16), s.model.bytesAt(tile, 16) + 16, [](auto b) { return b == 0xA5; }));

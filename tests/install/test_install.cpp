@@ -8,11 +8,13 @@
 // built hardened; and the Debian package holds the same files under /usr, its program
 // stripped.
 
+#include "RunKrelin.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
@@ -46,15 +48,11 @@ struct Run
 
 Run Execute(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = {})
 {
-    QProcess process;
-    if (!environment.isEmpty())
-        process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000))
-        return {-1, {}, QStringLiteral("%1 did not finish: %2").arg(program, process.errorString())};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    krelin::testing::RunOptions options;
+    options.environment = environment;
+    options.timeoutMs = 120000;
+    const krelin::testing::ProgramRun run = krelin::testing::RunProgram(program, arguments, options);
+    return {run.status, QString::fromLocal8Bit(run.out), run.err};
 }
 
 // Runs a program under the strictest umask, which must not leak into what it installs.

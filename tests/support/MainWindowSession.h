@@ -33,6 +33,7 @@ struct Session : MainWindowFixture<>
     using MainWindowFixture::MainWindowFixture;
 
     LevelEditor &editor() { return Controls(window).editor(); }
+    MapTools &tools() { return Controls(window).mapTools(); }
     const QImage &map() { return Controls(window).picEditor->image(); }
     const QImage &table() { return Controls(window).picTile->image(); }
     const QImage &preview() { return Controls(window).picSelectedTile->image(); }
@@ -57,12 +58,6 @@ struct Session : MainWindowFixture<>
     }
 };
 
-// The first difference between a surface's cell and metatile n, or an empty string.
-inline QString cellDiff(const QImage &surface, const modKrelin &model, int col, int row, int n)
-{
-    return CompareMetaTile(surface, model, n, CellPitch * col, CellPitch * row, ClearColor);
-}
-
 inline bool hasWhiteFrame(const QImage &surface, int col, int row)
 {
     const int x = CellPitch * col, y = CellPitch * row;
@@ -74,5 +69,19 @@ inline bool hasWhiteFrame(const QImage &surface, int col, int row)
     return true;
 }
 
+// The first difference between a surface's cell and metatile n, or an empty string. A
+// cell that carries the white frame (the pointer's, or the keyboard's cursor) is compared
+// inside it.
+inline QString cellDiff(const QImage &surface, const modKrelin &model, int col, int row, int n)
+{
+    if (!hasWhiteFrame(surface, col, row))
+        return CompareMetaTile(surface, model, n, CellPitch * col, CellPitch * row, ClearColor);
+    const auto bg = ExpectedBgColors(model);
+    for (int dy = 1; dy < 33; ++dy)
+        for (int dx = 1; dx < 33; ++dx)
+            if (surface.pixel(CellPitch * col + dx, CellPitch * row + dy) != ExpectedMetaTilePixel(model, bg, n, dx, dy, ClearColor))
+                return QStringLiteral("metatile %1 in the white frame at (%2,%3): pixel (%4,%5)").arg(n).arg(col).arg(row).arg(dx).arg(dy);
+    return {};
+}
 
 } // namespace krelin::testing

@@ -24,12 +24,15 @@
 #include "core/Preferences.h"
 #include "edit/EditHistory.h"
 #include "views/LevelEditor.h"
+#include "views/MapTools.h"
 #include "widgets/PictureSurface.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
@@ -65,6 +68,18 @@ T &Part(const QObject *parent)
         std::abort();
     }
     return *found;
+}
+
+// A pointer event at position (widget coordinates, fractions and places outside it
+// allowed) sent to a surface as the window system delivers it: the left button for a
+// press or a release.
+inline void SendPointer(QWidget *surface, QEvent::Type type, const QPointF &position)
+{
+    const QPointF inWindow = surface->mapTo(surface->window(), position);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QMouseEvent event(type, position, inWindow, surface->mapToGlobal(position), button, held, Qt::NoModifier);
+    QApplication::sendEvent(surface, &event);
 }
 
 struct Controls
@@ -159,6 +174,7 @@ struct Controls
 
     // ---- the parts and their handlers ------------------------------------------------------
     LevelEditor &editor() const { return Part<LevelEditor>(window); }
+    MapTools &mapTools() const { return Part<MapTools>(window); }
     EditHistory &history() const { return Part<EditHistory>(window); }
     FileSession &files() const { return Part<FileSession>(window); }
     Navigation &navigation() const { return Part<Navigation>(window); }

@@ -6,6 +6,7 @@
 #include "core/Preferences.h"
 #include "core/TileTransforms.h"
 #include "tileeditor/LeavingNotice.h"
+#include "edit/CellsEditCommand.h"
 #include "edit/EditHistory.h"
 #include "ui/PreferencesDialog.h"
 #include "views/LevelEditor.h"
@@ -216,7 +217,8 @@ private slots:
         const TileData unfilled = tileAt(s, tile);
         s.press(4, 0, Qt::LeftButton, Qt::ShiftModifier);
         QVERIFY(tileAt(s, tile) == Filled(unfilled, 4, 0, 0));
-        QCOMPARE(stack(s).undoText(), QStringLiteral("Fill"));
+        QVERIFY(stack(s).undoText().startsWith(QStringLiteral("Fill ")));
+        QVERIFY(stack(s).undoText().endsWith(QStringLiteral(" of tile ") + HexByte(int((tile - s.model.ChrOffset) / 16))));
     }
 
     // H, V and R flip and turn the tile in the grid, one step each; Ctrl+C and Ctrl+V copy
@@ -244,7 +246,7 @@ private slots:
         QVERIFY(other != tile);
         QTest::keyClick(&te, Qt::Key_V, Qt::ControlModifier);
         QVERIFY(tileAt(s, other) == expected);
-        QCOMPARE(stack(s).undoText(), QStringLiteral("Paste Tile"));
+        QCOMPARE(stack(s).undoText(), QStringLiteral("Paste Tile ") + HexByte(int((other - s.model.ChrOffset) / 16)));
         QGuiApplication::clipboard()->setText(QStringLiteral("0123456789abcdef"));
         const Bytes now = s.model.image();
         te.mnuPasteTile->trigger();

@@ -2,6 +2,7 @@
 // asked about before a save could lose it, a second window (or a second program, after
 // saves) on one file is told, and every save keeps the old file as a backup that opens as
 // an unsaved image; the backups let go of nothing but their own copies.
+#include "DataFolder.h"
 #include "Bytes.h"
 #include "MainWindowFixture.h"
 #include "ScriptedDesktop.h"
@@ -29,13 +30,6 @@ using namespace krelin;
 using namespace krelin::testing;
 
 namespace {
-
-// Where the backups of one test go: a folder of its own, set before the window is made.
-struct DataFolder
-{
-    QTemporaryDir data;
-    DataFolder() { qputenv("XDG_DATA_HOME", QFile::encodeName(data.path())); }
-};
 
 // A main window on a copy of the sample, with its backups in a folder of the test's own.
 struct Window : DataFolder, MainWindowFixture<>

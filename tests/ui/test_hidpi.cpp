@@ -22,19 +22,6 @@
 using namespace krelin;
 using namespace krelin::testing;
 
-namespace {
-
-// A pointer event at a position given in the surface's logical coordinates.
-void SendPointer(PictureSurface *surface, QEvent::Type type, const QPointF &position)
-{
-    const QPointF inWindow = surface->mapTo(surface->window(), position);
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
-    QMouseEvent event(type, position, inWindow, surface->mapToGlobal(position), button, held, Qt::NoModifier);
-    QApplication::sendEvent(surface, &event);
-}
-
-} // namespace
 
 class TestHiDpi : public QObject
 {
@@ -90,8 +77,8 @@ private slots:
         struct Case { double x, y; int col, row; };
         for (const Case &c : {Case{33.5, 67.5, 0, 1}, Case{34.0, 68.0, 1, 2}, Case{101.5, 33.5, 2, 0}}) {
             SendPointer(Controls(window).picEditor, QEvent::MouseMove, QPointF(border + c.x, border + c.y));
-            QCOMPARE(Controls(window).editor().EditorCol(), c.col);
-            QCOMPARE(Controls(window).editor().EditorRow(), c.row);
+            QCOMPARE(Controls(window).mapTools().cell().col, c.col);
+            QCOMPARE(Controls(window).mapTools().cell().row, c.row);
         }
 
         // Picked from the table the same way: column 0, row 2 holds metatile 4.

@@ -1,23 +1,25 @@
 // The level map's tools driven through the real window as a user drives them: picking
 // from the map, selecting, copying and pasting, Paint, Fill, Replace Metatile, Escape,
-// the steps they make and the bytes a save writes; and the stage overview.
+// the steps they make and the bytes a save writes.
 #include "MainWindowSession.h"
 #include "Bytes.h"
 #include "SavedImage.h"
 
 #include "core/StageSharing.h"
 #include "core/StageTable.h"
-#include "overview/frmStageOverview.h"
-#include "render/OverviewPicture.h"
 #include "ui/EditTools.h"
-#include "ui/OverviewCommands.h"
 #include "ui/ReplaceDialog.h"
+#include "widgets/HexSpinBox.h"
 #include "views/CellMarks.h"
 #include "views/MapTools.h"
-#include "views/StageOverviewView.h"
+#include "views/StatusText.h"
+#include "widgets/FittedLabel.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -43,7 +45,6 @@ struct ToolSession : Session
     }
 
     PictureSurface *mapSurface() { return Controls(window).picEditor; }
-    MapTools &tools() { return Part<EditTools>(window.get()).tools(); }
     QUndoStack &stack() { return Controls(window).history().stack(); }
     void key(int key, Qt::KeyboardModifiers modifiers = {})
     {
@@ -113,19 +114,6 @@ std::set<int> Region(const modKrelin &model, qint64 frameStart, int start)
     return seen;
 }
 
-// The overview's pixel (x, y) of cell (col, row) of frame f, and the colour the metatile
-// shown there has at that pixel at half size (tile pixel (x, y) of the 16 x 16 metatile).
-QRgb OverviewPixel(frmStageOverview &overview, int f, int col, int row, int x, int y)
-{
-    const QPoint at = OverviewCellOrigin(f, col, row) + QPoint(x, y);
-    return overview.view().image().pixel(at);
-}
-QRgb HalfSizePixel(const modKrelin &model, int n, int x, int y)
-{
-    const auto full = [](int v) { return v < 8 ? 2 * v : 17 + 2 * (v - 8); };
-    return ExpectedMetaTilePixel(model, ExpectedBgColors(model), n, full(x), full(y), ClearColor);
-}
-
 } // namespace
 
 class TestTools : public QObject
@@ -154,7 +142,7 @@ private slots:
         const qint64 placed = s.cell(0, 3, 4);
         QCOMPARE(s.byte(placed), picked);
         QCOMPARE(s.stack().undoText(),
-                 QStringLiteral("Place Metatile %1 at frame 0, row 4, column 3").arg(HexByte(picked)));
+                 QStringLiteral("Place Metatile %1 in 1A, frame 0, row 4, column 3").arg(HexByte(picked)));
 
         // Shift + drag from cell (0, 0) to cell (row 1, column 2): 3 x 2 cells, outlined.
         s.dragOnMap({{0, 0}, {1, 1}, {2, 1}}, Qt::ShiftModifier);
@@ -190,7 +178,7 @@ private slots:
                 QCOMPARE(s.byte(s.cell(1, 6 + col, 7 + row)), int(original[std::size_t(s.cell(0, col, row))]));
             }
         QCOMPARE(s.stack().count(), 2);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 3 \u00D7 2 at frame 1"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 3 \u00D7 2 in 1A, frame 1"));
 
         // Ctrl+S writes exactly those seven bytes and the fix-up.
         s.key(Qt::Key_S, Qt::ControlModifier);
@@ -214,7 +202,7 @@ private slots:
             }
         // The stamp stays for more clicks, cut at the frame's edges; Escape drops it.
         s.clickOnMap(14, 14);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 1 at frame 1"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 1 in 1A, frame 1"));
         QCOMPARE(s.byte(s.cell(1, 15, 14)), int(original[std::size_t(s.cell(0, 1, 0))]));
         s.key(Qt::Key_Escape);
         QVERIFY(!s.tools().stamp());
@@ -269,7 +257,7 @@ private slots:
                     expected << s.cell(0, col, row);
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill Selection 2 \u00D7 3 with 01 at frame 0"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill Selection 2 \u00D7 3 with 01 in 1A, frame 0"));
         s.key(Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(s.model.image() == original);
     }
@@ -293,7 +281,7 @@ private slots:
         std::sort(expected.begin(), expected.end());
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paint %1 cells with 35 at frame 0").arg(expected.size()));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paint %1 cells with 35 in 1A, frame 0").arg(expected.size()));
         for (qint64 offset : expected) {
             const int k = int(offset - s.cell(0, 0, 0));
             QVERIFY(showsInMiddle(s.map(), s.model, k % 16, k / 16, 0x35) || (k % 16 == 5 && k / 16 == 3));
@@ -360,7 +348,7 @@ private slots:
         s.clickOnMap(start % 16, start / 16);
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2").arg(largest).arg(HexByte(with)));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2 in 1A, frame 0").arg(largest).arg(HexByte(with)));
 
         // Select All and Delete make the frame one region; a click of Fill refills it all.
         s.key(Qt::Key_A, Qt::ControlModifier);
@@ -370,7 +358,7 @@ private slots:
         s.clickOnMap(7, 7);
         for (int c = 0; c < 240; ++c)
             QCOMPARE(s.byte(frame + c), 0);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill 240 cells with 00"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill 240 cells with 00 in 1A, frame 0"));
         QCOMPARE(s.stack().count(), 3);
         for (int c = 0; c < 240; c += 37)
             QVERIFY(showsInMiddle(s.map(), s.model, c % 16, c / 16, 0));
@@ -438,10 +426,172 @@ private slots:
         for (qint64 at : where)
             QCOMPARE(s.byte(at), to);
         QCOMPARE(s.stack().count(), 1);
+        // Named by where it replaced: the frame, the stage, or the stages it changed (the
+        // one shown first, then in table order).
+        QStringList changed{QStringLiteral("1B")};
+        for (const Stage &other : StageTable)
+            if (&other != &stage && std::any_of(frames.begin(), frames.end(), [&](auto f) { return f.first == &other; }))
+                changed << QLatin1String(other.name);
+        const QString of = scope == 0 ? QStringLiteral("1B, frame 0") : changed.join(QStringLiteral(", "));
         QCOMPARE(s.stack().undoText(),
-                 QStringLiteral("Replace %1 with %2 in %3 cells").arg(HexByte(from), HexByte(to)).arg(where.size()));
+                 QStringLiteral("Replace %1 with %2 in %3 cells of %4").arg(HexByte(from), HexByte(to)).arg(where.size()).arg(of));
+
+        // Undone from another stage, it shows the first stage and frame it changed, and
+        // says how many stages came back.
+        Controls(s.window).mnuEdit_Level_Click(S3);
+        Controls(s.window).hLevel_Frames->setValue(5);
         s.key(Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(s.model.image() == original);
+        QCOMPARE(s.model.currentStage(), &stage);
+        int firstFrame = stage.Frames;
+        for (const auto &[st, f] : frames)
+            if (st == &stage)
+                firstFrame = std::min(firstFrame, f);
+        QCOMPARE(Controls(s.window).hLevel_Frames->value(), firstFrame);
+        const QString said = Controls(s.window).sbStatus->currentMessage();
+        if (changed.size() > 1)
+            QCOMPARE(said, QStringLiteral("Undone in %1 stages: %2.").arg(changed.size()).arg(changed.join(", ")));
+        else
+            QVERIFY2(!said.contains(QLatin1String("stages")), qPrintable(said));
+    }
+
+    // Numbers typed into the dialog's fields, as a user types them, are the numbers the
+    // step replaces: a field's text read whole, its "Metatile " included, on Enter (the
+    // dialog's default button). What names no metatile is refused, never taken as 00.
+    void replaceTakesTheNumbersTyped_data()
+    {
+        QTest::addColumn<QString>("field"); // the field typed into
+        QTest::addColumn<QString>("keys");  // typed after selecting its number; "+2": Up twice
+        QTest::newRow("With, typed") << "spnReplaceWith" << "2e";
+        QTest::newRow("With, typed with a $") << "spnReplaceWith" << "$2E";
+        QTest::newRow("With, stepped by the Up key") << "spnReplaceWith" << "+2";
+        QTest::newRow("Replace, typed") << "spnReplaceFrom" << "{from}";
+    }
+    void replaceTakesTheNumbersTyped()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, keys);
+        ToolSession s(S1B);
+        const Bytes original = s.model.image();
+        const qint64 frame = StageTable[S1B].LevelOffset;
+        // A metatile of the frame whose number has a letter: read as 00, it would be lost.
+        int from = -1;
+        for (int c = 0; c < 240 && from < 0; ++c)
+            if (const int n = s.byte(frame + c); n % 16 >= 10 && n != 0x2E)
+                from = n;
+        QVERIFY(from > 0);
+        // Typed into Replace, the dialog opens on the metatile it replaces with.
+        const int to = field == QLatin1String("spnReplaceFrom") ? 0x2E : keys == QLatin1String("+2") ? (from + 2) % 256 : 0x2E;
+        QVERIFY(from != to);
+        const int selected = field == QLatin1String("spnReplaceFrom") ? to : from;
+        s.moveOnMap(15, 14); // the pointer comes to the table from elsewhere, as a hand's does
+        s.pick(selected / 16, selected % 2, selected % 16 / 2);
+        QCOMPARE(s.editor().SelectedMetaTile(), selected);
+        Controls(s.window).named<QAction>("mnuReplaceMetaTile")->trigger();
+        auto *dialog = s.window->findChild<ReplaceDialog *>();
+        QVERIFY(dialog && dialog->isVisible());
+        auto *box = dialog->findChild<QSpinBox *>(field);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier); // the number, not "Metatile "
+        if (keys.startsWith(u'+'))
+            for (int i = 0; i < keys.mid(1).toInt(); ++i)
+                QTest::keyClick(box, Qt::Key_Up);
+        else
+            QTest::keyClicks(box, QString(keys).replace(QLatin1String("{from}"), HexByte(from).toLower()));
+        QCOMPARE(box->value(), field == QLatin1String("spnReplaceFrom") ? from : to);
+        QVERIFY2(dialog->lblReplaceCount->text().contains(QLatin1String("will change")), qPrintable(dialog->lblReplaceCount->text()));
+        QTest::keyClick(box, Qt::Key_Return);
+
+        QTRY_VERIFY(!dialog->isVisible());
+        QList<qint64> where;
+        for (int c = 0; c < 240; ++c)
+            if (original[std::size_t(frame + c)] == from)
+                where << frame + c;
+        QCOMPARE(ChangedOffsets(original, s.model.image()), where);
+        for (qint64 at : where)
+            QCOMPARE(s.byte(at), to);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Replace %1 with %2 in %3 cells of 1B, frame 0")
+                                           .arg(HexByte(from), HexByte(to))
+                                           .arg(where.size()));
+    }
+
+    void replaceRefusesWhatNamesNoMetatile()
+    {
+        ToolSession s(S1B);
+        const Bytes original = s.model.image();
+        s.moveOnTable(1, 7);
+        s.rightClickOnMap(0, 0); // a metatile the frame holds
+        QVERIFY(s.editor().SelectedMetaTile() != 0x12);
+        Controls(s.window).named<QAction>("mnuReplaceMetaTile")->trigger();
+        auto *dialog = s.window->findChild<ReplaceDialog *>();
+        QVERIFY(dialog);
+        QSpinBox *with = dialog->spnReplaceWith;
+        with->setFocus();
+        QTest::keyClick(with, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(with, QStringLiteral("G!1x23"));
+        QCOMPARE(with->text(), QStringLiteral("Metatile 12")); // only the digits, and two of them
+        QCOMPARE(with->value(), 0x12);
+        QVERIFY(dialog->cmdReplace->isEnabled());
+        QTest::keyClick(with, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(with, Qt::Key_Backspace);
+        QTest::keyClick(with, Qt::Key_Return); // an empty field: nothing is taken, not even 12
+        QVERIFY(dialog->isVisible());
+        QVERIFY(s.model.image() == original);
+        QCOMPARE(s.stack().count(), 0);
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+        QTRY_VERIFY(!dialog->isVisible());
+        QVERIFY(s.model.image() == original);
+    }
+
+    // ---- the status bar ------------------------------------------------------------------------
+    // With a stamp beside the tool, the pointer's field is narrower: what it shows fits it,
+    // whole or with its words shortened (the numbers whole), or cut with "…", never
+    // without a sign; the whole text is its tool-tip. The client area keeps its size.
+    void statusBarFitsItsTexts_data()
+    {
+        QTest::addColumn<double>("scale"); // of the desktop's font
+        QTest::newRow("the desktop's font") << 1.0;
+        QTest::newRow("a larger font") << 1.15;
+        QTest::newRow("a much larger font") << 1.5;
+    }
+    void statusBarFitsItsTexts()
+    {
+        QFETCH(double, scale);
+        const QFont desktopFont = QApplication::font();
+        QFont font = desktopFont;
+        font.setPointSizeF(font.pointSizeF() * scale);
+        QApplication::setFont(font);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(desktopFont); });
+        ToolSession s(S3);
+        s.dragOnMap({{0, 0}, {1, 1}, {2, 1}}, Qt::ShiftModifier);
+        s.key(Qt::Key_C, Qt::ControlModifier);
+        s.key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(s.lblTool(), QStringLiteral("Place 3 \u00D7 2"));
+        s.moveOnMap(2, 11); // the byte at 0x9929
+        const FittedLabel *field = Controls(s.window).sbStatus->lblPointer;
+        const QString full = MapCellStatus(s.model, 0, 2, 11), brief = MapCellStatus(s.model, 0, 2, 11, TextLength::Brief);
+        QVERIFY(full.endsWith(QLatin1String("Offset 0x9929")));
+        QCOMPARE(brief, QStringLiteral("R 11 \u00B7 C 2 \u00B7 %1 \u00B7 0x9929").arg(HexByte(s.byte(0x9929))));
+        QCOMPARE(field->toolTip(), full);
+        const auto fits = [field](const QString &text) {
+            return field->fontMetrics().horizontalAdvance(text) <= field->contentsRect().width();
+        };
+        const QString shown = field->text();
+        QVERIFY2(fits(shown), qPrintable(shown));
+        QCOMPARE(shown, fits(full) ? full : fits(brief) ? brief : shown);
+        QVERIFY2(shown == full || shown == brief || shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QCOMPARE(s.window->centralWidget()->size(), QSize(645, 527));
+
+        // A message longer than its room is shown ending in "…", the whole as the bar's
+        // tool-tip.
+        MainStatusBar *bar = Controls(s.window).sbStatus;
+        const QString note = QStringLiteral("A message that says far more than the room the status bar has left of its "
+                                            "fields on the right could ever show");
+        bar->showMessage(note, 5000);
+        const QString said = bar->shownMessage();
+        QVERIFY2(said.endsWith(QChar(0x2026)) && note.startsWith(said.chopped(1)), qPrintable(said));
+        QVERIFY(bar->fontMetrics().horizontalAdvance(said) < bar->lblStage->x());
+        QCOMPARE(bar->toolTip(), note);
     }
 
     // ---- history --------------------------------------------------------------------------
@@ -503,69 +653,6 @@ private slots:
         QVERIFY(bar->geometry().bottom() < s.window->centralWidget()->geometry().top());
         for (QAction *action : bar->actions())
             QVERIFY(action->isSeparator() || !action->icon().isNull());
-    }
-
-    // ---- the stage overview -----------------------------------------------------------------
-    void overviewShowsFollowsAndNavigates()
-    {
-        ToolSession s(S3);
-        s.key(Qt::Key_F3);
-        auto *overview = s.window->findChild<frmStageOverview *>();
-        QVERIFY(overview);
-        QVERIFY(overview->isVisible());
-        QCOMPARE(overview->view().image().width(), 24 * OverviewFramePitch);
-        const Stage &three = StageTable[S3];
-        // Every frame at half size.
-        for (int f : {0, 11, 23})
-            for (const QPoint &c : {QPoint(0, 0), QPoint(7, 9), QPoint(15, 14)}) {
-                const int n = s.byte(LevelCellOffset(three, f, c.x(), c.y()));
-                for (const QPoint &p : {QPoint(0, 0), QPoint(5, 3), QPoint(9, 12), QPoint(15, 15)})
-                    QCOMPARE(OverviewPixel(*overview, f, c.x(), c.y(), p.x(), p.y()), HalfSizePixel(s.model, n, p.x(), p.y()));
-            }
-        // The frame shown is outlined; a click on another shows that one.
-        const auto outlined = [&](int f) {
-            return overview->view().image().pixel(OverviewFrameOrigin(f) - QPoint(2, 2)) == 0xFFFFFFFF;
-        };
-        QVERIFY(outlined(0));
-        QTest::mouseClick(overview->canvas(), Qt::LeftButton, {}, OverviewFrameOrigin(9) + QPoint(100, 100));
-        QCOMPARE(Controls(s.window).hLevel_Frames->value(), 9);
-        QVERIFY(outlined(9) && !outlined(0));
-
-        // An edit in the main window reaches it, repainting one cell of one frame.
-        const int repaintedBefore = overview->view().cellsRepainted();
-        const int n = (s.byte(LevelCellOffset(three, 9, 3, 4)) + 1) % 256;
-        s.editor().SelectMetaTile(n);
-        s.clickOnMap(3, 4);
-        QCOMPARE(overview->view().cellsRepainted() - repaintedBefore, 1);
-        QCOMPARE(OverviewPixel(*overview, 9, 3, 4, 5, 5), HalfSizePixel(s.model, n, 5, 5));
-        // ... so does an undo, made while another frame is shown.
-        Controls(s.window).hLevel_Frames->setValue(2);
-        s.key(Qt::Key_Z, Qt::ControlModifier);
-        const int old = s.byte(LevelCellOffset(three, 9, 3, 4));
-        QCOMPARE(OverviewPixel(*overview, 9, 3, 4, 5, 5), HalfSizePixel(s.model, old, 5, 5));
-        QVERIFY(outlined(9)); // the undo showed the frame it changed
-
-        // Show Uses marks the cells of the selected metatile in every frame; the selection
-        // is marked on its frame.
-        Controls(s.window).mnuShowUses_Click(true);
-        const int marked = s.editor().SelectedMetaTile();
-        for (int f = 0; f < 24; ++f)
-            for (int c = 0; c < 240; c += 7) {
-                const bool holds = s.byte(three.LevelOffset + 240 * f + c) == marked;
-                QCOMPARE(OverviewPixel(*overview, f, c % 16, c / 16, 0, 8) == 0xFFFFB000, holds);
-            }
-        s.dragOnMap({{1, 1}, {2, 2}}, Qt::ShiftModifier);
-        QCOMPARE(OverviewPixel(*overview, 9, 1, 1, 8, 0), qRgb(0x00, 0xE8, 0xFF));
-        QCOMPARE(OverviewPixel(*overview, 9, 2, 2, 15, 8), qRgb(0x00, 0xE8, 0xFF));
-        Controls(s.window).mnuShowUses_Click(false);
-
-        // It follows the stage.
-        Controls(s.window).mnuEdit_Level_Click(S1A);
-        QCOMPARE(overview->view().image().width(), StageTable[S1A].Frames * OverviewFramePitch);
-        QVERIFY(overview->windowTitle().contains(QLatin1String("Stage 1A")));
-        const int first = s.byte(StageTable[S1A].LevelOffset);
-        QCOMPARE(OverviewPixel(*overview, 0, 0, 0, 4, 4), HalfSizePixel(s.model, first, 4, 4));
-        QVERIFY(outlined(0));
     }
 };
 

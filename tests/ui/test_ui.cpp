@@ -8,7 +8,9 @@
 #include "FileSizeLimit.h"
 #include "TestFolders.h"
 
+#include "core/Patch.h"
 #include "core/StageTable.h"
+#include "core/Version.h"
 #include "core/StandardPalette.h"
 #include "core/modKrelin.h"
 #include "edit/ByteEditCommand.h"
@@ -16,6 +18,7 @@
 #include "views/LevelEditor.h"
 #include "widgets/QtDesktop.h"
 #include "tileeditor/frmTileEditor.h"
+#include "ui/PatchPreviewDialog.h"
 #include "ui/frmAbout.h"
 #include "support/WindowControls.h"
 #include "ui/frmKrelin.h"
@@ -28,11 +31,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -222,12 +227,15 @@ private slots:
                               "&Import>", "Export &Tiles…|", "&Import Tiles…|", "-", "&Create Patch…|", "A&pply Patch…|",
                               "Co&mpare With…|", "-", "&Quit|Ctrl+Q"}));
         QCOMPARE(Entries(Controls(w).mnuEdit), QStringList({"&Undo|Ctrl+Z", "&Redo|Ctrl+Y", "&History|", "-",
-                                                  "&Palette|Ctrl+P", "&Level>", "&Tile Editor|", "-",
+                                                  "&Palette|Ctrl+P", "&Level>", "&Go To…|Ctrl+G",
+                                                  "&Tile Editor|", "-",
                                                   "&Show Uses|Ctrl+U", "-", "Select &All|Ctrl+A",
-                                                  "&Copy|Ctrl+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
+                                                  "&Copy|Ctrl+C", "&Keep as Stamp…|Ctrl+Shift+C", "Pa&ste|Ctrl+V", "&Delete|Del", "T&ools>",
                                                   "Replace &Metatile…|", "-", "Pre&ferences…|Ctrl+,"}));
         QCOMPARE(Entries(Controls(w).named<QMenu>("mnuEdit_Tools")), QStringList({"&Place|", "Pa&int|B", "&Fill|F"}));
-        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Overview|F3", "Console Co&lours|", "-", "&Differences|",
+        QCOMPARE(Entries(Controls(w).named<QMenu>("mnuView")), QStringList({"Stage &Map|F3", "&Frame Lines|", "S&tamps|", "Console Co&lours|", "-", "Zoom &In|Ctrl++",
+                                                                         "Zoom &Out|Ctrl+-", "&Whole Stage|Ctrl+0", "-",
+                                                                         "&Differences|",
                                                                          "&Next Difference|F7",
                                                                          "&Previous Difference|Shift+F7",
                                                                          "Stop &Comparing|"}));
@@ -494,6 +502,8 @@ private slots:
         QCOMPARE(e.window->windowTitle(), Caption + QStringLiteral(" - ") + written.toUpper() + QStringLiteral("[*]"));
     }
 
+    // F12 and Escape in the file dialog leave every byte as it was: a patch made from the
+    // file as it is on disk still fits the image.
     void cancelledSaveAs()
     {
         QTemporaryDir dir;
@@ -502,19 +512,32 @@ private slots:
         Editor e;
         QVERIFY(e.open(dir.filePath(QStringLiteral("game.nes"))));
         const QString caption = e.window->windowTitle();
+        e.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(e.window.get()));
+        e.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.window.get()));
         e.desktop.saveAnswers.enqueue(QString());
-        Controls(e.window).mnuSaveRomAs_Click();
+        QTest::keyClick(e.window.get(), Qt::Key_F12);
         QCOMPARE(e.desktop.saveDialogs.size(), 1);
         QVERIFY(e.desktop.messages.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"game.nes"}));
         QCOMPARE(ReadFile(dir.filePath(QStringLiteral("game.nes"))), original);
         QCOMPARE(e.window->windowTitle(), caption);
-        // The fix-up is made before the dialog opens and stays in the image; it is part of
-        // saving, not an edit, so the image is as unmodified as before.
-        QCOMPARE(e.model.byteAt(0x12008), std::uint8_t(0xA5));
-        QCOMPARE(e.model.byteAt(0x12009), std::uint8_t(0x5A));
+        QCOMPARE(ToBytes(e.model.image()), original);
         QVERIFY(!Controls(e.window).history().isModified());
         QVERIFY(!Controls(e.window).mnuUndo->isEnabled());
+
+        // A BPS patch names the checksum of the image it was made for: the file's.
+        QByteArray patched = original;
+        patched[0x100] = char(0x42);
+        const QString patch = dir.filePath(QStringLiteral("hack.bps"));
+        QVERIFY(WriteFile(patch, ToBytes(MakeBpsPatch(BytesOf(original), BytesOf(patched)))));
+        e.desktop.openAnswers.enqueue(patch);
+        Controls(e.window).mnuApplyPatch->trigger();
+        PatchPreviewDialog *preview = Controls(e.window).patchPreview();
+        QVERIFY2(preview, qPrintable(e.desktop.messageTexts()));
+        QTest::mouseClick(preview->cmdApply, Qt::LeftButton);
+        QCOMPARE(ToBytes(e.model.image()), patched);
     }
 
     void failedWrites()
@@ -712,14 +735,9 @@ private slots:
                                                  : QFileInfo(path).absoluteFilePath());
         }
         if (!goesOn) {
-            // Nothing quits, nothing is lost: the image and its unsaved state stay (with the
-            // fix-up that a save, even a failed one, makes in memory).
-            QByteArray expected = imageBefore;
-            if (answer == "failed save") {
-                expected[0x12008] = expected[0x1C997];
-                expected[0x12009] = expected[0x1C998];
-            }
-            QCOMPARE(ToBytes(e.model.image()), expected);
+            // Nothing quits, nothing is lost: the image and its unsaved state stay, byte for
+            // byte (a save that failed puts no fix-up into the image).
+            QCOMPARE(ToBytes(e.model.image()), imageBefore);
             QVERIFY(Controls(e.window).history().isModified());
             QVERIFY(Controls(e.window).mnuUndo->isEnabled());
         }
@@ -885,6 +903,37 @@ private slots:
         QtDesktop real;
         real.playSound(chime[0]);
         real.stopSound();
+    }
+
+    // The real desktop's message boxes are wide enough for their title beside a title
+    // bar's icon and buttons: the tile editor's short notice under "Krelin V0.5" had its
+    // title cut to "Kre… 0.5". Each box is measured while it is open, then closed.
+    void messageBoxesHaveRoomForTheirTitle()
+    {
+        QtDesktop real;
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const int title = QFontMetrics(bold).horizontalAdvance(ShortCaption());
+        QList<int> widths;
+        const auto measure = [&widths] {
+            QTimer::singleShot(0, [&widths] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    widths << box->width();
+                    box->done(0);
+                }
+            });
+        };
+        bool ticked = true;
+        measure();
+        real.showMessage(nullptr, ShortCaption(), QStringLiteral("Editor Must Refresh!"), Desktop::Icon::None);
+        measure();
+        real.showMessageWithCheck(nullptr, ShortCaption(), QStringLiteral("Editor Must Refresh!"), QStringLiteral("Don't ask again"), &ticked);
+        measure();
+        real.askYesNo(nullptr, ShortCaption(), QStringLiteral("Ok?"));
+        QCOMPARE(widths.size(), 3);
+        for (int width : widths) // an icon and three buttons, about 24 pixels each
+            QVERIFY2(width >= title + 4 * 24, qPrintable(QStringLiteral("%1 < %2 + 96").arg(width).arg(title)));
+        QVERIFY(!ticked);
     }
 
     // ---- refused stage choices ----------------------------------------------------------------------
