@@ -388,9 +388,9 @@ private slots:
         PreferencesDialog *dialog = s.openPreferences();
         QCOMPARE(dialog->spnBackupsKept->value(), backupsKept);
         dialog->spnBackupsKept->setValue(7);
-        typeKey(dialog, QStringLiteral("Save"), QKeySequence(Qt::Key_F9));
+        typeKey(dialog, QStringLiteral("Save"), QKeySequence(Qt::Key_F8));
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), QKeySequence(Qt::Key_F9));
+        QCOMPARE(Controls(s.window).named<QAction>("mnuSaveRom")->shortcut(), QKeySequence(Qt::Key_F8));
         QCOMPARE(s.openPreferences()->spnBackupsKept->value(), 7);
         s.window.reset();
         s.settings.reset();
