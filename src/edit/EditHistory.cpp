@@ -37,6 +37,9 @@ EditHistory::~EditHistory()
 
 bool EditHistory::push(EditStep *step)
 {
+    // The makers of many-cell steps give none when nothing would land.
+    if (!step)
+        return false;
     if (!step->changesImage()) {
         delete step;
         return false;

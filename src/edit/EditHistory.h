@@ -32,7 +32,7 @@ public:
 
     // Does the edit and keeps it as a step. An edit that would change no byte (the byte
     // already in place, bytes outside the image, a patch that changes nothing) makes no
-    // step and is deleted; returns whether a step was made.
+    // step and is deleted, as is no step at all (nullptr); returns whether a step was made.
     bool push(EditStep *step);
 
     // Whether the image differs from the one last opened or saved.

@@ -232,6 +232,10 @@ void TestHistory::whatEmptiesTheHistory()
     QCOMPARE(Controls(s.window).history().stack().count(), 0);
     QVERIFY(!Controls(s.window).mnuUndo->isEnabled());
     QVERIFY(!Controls(s.window).history().isModified());
+    // No step at all (what a paste that lands nowhere gives) is refused, not kept.
+    QVERIFY(!Controls(s.window).history().push(nullptr));
+    QCOMPARE(Controls(s.window).history().stack().count(), 0);
+    QVERIFY(!Controls(s.window).history().isModified());
 }
 
 void TestHistory::historyWindowJumpsToAStep()
