@@ -222,7 +222,7 @@ ReplaceTargets FindReplaceTargets(const modKrelin &model, int frame, ReplaceScop
                     frameUsed = true;
             targets.frames += frameUsed;
             if (frameUsed && !stageUsed)
-                targets.stagesUsed.push_back({area.stage, f});
+                targets.stagesUsed.push_back({area.stage, f, {}});
             stageUsed = stageUsed || frameUsed;
         }
         targets.stages += stageUsed;

@@ -323,7 +323,7 @@ CellsEditCommand *MakeTiledImportCommand(modKrelin &model, const TiledStageImpor
     }
     if (cells.empty() || firstFrame < 0)
         return nullptr;
-    return new CellsEditCommand(model, cells, text, EditPlace{&stage, firstFrame});
+    return new CellsEditCommand(model, cells, text, EditPlace::In(&stage, firstFrame));
 }
 
 } // namespace krelin

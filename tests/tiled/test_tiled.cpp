@@ -285,7 +285,7 @@ private slots:
         QCOMPARE(model.byteAt(r), room);
         QCOMPARE(history.stack().count(), 1);
         const auto *step = static_cast<const CellsEditCommand *>(history.stack().command(0));
-        QVERIFY(step->place() == (EditPlace{&stage, 2}));
+        QVERIFY(step->place() == EditPlace::In(&stage, 2));
         QCOMPARE(step->text(), QStringLiteral("Import Tiled Map"));
         history.stack().undo();
         QCOMPARE(model.image(), before);
