@@ -2,6 +2,7 @@
 
 #include "Export.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cstring>
@@ -82,6 +83,17 @@ QString NonUtf8ArgumentProblem(int argc, char **argv)
             .arg(EscapedArgument(argument));
     }
     return {};
+}
+
+bool IsOptionArgument(const char *arg, const char *option)
+{
+    const std::size_t n = std::strlen(option);
+    return std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
+}
+
+QString ShownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
 }
 
 } // namespace krelin

@@ -19,4 +19,10 @@ bool IsUtf8Argument(QByteArrayView argument);
 // value alone for an "--option=value"), or an empty string when all of them are.
 QString NonUtf8ArgumentProblem(int argc, char **argv);
 
+// True when arg is option, alone or as "option=value".
+bool IsOptionArgument(const char *arg, const char *option);
+
+// A path as the commands' messages show it: with the system's separators.
+QString ShownPath(const QString &path);
+
 } // namespace krelin

@@ -1,15 +1,15 @@
 #include "PatchCommand.h"
+
+#include "ArgumentNames.h"
 #include "PatchInfoCommand.h"
 
 #include "core/Patch.h"
 #include "core/RomFile.h"
 #include "core/SameFile.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <cstdio>
-#include <cstring>
 
 namespace krelin {
 
@@ -18,24 +18,13 @@ namespace {
 constexpr char MakeOption[] = "--make-patch";
 constexpr char ApplyOption[] = "--apply-patch";
 
-bool isOption(const char *arg, const char *option)
-{
-    const std::size_t n = std::strlen(option);
-    return std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
-}
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 // Refuses an output that is one of the inputs: writing it would destroy that input.
 QString sameFileProblem(const QString &outPath, const QString &inputPath, const char *what)
 {
     if (!IsSameFile(outPath, inputPath))
         return {};
     return QStringLiteral("Will not write %1: it is the same file as the %2 %3.")
-        .arg(shown(outPath), QLatin1String(what), shown(inputPath));
+        .arg(ShownPath(outPath), QLatin1String(what), ShownPath(inputPath));
 }
 
 } // namespace
@@ -43,7 +32,7 @@ QString sameFileProblem(const QString &outPath, const QString &inputPath, const 
 bool WantsPatchCommand(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i)
-        if (isOption(argv[i], MakeOption) || isOption(argv[i], ApplyOption))
+        if (IsOptionArgument(argv[i], MakeOption) || IsOptionArgument(argv[i], ApplyOption))
             return true;
     return false;
 }
@@ -78,13 +67,13 @@ QString ApplyPatchFile(const QString &patchPath, const QString &imagePath, const
         return image.error;
     const PatchResult patched = ApplyPatch(patch.bytes, image.bytes);
     if (!patched.ok())
-        return QStringLiteral("Cannot apply %1 to %2: %3.").arg(shown(patchPath), shown(imagePath), patched.error);
+        return QStringLiteral("Cannot apply %1 to %2: %3.").arg(ShownPath(patchPath), ShownPath(imagePath), patched.error);
     // What is written is a cartridge image too: one that lost its header would be refused
     // by every later open, so it is refused before it is written.
     if (!HasCartridgeHeader(patched.bytes))
         return QStringLiteral("Cannot apply %1 to %2: the image it makes has no cartridge header (\"NES\" and 1A "
                               "at its start), so it would not be a cartridge image. Nothing was written.")
-            .arg(shown(patchPath), shown(imagePath));
+            .arg(ShownPath(patchPath), ShownPath(imagePath));
     return WriteRomFile(outPath, patched.bytes);
 }
 

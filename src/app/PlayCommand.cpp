@@ -1,5 +1,7 @@
 #include "PlayCommand.h"
 
+#include "ArgumentNames.h"
+
 #include "Export.h"
 #include "ProgramFolder.h"
 #include "core/MasterPalette.h"
@@ -15,7 +17,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 
 #include <algorithm>
@@ -28,17 +29,6 @@ namespace {
 
 // A run of frames is answered within the player's time limit even by a slow core.
 constexpr int FramesPerRequest = 60;
-
-bool isOption(const char *arg, const char *option)
-{
-    const std::size_t n = std::strlen(option);
-    return std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
-}
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 void fail(const QString &message)
 {
@@ -115,7 +105,7 @@ QString Play(const PlayRequest &request, const QString &program, const QString &
             return QStringLiteral("--press %1-%2 goes past the last frame run (%3)").arg(p.from).arg(p.to).arg(request.frames - 1);
     for (const QString &input : {request.imagePath, request.statePath})
         if (!input.isEmpty() && IsSameFile(request.screenshotPath, input))
-            return QStringLiteral("will not write %1: it is the same file as %2").arg(shown(request.screenshotPath), shown(input));
+            return QStringLiteral("will not write %1: it is the same file as %2").arg(ShownPath(request.screenshotPath), ShownPath(input));
     RomReadResult rom = ReadRomFile(request.imagePath);
     if (!rom.ok())
         return rom.error;
@@ -150,7 +140,7 @@ QString Play(const PlayRequest &request, const QString &program, const QString &
     };
     QObject::connect(&player, &PlayerConnection::started, &loop, [&](const QString &stateProblem) {
         if (!stateProblem.isEmpty()) {
-            problem = QStringLiteral("%1: %2").arg(shown(request.statePath), stateProblem);
+            problem = QStringLiteral("%1: %2").arg(ShownPath(request.statePath), stateProblem);
             loop.quit();
             return;
         }
@@ -167,14 +157,14 @@ QString Play(const PlayRequest &request, const QString &program, const QString &
     if (!problem.isEmpty())
         return problem;
     if (player.picture().isNull())
-        return QStringLiteral("the core %1 gave no picture in %2 frames").arg(shown(core.path)).arg(request.frames);
+        return QStringLiteral("the core %1 gave no picture in %2 frames").arg(ShownPath(core.path)).arg(request.frames);
     return SavePng(player.picture(), request.screenshotPath);
 }
 
 bool WantsPlayCommand(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i)
-        if (isOption(argv[i], "--play"))
+        if (IsOptionArgument(argv[i], "--play"))
             return true;
     return false;
 }

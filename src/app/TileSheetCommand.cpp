@@ -1,5 +1,7 @@
 #include "TileSheetCommand.h"
 
+#include "ArgumentNames.h"
+
 #include "Export.h"
 #include "LibraryWarnings.h"
 #include "ProgramFolder.h"
@@ -14,10 +16,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 
 #include <cstdio>
-#include <cstring>
 
 namespace krelin {
 
@@ -25,17 +25,6 @@ namespace {
 
 constexpr char ExportOption[] = "--export-tiles";
 constexpr char ImportOption[] = "--import-tiles";
-
-bool isOption(const char *arg, const char *option)
-{
-    const std::size_t n = std::strlen(option);
-    return std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
-}
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 // The image read and the stage applied to a model, with the master palette loaded; an
 // empty string, or why not.
@@ -53,7 +42,7 @@ QString loadStage(modKrelin &model, const TileSheetRequest &request, const QStri
         return rom.error;
     const QString fitProblem = StageFitProblem(*stage, qint64(rom.bytes.size()));
     if (!fitProblem.isEmpty())
-        return shown(request.imagePath) + QStringLiteral(": ") + fitProblem;
+        return ShownPath(request.imagePath) + QStringLiteral(": ") + fitProblem;
     const QString warning = LoadMasterPalette(model, programFolder);
     if (paletteWarning)
         *paletteWarning = warning;
@@ -78,7 +67,7 @@ void fail(const QString &message)
 bool WantsTileSheetCommand(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i)
-        if (isOption(argv[i], ExportOption) || isOption(argv[i], ImportOption))
+        if (IsOptionArgument(argv[i], ExportOption) || IsOptionArgument(argv[i], ImportOption))
             return true;
     return false;
 }
@@ -88,7 +77,7 @@ QString ExportTileSheet(const TileSheetRequest &request, const QString &programF
     // The picture written over the cartridge it was drawn from would destroy it.
     if (IsSameFile(request.sheetPath, request.imagePath))
         return QStringLiteral("the output %1 is the cartridge image itself; choose another file for the sheet")
-            .arg(shown(request.sheetPath));
+            .arg(ShownPath(request.sheetPath));
     modKrelin model;
     const QString problem = loadStage(model, request, programFolder, paletteWarning);
     if (!problem.isEmpty())
@@ -104,7 +93,7 @@ QString ImportTileSheet(const TileSheetRequest &request, const QString &programF
     for (const auto &[input, what] : {std::pair{request.imagePath, "image"}, std::pair{request.sheetPath, "sheet"}})
         if (IsSameFile(request.outPath, input))
             return QStringLiteral("will not write %1: it is the same file as the %2 %3")
-                .arg(shown(request.outPath), QLatin1String(what), shown(input));
+                .arg(ShownPath(request.outPath), QLatin1String(what), ShownPath(input));
     modKrelin model;
     const QString problem = loadStage(model, request, programFolder, paletteWarning);
     if (!problem.isEmpty())
@@ -114,7 +103,7 @@ QString ImportTileSheet(const TileSheetRequest &request, const QString &programF
         return file.error;
     const DecodedTileSheet sheet = DecodeTileSheet(file.image, colorsOf(model, request.subPalette));
     if (!sheet.ok())
-        return QStringLiteral("cannot import %1: %2").arg(shown(request.sheetPath), sheet.error);
+        return QStringLiteral("cannot import %1: %2").arg(ShownPath(request.sheetPath), sheet.error);
     if (nearest)
         *nearest = sheet.nearest;
     std::vector<std::uint8_t> image = model.image();
@@ -179,7 +168,7 @@ int RunTileSheetCommand(int argc, char **argv)
     }
     if (nearest > 0)
         std::printf("%lld %s of %s had none of the four colours of sub-palette %d, and took the nearest.\n",
-                    static_cast<long long>(nearest), nearest == 1 ? "pixel" : "pixels", qPrintable(shown(request.sheetPath)),
+                    static_cast<long long>(nearest), nearest == 1 ? "pixel" : "pixels", qPrintable(ShownPath(request.sheetPath)),
                     request.subPalette);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "TiledCommand.h"
 
+#include "ArgumentNames.h"
+
 #include "Export.h"
 #include "ProgramFolder.h"
 #include "core/MasterPalette.h"
@@ -13,10 +15,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 
 #include <cstdio>
-#include <cstring>
 
 namespace krelin {
 
@@ -24,17 +24,6 @@ namespace {
 
 constexpr char ExportOption[] = "--export-tiled";
 constexpr char ImportOption[] = "--import-tiled";
-
-bool isOption(const char *arg, const char *option)
-{
-    const std::size_t n = std::strlen(option);
-    return std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
-}
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 // The image read into model with the stage applied; an empty string, or why not.
 QString loadStage(modKrelin &model, const TiledRequest &request)
@@ -48,7 +37,7 @@ QString loadStage(modKrelin &model, const TiledRequest &request)
         return rom.error;
     const QString fitProblem = StageFitProblem(*stage, qint64(rom.bytes.size()));
     if (!fitProblem.isEmpty())
-        return shown(request.imagePath) + QStringLiteral(": ") + fitProblem;
+        return ShownPath(request.imagePath) + QStringLiteral(": ") + fitProblem;
     model.replaceImage(std::move(rom.bytes));
     model.ApplyStage(*stage);
     return {};
@@ -64,7 +53,7 @@ void fail(const QString &message)
 bool WantsTiledCommand(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i)
-        if (isOption(argv[i], ExportOption) || isOption(argv[i], ImportOption))
+        if (IsOptionArgument(argv[i], ExportOption) || IsOptionArgument(argv[i], ImportOption))
             return true;
     return false;
 }
@@ -72,7 +61,7 @@ bool WantsTiledCommand(int argc, char **argv)
 QString ExportTiledMap(const TiledRequest &request, const QString &programFolder, QString *paletteWarning)
 {
     if (!TiledFormatFor(request.mapPath))
-        return QStringLiteral("the map %1 needs a name ending in .tmx (TMX) or .tmj (TMJ)").arg(shown(request.mapPath));
+        return QStringLiteral("the map %1 needs a name ending in .tmx (TMX) or .tmj (TMJ)").arg(ShownPath(request.mapPath));
     modKrelin model;
     const QString problem = loadStage(model, request);
     if (!problem.isEmpty())
@@ -89,7 +78,7 @@ QString ImportTiledMap(const TiledRequest &request, QStringList *summary)
     for (const auto &[input, what] : {std::pair{request.imagePath, "image"}, std::pair{request.mapPath, "map"}})
         if (IsSameFile(request.outPath, input))
             return QStringLiteral("will not write %1: it is the same file as the %2 %3")
-                .arg(shown(request.outPath), QLatin1String(what), shown(input));
+                .arg(ShownPath(request.outPath), QLatin1String(what), ShownPath(input));
     modKrelin model;
     const QString problem = loadStage(model, request);
     if (!problem.isEmpty())
@@ -98,10 +87,10 @@ QString ImportTiledMap(const TiledRequest &request, QStringList *summary)
     if (!import.ok())
         return import.error;
     if (!request.otherImage && !MadeFromThisImage(import, model))
-        return OtherImageText(import, model, shown(request.mapPath))
+        return OtherImageText(import, model, ShownPath(request.mapPath))
             + QStringLiteral(" Add --other-image to import it all the same.");
     if (summary)
-        *summary = TiledImportSummary(model, import, shown(request.imagePath), shown(request.outPath));
+        *summary = TiledImportSummary(model, import, ShownPath(request.imagePath), ShownPath(request.outPath));
     return WriteRomFile(request.outPath, ImageWithMap(model.image(), import));
 }
 
@@ -146,8 +135,8 @@ int RunTiledCommand(int argc, char **argv)
         return 1;
     }
     if (importing && summary.isEmpty())
-        std::printf("%s changes nothing: %s holds the image as it was.\n", qPrintable(shown(request.mapPath)),
-                    qPrintable(shown(request.outPath)));
+        std::printf("%s changes nothing: %s holds the image as it was.\n", qPrintable(ShownPath(request.mapPath)),
+                    qPrintable(ShownPath(request.outPath)));
     else if (importing)
         std::printf("%s\n", qPrintable(summary.join(u'\n')));
     return 0;
