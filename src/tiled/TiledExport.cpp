@@ -7,7 +7,7 @@
 #include "core/SameFile.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
-#include "render/OverviewPicture.h"
+#include "render/MetaTileIndices.h"
 
 #include <QDir>
 #include <QFile>
@@ -258,13 +258,13 @@ QImage DrawMetaTileSheet(const modKrelin &model, const BgColorSet &colors)
 {
     QImage sheet(SheetSide, SheetSide, QImage::Format_Indexed8);
     // Tiles that lie outside the image show the cleared colour, a seventeenth.
-    sheet.setColorTable(OverviewColorTable(colors).mid(0, PaletteBytes + !model.bytesAt(TilesRange(model).offset,
+    sheet.setColorTable(MetaTileIndexColors(colors).mid(0, PaletteBytes + !model.bytesAt(TilesRange(model).offset,
                                                                                         TilesRange(model).length)));
-    OverviewPainter painter;
+    MetaTileIndices indices;
     uchar *bits = sheet.bits();
     const qsizetype stride = sheet.bytesPerLine();
     for (int n = 0; n < MetaTileCount; ++n) {
-        const std::uint8_t *from = painter.metaTilePixels(model, n);
+        const std::uint8_t *from = indices.of(model, n);
         uchar *to = bits + stride * TiledTileSize * (n / TiledSheetColumns) + TiledTileSize * (n % TiledSheetColumns);
         for (int y = 0; y < TiledTileSize; ++y, to += stride, from += TiledTileSize)
             std::memcpy(to, from, TiledTileSize);
