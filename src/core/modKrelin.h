@@ -90,7 +90,7 @@ public:
     const BgColorSet &BgColors() const { return bgColors; }
     void setBgColors(const BgColorSet &colors);
 
-    // Console Colours: the level map, the metatile table, its preview and the overview
+    // Console Colours: the level map, the metatile table, its preview and the stage map
     // show colour 0 of every sub-palette in the colour of entry 0 (the backdrop), as the
     // console does, instead of entries 4, 8 and 12 from their own bytes. Off at first.
     bool consoleColors() const { return console; }

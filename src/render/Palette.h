@@ -19,7 +19,7 @@ std::int32_t MasterColor(const modKrelin &model, int b);
 // entry 0, whatever entries 4, 8 and 12 hold.
 BgColorSet ConsoleColors(const BgColorSet &colors);
 
-// The colours the level map, the metatile table, its preview and the overview show: the
+// The colours the level map, the metatile table, its preview and the stage map show: the
 // model's BgColors, as the console shows them while Console Colours is on.
 BgColorSet ShownColors(const modKrelin &model);
 

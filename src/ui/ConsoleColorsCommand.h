@@ -10,7 +10,7 @@ class Preferences;
 class modKrelin;
 
 // View > Console Colours: shows colour 0 of every sub-palette as the console does, in the
-// level map, the metatile table, its preview and the overview. Kept in the preferences,
+// level map, the metatile table, its preview and the stage map. Kept in the preferences,
 // off at first; the model carries it to the views.
 class ConsoleColorsCommand : public QObject
 {
