@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -47,6 +48,13 @@ QByteArray EncodeIndexedPng(const QImage &picture)
     if (picture.format() != QImage::Format_Indexed8 || picture.isNull() || picture.colorCount() == 0)
         return {};
     const int width = picture.width(), height = picture.height(), colors = picture.colorCount();
+    // A pixel of a colour past the table has no colour in the file either: such a PNG is
+    // not valid, so none is written.
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = picture.constScanLine(y);
+        if (*std::max_element(row, row + width) >= colors)
+            return {};
+    }
     // The rows, each after its filter byte (0: none): two pixels a byte while 16 colours
     // do, else one.
     const auto rows = [&](bool nibbles) {
@@ -103,15 +111,21 @@ QByteArray EncodeIndexedPng(const QImage &picture)
     header.append(char(nibbles ? 4 : 8)); // bits a pixel
     header.append(char(3));               // indexed colour
     header.append(3, '\0');               // deflate, the one filter method, not interlaced
-    QByteArray palette;
+    QByteArray palette, alpha;
     for (int i = 0; i < colors; ++i) {
         const QRgb c = picture.color(i);
         palette.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+        alpha.append(char(qAlpha(c)));
     }
+    // The colours' alpha, up to the last that is not opaque (the rest are, as PNG has it).
+    while (!alpha.isEmpty() && uchar(alpha.back()) == 0xFF)
+        alpha.chop(1);
 
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     appendChunk(png, "IHDR", header);
     appendChunk(png, "PLTE", palette);
+    if (!alpha.isEmpty())
+        appendChunk(png, "tRNS", alpha);
     appendChunk(png, "IDAT", packed);
     appendChunk(png, "IEND", {});
     return png;

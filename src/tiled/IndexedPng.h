@@ -9,8 +9,9 @@ namespace krelin {
 // a pixel when its colour table has at most 16 colours (and no pixel uses another), of 8
 // otherwise, its rows unfiltered and stored by zlib without packing. A hundred times
 // faster than QImageWriter's PNG for the tileset pictures written here, at half the
-// size of an 8-bit picture when 16 colours do. An empty result for a picture that is
-// not indexed.
+// size of an 8-bit picture when 16 colours do. Colours that are not opaque keep their
+// alpha (a tRNS chunk). An empty result for a picture that is not indexed, or that has
+// a pixel of a colour past its table, which a PNG cannot hold.
 QByteArray EncodeIndexedPng(const QImage &picture);
 
 } // namespace krelin

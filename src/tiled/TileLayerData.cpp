@@ -201,7 +201,8 @@ DecodedCells DecodeBase64Cells(QByteArrayView text, const QString &compression, 
                               .arg(countText(count));
             return cells;
         }
-        std::memcpy(bytes.data(), packed.constData(), bytes.size());
+        if (!bytes.empty()) // a layer of no cells has no bytes to copy to
+            std::memcpy(bytes.data(), packed.constData(), bytes.size());
     } else if (compression == QLatin1String("zlib") || compression == QLatin1String("gzip")) {
         cells.error = inflateInto(packed, bytes, compression == QLatin1String("gzip"));
     } else if (compression == QLatin1String("zstd")) {

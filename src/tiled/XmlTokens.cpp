@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include <QStringDecoder>
 #include <QtEndian>
 
 namespace krelin {
@@ -66,6 +67,25 @@ bool mayBeSpecial(std::uint64_t x)
 QString shown(QByteArrayView bytes)
 {
     return QString::fromUtf8(bytes.first(std::min<qsizetype>(bytes.size(), 40)));
+}
+
+// The first byte from 0x80 up in [p, end), or end: eight bytes at a time through ASCII.
+const char *firstHighByte(const char *p, const char *end)
+{
+    while (end - p >= 8 && (qFromUnaligned<std::uint64_t>(p) & 0x8080808080808080u) == 0)
+        p += 8;
+    while (p < end && uchar(*p) < 0x80)
+        ++p;
+    return p;
+}
+
+// Whether bytes decode as UTF-8 as Qt's decoder has it: overlong forms, encoded surrogates
+// and bytes that begin or continue no character are faults.
+bool IsUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
 }
 
 } // namespace
@@ -168,22 +188,102 @@ bool XmlTokens::resolve(QByteArrayView raw, QByteArray &out, bool attributeValue
     return wrong.isEmpty();
 }
 
-bool XmlTokens::checkDeclaration(QByteArrayView body)
+namespace {
+
+// The value of the declaration's pseudo-attribute name ("1.0" of version="1.0"), and
+// where in body it starts; null when it has none.
+QByteArray declared(QByteArrayView body, QByteArrayView name, qsizetype *at = nullptr)
 {
-    const qsizetype at = body.indexOf("encoding");
-    if (at < 0)
+    qsizetype from = 0;
+    while ((from = body.indexOf(name, from)) >= 0) {
+        qsizetype q = from + name.size();
+        // A whole word: "encoding", not the end of "xencoding".
+        const bool word = from == 0 || isSpace(body[from - 1]);
+        while (q < body.size() && isSpace(body[q]))
+            ++q;
+        if (word && q < body.size() && body[q] == '=') {
+            ++q;
+            while (q < body.size() && isSpace(body[q]))
+                ++q;
+            if (at)
+                *at = q;
+            if (q >= body.size() || (body[q] != '"' && body[q] != '\''))
+                return QByteArray("");
+            const qsizetype end = body.indexOf(body[q], q + 1);
+            return body.sliced(q + 1, (end < 0 ? body.size() : end) - q - 1).toByteArray();
+        }
+        from += name.size();
+    }
+    return {};
+}
+
+} // namespace
+
+bool XmlTokens::checkDeclaration(qsizetype start, qsizetype end)
+{
+    const QByteArrayView body = doc.sliced(start, end - start);
+    qsizetype at = 0;
+    const QByteArray version = declared(body, "version", &at);
+    if (version != "1.0") {
+        pos = version.isNull() ? start : start + at;
+        fail(version.isNull() ? QStringLiteral("the XML declaration gives no version")
+                              : QStringLiteral("the document is XML %1; a map is XML 1.0").arg(shown(version)));
+        return false;
+    }
+    const QByteArray standalone = declared(body, "standalone", &at);
+    if (!standalone.isNull() && standalone != "yes" && standalone != "no") {
+        pos = start + at;
+        fail(QStringLiteral("the XML declaration says standalone=\"%1\", which is neither yes nor no").arg(shown(standalone)));
+        return false;
+    }
+    const QByteArray encoding = declared(body, "encoding", &at).toUpper();
+    if (encoding.isNull() || encoding == "UTF-8" || encoding == "US-ASCII" || encoding == "ASCII")
         return true;
-    qsizetype q = at + 8;
-    while (q < body.size() && (isSpace(body[q]) || body[q] == '='))
-        ++q;
-    if (q >= body.size() || (body[q] != '"' && body[q] != '\''))
-        return true;
-    const qsizetype end = body.indexOf(body[q], q + 1);
-    const QByteArray encoding = body.sliced(q + 1, (end < 0 ? body.size() : end) - q - 1).toByteArray().toUpper();
-    if (encoding == "UTF-8" || encoding == "US-ASCII" || encoding == "ASCII")
-        return true;
+    pos = start + at;
     fail(QStringLiteral("the file says it is encoded in %1; a map is read as UTF-8").arg(QString::fromLatin1(encoding)));
     return false;
+}
+
+bool XmlTokens::checkCharacters()
+{
+    charactersChecked = true;
+    // Runs of bytes from 0x80 up lie between ASCII bytes, which always end a character;
+    // each run is decoded on its own, and most maps have none.
+    const char *const begin = doc.data(), *const end = begin + doc.size();
+    const char *p = begin;
+    while (p < end) {
+        p = firstHighByte(p, end);
+        if (p == end)
+            break;
+        const char *const runEnd = std::find_if(p, end, [](char c) { return uchar(c) < 0x80; });
+        const QByteArrayView run(p, runEnd - p);
+        if (!IsUtf8(run)) {
+            // The first character that does not decode: one lead byte and the continuation
+            // bytes after it at a time.
+            qsizetype at = 0, next = 0;
+            for (; at < run.size(); at = next) {
+                next = at + 1;
+                while (next < run.size() && (uchar(run[next]) & 0xC0) == 0x80)
+                    ++next;
+                if (!IsUtf8(run.sliced(at, next - at)))
+                    break;
+            }
+            at = std::min(at, run.size() - 1);
+            pos = p - begin + at;
+            const QByteArray shownBytes = run.sliced(at, std::min<qsizetype>(next - at, 4)).toByteArray();
+            fail(QStringLiteral("bytes that are not UTF-8 (%1)").arg(QString::fromLatin1(shownBytes.toHex(' ').toUpper())));
+            return false;
+        }
+        // U+FFFE and U+FFFF, the two characters of three bytes that XML leaves out.
+        for (const char *c = p; c + 2 < runEnd; ++c)
+            if (uchar(c[0]) == 0xEF && uchar(c[1]) == 0xBF && (uchar(c[2]) == 0xBE || uchar(c[2]) == 0xBF)) {
+                pos = c - begin;
+                fail(QStringLiteral("the character U+%1, which XML does not allow").arg(uchar(c[2]) == 0xBE ? "FFFE" : "FFFF"));
+                return false;
+            }
+        p = runEnd;
+    }
+    return true;
 }
 
 bool XmlTokens::skipProcessingInstruction()
@@ -198,7 +298,7 @@ bool XmlTokens::skipProcessingInstruction()
         fail(QStringLiteral("a processing instruction <?%1 is not closed").arg(shown(target)));
         return false;
     }
-    const QByteArrayView body = doc.sliced(pos, end - pos);
+    const qsizetype bodyStart = pos;
     pos = end + 2;
     if (target.compare("xml", Qt::CaseInsensitive) != 0)
         return true;
@@ -206,7 +306,7 @@ bool XmlTokens::skipProcessingInstruction()
         fail(QStringLiteral("an XML declaration that does not come first"));
         return false;
     }
-    return checkDeclaration(body);
+    return checkDeclaration(bodyStart, end);
 }
 
 bool XmlTokens::skipComment()
@@ -255,6 +355,7 @@ XmlTokens::Token XmlTokens::readStartTag()
     if (!readName(elementName))
         return Invalid;
     attributes.clear();
+    attributeNames.clear();
     while (true) {
         const qsizetype before = pos;
         skipSpace();
@@ -263,6 +364,8 @@ XmlTokens::Token XmlTokens::readStartTag()
         if (doc[pos] == '>' || startsWith("/>")) {
             pendingEnd = doc[pos] == '/';
             pos += pendingEnd ? 2 : 1;
+            if (open.size() >= std::size_t(MaxDepth))
+                return fail(QStringLiteral("elements lie more than %1 deep").arg(MaxDepth));
             open.push_back(elementName);
             rootSeen = true;
             return token = StartElement;
@@ -286,15 +389,30 @@ XmlTokens::Token XmlTokens::readStartTag()
         for (const char c : a.raw)
             if (c == '<' || (uchar(c) < 0x20 && !isSpace(c)))
                 return fail(QStringLiteral("the value of the attribute %1 holds a character it may not").arg(shown(a.name)));
-        for (const Attribute &other : attributes)
-            if (other.name == a.name)
-                return fail(QStringLiteral("the tag <%1> has two attributes %2").arg(shown(elementName), shown(a.name)));
+        if (duplicateAttribute(a.name))
+            return fail(QStringLiteral("the tag <%1> has two attributes %2").arg(shown(elementName), shown(a.name)));
         QByteArray scratch;
         if (a.raw.contains('&') && !resolve(a.raw, scratch, true))
             return Invalid;
         attributes.push_back(a);
         pos = end + 1;
     }
+}
+
+bool XmlTokens::duplicateAttribute(QByteArrayView name)
+{
+    // A tag's few attributes are compared one by one; past a handful, by a hash, so that
+    // the time stays in proportion to the tag's length however many it holds.
+    constexpr std::size_t Few = 8;
+    if (attributes.size() < Few)
+        return std::any_of(attributes.begin(), attributes.end(), [&](const Attribute &a) { return a.name == name; });
+    if (attributeNames.isEmpty())
+        for (const Attribute &a : attributes)
+            attributeNames.insert(a.name);
+    if (attributeNames.contains(name))
+        return true;
+    attributeNames.insert(name);
+    return false;
 }
 
 XmlTokens::Token XmlTokens::readEndTag()
@@ -393,6 +511,8 @@ XmlTokens::Token XmlTokens::readNext()
 {
     if (token == Invalid || token == EndDocument)
         return token;
+    if (!charactersChecked && !checkCharacters())
+        return Invalid;
     if (pendingEnd) {
         pendingEnd = false;
         open.pop_back();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QSet>
 #include <QString>
 
 #include <vector>
@@ -11,8 +12,13 @@ namespace krelin {
 // A strict pull reader of XML 1.0 in UTF-8, as map files are written: elements,
 // attributes, character data (entity and character references resolved, CDATA
 // sections), comments and processing instructions (skipped). A document type
-// declaration is refused, and with it every entity of the document's own. The first
-// fault ends the reading with an error naming its line and column.
+// declaration is refused, and with it every entity of the document's own; so are bytes
+// that are not UTF-8 (checked by Qt's decoder), the characters XML does not allow
+// (U+FFFE, U+FFFF, control characters), an XML declaration of another version or of a
+// standalone other than yes or no, and elements nested more than MaxDepth deep. The
+// first fault ends the reading with an error naming its line and column. Its time grows
+// with the document's length, whatever the document holds: an element's attributes are
+// told apart by a hash once there are many.
 //
 // It reads a stage's map several times as fast as QXmlStreamReader, which spends more
 // time on a map's elements and the text of its cells than the rest of an import takes in
@@ -25,6 +31,9 @@ public:
 
     // The document must outlive the reader: names and values point into it.
     explicit XmlTokens(QByteArrayView document);
+
+    // How deep elements may lie in one another.
+    static constexpr int MaxDepth = 1024;
 
     // The next token: an element's start (an empty element gives a start and an end), its
     // end, a run of character data, the end of the document, or Invalid at the first
@@ -78,7 +87,12 @@ private:
     static QString resolveInto(QByteArrayView raw, QByteArray &out, bool attributeValue);
     // The same, a bad reference a fault.
     bool resolve(QByteArrayView raw, QByteArray &out, bool attributeValue);
-    bool checkDeclaration(QByteArrayView body);
+    // The XML declaration whose pseudo-attributes lie in [start, end) of the document.
+    bool checkDeclaration(qsizetype start, qsizetype end);
+    // Refuses the document at its first byte that is not UTF-8 or first character XML
+    // does not allow; true when there is none.
+    bool checkCharacters();
+    bool duplicateAttribute(QByteArrayView name);
     void skipSpace();
     bool startsWith(const char *literal) const;
 
@@ -89,11 +103,13 @@ private:
     QString error;
     QByteArrayView elementName;
     std::vector<Attribute> attributes;
+    QSet<QByteArrayView> attributeNames; // the current tag's, once it has many
     QByteArray characters;         // the data resolved, where it needed to be
     QByteArrayView charactersView; // what text() gives
     std::vector<QByteArrayView> open; // the elements started and not ended
     bool pendingEnd = false;          // an empty element's end comes next
     bool rootSeen = false;
+    bool charactersChecked = false;
 };
 
 } // namespace krelin

@@ -1,9 +1,14 @@
 // What a map file's text is read with: the XML reader, read side by side with
-// QXmlStreamReader; a layer's CSV; its base64 data packed with zlib, gzip or zstd, whose
-// unpacking stops at the layer's size whatever the stream says.
+// QXmlStreamReader, its faults named where they lie, hostile documents read in time that
+// grows with their length; a layer's CSV; its base64 data packed with zlib, gzip or zstd,
+// whose unpacking stops at the layer's size whatever the stream says; and the tileset
+// picture's PNG, read back.
 #include "MapText.h"
+#include "tiled/IndexedPng.h"
 #include "tiled/TileLayerData.h"
 #include "tiled/XmlTokens.h"
+
+#include <QImage>
 
 #include <QTest>
 #include <QXmlStreamReader>
@@ -183,6 +188,20 @@ private slots:
         QTest::newRow("unclosed CDATA") << QByteArray("<a><![CDATA[ x </a>");
         QTest::newRow("end tag alone") << QByteArray("</a>");
         QTest::newRow("digit name") << QByteArray("<1a/>");
+        // Bytes that are not UTF-8, characters XML leaves out, declarations it does not know.
+        QTest::newRow("FF FE in the text") << QByteArray("<a>x\xFF\xFEy</a>");
+        QTest::newRow("overlong C0 AF") << QByteArray("<a b=\"\xC0\xAF\"/>");
+        QTest::newRow("encoded surrogate") << QByteArray("<a>\xED\xA0\x80</a>");
+        QTest::newRow("cut short") << QByteArray("<a>\xC3</a>");
+        QTest::newRow("not UTF-8 in a comment") << QByteArray("<a><!-- \xFF --></a>");
+        QTest::newRow("not UTF-8 in a name") << QByteArray("<a\xE9/>");
+        QTest::newRow("U+FFFE") << QByteArray("<a>\xEF\xBF\xBE</a>");
+        QTest::newRow("U+FFFF in a value") << QByteArray("<a b=\"\xEF\xBF\xBF\"/>");
+        QTest::newRow("U+FDD0, a character XML allows") << QByteArray("<a>\xEF\xB7\x90\xC2\x85</a>");
+        QTest::newRow("standalone maybe") << QByteArray("<?xml version=\"1.0\" standalone=\"maybe\"?><a/>");
+        QTest::newRow("standalone yes") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><a/>");
+        QTest::newRow("XML 1.1") << QByteArray("<?xml version=\"1.1\"?><a/>");
+        QTest::newRow("no version") << QByteArray("<?xml encoding=\"UTF-8\"?><a/>");
     }
     void xmlAsQtReadsIt()
     {
@@ -207,6 +226,119 @@ private slots:
             later.readNext();
         QCOMPARE(later.lineNumber(), 3);
         QCOMPARE(later.columnNumber(), 6);
+    }
+
+    // A fault is named where it lies: its line, and its column in characters, counted here
+    // from the document's text; the reader stops there, before anything after it.
+    void faultsNamedWhereTheyLie_data()
+    {
+        QTest::addColumn<QByteArray>("fault"); // placed on the third line, after "  <b c=\"é"
+        QTest::addColumn<QString>("says");
+        QTest::newRow("FF FE") << QByteArray("\xFF\xFE") << "bytes that are not UTF-8 (FF)";
+        QTest::newRow("overlong") << QByteArray("\xC0\xAF") << "bytes that are not UTF-8 (C0 AF)";
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << "bytes that are not UTF-8 (ED A0 80)";
+        QTest::newRow("U+FFFE") << QByteArray("\xEF\xBF\xBE") << "the character U+FFFE, which XML does not allow";
+        QTest::newRow("U+FFFF") << QByteArray("\xEF\xBF\xBF") << "the character U+FFFF";
+    }
+    void faultsNamedWhereTheyLie()
+    {
+        QFETCH(QByteArray, fault);
+        QFETCH(QString, says);
+        const QByteArray before = "<?xml version=\"1.0\"?>\n<a>\n  <b c=\"\xC3\xA9";
+        XmlTokens xml(before + fault + "\"/>\n</a>\n");
+        QCOMPARE(xml.readNext(), XmlTokens::Invalid);
+        QVERIFY2(xml.errorString().contains(says), qPrintable(xml.errorString()));
+        QCOMPARE(xml.lineNumber(), 3);
+        QCOMPARE(xml.columnNumber(), QString::fromUtf8(before.mid(before.lastIndexOf('\n') + 1)).size() + 1);
+
+        // standalone="maybe" is named where its value stands.
+        XmlTokens declared("<?xml version=\"1.0\"\n      standalone=\"maybe\"?>\n<a/>");
+        QCOMPARE(declared.readNext(), XmlTokens::Invalid);
+        QVERIFY2(declared.errorString().contains(QLatin1String("standalone=\"maybe\"")), qPrintable(declared.errorString()));
+        QCOMPARE(declared.lineNumber(), 2);
+        QCOMPARE(declared.columnNumber(), 1 + qsizetype(std::strlen("      standalone=")));
+    }
+
+    // Hostile documents within the size a map may have cost time in proportion to their
+    // length: a tag of 400,000 attributes (before, each was compared with every one before
+    // it: hours) is read, and a duplicate among them found; elements nested past MaxDepth
+    // are refused rather than remembered one by one.
+    void hostileDocuments()
+    {
+        constexpr int Many = 400000;
+        QByteArray tag = "<a";
+        for (int i = 0; i < Many; ++i)
+            tag += " a" + QByteArray::number(i) + "=\"1\"";
+        const QByteArray all = tag + "/>", withTwin = tag + " a123456=\"2\"/>";
+        XmlTokens many(all);
+        QCOMPARE(many.readNext(), XmlTokens::StartElement);
+        QCOMPARE(many.attributeCount(), Many);
+        QCOMPARE(many.attribute("a399999"), QByteArray("1"));
+        XmlTokens twice(withTwin);
+        QCOMPARE(twice.readNext(), XmlTokens::Invalid);
+        QCOMPARE(twice.errorString(), QStringLiteral("the tag <a> has two attributes a123456"));
+
+        const auto nested = [](int depth) { return QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth); };
+        const QByteArray deepestText = nested(XmlTokens::MaxDepth), deeperText = nested(XmlTokens::MaxDepth + 1);
+        XmlTokens deepest(deepestText);
+        while (!deepest.atEnd())
+            deepest.readNext();
+        QVERIFY2(!deepest.hasError(), qPrintable(deepest.errorString()));
+        XmlTokens deeper(deeperText);
+        while (!deeper.atEnd())
+            deeper.readNext();
+        QVERIFY(deeper.hasError());
+        QCOMPARE(deeper.errorString(), QStringLiteral("elements lie more than %1 deep").arg(XmlTokens::MaxDepth));
+    }
+
+    // A layer of no cells (a map of width 0) decodes to no cells in every packing, and
+    // copies nothing from nowhere.
+    void noCells_data()
+    {
+        QTest::addColumn<QString>("compression");
+        for (const char *c : {"", "zlib", "gzip", "zstd"})
+            QTest::newRow(*c ? c : "plain") << QString::fromLatin1(c);
+    }
+    void noCells()
+    {
+        QFETCH(QString, compression);
+        const DecodedCells cells = DecodeBase64Cells(Packed(QByteArray(), compression).toBase64(), compression, 0);
+        QVERIFY2(cells.ok(), qPrintable(cells.error));
+        QVERIFY(cells.ids.empty());
+        QVERIFY(DecodeCsvCells("", 0).ok());
+    }
+
+    // The tileset picture's PNG reads back as the picture, in 4 and in 8 bits, with its
+    // colours' alpha; a picture with a pixel past its colour table makes no file at all.
+    void indexedPng_data()
+    {
+        QTest::addColumn<int>("colors");
+        QTest::addColumn<int>("alpha"); // of colour 1
+        QTest::newRow("4 bits, opaque") << 16 << 255;
+        QTest::newRow("4 bits, see-through") << 5 << 0;
+        QTest::newRow("8 bits, half") << 200 << 128;
+    }
+    void indexedPng()
+    {
+        QFETCH(int, colors);
+        QFETCH(int, alpha);
+        QImage picture(37, 5, QImage::Format_Indexed8);
+        QList<QRgb> table;
+        for (int i = 0; i < colors; ++i)
+            table << qRgba(i * 7 % 256, 255 - i, i * 3 % 256, i == 1 ? alpha : 255);
+        picture.setColorTable(table);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.scanLine(y)[x] = uchar((x * 5 + y) % colors);
+        QImage back;
+        QVERIFY(back.loadFromData(EncodeIndexedPng(picture), "PNG"));
+        QCOMPARE(back.size(), picture.size());
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                QCOMPARE(back.pixel(x, y), picture.pixel(x, y));
+
+        picture.scanLine(3)[36] = uchar(colors);
+        QCOMPARE(EncodeIndexedPng(picture), QByteArray());
     }
 
 };
