@@ -46,6 +46,10 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
     if (IsSameFile(request.outputPath, request.imagePath))
         return QStringLiteral("the output %1 is the cartridge image itself; choose another file for the picture")
             .arg(request.outputPath);
+    const QString overPalette = OutputOverInputProblem(
+        request.outputPath, {{MasterPalettePath(programFolder), QStringLiteral("palette file")}});
+    if (!overPalette.isEmpty())
+        return overPalette;
 
     RomReadResult rom = ReadRomFile(request.imagePath);
     if (!rom.ok())

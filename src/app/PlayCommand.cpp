@@ -119,6 +119,12 @@ QString Play(const PlayRequest &request, const QString &program, const QString &
     const CoreChoice core = ChooseCore();
     if (core.path.isEmpty())
         return core.problem;
+    // The core and the palette file are read too.
+    const QString overInput = OutputOverInputProblem(
+        request.screenshotPath,
+        {{core.path, QStringLiteral("core")}, {MasterPalettePath(programFolder), QStringLiteral("palette file")}});
+    if (!overInput.isEmpty())
+        return overInput;
     modKrelin model;
     const QString warning = LoadMasterPalette(model, programFolder);
     if (paletteWarning)

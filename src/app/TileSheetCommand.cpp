@@ -78,6 +78,10 @@ QString ExportTileSheet(const TileSheetRequest &request, const QString &programF
     if (IsSameFile(request.sheetPath, request.imagePath))
         return QStringLiteral("the output %1 is the cartridge image itself; choose another file for the sheet")
             .arg(ShownPath(request.sheetPath));
+    const QString overPalette = OutputOverInputProblem(
+        request.sheetPath, {{MasterPalettePath(programFolder), QStringLiteral("palette file")}});
+    if (!overPalette.isEmpty())
+        return overPalette;
     modKrelin model;
     const QString problem = loadStage(model, request, programFolder, paletteWarning);
     if (!problem.isEmpty())
@@ -90,10 +94,12 @@ QString ExportTileSheet(const TileSheetRequest &request, const QString &programF
 QString ImportTileSheet(const TileSheetRequest &request, const QString &programFolder, QString *paletteWarning,
                         qint64 *nearest)
 {
-    for (const auto &[input, what] : {std::pair{request.imagePath, "image"}, std::pair{request.sheetPath, "sheet"}})
-        if (IsSameFile(request.outPath, input))
-            return QStringLiteral("will not write %1: it is the same file as the %2 %3")
-                .arg(ShownPath(request.outPath), QLatin1String(what), ShownPath(input));
+    const QString overInput = OutputOverInputProblem(request.outPath,
+                                                     {{request.imagePath, QStringLiteral("image")},
+                                                      {request.sheetPath, QStringLiteral("sheet")},
+                                                      {MasterPalettePath(programFolder), QStringLiteral("palette file")}});
+    if (!overInput.isEmpty())
+        return overInput;
     modKrelin model;
     const QString problem = loadStage(model, request, programFolder, paletteWarning);
     if (!problem.isEmpty())

@@ -70,15 +70,18 @@ QString ExportTiledMap(const TiledRequest &request, const QString &programFolder
     if (paletteWarning)
         *paletteWarning = warning;
     // The stage fits the image, so its palette bytes are there.
-    return WriteTiledStage(model, request.mapPath, ResolveBgColors(model).value_or(BgColorSet{}), request.imagePath);
+    return WriteTiledStage(model, request.mapPath, ResolveBgColors(model).value_or(BgColorSet{}),
+                           {{request.imagePath, QStringLiteral("image")},
+                            {MasterPalettePath(programFolder), QStringLiteral("palette file")}});
 }
 
 QString ImportTiledMap(const TiledRequest &request, QStringList *summary)
 {
-    for (const auto &[input, what] : {std::pair{request.imagePath, "image"}, std::pair{request.mapPath, "map"}})
-        if (IsSameFile(request.outPath, input))
-            return QStringLiteral("will not write %1: it is the same file as the %2 %3")
-                .arg(ShownPath(request.outPath), QLatin1String(what), ShownPath(input));
+    // Every file read is an input that the output may not name: the image, the map, and
+    // the tileset file the map names, known once the map is read.
+    QList<InputFile> inputs{{request.imagePath, QStringLiteral("image")}, {request.mapPath, QStringLiteral("map")}};
+    if (const QString problem = OutputOverInputProblem(request.outPath, inputs); !problem.isEmpty())
+        return problem;
     modKrelin model;
     const QString problem = loadStage(model, request);
     if (!problem.isEmpty())
@@ -86,6 +89,11 @@ QString ImportTiledMap(const TiledRequest &request, QStringList *summary)
     const TiledStageImport import = ReadTiledStageMap(request.mapPath, model, *model.currentStage());
     if (!import.ok())
         return import.error;
+    for (const QString &file : import.files)
+        if (file != request.mapPath)
+            inputs.append({file, QStringLiteral("tileset")});
+    if (const QString problem = OutputOverInputProblem(request.outPath, inputs); !problem.isEmpty())
+        return problem;
     if (!request.otherImage && !MadeFromThisImage(import, model))
         return OtherImageText(import, model, ShownPath(request.mapPath))
             + QStringLiteral(" Add --other-image to import it all the same.");

@@ -29,9 +29,14 @@ QByteArray StandardPaletteFile()
     return bytes;
 }
 
+QString MasterPalettePath(const QString &programFolder)
+{
+    return QDir(programFolder).filePath(MasterPaletteFileName);
+}
+
 QString LoadMasterPalette(modKrelin &model, const QString &programFolder)
 {
-    const QString path = QDir(programFolder).filePath(MasterPaletteFileName);
+    const QString path = MasterPalettePath(programFolder);
     const QString fallback = QStringLiteral("\n\nThe editor uses its built-in standard palette instead.");
     const QFileInfo info(path);
 

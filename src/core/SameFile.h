@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace krelin {
@@ -11,5 +12,17 @@ namespace krelin {
 // names no file, so it is never the same as another; nor is one whose links cannot be
 // followed (too many, or a loop), which every read and write refuses in turn.
 bool IsSameFile(const QString &a, const QString &b);
+
+// A file a command reads, and what it is to the command ("image", "map", "tileset"):
+// writing over it would destroy what the command was made from.
+struct InputFile
+{
+    QString path;
+    QString what;
+};
+
+// Why output may not be written: "will not write OUT: it is the same file as the tileset
+// TS", for the first of inputs that output names (IsSameFile); empty when it names none.
+QString OutputOverInputProblem(const QString &output, const QList<InputFile> &inputs);
 
 } // namespace krelin

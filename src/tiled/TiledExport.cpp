@@ -283,7 +283,7 @@ TiledStageFiles EncodeTiledStage(const modKrelin &model, TiledFormat format, con
 }
 
 QString WriteTiledStage(const modKrelin &model, const QString &mapPath, const BgColorSet &colors,
-                        const QString &protectedPath)
+                        const QList<InputFile> &inputs)
 {
     const std::optional<TiledFormat> format = TiledFormatFor(mapPath);
     const QString shownMap = QDir::toNativeSeparators(mapPath);
@@ -295,11 +295,10 @@ QString WriteTiledStage(const modKrelin &model, const QString &mapPath, const Bg
     const QString pictureName = QFileInfo(picturePath).fileName();
     if (std::any_of(pictureName.begin(), pictureName.end(), [](QChar c) { return c.unicode() < 0x20; }))
         return QStringLiteral("cannot write %1: a map's name may not hold a control character").arg(shownMap);
-    // Neither file may land on the open cartridge, by whatever name or link.
+    // Neither file may land on an input, the cartridge above all, by whatever name or link.
     for (const QString &path : {mapPath, picturePath})
-        if (!protectedPath.isEmpty() && IsSameFile(path, protectedPath))
-            return QStringLiteral("%1 is the cartridge image itself; choose another name for the map")
-                .arg(QDir::toNativeSeparators(path));
+        if (const QString problem = OutputOverInputProblem(path, inputs); !problem.isEmpty())
+            return problem;
 
     const TiledStageFiles files = EncodeTiledStage(model, *format, pictureName, colors);
     if (files.tileset.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ImageLayout.h"
+#include "core/SameFile.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -66,10 +67,11 @@ TiledStageFiles EncodeTiledStage(const modKrelin &model, TiledFormat format, con
 
 // Writes the current stage's map to mapPath in the format its suffix names, and its
 // tileset picture beside it; each file whole, through a temporary file. Neither may be
-// protectedPath (the open image). Returns an empty string on success, otherwise a
-// one-line message naming the file; a tileset picture written for a map that then could
-// not be written is removed again.
+// one of inputs (the image the stage comes from, the palette file read), by any name or
+// link. Returns an empty string on success, otherwise a one-line message naming the
+// file; a tileset picture written for a map that then could not be written is removed
+// again.
 QString WriteTiledStage(const modKrelin &model, const QString &mapPath, const BgColorSet &colors,
-                        const QString &protectedPath = {});
+                        const QList<InputFile> &inputs = {});
 
 } // namespace krelin

@@ -86,9 +86,9 @@ QString StageMapCheck::checkMap() const
 
 QString StageMapCheck::checkTileset() const
 {
-    if (map.tilesets.empty())
+    if (!map.tileset)
         return QStringLiteral("%1: the map has no tileset").arg(name);
-    const TiledTileset &metaTiles = map.tilesets.front();
+    const TiledTileset &metaTiles = *map.tileset;
     if (metaTiles.tileWidth != TiledTileSize || metaTiles.tileHeight != TiledTileSize)
         return QStringLiteral("%1: the tileset \"%2\" has tiles of %3 × %4 pixels, not %5 × %5")
             .arg(name, metaTiles.name)
@@ -115,14 +115,9 @@ QString StageMapCheck::cellFault(int index, std::uint32_t id) const
         return where + QStringLiteral("the tile is flipped or turned; a metatile is placed as it is");
     if (id == 0)
         return where + QStringLiteral("the cell is empty; every cell holds a metatile");
-    const TiledTileset *owner = nullptr;
-    for (const TiledTileset &tileset : map.tilesets)
-        if (tileset.firstGid <= int(std::min<std::uint32_t>(id, 0x7FFFFFFF)) && (!owner || tileset.firstGid > owner->firstGid))
-            owner = &tileset;
-    if (owner && owner != &map.tilesets.front())
-        return where + QStringLiteral("the cell holds a tile of the tileset \"%1\", not one of the stage's metatiles").arg(owner->name);
+    const qint64 first = map.tileset->firstGid;
     return where + QStringLiteral("the cell holds tile %1, which is no metatile (they are 0 to 255)")
-                      .arg(owner ? qint64(id) - owner->firstGid : qint64(id));
+                      .arg(qint64(id) >= first ? qint64(id) - first : qint64(id));
 }
 
 QString StageMapCheck::readCells(TiledStageImport &import) const
@@ -149,7 +144,7 @@ QString StageMapCheck::readCells(TiledStageImport &import) const
     const DecodedCells decoded = DecodeLayer(*level);
     if (!decoded.ok())
         return QStringLiteral("%1: layer \"%2\": %3").arg(name, TiledLevelLayer, decoded.error);
-    const std::uint32_t first = std::uint32_t(map.tilesets.front().firstGid);
+    const std::uint32_t first = std::uint32_t(map.tileset->firstGid);
     import.cells.resize(std::size_t(FrameBytes) * stage.Frames);
     // The map's rows run across every frame; the image keeps a frame's rows together.
     const std::uint32_t *id = decoded.ids.data();
@@ -252,13 +247,15 @@ TiledStageImport CheckTiledStageMap(const TiledMapFile &map, const QString &name
 TiledStageImport ReadTiledStageMap(const QString &path, const modKrelin &model, const Stage &stage)
 {
     const TiledMapRead read = ReadTiledMap(path);
-    if (!read.ok()) {
-        TiledStageImport import;
+    TiledStageImport import;
+    if (read.ok()) {
+        import = CheckTiledStageMap(read.map, QDir::toNativeSeparators(path), model, stage);
+    } else {
         import.stage = &stage;
         import.error = read.error;
-        return import;
     }
-    return CheckTiledStageMap(read.map, QDir::toNativeSeparators(path), model, stage);
+    import.files = read.files;
+    return import;
 }
 
 bool MadeFromThisImage(const TiledStageImport &import, const modKrelin &model)

@@ -28,6 +28,7 @@ struct TiledStageImport
     std::vector<std::uint8_t> rooms; // one a frame
     QString checksum;                // the map's checksum property; empty when it has none
     QString error;                   // one line naming the file; empty when the map was taken
+    QStringList files;               // the files read: the map and the tileset file it names
 
     bool ok() const { return error.isEmpty(); }
 };

@@ -34,7 +34,7 @@ std::optional<TiledProperty> FindProperty(const QList<TiledProperty> &properties
     return std::nullopt;
 }
 
-TiledMapRead ReadTiledMap(const QString &path)
+TiledMapRead ReadTiledMap(const QString &path, QByteArray *content)
 {
     const QString shown = QDir::toNativeSeparators(path);
     const FileReadResult file = ReadWholeFile(path, MaxTiledFileSize);
@@ -44,7 +44,12 @@ TiledMapRead ReadTiledMap(const QString &path)
                          .arg(shown, file.failureText(QStringLiteral("a map"), QStringLiteral("a map"), MaxTiledFileSize));
         return read;
     }
-    return ReadTiledMapBytes(toByteArray(file.bytes), QFileInfo(path).absolutePath(), shown);
+    const QByteArray bytes = toByteArray(file.bytes);
+    if (content)
+        *content = bytes;
+    TiledMapRead read = ReadTiledMapBytes(bytes, QFileInfo(path).absolutePath(), shown);
+    read.files.prepend(path);
+    return read;
 }
 
 TiledMapRead ReadTiledMapBytes(const QByteArray &bytes, const QString &folder, const QString &name)
@@ -59,10 +64,17 @@ TiledMapRead ReadTiledMapBytes(const QByteArray &bytes, const QString &folder, c
     return read;
 }
 
-QString ReadTilesetFile(const QString &folder, TiledTileset &tileset)
+QString MoreThanOneTilesetText(const QString &name)
+{
+    return QStringLiteral("%1: the map refers to more than one tileset; a stage's map has one, the stage's metatiles")
+        .arg(name);
+}
+
+QString ReadTilesetFile(const QString &folder, TiledTileset &tileset, QStringList &files)
 {
     const QString path = QDir(folder).absoluteFilePath(tileset.source);
     const QString shown = QDir::toNativeSeparators(path);
+    files.append(path);
     const FileReadResult file = ReadWholeFile(path, MaxTiledFileSize);
     if (!file.ok())
         return QStringLiteral("cannot read the tileset %1: %2")

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -66,7 +67,7 @@ struct TiledMapFile
     int tileHeight = 0;
     bool infinite = false;
     QList<TiledProperty> properties;
-    std::vector<TiledTileset> tilesets; // by firstGid, ascending
+    std::optional<TiledTileset> tileset; // a map of more than one is refused when read
     std::vector<TiledTileLayer> tileLayers;
     std::vector<TiledObjectLayer> objectLayers;
 };
@@ -78,6 +79,10 @@ struct TiledMapRead
 {
     TiledMapFile map;
     QString error; // a one-line message naming the file and what is wrong; empty when read
+    // The files read, as named to the reader: the map when it was read from a file, and
+    // the tileset file it names, once reading reached it. A command that writes a file
+    // must not write over any of them.
+    QStringList files;
 
     bool ok() const { return error.isEmpty(); }
 };
@@ -88,11 +93,13 @@ inline constexpr int MaxGroupDepth = 64;
 // Largest map or tileset file read.
 inline constexpr qint64 MaxTiledFileSize = 32 * 1024 * 1024;
 
-// Reads the map at path, TMX or TMJ as its content shows, and the tileset files it names
-// (beside it, by their relative names). A file that cannot be read, is not well formed,
-// or lacks what a map or tileset must have is refused. The layers' data is kept as
-// written: see DecodeLayer().
-TiledMapRead ReadTiledMap(const QString &path);
+// Reads the map at path, TMX or TMJ as its content shows, and the tileset file it names
+// (beside it, by its relative name). A file that cannot be read, is not well formed, lacks
+// what a map or tileset must have, or refers to more than one tileset is refused (each
+// tileset would be read, and a stage's map has one: its metatiles). The layers' data is
+// kept as written: see DecodeLayer().
+// *content, when given, gets the map's bytes as read (nothing when it could not be read).
+TiledMapRead ReadTiledMap(const QString &path, QByteArray *content = nullptr);
 
 // The same, of a map's bytes; folder is where it names its tileset files from, name how
 // messages name it.
@@ -104,9 +111,12 @@ TiledMapRead ReadTmx(const QByteArray &bytes, const QString &folder, const QStri
 TiledMapRead ReadTmj(const QByteArray &bytes, const QString &folder, const QString &name);
 QString ReadTsx(const QByteArray &bytes, const QString &name, TiledTileset &tileset);
 QString ReadTsj(const QByteArray &bytes, const QString &name, TiledTileset &tileset);
-// Reads the file tileset.source names (relative to folder) into tileset; an empty string,
-// or a message naming the file and what is wrong.
-QString ReadTilesetFile(const QString &folder, TiledTileset &tileset);
+// Reads the file tileset.source names (relative to folder) into tileset, adding its path
+// to files; an empty string, or a message naming the file and what is wrong.
+QString ReadTilesetFile(const QString &folder, TiledTileset &tileset, QStringList &files);
+
+// What a map of more than one tileset is told, name naming the map.
+QString MoreThanOneTilesetText(const QString &name);
 
 // The ids of a tile layer's cells, decoded from its data as written.
 struct DecodedCells;

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 
 namespace krelin {
@@ -50,9 +51,13 @@ QJsonObject TmjParser::parse(const QByteArray &bytes, const char *what)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        fail(QStringLiteral("%1: the file is damaged or truncated: at byte %2: %3")
+        // Where the parser stopped, as an editor shows it: line and column (in characters).
+        const QByteArrayView before = QByteArrayView(bytes).first(std::clamp<qsizetype>(parseError.offset, 0, bytes.size()));
+        const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+        fail(QStringLiteral("%1: the file is damaged or truncated: line %2, column %3: %4")
                  .arg(name)
-                 .arg(parseError.offset)
+                 .arg(before.count('\n') + 1)
+                 .arg(QString::fromUtf8(before.sliced(lineStart)).size() + 1)
                  .arg(parseError.errorString()));
         return {};
     }
@@ -201,12 +206,16 @@ TiledMapRead TmjParser::readMap(const QByteArray &bytes)
     map.tileHeight = number(object, QStringLiteral("tileheight"), what);
     map.infinite = object.value(QLatin1String("infinite")).toBool();
     readProperties(object.value(QLatin1String("properties")), map.properties);
-    for (const QJsonValue &entry : object.value(QLatin1String("tilesets")).toArray()) {
+    const QJsonArray tilesets = object.value(QLatin1String("tilesets")).toArray();
+    // Refused before any is read: each may name a file of its own.
+    if (tilesets.size() > 1)
+        fail(MoreThanOneTilesetText(name));
+    if (!failed() && !tilesets.isEmpty()) {
         TiledTileset tileset;
-        readTileset(entry.toObject(), tileset, false);
+        readTileset(tilesets.first().toObject(), tileset, false);
         if (!failed() && !tileset.source.isEmpty())
-            fail(ReadTilesetFile(folder, tileset));
-        map.tilesets.push_back(tileset);
+            fail(ReadTilesetFile(folder, tileset, read.files));
+        map.tileset = tileset;
     }
     readLayers(object.value(QLatin1String("layers")), map, 0);
     read.error = error;

@@ -206,11 +206,16 @@ TiledMapRead TmxParser::readMap()
         if (element == "properties") {
             readProperties(map.properties);
         } else if (element == "tileset") {
+            // Refused before a second one is read: each may name a file of its own.
+            if (map.tileset) {
+                fail(MoreThanOneTilesetText(name));
+                break;
+            }
             TiledTileset tileset;
             readTilesetElement(tileset, false);
             if (!failed() && !tileset.source.isEmpty())
-                fail(ReadTilesetFile(folder, tileset));
-            map.tilesets.push_back(tileset);
+                fail(ReadTilesetFile(folder, tileset, read.files));
+            map.tileset = tileset;
         } else if (element == "layer") {
             readTileLayer(map);
         } else if (element == "objectgroup") {

@@ -1,6 +1,7 @@
 #include "TileSheetCommands.h"
 
 #include "ExportMenu.h"
+#include "core/SameFile.h"
 #include "core/StageSharing.h"
 #include "core/StageTable.h"
 #include "core/Version.h"
@@ -108,6 +109,16 @@ bool TileSheetCommands::mnuExportTiles_Click()
     if (path.isEmpty())
         return false;
     lastFolder = QFileInfo(path).absolutePath();
+    // The dialog's "Replace?" is about a picture: the open cartridge (by any name or link)
+    // is never one to replace.
+    if (!model.RomFileName.isEmpty() && IsSameFile(path, model.RomFileName)) {
+        desktop.showMessage(window, ProgramCaption(),
+                            QStringLiteral("%1 is the open cartridge image itself: the tiles were not written. "
+                                           "Choose another file for the sheet.")
+                                .arg(QDir::toNativeSeparators(path)),
+                            Desktop::Icon::Warning);
+        return false;
+    }
     const std::uint8_t *tiles = model.bytesAt(TilesRange(model).offset, TileSheetBytes);
     const QString error = SavePng(EncodeTileSheet(tiles, sheetColors(model, p)), path);
     if (!error.isEmpty()) {

@@ -145,7 +145,8 @@ bool TiledCommands::mnuExportTiled_Click()
     }
     // In the colours the image holds now, as the command line draws a saved image.
     const QString error =
-        WriteTiledStage(model, path, ResolveBgColors(model).value_or(model.BgColors()), model.RomFileName);
+        WriteTiledStage(model, path, ResolveBgColors(model).value_or(model.BgColors()),
+                        {{model.RomFileName, QStringLiteral("open cartridge image")}});
     if (!error.isEmpty()) {
         desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
         return false;

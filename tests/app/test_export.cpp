@@ -1,6 +1,10 @@
 // The command-line export: the PNG holds exactly what the level-map surface shows, and
 // every bad request ends with a one-line message, a non-zero status and no file.
+#include "Bytes.h"
 #include "RunKrelin.h"
+#include "app/Export.h"
+#include "app/TileSheetCommand.h"
+#include "app/TiledCommand.h"
 #include "SyntheticImage.h"
 #include "OddFiles.h"
 #include "core/MasterPalette.h"
@@ -84,6 +88,7 @@ private slots:
     void refusesBadRequests();
     void refusesOutputThatIsTheImage_data();
     void refusesOutputThatIsTheImage();
+    void outputNeverThePaletteFile();
     void reportsFileSizeLimit();
     void helpWithoutDisplay();
     void programThatDoesNotEndFails();
@@ -259,6 +264,37 @@ void TestExport::refusesOutputThatIsTheImage()
     QVERIFY(original.open(QIODevice::ReadOnly) && kept.open(QIODevice::ReadOnly));
     QVERIFY(original.readAll() == kept.readAll());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+}
+
+// The commands that draw read the palette file Krelin.d_p of their program's folder: an
+// output that names it (here through a link) is refused by each of them, and the file is
+// left as it was.
+void TestExport::outputNeverThePaletteFile()
+{
+    QTemporaryDir program, dir;
+    const QString palette = MasterPalettePath(program.path()), sample = QStringLiteral(KRELIN_SAMPLE);
+    QVERIFY(QFile::copy(MasterPalettePath(QStringLiteral(KRELIN_RUNTIME_DIR)), palette));
+    const QByteArray before = ReadFile(palette);
+    const auto linked = [&](const char *name) {
+        const QString link = dir.filePath(QLatin1String(name));
+        return QFile::link(palette, link) ? link : QString();
+    };
+    const QString said = QStringLiteral("it is the same file as the palette file");
+
+    const QString picture = ExportLevel({sample, linked("p.png"), QStringLiteral("1A")}, program.path());
+    QVERIFY2(picture.contains(said), qPrintable(picture));
+    TileSheetRequest sheet{linked("s.png"), QStringLiteral("1A"), 0, sample, {}};
+    QVERIFY(ExportTileSheet(sheet, program.path()).contains(said));
+    sheet.sheetPath = dir.filePath(QStringLiteral("tiles.png"));
+    QCOMPARE(ExportTileSheet(sheet, program.path()), QString());
+    sheet.outPath = linked("out.nes");
+    QVERIFY(ImportTileSheet(sheet, program.path()).contains(said));
+    TiledRequest map;
+    map.mapPath = linked("m.tmx");
+    map.stageName = QStringLiteral("1A");
+    map.imagePath = sample;
+    QVERIFY(ExportTiledMap(map, program.path()).contains(said));
+    QCOMPARE(ReadFile(palette), before);
 }
 
 // A write stopped by the file size limit is an error like any other: the program is not

@@ -167,6 +167,11 @@ private slots:
                                              << "same file as the image";
         QTest::newRow("output is the map") << QStringList{"--import-tiled", "MAP", "--stage", "2A", "IMAGE", "MAP"}
                                            << "same file as the map";
+        // The map's tileset in a file of its own (TSX) is read too: by its name or a link.
+        QTest::newRow("output is the tileset") << QStringList{"--import-tiled", "MAPTSX", "--stage", "2A", "IMAGE", "TSX"}
+                                               << "it is the same file as the tileset";
+        QTest::newRow("output links to the tileset") << QStringList{"--import-tiled", "MAPTSX", "--stage", "2A", "IMAGE", "TSXLINK"}
+                                                     << "it is the same file as the tileset";
         QTest::newRow("no format") << QStringList{"--export-tiled", "OUT", "--stage", "2A", "IMAGE"}
                                    << "needs a name ending in .tmx (TMX) or .tmj (TMJ)";
         QTest::newRow("unknown stage") << QStringList{"--export-tiled", "MAP", "--stage", "9", "IMAGE"} << "unknown stage";
@@ -185,9 +190,19 @@ private slots:
         QByteArray bytes = ReadFile(Sample);
         bytes[0x19010] = char(bytes[0x19010] ^ 0x01); // a tile of stages 2A to 2C
         QVERIFY(WriteFile(other, bytes));
+        // The same map with its tileset in ts.tsx beside it, and a link to that.
+        const QString tsx = dir.filePath(QStringLiteral("ts.tsx")), tsxLink = dir.filePath(QStringLiteral("link.nes"));
+        const QString mapTsx = dir.filePath(QStringLiteral("external.tmx"));
+        QVERIFY(WriteFile(tsx, "<?xml version=\"1.0\"?>\n<tileset name=\"m\" tilewidth=\"16\" tileheight=\"16\" "
+                               "tilecount=\"256\" columns=\"16\"/>\n"));
+        QVERIFY(QFile::link(tsx, tsxLink));
+        QVERIFY(WriteFile(mapTsx, Replaced(ReadFile(map), QStringLiteral("<tileset [^>]*>[^$]*?</tileset>"),
+                                           QStringLiteral("<tileset firstgid=\"1\" source=\"ts.tsx\"/>"))));
+        const QByteArray tsxBefore = ReadFile(tsx);
         for (QString &a : arguments)
             a = a == QLatin1String("MAP") ? map : a == QLatin1String("IMAGE") ? image : a == QLatin1String("OTHER") ? other
-                : a == QLatin1String("OUT") ? out : a;
+                : a == QLatin1String("OUT") ? out : a == QLatin1String("MAPTSX") ? mapTsx : a == QLatin1String("TSX") ? tsx
+                : a == QLatin1String("TSXLINK") ? tsxLink : a;
         const QByteArray mapBefore = ReadFile(map);
         const ProgramRun run = RunKrelin(arguments);
         QCOMPARE(run.status, 1);
@@ -196,6 +211,7 @@ private slots:
         QVERIFY(!QFile::exists(out));
         QCOMPARE(ReadFile(image), ReadFile(Sample));
         QCOMPARE(ReadFile(map), mapBefore);
+        QCOMPARE(ReadFile(tsx), tsxBefore);
     }
 
     // A map made from another image goes in when asked for.

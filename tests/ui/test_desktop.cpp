@@ -137,8 +137,9 @@ private slots:
         QCOMPARE(QImage(dir.filePath(QStringLiteral("strip.png"))).convertToFormat(QImage::Format_RGB32), cliStrip);
     }
 
-    // The picture and the patch the window writes are never the open cartridge, whatever
-    // the name it is given by: a refusal that says so, and the file left as it was.
+    // The pictures, the tile sheet, the Tiled map and the patch the window writes are never
+    // the open cartridge, whatever the name it is given by: a refusal that says so, and the
+    // file left as it was.
     void outputIsNeverTheOpenImage_data()
     {
         QTest::addColumn<QString>("spelling");
@@ -168,6 +169,21 @@ private slots:
         QVERIFY2(e.desktop.messages.first().text.contains(QStringLiteral("open cartridge image itself")),
                  qPrintable(e.desktop.messageTexts()));
         QCOMPARE(ReadFile(rom), original);
+
+        // The tile sheet and the Tiled map (and its picture, NAME-metatiles.png) likewise.
+        QVERIFY(QFile::link(rom, dir.filePath(QStringLiteral("image.tmx"))));
+        QVERIFY(QFile::link(rom, dir.filePath(QStringLiteral("game-metatiles.png"))));
+        for (const auto &[action, output] : {std::pair{"mnuExportTiles", spelling},
+                                             std::pair{"mnuExportTiled", QStringLiteral("image.tmx")},
+                                             std::pair{"mnuExportTiled", QStringLiteral("game.tmx")}}) {
+            e.desktop.clearLog();
+            e.desktop.saveAnswers << dir.filePath(output);
+            Controls(w).named<QAction>(action)->trigger();
+            QCOMPARE(e.desktop.messages.size(), 1);
+            QVERIFY2(e.desktop.messages.first().text.contains(QStringLiteral("open cartridge image")),
+                     qPrintable(e.desktop.messageTexts()));
+            QCOMPARE(ReadFile(rom), original);
+        }
 
         // A patch's name ends in .ips or .bps (another gets .ips): links so named that lead to
         // the open image or to the clean image chosen.
