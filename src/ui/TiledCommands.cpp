@@ -1,5 +1,6 @@
 #include "TiledCommands.h"
 
+#include "core/JournalFile.h"
 #include "core/Preferences.h"
 #include "core/StageTable.h"
 #include "core/Version.h"
@@ -15,7 +16,9 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QMenu>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <utility>
@@ -75,6 +78,34 @@ TiledCommands::TiledCommands(modKrelin &model, EditHistory &history, Desktop &de
     connect(mnuExportTiled, &QAction::triggered, this, &TiledCommands::mnuExportTiled_Click);
     connect(mnuImportTiled, &QAction::triggered, this, &TiledCommands::mnuImportTiled_Click);
     connect(mnuEditInTiled, &QAction::triggered, this, &TiledCommands::mnuEditInTiled_Click);
+
+    // The live folders of programs that ended without clearing them, off the window's
+    // thread: their maps are read to tell work not taken in.
+    auto *leftovers = new QFutureWatcher<QStringList>(this);
+    connect(leftovers, &QFutureWatcher<QStringList>::finished, this, [this, leftovers] {
+        leftoversCleared(leftovers->result());
+        leftovers->deleteLater();
+    });
+    leftovers->setFuture(QtConcurrent::run(&TiledLiveFolder::RemoveLeftovers, KeptMapsFolder()));
+}
+
+QString TiledCommands::KeptMapsFolder()
+{
+    return QDir(JournalFolder()).filePath(QStringLiteral("tiled"));
+}
+
+void TiledCommands::leftoversCleared(const QStringList &kept)
+{
+    if (kept.isEmpty())
+        return;
+    QStringList names;
+    for (const QString &map : kept)
+        names << QDir::toNativeSeparators(map);
+    emit warning(QStringLiteral("Krelin ended before it took in %1 saved in Tiled. %2 kept:\n\n%3\n\nFile > Import > "
+                                "Tiled Map takes a map in; the files are yours to keep or delete.")
+                     .arg(kept.size() == 1 ? QStringLiteral("a map") : QStringLiteral("maps"),
+                          kept.size() == 1 ? QStringLiteral("It is") : QStringLiteral("They are"),
+                          names.join(u'\n')));
 }
 
 TiledCommands::~TiledCommands() = default;
@@ -82,6 +113,16 @@ TiledCommands::~TiledCommands() = default;
 QString TiledCommands::liveFolder() const
 {
     return live ? live->folderPath() : QString();
+}
+
+QList<InputFile> TiledCommands::exportInputs() const
+{
+    // The open image, and the maps whose saves in Tiled come back here.
+    QList<InputFile> inputs{{model.RomFileName, QStringLiteral("open cartridge image")}};
+    if (live)
+        for (const QString &map : live->mapPaths())
+            inputs.append({map, QStringLiteral("map edited in Tiled")});
+    return inputs;
 }
 
 const Stage *TiledCommands::shownStage()
@@ -145,8 +186,7 @@ bool TiledCommands::mnuExportTiled_Click()
     }
     // In the colours the image holds now, as the command line draws a saved image.
     const QString error =
-        WriteTiledStage(model, path, ResolveBgColors(model).value_or(model.BgColors()),
-                        {{model.RomFileName, QStringLiteral("open cartridge image")}});
+        WriteTiledStage(model, path, ResolveBgColors(model).value_or(model.BgColors()), exportInputs());
     if (!error.isEmpty()) {
         desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
         return false;
@@ -175,16 +215,16 @@ bool TiledCommands::mnuImportTiled_Click()
     }
     // A save in Tiled that comes while this import asks waits for the answer.
     const bool wasAsking = std::exchange(asking, true);
-    const bool taken = takeIn(import, QFileInfo(path).fileName(), false);
+    const bool taken = takeIn(import, QFileInfo(path).fileName(), Source::Import);
     asking = wasAsking;
     answerWaiting();
     return taken;
 }
 
-bool TiledCommands::takeIn(const TiledStageImport &import, const QString &mapName, bool liveSave)
+bool TiledCommands::takeIn(const TiledStageImport &import, const QString &mapName, Source source)
 {
     const Stage &stage = *import.stage;
-    if (!liveSave && !MadeFromThisImage(import, model)
+    if (source != Source::LiveSave && !MadeFromThisImage(import, model)
         && !desktop.askYesNo(window, QStringLiteral("Import Tiled Map"),
                              OtherImageText(import, model, mapName)
                                  + QStringLiteral("\n\nIts metatile numbers may mean other metatiles here. "
@@ -195,18 +235,18 @@ bool TiledCommands::takeIn(const TiledStageImport &import, const QString &mapNam
     const QStringList summary = TiledImportSummary(model, import, imageName, mapName);
     if (summary.isEmpty()) {
         const QString same = QStringLiteral("%1 holds %2 as it is; nothing changed.").arg(mapName, stage.caption());
-        if (liveSave)
-            emit statusMessage(same);
-        else
+        if (source == Source::Import)
             desktop.showMessage(window, ProgramCaption(), same, Desktop::Icon::Information);
-        return false;
+        else
+            emit statusMessage(same);
+        return source != Source::Import;
     }
     const QString changes = summary.join(u'\n');
     bool yes = true;
-    if (!liveSave) {
+    if (source == Source::Import) {
         yes = desktop.askYesNo(window, QStringLiteral("Import Tiled Map"),
                                QStringLiteral("Import %1 into %2?\n\n%3").arg(mapName, stage.caption(), changes));
-    } else if (preferences.tiledSaveQuestion()) {
+    } else if (source == Source::LiveSave && preferences.tiledSaveQuestion()) {
         bool dontAsk = false;
         yes = desktop.askYesNoWithCheck(window, QStringLiteral("Edit Stage in Tiled"),
                                         QStringLiteral("%1 was saved in Tiled. Take its changes into %2?\n\n%3")
@@ -219,11 +259,57 @@ bool TiledCommands::takeIn(const TiledStageImport &import, const QString &mapNam
     if (!yes)
         return false;
     const QString counts = changesText(model, import);
-    CellsEditCommand *step = MakeTiledImportCommand(model, import, QStringLiteral("Import Tiled Map"));
+    // The history names the map and the stage it went into.
+    CellsEditCommand *step = MakeTiledImportCommand(
+        model, import, QStringLiteral("Import %1 into %2").arg(mapName, QLatin1String(stage.name)));
     if (!step)
         return false;
     history.push(step);
     emit statusMessage(QStringLiteral("%1 of %2 taken from %3").arg(counts, stage.caption(), mapName));
+    return true;
+}
+
+bool TiledCommands::mayWriteLiveMap(const QString &path, QString *keptAside)
+{
+    // The map as Tiled left it, read on the window's thread: the user asked for this stage,
+    // and hashing it takes no longer than writing it again.
+    if (path.isEmpty() || !TiledLiveFolder::HoldsWorkNotTakenIn(path))
+        return true;
+    const QString name = QFileInfo(path).fileName();
+    const Stage &stage = *model.currentStage();
+    const int answer = desktop.askChoice(
+        window, QStringLiteral("Edit Stage in Tiled"),
+        QStringLiteral("%1 holds changes saved in Tiled that %2 has not taken in.\n\nTake them in first, or replace the "
+                       "map with %2 as the editor has it (the map saved in Tiled is kept beside it)?")
+            .arg(name, stage.caption()),
+        {QStringLiteral("&Take In"), QStringLiteral("&Replace with the Editor's Stage"), QStringLiteral("Cancel")}, 0, 2);
+    if (answer == 0) {
+        QByteArray content;
+        const TiledMapRead read = ReadTiledMap(path, &content);
+        const TiledStageImport import = read.ok()
+            ? CheckTiledStageMap(read.map, QDir::toNativeSeparators(path), model, stage)
+            : TiledStageImport{&stage, {}, {}, {}, read.error, {}};
+        if (!import.ok()) {
+            emit warning(QStringLiteral("The map saved in Tiled cannot be taken in, so it was left as it is. %1\n\nTo "
+                                        "write the editor's stage in its place, choose Edit Stage in Tiled again and "
+                                        "Replace: the map saved in Tiled is then kept beside it.")
+                             .arg(import.error));
+            return false;
+        }
+        if (!takeIn(import, name, Source::ChosenTakeIn))
+            return false;
+        TiledLiveFolder::MarkTakenIn(path, TiledLiveFolder::ContentHash(content));
+        return true;
+    }
+    if (answer != 1)
+        return false;
+    QString error;
+    const QString aside = live->keepAside(path, &error);
+    if (aside.isEmpty()) {
+        emit warning(error + QStringLiteral(" The map was not replaced."));
+        return false;
+    }
+    *keptAside = aside;
     return true;
 }
 
@@ -239,14 +325,30 @@ bool TiledCommands::mnuEditInTiled_Click()
     if (liveImage != model.RomFileName)
         live->stopAll();
     liveImage = model.RomFileName;
-    const QString error = live->start(preferences.tiledCommand(), model,
-                                      ResolveBgColors(model).value_or(model.BgColors()), baseName() + QStringLiteral(".tmx"));
+    const QString mapName = baseName() + QStringLiteral(".tmx");
+    // A save of Tiled's that comes while this asks waits for the answer.
+    const bool wasAsking = std::exchange(asking, true);
+    QString keptAside;
+    const bool mayWrite = mayWriteLiveMap(live->pathFor(mapName), &keptAside);
+    asking = wasAsking;
+    if (!mayWrite) {
+        answerWaiting();
+        return false;
+    }
+    const QString error =
+        live->start(preferences.tiledCommand(), model, ResolveBgColors(model).value_or(model.BgColors()), mapName);
+    // Saves that waited are of the map as it was: the one written now replaced it.
+    std::erase_if(waiting, [&](const Save &save) { return save.path == live->mapPath(*model.currentStage()); });
+    answerWaiting();
     if (!error.isEmpty()) {
         emit warning(error);
         return false;
     }
-    emit statusMessage(QStringLiteral("Tiled was started on %1; each save there comes back here")
-                           .arg(QDir::toNativeSeparators(live->mapPath(*model.currentStage()))));
+    QString said = QStringLiteral("Tiled was started on %1; each save there comes back here")
+                       .arg(QDir::toNativeSeparators(live->mapPath(*model.currentStage())));
+    if (!keptAside.isEmpty())
+        said += QStringLiteral(". The map saved in Tiled is kept as %1").arg(QDir::toNativeSeparators(keptAside));
+    emit statusMessage(said);
     return true;
 }
 
@@ -256,12 +358,14 @@ void TiledCommands::imageOpened(const QString &path)
         live->stopAll();
 }
 
-void TiledCommands::mapSaved(const Stage *stage, const QString &path)
+void TiledCommands::mapSaved(const Stage *stage, const QString &path, const TiledMapRead &read,
+                             const QByteArray &hash)
 {
-    // A save that comes while another is asked about waits for the answer.
+    // A save that comes while another is asked about waits for the answer; a later save
+    // of the same map takes the place of an earlier one.
     if (asking) {
-        if (std::find(waiting.begin(), waiting.end(), std::pair{stage, path}) == waiting.end())
-            waiting.emplace_back(stage, path);
+        std::erase_if(waiting, [&](const Save &save) { return save.path == path; });
+        waiting.push_back({stage, path, read, hash});
         return;
     }
     asking = true;
@@ -269,11 +373,13 @@ void TiledCommands::mapSaved(const Stage *stage, const QString &path)
     if (!problem.isEmpty()) {
         emit warning(problem);
     } else {
-        const TiledStageImport import = ReadTiledStageMap(path, model, *stage);
+        const TiledStageImport import =
+            read.ok() ? CheckTiledStageMap(read.map, QDir::toNativeSeparators(path), model, *stage)
+                      : TiledStageImport{stage, {}, {}, {}, read.error, {}};
         if (!import.ok())
             emit warning(QStringLiteral("The map saved in Tiled cannot be taken in. %1").arg(import.error));
-        else
-            takeIn(import, QFileInfo(path).fileName(), true);
+        else if (takeIn(import, QFileInfo(path).fileName(), Source::LiveSave))
+            TiledLiveFolder::MarkTakenIn(path, hash);
     }
     asking = false;
     answerWaiting();
@@ -283,9 +389,9 @@ void TiledCommands::answerWaiting()
 {
     if (asking || waiting.empty())
         return;
-    const auto [next, nextPath] = waiting.front();
+    const Save next = waiting.front();
     waiting.erase(waiting.begin());
-    mapSaved(next, nextPath);
+    mapSaved(next.stage, next.path, next.read, next.hash);
 }
 
 } // namespace krelin

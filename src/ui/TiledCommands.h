@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/SameFile.h"
+#include "tiled/TiledMapFile.h"
+
 #include <QObject>
 #include <QString>
 
@@ -27,7 +30,11 @@ struct TiledStageImport;
 // A map made from another image is taken only after a question. A stage edited in Tiled
 // is written to a folder of its own and Tiled started on it (the command kept in the
 // preferences); each save there is shown and asked about in the same way (unless the
-// user chose not to be asked again) and taken in as one step.
+// user chose not to be asked again) and taken in as one step. A map there that holds work
+// not taken in is never written over without a question (Take In, Replace, Cancel), and
+// one replaced is kept beside it. At start, the live folders that ended programs left
+// behind are cleared, the maps holding work not taken in kept in the state folder, and
+// the user told where.
 class TiledCommands : public QObject
 {
     Q_OBJECT
@@ -53,6 +60,9 @@ public:
     // The folder the stages edited in Tiled are written to; empty before the first.
     QString liveFolder() const;
 
+    // Where the maps that ended programs left with work not taken in are kept.
+    static QString KeptMapsFolder();
+
 signals:
     void warning(const QString &text);
     void statusMessage(const QString &text);
@@ -61,13 +71,26 @@ private:
     // The current stage when it fits the image; otherwise nullptr, the user told why.
     const Stage *shownStage();
     QString baseName() const;
+    // The files an export may not write over.
+    QList<InputFile> exportInputs() const;
     QString startFolder() const;
-    // Asks about the map and takes it in as one step. live: saved in Tiled, from the
-    // program's own folder, so not asked about as another image's.
-    bool takeIn(const TiledStageImport &import, const QString &mapName, bool live);
-    void mapSaved(const Stage *stage, const QString &path);
+    // How a map comes to be taken in, which says what is asked first.
+    enum class Source {
+        Import,      // File > Import: the changes asked about, another image's map too
+        LiveSave,    // saved in Tiled: the changes asked about unless the user said not to
+        ChosenTakeIn // Take In chosen for a map holding work: another image's map asked about
+    };
+    // Asks about the map as source has it and takes it in as one step, named after the map
+    // and the stage; true when it was taken in or held the stage as it is.
+    bool takeIn(const TiledStageImport &import, const QString &mapName, Source source);
+    void mapSaved(const Stage *stage, const QString &path, const TiledMapRead &read, const QByteArray &hash);
     // Takes up the first save that waited for an answer, once none is being asked.
     void answerWaiting();
+    // Whether the editor's stage may be written to the live map at path: a map holding work
+    // not taken in is asked about, and taken in or kept aside (*keptAside its new path) as
+    // the user chooses.
+    bool mayWriteLiveMap(const QString &path, QString *keptAside);
+    void leftoversCleared(const QStringList &kept);
 
     modKrelin &model;
     EditHistory &history;
@@ -79,7 +102,14 @@ private:
     std::unique_ptr<TiledLiveFolder> live;
     QString liveImage;    // the image whose stages are edited in Tiled
     bool asking = false;  // a save of Tiled's is being asked about
-    std::vector<std::pair<const Stage *, QString>> waiting; // saves that came meanwhile
+    struct Save
+    {
+        const Stage *stage;
+        QString path;
+        TiledMapRead read;
+        QByteArray hash;
+    };
+    std::vector<Save> waiting; // saves that came meanwhile, the latest of each map
 };
 
 } // namespace krelin

@@ -8,8 +8,9 @@
 #include <utility>
 
 // Folders of its own for a program that is not the user's session (a test program, the
-// benchmarks): HOME and the XDG folders (settings, data, state, cache, runtime) point into
-// one temporary folder while the object lives, and it is removed with everything in it at
+// benchmarks): HOME, the XDG folders (settings, data, state, cache, runtime) and TMPDIR
+// (where the emulator's runs and the maps edited in Tiled go, and what a start clears of
+// ended programs) point into one temporary folder while the object lives, and it is removed with everything in it at
 // the end. Windows opened there keep journals, settings, backups and locks as the editor
 // does; none of it reaches the user's folders, nor another program's running at the same
 // time. The programs it starts inherit the folders; one of them that has a PrivateFolders
@@ -32,6 +33,7 @@ public:
         const std::pair<const char *, const char *> folders[] = {
             {"HOME", "home"},           {"XDG_CONFIG_HOME", "config"}, {"XDG_DATA_HOME", "data"},
             {"XDG_STATE_HOME", "state"}, {"XDG_CACHE_HOME", "cache"},  {"XDG_RUNTIME_DIR", "runtime"},
+            {"TMPDIR", "tmp"},
         };
         for (const auto &[variable, name] : folders) {
             const QString path = root + u'/' + QLatin1String(name);

@@ -82,6 +82,21 @@ inline QByteArray WithCell(const QByteArray &tmx, std::size_t index, std::uint32
     return WithIds(tmx, ids);
 }
 
+// The TMX map with cell index holding id and the rest of its text as it was: its lines and
+// spaces kept, as an editor that changes one number leaves them.
+inline QByteArray WithCellKept(const QByteArray &tmx, std::size_t index, std::uint32_t id)
+{
+    qsizetype at = tmx.indexOf("<data encoding=\"csv\">") + 21;
+    for (std::size_t i = 0; i < index; ++i)
+        at = tmx.indexOf(',', at) + 1;
+    while (tmx[at] == '\n' || tmx[at] == ' ')
+        ++at;
+    qsizetype end = at;
+    while (end < tmx.size() && tmx[end] >= '0' && tmx[end] <= '9')
+        ++end;
+    return tmx.left(at) + QByteArray::number(id) + tmx.mid(end);
+}
+
 // The TMX map with its layer in base64, packed as compression says (empty: not packed).
 inline QByteArray WithEncoding(const QByteArray &tmx, const QString &compression)
 {
