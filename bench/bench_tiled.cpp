@@ -75,7 +75,28 @@ void BM_TiledImportStage3(benchmark::State &state)
 }
 BENCHMARK(BM_TiledImportStage3)->Unit(benchmark::kMicrosecond);
 
+// A hostile map: stage 3's, its <map> tag carrying 200,000 attributes more, read and
+// refused at the last one, which repeats the first. Each attribute was compared with every
+// one before it (43 s); now the time follows the map's length.
+void BM_TiledManyAttributes(benchmark::State &state)
+{
+    modKrelin &model = stageThree();
+    const BgColorSet colors = ResolveBgColors(model).value_or(BgColorSet{});
+    QByteArray extra;
+    for (int i = 0; i < 200000; ++i)
+        extra += " a" + QByteArray::number(i) + "=\"1\"";
+    const QByteArray map = EncodeTiledStage(model, TiledFormat::Tmx, QStringLiteral("s.png"), colors)
+                               .map.replace("<map ", "<map" + extra + " a0=\"2\" ");
+    for (auto _ : state) {
+        const TiledMapRead read = ReadTiledMapBytes(map, QString(), QStringLiteral("s.tmx"));
+        benchmark::DoNotOptimize(read.error.size());
+    }
+    state.SetLabel(std::to_string(map.size()) + " bytes of map");
+}
+BENCHMARK(BM_TiledManyAttributes)->Unit(benchmark::kMillisecond);
+
 const bool exportRatio = RatioToDrawLevel("BM_TiledExportStage3", "exporting stage 3 as a Tiled map");
+const bool hostileRatio = RatioToDrawLevel("BM_TiledManyAttributes", "reading a map whose tag has 200,000 attributes");
 const bool importRatio = RatioToDrawLevel("BM_TiledImportStage3", "importing a Tiled map of stage 3");
 
 } // namespace

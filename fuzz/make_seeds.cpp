@@ -129,7 +129,7 @@ int main(int argc, char **argv)
 
     bool ok = true;
     for (const char *target :
-         {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage", "fuzz_journal", "fuzz_tiled"})
+         {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage", "fuzz_journal", "fuzz_tiled", "fuzz_tmj"})
         ok = out.mkpath(QLatin1String(target)) && ok;
     const auto put = [&](const char *target, const char *name, const QByteArray &bytes) {
         ok = write(out.filePath(QLatin1String(target) + u'/' + QLatin1String(name)), bytes) && ok;
@@ -215,6 +215,7 @@ int main(int argc, char **argv)
     tiledModel.ApplyStage(*FindStage("1C"));
     for (const auto &[format, name] : {std::pair{TiledFormat::Tmx, "map-tmx"}, std::pair{TiledFormat::Tmj, "map-tmj"}})
         put("fuzz_tiled", name, '\0' + EncodeTiledStage(tiledModel, format, QStringLiteral("t.png"), {}).map);
+    put("fuzz_tmj", "map", EncodeTiledStage(tiledModel, TiledFormat::Tmj, QStringLiteral("t.png"), {}).map);
     QByteArray cells;
     for (int i = 0; i < 16; ++i)
         cells.append(char(i + 1)).append(3, '\0');

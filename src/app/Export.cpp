@@ -12,23 +12,6 @@
 
 namespace krelin {
 
-QString QuotableText(const QString &text)
-{
-    QString quoted;
-    for (const QChar c : text) {
-        if (c == u'\n')
-            quoted += QStringLiteral("\\n");
-        else if (c == u'\t')
-            quoted += QStringLiteral("\\t");
-        else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-                 || c.category() == QChar::Separator_Paragraph || IsDirectionControl(c))
-            quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            quoted += c;
-    }
-    return quoted;
-}
-
 QString ExportLevel(const ExportRequest &request, const QString &programFolder, QString *paletteWarning)
 {
     const Stage *stage = FindStage(request.stageName);

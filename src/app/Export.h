@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ShownText.h"
+
 #include <QString>
 
 namespace krelin {
@@ -13,10 +15,8 @@ struct ExportRequest
     bool consoleColors = false; // colour 0 of every sub-palette as the console shows it
 };
 
-// text as a message may quote it: each control character written as an escape (\n,
-// \x01), so that the message stays on one line whatever was typed, and each character
-// that turns the direction of the text around it (\x202e) too.
-QString QuotableText(const QString &text);
+// QuotableText, which the commands' messages quote names and values with, is in
+// core/ShownText.h.
 
 // Draws a stage's level map with the window's own drawing code and writes it as a PNG.
 // Returns an empty string on success, otherwise a one-line message; nothing is written

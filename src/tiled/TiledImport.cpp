@@ -5,6 +5,7 @@
 #include "TiledMapFile.h"
 #include "core/DiffReport.h"
 #include "core/ImageDiff.h"
+#include "core/ShownText.h"
 #include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "edit/CellsEditCommand.h"
@@ -241,7 +242,10 @@ TiledStageImport StageMapCheck::run()
 TiledStageImport CheckTiledStageMap(const TiledMapFile &map, const QString &name, const modKrelin &model,
                                     const Stage &stage)
 {
-    return StageMapCheck(map, name, model, stage).run();
+    TiledStageImport import = StageMapCheck(map, name, model, stage).run();
+    // Names and values from the map, which may hold line ends, stay on the message's line.
+    import.error = QuotableText(import.error);
+    return import;
 }
 
 TiledStageImport ReadTiledStageMap(const QString &path, const modKrelin &model, const Stage &stage)

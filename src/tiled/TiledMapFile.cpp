@@ -2,6 +2,7 @@
 
 #include "TileLayerData.h"
 #include "core/FileReader.h"
+#include "core/ShownText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,8 +41,9 @@ TiledMapRead ReadTiledMap(const QString &path, QByteArray *content)
     const FileReadResult file = ReadWholeFile(path, MaxTiledFileSize);
     if (!file.ok()) {
         TiledMapRead read;
-        read.error = QStringLiteral("cannot read %1: %2")
-                         .arg(shown, file.failureText(QStringLiteral("a map"), QStringLiteral("a map"), MaxTiledFileSize));
+        read.error = QuotableText(QStringLiteral("cannot read %1: %2")
+                                      .arg(shown, file.failureText(QStringLiteral("a map"), QStringLiteral("a map"),
+                                                                   MaxTiledFileSize)));
         return read;
     }
     const QByteArray bytes = toByteArray(file.bytes);
@@ -60,7 +62,7 @@ TiledMapRead ReadTiledMapBytes(const QByteArray &bytes, const QString &folder, c
     default: break;
     }
     TiledMapRead read;
-    read.error = QStringLiteral("%1: the file is not a map of TMX (XML) or TMJ (JSON)").arg(name);
+    read.error = QuotableText(QStringLiteral("%1: the file is not a map of TMX (XML) or TMJ (JSON)").arg(name));
     return read;
 }
 
@@ -77,13 +79,14 @@ QString ReadTilesetFile(const QString &folder, TiledTileset &tileset, QStringLis
     files.append(path);
     const FileReadResult file = ReadWholeFile(path, MaxTiledFileSize);
     if (!file.ok())
-        return QStringLiteral("cannot read the tileset %1: %2")
-            .arg(shown, file.failureText(QStringLiteral("a tileset"), QStringLiteral("a tileset"), MaxTiledFileSize));
+        return QuotableText(QStringLiteral("cannot read the tileset %1: %2")
+                                .arg(shown, file.failureText(QStringLiteral("a tileset"), QStringLiteral("a tileset"),
+                                                             MaxTiledFileSize)));
     const QByteArray bytes = toByteArray(file.bytes);
     switch (firstMark(bytes)) {
     case '<': return ReadTsx(bytes, shown, tileset);
     case '{': return ReadTsj(bytes, shown, tileset);
-    default: return QStringLiteral("%1: the file is not a tileset of TSX (XML) or TSJ (JSON)").arg(shown);
+    default: return QuotableText(QStringLiteral("%1: the file is not a tileset of TSX (XML) or TSJ (JSON)").arg(shown));
     }
 }
 

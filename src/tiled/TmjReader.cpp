@@ -1,6 +1,8 @@
 // Reading a TMJ map (and a TSJ tileset) with QJsonDocument.
 #include "TiledMapFile.h"
 
+#include "core/ShownText.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -232,14 +234,18 @@ QString TmjParser::readTileset(const QByteArray &bytes, TiledTileset &tileset)
 
 } // namespace
 
+// The messages quote names and values from the file, which may hold line ends: each stays
+// one line.
 TiledMapRead ReadTmj(const QByteArray &bytes, const QString &folder, const QString &name)
 {
-    return TmjParser(folder, name).readMap(bytes);
+    TiledMapRead read = TmjParser(folder, name).readMap(bytes);
+    read.error = QuotableText(read.error);
+    return read;
 }
 
 QString ReadTsj(const QByteArray &bytes, const QString &name, TiledTileset &tileset)
 {
-    return TmjParser(QString(), name).readTileset(bytes, tileset);
+    return QuotableText(TmjParser(QString(), name).readTileset(bytes, tileset));
 }
 
 } // namespace krelin

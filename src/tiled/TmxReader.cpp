@@ -2,6 +2,7 @@
 #include "TiledMapFile.h"
 
 #include "XmlTokens.h"
+#include "core/ShownText.h"
 
 namespace krelin {
 
@@ -249,14 +250,18 @@ QString TmxParser::readTileset(TiledTileset &tileset)
 
 } // namespace
 
+// The messages quote names and values from the file, which may hold line ends: each stays
+// one line.
 TiledMapRead ReadTmx(const QByteArray &bytes, const QString &folder, const QString &name)
 {
-    return TmxParser(bytes, folder, name).readMap();
+    TiledMapRead read = TmxParser(bytes, folder, name).readMap();
+    read.error = QuotableText(read.error);
+    return read;
 }
 
 QString ReadTsx(const QByteArray &bytes, const QString &name, TiledTileset &tileset)
 {
-    return TmxParser(bytes, QString(), name).readTileset(tileset);
+    return QuotableText(TmxParser(bytes, QString(), name).readTileset(tileset));
 }
 
 } // namespace krelin
