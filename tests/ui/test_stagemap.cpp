@@ -80,7 +80,9 @@ struct SettledWindow
 
 // The cells holding what the cell at place start holds, 4-connected across the whole
 // strip of frames: worked out here from the image, apart from the program's own.
-std::set<qint64> StripRegion(const MapSession &s, QPoint start)
+// The region the Fill tool fills from start on the stage's strip; *frames, when given,
+// the first and the last frame it reaches.
+std::set<qint64> StripRegion(const MapSession &s, QPoint start, std::pair<int, int> *frames = nullptr)
 {
     const int width = 16 * s.stage().Frames;
     const auto offset = [&](QPoint p) { return s.cell(p.x() / 16, p.x() % 16, p.y()); };
@@ -93,6 +95,9 @@ std::set<qint64> StripRegion(const MapSession &s, QPoint start)
             || s.byte(offset(p)) != value)
             continue;
         seen.insert(offset(p));
+        if (frames)
+            *frames = seen.size() == 1 ? std::pair(p.x() / 16, p.x() / 16)
+                                       : std::pair(std::min(frames->first, p.x() / 16), std::max(frames->second, p.x() / 16));
         todo << p + QPoint(1, 0) << p - QPoint(1, 0) << p + QPoint(0, 1) << p - QPoint(0, 1);
     }
     return seen;
@@ -231,7 +236,7 @@ private slots:
         std::sort(expected.begin(), expected.end());
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 5 \u00D7 2 in 3, frame 4"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 5 \u00D7 2 in 3, frames 4\u20135"));
         // The main map shows the part that lies on its frame.
         s.stageMap->key(Qt::Key_Escape);
         for (int i = 0; i < 3; ++i)
@@ -242,6 +247,32 @@ private slots:
         s.stageMap->click({23, 0, 14});
         QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 2 in 3, frame 23"));
         QCOMPARE(s.byte(s.cell(23, 15, 1)), 7);
+        s.stack().undo();
+        s.stack().undo();
+        QVERIFY(s.model.image() == original);
+    }
+
+    // A Paint stroke dragged over a frame edge is one step, named after both frames; a
+    // stroke within one frame names that frame alone.
+    void paintStrokeOverAFrameEdge()
+    {
+        MapSession s;
+        const Bytes original = s.model.image();
+        const int with = (s.byte(s.cell(1, 15, 4)) + 1) % 256;
+        Controls(s.window).editor().SelectMetaTile(with);
+        s.stageMap->key(Qt::Key_B); // the Paint tool
+        s.scrollTo(1);
+        s.stageMap->drag({{1, 4, 14}, {1, 4, 15}, {2, 4, 0}, {2, 4, 1}});
+        QCOMPARE(s.stack().count(), 1);
+        int changed = 0;
+        for (const StageCell &c : {StageCell{1, 4, 14}, StageCell{1, 4, 15}, StageCell{2, 4, 0}, StageCell{2, 4, 1}}) {
+            QCOMPARE(s.byte(s.cell(c.frame, c.col, c.row)), with);
+            changed += original[std::size_t(s.cell(c.frame, c.col, c.row))] != with;
+        }
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paint %1 cells with %2 in 3, frames 1\u20132").arg(changed).arg(HexByte(with)));
+        Controls(s.window).editor().SelectMetaTile((s.byte(s.cell(2, 3, 6)) + 1) % 256);
+        s.stageMap->drag({{2, 6, 3}, {2, 6, 4}});
+        QVERIFY2(s.stack().undoText().endsWith(QStringLiteral(" in 3, frame 2")), qPrintable(s.stack().undoText()));
         s.stack().undo();
         s.stack().undo();
         QVERIFY(s.model.image() == original);
@@ -258,7 +289,8 @@ private slots:
                 if (s.byte(s.cell(f, 15, row)) == s.byte(s.cell(f + 1, 0, row)))
                     start = QPoint(16 * f + 15, row);
         QVERIFY(start.x() >= 0);
-        const std::set<qint64> region = StripRegion(s, start);
+        std::pair<int, int> frames;
+        const std::set<qint64> region = StripRegion(s, start, &frames);
         const int with = (s.byte(s.cell(start.x() / 16, 15, start.y())) + 1) % 256;
         Controls(s.window).editor().SelectMetaTile(with);
         s.stageMap->key(Qt::Key_F); // the Fill tool
@@ -266,7 +298,11 @@ private slots:
         s.stageMap->click(CellAtPoint(start));
         QCOMPARE(ChangedOffsets(original, s.model.image()), QList<qint64>(region.begin(), region.end()));
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2 in 3, frame 0").arg(region.size()).arg(HexByte(with)));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2 in 3, frames %3\u2013%4")
+                                           .arg(region.size())
+                                           .arg(HexByte(with))
+                                           .arg(frames.first)
+                                           .arg(frames.second));
         s.stack().undo();
         QVERIFY(s.model.image() == original);
     }
@@ -279,9 +315,10 @@ private slots:
         s.stageMap->drag({{2, 3, 14}, {3, 4, 1}}, Qt::ShiftModifier);
         QCOMPARE(s.tools().selection(), QRect(2 * 16 + 14, 3, 4, 2));
         // The main window shows frame 3, where the drag ended, and the selection's part on
-        // it: edged where it ends, open at the frame's left edge, where it goes on.
+        // it: edged where it ends, open at the frame's left edge, where it goes on. (The
+        // white frame of the cursor, on the last cell, covers the edge's outer line.)
         QCOMPARE(Controls(s.window).hLevel_Frames->value(), 3);
-        QCOMPARE(s.map().pixel(CellPitch * 1 + 33, CellPitch * 4 + 10), SelectionColor);
+        QCOMPARE(s.map().pixel(CellPitch * 1 + 32, CellPitch * 4 + 10), SelectionColor);
         QVERIFY(s.map().pixel(0, CellPitch * 3 + 10) != SelectionColor);
         s.stageMap->key(Qt::Key_C, Qt::ControlModifier);
         QString text;
