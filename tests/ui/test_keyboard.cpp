@@ -142,6 +142,10 @@ private slots:
         s.key(Qt::Key_Right, {}, 3);
         s.key(Qt::Key_Down, {}, 4);
         s.key(Qt::Key_Return);
+        // The cursor stays on the cell it placed into.
+        QVERIFY(original[std::size_t(s.cell(0, 3, 4))] != 0x35);
+        QCOMPARE(s.byte(s.cell(0, 3, 4)), 0x35);
+        QVERIFY2(hasWhiteFrame(s.map(), 3, 4), "the keyboard's cursor went from the cell placed into");
         s.key(Qt::Key_Right, {}, 2);
         s.key(Qt::Key_Down, {}, 2);
         s.key(Qt::Key_Right, Qt::ShiftModifier, 2);
