@@ -227,10 +227,27 @@ private slots:
         QCOMPARE(s.model.currentStage(), &StageTable[S5]);
         QCOMPARE(c.editor().SelectedMetaTile(), 0x2F);
         QCOMPARE(c.hsTable->value(), 2);
+        // A palette entry: the palette editor comes forward with its swatch chosen, the keys
+        // going on from it.
         s.goTo(QStringLiteral("$%1").arg(QString::number(StageTable[S5].PalOffset + 6, 16)));
-        QVERIFY(Controls(s.window).palEditor);
-        QCOMPARE(Controls(s.window).palEditor->selectedEntry(), 6);
+        QTRY_VERIFY(Controls(s.window).palEditor);
+        frmPalEditor *palette = Controls(s.window).palEditor;
+        QTRY_COMPARE(QApplication::activeWindow(), palette);
+        QCOMPARE(palette->selectedEntry(), 6);
+        QCOMPARE(palette->keyCursor(), 6);
+        QCOMPARE(c.sbStatus->currentMessage(), QStringLiteral("0x%1: stage 5, palette entry 6").arg(QString::number(StageTable[S5].PalOffset + 6, 16).toUpper()));
+        // Stage 1A's first entry, typed in the main window again.
+        s.window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), s.window.get());
+        s.goTo(QStringLiteral("$43F8"));
+        QTRY_COMPARE(QApplication::activeWindow(), palette);
+        QCOMPARE(s.model.currentStage(), &StageTable[S1A]);
+        QCOMPARE(palette->selectedEntry(), 0);
+        QVERIFY(palette->picPal[0]->hasCursor());
+        QCOMPARE(c.sbStatus->currentMessage(), QStringLiteral("0x43F8: stage 1A, palette entry 0"));
         QVERIFY(s.desktop.messages.isEmpty());
+        s.window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), s.window.get());
 
         // What names no place is refused, and says why.
         for (const auto &[text, says] : {std::pair{"castle", "no place to go"}, {"3:24", "frames 0 to 23"},
@@ -239,7 +256,7 @@ private slots:
             QVERIFY2(!s.desktop.messages.isEmpty() && s.desktop.messages.last().text.contains(QLatin1String(says)),
                      qPrintable(s.desktop.messageTexts()));
         }
-        QCOMPARE(s.model.currentStage(), &StageTable[S5]);
+        QCOMPARE(s.model.currentStage(), &StageTable[S1A]);
     }
 };
 
