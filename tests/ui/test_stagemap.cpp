@@ -176,7 +176,7 @@ private slots:
             QWheelEvent wheel(at, m.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
                               Qt::ControlModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(m.viewport(), &wheel);
-            QCOMPARE(canvas.cellSize(), 24); // 150 %
+            QCOMPARE(canvas.scale(), 384); // 150 %: a metatile 24 pixels wide
             const QPoint scroll(canvas.horizontalScrollBar()->value(), canvas.verticalScrollBar()->value());
             QCOMPARE(canvas.layout().cellAt(at + scroll), std::optional<StageCell>(under));
             // The wheel alone scrolls along the stage; a middle-button drag scrolls by its way.
@@ -190,28 +190,102 @@ private slots:
             m.send(QEvent::MouseMove, QPoint(200, 100), Qt::NoButton, Qt::MiddleButton);
             m.send(QEvent::MouseButtonRelease, QPoint(200, 100), Qt::MiddleButton);
             QCOMPARE(canvas.horizontalScrollBar()->value(), dragged + 100);
-            // Ctrl+0: the whole stage in the window, as large as it fits (stage 1A: 7 frames).
+            // Ctrl+0: the whole stage in the window, filling it (stage 1A: 7 frames; the
+            // window wide, then tall).
             Controls(window).mnuEdit_Level_Click(S1A);
             m.map->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(m.map));
             canvas.setFocus();
-            m.map->resize(1000, 300);
-            QTest::keyClick(&canvas, Qt::Key_0, Qt::ControlModifier);
-            QVERIFY(canvas.layout().width() <= canvas.viewport()->width());
-            QVERIFY(canvas.layout().height() <= canvas.viewport()->height());
-            StageMapGeometry larger = canvas.layout();
-            ++larger.cell;
-            QVERIFY(larger.width() > canvas.viewport()->width() || larger.height() > canvas.viewport()->height());
-            QCOMPARE(canvas.horizontalScrollBar()->maximum(), 0);
+            for (const QSize size : {QSize(1000, 300), QSize(1400, 200)}) {
+                m.map->resize(size);
+                QTest::keyClick(&canvas, Qt::Key_0, Qt::ControlModifier);
+                // The vertical scroll bar that the zoom before needed goes.
+                QTRY_COMPARE(canvas.viewport()->size(), canvas.maximumViewportSize());
+                const QSize seen = canvas.viewport()->size();
+                const StageMapGeometry &fit = canvas.layout();
+                QVERIFY(fit.width() <= seen.width() && fit.height() <= seen.height());
+                // At most a pixel a frame is left over across, or a pixel down.
+                QVERIFY2(seen.width() - fit.width() < fit.frames || seen.height() - fit.height() <= 1,
+                         qPrintable(QStringLiteral("%1 x %2 shown in %3 x %4")
+                                        .arg(fit.width())
+                                        .arg(fit.height())
+                                        .arg(seen.width())
+                                        .arg(seen.height())));
+                QCOMPARE(canvas.horizontalScrollBar()->maximum(), 0);
+                QCOMPARE(canvas.verticalScrollBar()->maximum(), 0);
+                // The middle of each frame's first, middle and last cells shows the middle
+                // of its metatile, however the zoom rounds.
+                const QImage shown = m.picture();
+                for (int f = 0; f < fit.frames; ++f)
+                    for (const QPoint c : {QPoint(0, 0), QPoint(7, 7), QPoint(15, 14)}) {
+                        const int n = first.model.byteAt(LevelCellOffset(StageTable[S1A], f, c.x(), c.y()));
+                        const QPoint middle(f * fit.framePitch() + (2 * c.x() + 1) * fit.scale / 32,
+                                            Label + (2 * c.y() + 1) * fit.scale / 32);
+                        bool found = false;
+                        for (const int x : {7, 8})
+                            for (const int y : {7, 8})
+                                found = found || shown.pixel(middle) == ConsolePixel(first.model, n, x, y);
+                        QVERIFY2(found, qPrintable(QStringLiteral("frame %1, cell %2, %3").arg(f).arg(c.x()).arg(c.y())));
+                    }
+            }
             QTest::keyClick(&canvas, Qt::Key_Plus, Qt::ControlModifier);
             Controls(window).named<QAction>("mnuFrameLines")->trigger(); // off
         }
         // The next run opens the stage map as it was left.
         SettledWindow next(settings);
         StageMap m(&next.window);
-        QCOMPARE(m.canvas().cellSize(), settings.value(QStringLiteral("stageMap/zoom")).toInt() * 16 / 100);
-        QVERIFY(m.canvas().cellSize() > StageMapGeometry::MinCell);
+        QCOMPARE(m.canvas().scale(), StageMapGeometry::scaleOf(settings.value(QStringLiteral("stageMap/zoom")).toInt()));
+        QVERIFY(m.canvas().scale() > StageMapGeometry::MinScale);
         QVERIFY(!m.canvas().layout().lines);
+    }
+
+    // Zooming about the pointer far along the stage, with the lines between frames counted:
+    // the pointer stays over the same place of the same cell at every step.
+    void zoomAboutThePointerFarAlong()
+    {
+        MapSession s;
+        StageMapCanvas &canvas = s.canvas();
+        QVERIFY(canvas.layout().lines);
+        s.scrollTo(18);
+        const StageCell under{19, 7, 9};
+        const QRect cell = canvas.layout().cellRect(under);
+        const QPoint at = s.stageMap->at(under) + QPoint(cell.width() / 4, 0);
+        const auto across = [&] {
+            // Where the pointer lies across its cell, from 0 (its left edge) to 1.
+            const QRect now = canvas.layout().cellRect(under);
+            return (at.x() + canvas.horizontalScrollBar()->value() - now.left() + 0.5) / now.width();
+        };
+        const double was = across();
+        for (const int notches : {1, 1, -1, -1, -1, -1}) {
+            QWheelEvent wheel(at, s.stageMap->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                              Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(s.stageMap->viewport(), &wheel);
+            // The cell under the pointer across (down, the map may have stopped scrolling).
+            const std::optional<StageCell> now = canvas.layout().cellAt(
+                QPoint(at.x() + canvas.horizontalScrollBar()->value(), canvas.layout().cellRect(under).center().y()));
+            const QString zoom = QStringLiteral("at %1 %").arg(StageMapGeometry::percentOf(canvas.scale()));
+            QVERIFY2(now && now->frame == under.frame && now->col == under.col, qPrintable(zoom));
+            // Within a pixel of where it was, as the zoom's rounding allows.
+            QVERIFY2(std::abs(across() - was) <= 1.0 / canvas.layout().cellRect(under).width() + 1e-9, qPrintable(zoom));
+        }
+        QCOMPARE(canvas.scale(), 128); // 50 %
+    }
+
+    // Another stage starts at its first frame; the same stage in another image keeps its place.
+    void newStageStartsAtItsFirstFrame()
+    {
+        MapSession s;
+        s.scrollTo(20);
+        Controls(s.window).mnuEdit_Level_Click(S4A);
+        QCOMPARE(s.canvas().horizontalScrollBar()->value(), 0);
+        s.scrollTo(3);
+        const int there = s.canvas().horizontalScrollBar()->value();
+        QVERIFY(there > 0);
+        const QString copy = s.dir.filePath(QStringLiteral("copy.nes"));
+        QVERIFY(QFile::copy(s.romPath, copy));
+        QVERIFY(s.window->OpenRom(copy));
+        QCOMPARE(s.model.currentStage(), &StageTable[S4A]);
+        QCOMPARE(s.canvas().horizontalScrollBar()->value(), there);
     }
 
     // ---- the tools across frame edges ---------------------------------------------------------
