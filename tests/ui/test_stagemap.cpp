@@ -421,6 +421,7 @@ private slots:
                     filled << s.cell(f, c, row);
         std::sort(filled.begin(), filled.end());
         QCOMPARE(ChangedOffsets(original, s.model.image()), filled);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill Selection 4 \u00D7 2 with %1 in 3, frames 2\u20133").arg(HexByte(picked)));
         // The status bar tells the cell under the pointer, and the frame it lies in.
         s.stageMap->move({3, 4, 7});
         QCOMPARE(Controls(s.window).sbStatus->lblFrame->text(), QStringLiteral("Frame 3 / 24"));
