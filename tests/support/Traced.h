@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 // Running a program under strace (Debian package strace), which records the system calls
 // the program makes, and can make one of them fail or kill the program as it makes it:
 // what the tests of the disk's order and of a write killed at one exact step need.
