@@ -23,7 +23,7 @@ export CCACHE_NOHASHDIR := 1
 PACKAGES := cmake ninja-build g++ make pkg-config \
             qt6-base-dev qt6-multimedia-dev libqt6test6 qt6-qpa-plugins libgl-dev \
             libbenchmark-dev fonts-dejavu-core cc65 retroarch-dev libretro-nestopia \
-            zlib1g-dev libzstd-dev tiled \
+            zlib1g-dev libzstd-dev tiled strace \
             dpkg-dev desktop-file-utils shared-mime-info \
             lintian appstream man-db groff-base
 # ... and what `make fuzz` needs besides: clang with libFuzzer and the sanitizer runtimes.

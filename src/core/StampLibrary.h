@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <optional>
@@ -33,10 +34,12 @@ struct KeptStamp
 //   {"format": "krelin-stamps", "version": 1,
 //    "tables": {"1A-2C": [{"name": "Pit", "rows": ["2F 05 00", "10 10 11"]}]}}
 //
-// A file that is there but cannot be read (not JSON, another format, a row that is no row
-// of metatile numbers, unreadable on disk) is left exactly as it is: problem() says why,
-// the program starts without its stamps, and the stamps kept in that session are not
-// written, so nothing of the file is lost.
+// A file that is there but cannot be read (not JSON, another format, unreadable on disk)
+// is left exactly as it is: problem() says why, the program starts without its stamps,
+// and the stamps kept in that session are not written, so nothing of the file is lost.
+// A file of which some stamps cannot be read (no name, a row that is no row of metatile
+// numbers) gives the others; problem() names each one that cannot be read by its name and
+// the file's line, and the file is left as it is in the same way.
 class StampLibrary
 {
 public:
@@ -67,9 +70,12 @@ public:
     QString flip(const QString &table, int index);
 
     // The file's text for the stamps given, and the stamps a text holds (nothing, and *why
-    // set, for one that is not such a file).
+    // set, for one that is not such a file). A stamp that cannot be read is left out, and
+    // named in *damaged when given: "\"Pit\" of 1A-2C, on line 5 of the file: its row 2 has 1
+    // number, its row 1 has 3".
     static QByteArray toJson(const std::map<QString, std::vector<KeptStamp>> &tables);
-    static std::optional<std::map<QString, std::vector<KeptStamp>>> fromJson(const QByteArray &text, QString *why);
+    static std::optional<std::map<QString, std::vector<KeptStamp>>> fromJson(const QByteArray &text, QString *why,
+                                                                             QStringList *damaged = nullptr);
 
 private:
     QString save() const;
