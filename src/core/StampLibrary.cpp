@@ -128,22 +128,31 @@ StampLibrary::StampLibrary(const QString &path)
         return; // no stamps kept yet
     QString why;
     QStringList damaged;
+    bool wholeTable = false;
     if (!read.ok()) {
         why = read.failureText(QStringLiteral("a stamps file"), QStringLiteral("a stamps file"), MaxFileSize);
     } else if (auto kept = fromJson(QByteArray(reinterpret_cast<const char *>(read.bytes.data()), qsizetype(read.bytes.size())),
-                                    &why, &damaged)) {
+                                    &why, &damaged, &damagedEntries, &wholeTable)) {
         tables = std::move(*kept);
         if (damaged.isEmpty())
             return;
-        // The stamps that can be read are here; the file keeps the others for the user to
-        // mend, so nothing is written over it.
+        const QString some =
+            damaged.size() == 1 ? QStringLiteral("a stamp") : QStringLiteral("%1 stamps").arg(damaged.size());
+        if (!wholeTable) {
+            // The stamps that can be read are here; the others stay in the file as they are,
+            // for the user to mend, whatever is kept meanwhile.
+            unreadable = QStringLiteral("The stamps file %1 holds %2 that cannot be read: %3. The other stamps are "
+                                        "here; the ones that cannot be read stay in the file as they are.")
+                             .arg(QDir::toNativeSeparators(file), some, damaged.join(QStringLiteral("; ")));
+            return;
+        }
+        leaveFile = true;
         unreadable = QStringLiteral("The stamps file %1 holds %2 that cannot be read: %3. The other stamps are here; "
                                     "the file is left as it is, and the stamps you keep now last until the program ends.")
-                         .arg(QDir::toNativeSeparators(file),
-                              damaged.size() == 1 ? QStringLiteral("a stamp") : QStringLiteral("%1 stamps").arg(damaged.size()),
-                              damaged.join(QStringLiteral("; ")));
+                         .arg(QDir::toNativeSeparators(file), some, damaged.join(QStringLiteral("; ")));
         return;
     }
+    leaveFile = true;
     unreadable = QStringLiteral("The stamps file %1 cannot be read: %2. It is left as it is; the stamps you keep "
                                 "now last until the program ends.")
                      .arg(QDir::toNativeSeparators(file), why);
@@ -198,17 +207,18 @@ QString StampLibrary::flip(const QString &table, int index)
 QString StampLibrary::save() const
 {
     // An unreadable file keeps what is in it: nothing is written over it.
-    if (file.isEmpty() || !unreadable.isEmpty())
+    if (file.isEmpty() || leaveFile)
         return {};
     if (!QDir().mkpath(QFileInfo(file).absolutePath()))
         return QStringLiteral("Cannot keep the stamps in %1: its folder cannot be made.").arg(QDir::toNativeSeparators(file));
-    const QString why = ReplaceFileContents(file, toJson(tables));
+    const QString why = ReplaceFileContents(file, toJson(tables, damagedEntries));
     if (why.isEmpty())
         return {};
     return QStringLiteral("Cannot keep the stamps in %1: %2.").arg(QDir::toNativeSeparators(file), why);
 }
 
-QByteArray StampLibrary::toJson(const std::map<QString, std::vector<KeptStamp>> &tables)
+QByteArray StampLibrary::toJson(const std::map<QString, std::vector<KeptStamp>> &tables,
+                                const UnreadableEntries &unreadable)
 {
     QJsonObject byTable;
     for (const auto &[table, list] : tables) {
@@ -221,6 +231,12 @@ QByteArray StampLibrary::toJson(const std::map<QString, std::vector<KeptStamp>> 
         }
         byTable.insert(table, stamps);
     }
+    for (const auto &[table, entries] : unreadable) {
+        QJsonArray stamps = byTable.value(table).toArray();
+        for (const QJsonValue &entry : entries)
+            stamps.append(entry);
+        byTable.insert(table, stamps);
+    }
     const QJsonObject root{{QStringLiteral("format"), Format},
                            {QStringLiteral("version"), Version},
                            {QStringLiteral("tables"), byTable}};
@@ -228,7 +244,9 @@ QByteArray StampLibrary::toJson(const std::map<QString, std::vector<KeptStamp>> 
 }
 
 std::optional<std::map<QString, std::vector<KeptStamp>>> StampLibrary::fromJson(const QByteArray &text, QString *why,
-                                                                               QStringList *damaged)
+                                                                               QStringList *damaged,
+                                                                               UnreadableEntries *unreadable,
+                                                                               bool *wholeTableDamaged)
 {
     const auto refuse = [why](const QString &reason) -> std::optional<std::map<QString, std::vector<KeptStamp>>> {
         if (why)
@@ -259,6 +277,8 @@ std::optional<std::map<QString, std::vector<KeptStamp>>> StampLibrary::fromJson(
         if (!it.value().isArray()) {
             if (damaged)
                 *damaged << QStringLiteral("the stamps of %1 are not a list").arg(it.key());
+            if (wholeTableDamaged)
+                *wholeTableDamaged = true;
             continue;
         }
         std::vector<KeptStamp> &list = tables[it.key()];
@@ -274,6 +294,8 @@ std::optional<std::map<QString, std::vector<KeptStamp>>> StampLibrary::fromJson(
             if (!entries[i].isObject() || !name.isString() || !stamp.value(QStringLiteral("rows")).isArray()) {
                 if (damaged)
                     *damaged << where + QStringLiteral(": it has no name or no rows");
+                if (unreadable)
+                    (*unreadable)[it.key()].append(entries[i]);
                 continue;
             }
             QStringList rows;
@@ -284,6 +306,8 @@ std::optional<std::map<QString, std::vector<KeptStamp>>> StampLibrary::fromJson(
             if (!cells) {
                 if (damaged)
                     *damaged << where + QStringLiteral(": ") + reason;
+                if (unreadable)
+                    (*unreadable)[it.key()].append(entries[i]);
                 continue;
             }
             list.push_back({name.toString(), *cells});

@@ -3,6 +3,7 @@
 #include "Stamp.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QString>
 #include <QStringList>
 
@@ -39,7 +40,9 @@ struct KeptStamp
 // and the stamps kept in that session are not written, so nothing of the file is lost.
 // A file of which some stamps cannot be read (no name, a row that is no row of metatile
 // numbers) gives the others; problem() names each one that cannot be read by its name and
-// the file's line, and the file is left as it is in the same way.
+// the file's line. Those stamps are written back as they were, after the table's others,
+// at every change, so the stamps kept meanwhile are kept and nothing of the file is lost.
+// (A table that is not a list at all leaves the file as it is, as an unreadable file does.)
 class StampLibrary
 {
 public:
@@ -58,6 +61,8 @@ public:
     // Why the file could not be read (a message naming it); empty when it was, or is not
     // there yet.
     const QString &problem() const { return unreadable; }
+    // True while changes are not written: the file could not be read, and is left as it is.
+    bool leavesFileAsItIs() const { return leaveFile; }
 
     const std::vector<KeptStamp> &stamps(const QString &table) const;
 
@@ -73,9 +78,16 @@ public:
     // set, for one that is not such a file). A stamp that cannot be read is left out, and
     // named in *damaged when given: "\"Pit\" of 1A-2C, on line 5 of the file: its row 2 has 1
     // number, its row 1 has 3".
-    static QByteArray toJson(const std::map<QString, std::vector<KeptStamp>> &tables);
+    // The entries of unreadable (by table) are written as they are, after a table's stamps;
+    // fromJson gives them there when asked, and says in *wholeTableDamaged when a table
+    // cannot be read at all.
+    using UnreadableEntries = std::map<QString, QJsonArray>;
+    static QByteArray toJson(const std::map<QString, std::vector<KeptStamp>> &tables,
+                             const UnreadableEntries &unreadable = {});
     static std::optional<std::map<QString, std::vector<KeptStamp>>> fromJson(const QByteArray &text, QString *why,
-                                                                             QStringList *damaged = nullptr);
+                                                                             QStringList *damaged = nullptr,
+                                                                             UnreadableEntries *unreadable = nullptr,
+                                                                             bool *wholeTableDamaged = nullptr);
 
 private:
     QString save() const;
@@ -83,6 +95,8 @@ private:
 
     QString file;
     QString unreadable;
+    bool leaveFile = false;
+    UnreadableEntries damagedEntries; // written back as they were read
     std::map<QString, std::vector<KeptStamp>> tables;
 };
 

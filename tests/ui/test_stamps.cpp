@@ -137,12 +137,13 @@ private slots:
     void damagedFileIsNamedAndLeftAsItWas()
     {
         QDir().mkpath(QFileInfo(StampsFile()).absolutePath());
-        const QByteArray damaged = "{\"format\": \"krelin-stamps\", \"version\": 1, \"tables\": {\"3-4B\": [{\"name\": \"x\", \"rows\": [\"2F ZZ\"]}]}}";
+        // Cut short: not JSON at all.
+        const QByteArray damaged = "{\"format\": \"krelin-stamps\", \"version\": 1, \"tables\": {\"3-4B\": [{\"name\": \"x\", \"rows\": [\"2F 01\"]}]";
         QVERIFY(WriteFile(StampsFile(), damaged));
         StampSession s;
         QTRY_COMPARE(s.desktop.messages.size(), 1);
         const QString text = s.desktop.messages.first().text;
-        QVERIFY2(text.contains(QDir::toNativeSeparators(StampsFile())) && text.contains(QLatin1String("\"ZZ\"")),
+        QVERIFY2(text.contains(QDir::toNativeSeparators(StampsFile())) && text.contains(QLatin1String("it is not JSON")),
                  qPrintable(text));
         // A stamp kept now lasts for the session; the file stays as it was.
         s.keep({0, 0}, {1, 1}, QStringLiteral("Block"));
@@ -152,8 +153,8 @@ private slots:
     }
 
     // Damaged stamps among good ones: the good ones are there, each damaged one is named
-    // by its name (or its place in the list) and the file's line, and the file is left as
-    // it is.
+    // by its name (or its place in the list) and the file's line; a stamp kept meanwhile
+    // is written, and the damaged ones stay in the file as they were.
     void damagedStampsNamedTheOthersKept()
     {
         QDir().mkpath(QFileInfo(StampsFile()).absolutePath());
@@ -186,8 +187,8 @@ private slots:
                  QStringLiteral("The stamps file %1 holds 3 stamps that cannot be read: \"Pit\" of 1A-2C, on line 9 of "
                                 "the file: its row 2 has 1 number, its row 1 has 3; stamp 3 of 1A-2C, on line 16 of the "
                                 "file: it has no name or no rows; \"Gap\" of 5-7, on line 19 of the file: \"ZZ\" on its "
-                                "row 1 is not a metatile number (00 to FF). The other stamps are here; the file is left as "
-                                "it is, and the stamps you keep now last until the program ends.")
+                                "row 1 is not a metatile number (00 to FF). The other stamps are here; the ones that cannot "
+                                "be read stay in the file as they are.")
                      .arg(QDir::toNativeSeparators(StampsFile())));
         frmStamps *panel = s.panel();
         QCOMPARE(panel->lstStamps->count(), 2);
@@ -195,7 +196,17 @@ private slots:
         QVERIFY(panel->lstStamps->item(1)->text().startsWith(QStringLiteral("Step, [a] {b}\n1 \u00D7 2")));
         s.keep({0, 0}, {1, 1}, QStringLiteral("Block"));
         QCOMPARE(panel->lstStamps->count(), 3);
-        QCOMPARE(ReadFile(StampsFile()), text);
+        QStringList damaged;
+        const auto written = StampLibrary::fromJson(ReadFile(StampsFile()), nullptr, &damaged);
+        QVERIFY(written);
+        QCOMPARE(written->at(QStringLiteral("1A-2C")).size(), std::size_t(3));
+        QCOMPARE(written->at(QStringLiteral("1A-2C")).back().name, QStringLiteral("Block"));
+        QCOMPARE(damaged.size(), 3);
+        QVERIFY2(damaged.join(u'|').contains(QLatin1String("\"Pit\" of 1A-2C"))
+                     && damaged.join(u'|').contains(QLatin1String("\"Gap\" of 5-7")),
+                 qPrintable(damaged.join(u'|')));
+        // The damaged ones are written as they were read.
+        QVERIFY(ReadFile(StampsFile()).contains("\"2F ZZ\""));
     }
 
     void fileFormRefusesWhatItCannotRead_data()
