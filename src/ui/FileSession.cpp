@@ -27,6 +27,9 @@
 #include <QStandardPaths>
 #include <QUndoStack>
 
+#include <thread>
+#include <vector>
+
 namespace krelin {
 
 namespace {
@@ -122,8 +125,15 @@ void FileSession::removeLeftTemporaries() const
          below.hasNext();)
         folders << below.next();
     folders.removeDuplicates();
+    // A recent file's folder may be on a slow or hung network share: the window never
+    // waits for it. The clean-up is plain file system calls on copies of the names.
+    std::vector<QByteArray> names;
     for (const QString &folder : std::as_const(folders))
-        RemoveStaleTemporaries(QFile::encodeName(folder));
+        names.push_back(QFile::encodeName(folder));
+    std::thread([names = std::move(names)] {
+        for (const QByteArray &folder : names)
+            RemoveStaleTemporaries(folder);
+    }).detach();
 }
 
 QString FileSession::dialogStart() const
