@@ -1,7 +1,9 @@
 #include "PlayerConnection.h"
 
 #include "CoreHost.h"
+#include "PrivateFolder.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalSocket>
 #include <QProcess>
@@ -38,11 +40,13 @@ MessageKind AnswerTo(MessageKind request)
 }
 
 // In the new process, between fork and exec (only calls safe there): it dies with the
-// editor, and keeps none of the editor's open files (the image's, the journal's) but its
-// end of the socket.
+// editor, leads a process group of its own (so that whatever a core starts can be ended
+// with it), and keeps none of the editor's open files (the image's, the journal's) but
+// its end of the socket.
 void PrepareChild(int socket)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    setpgid(0, 0);
     if (syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC) != 0) {
         const long limit = std::min(sysconf(_SC_OPEN_MAX), 65536L);
         for (int fd = 3; fd < limit; ++fd)
@@ -106,7 +110,7 @@ void PlayerConnection::start(const Setup &setup)
         process->setStandardErrorFile(QProcess::nullDevice());
     // Nowhere near the image's folder: the core's own.
     const QString folder = DefaultCoreFolders().system;
-    process->setWorkingDirectory(QDir().mkpath(folder) ? folder : QDir::rootPath());
+    process->setWorkingDirectory(MakePrivateFolder(folder) ? folder : QDir::rootPath());
     connect(process, &QProcess::finished, this, &PlayerConnection::processEnded);
     connect(process, &QProcess::errorOccurred, this, [this, program = setup.program](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -120,6 +124,9 @@ void PlayerConnection::start(const Setup &setup)
         return;
     }
 
+    // Set from both sides, as a shell does, so that the group is there whichever runs first.
+    group = process->processId();
+    setpgid(pid_t(group), pid_t(group));
     socket = new QLocalSocket(process);
     if (!socket->setSocketDescriptor(ends[0])) {
         ::close(ends[0]);
@@ -215,12 +222,21 @@ bool PlayerConnection::take(const Message &message)
         name = in.text();
         const double framesPerSecond = in.f64(), sampleRate = in.f64();
         const QString stateProblem = in.text();
-        // A rate no display or sound device could keep is not taken.
-        if ((read = in.complete() && framesPerSecond >= 1 && framesPerSecond <= 1000 && sampleRate >= 1000
-                    && sampleRate <= 384000)) {
-            fps = framesPerSecond, rate = sampleRate, gameStarted = true;
-            emit started(stateProblem);
+        if (!(read = in.complete()))
+            break;
+        // A rate no display or sound device could keep is not taken (NaN neither).
+        if (!(framesPerSecond >= 1 && framesPerSecond <= 1000)) {
+            end(QStringLiteral("the core %1 gives %2 frames a second, a frame rate the player cannot keep")
+                    .arg(name, QString::number(framesPerSecond)));
+            return false;
         }
+        if (!(sampleRate >= 1000 && sampleRate <= 384000)) {
+            end(QStringLiteral("the core %1 gives its sound at %2 samples a second, a rate the player cannot play")
+                    .arg(name, QString::number(sampleRate)));
+            return false;
+        }
+        fps = framesPerSecond, rate = sampleRate, gameStarted = true;
+        emit started(stateProblem);
         break;
     }
     case MessageKind::Frames:
@@ -287,10 +303,14 @@ void PlayerConnection::processEnded()
 {
     if (ended)
         return;
-    // Its last words may still be on the way.
+    // Whatever the core started goes with it: nothing else may write into the socket.
+    endGroup();
+    // Its last words may still be on the way; the wait is bounded in all, so that bytes
+    // trickled by a process that escaped the group never hold the window.
     if (socket) {
+        QDeadlineTimer deadline(LastWordsTime);
         readAnswers();
-        while (!ended && socket->waitForReadyRead(50))
+        while (!ended && !deadline.hasExpired() && socket->waitForReadyRead(int(deadline.remainingTime())))
             readAnswers();
     }
     if (ended)
@@ -306,7 +326,12 @@ void PlayerConnection::end(const QString &reason)
     if (ended)
         return;
     stop();
-    emit stopped(reason);
+    // A clause that follows "The player stopped: " and gets its full stop there: one the
+    // reason brought (a core's problem is a sentence of its own) goes.
+    QString clause = reason.trimmed();
+    while (clause.endsWith(QLatin1Char('.')) && !clause.endsWith(QLatin1String("...")))
+        clause.chop(1);
+    emit stopped(clause);
 }
 
 void PlayerConnection::stop()
@@ -318,13 +343,26 @@ void PlayerConnection::stop()
     if (!process)
         return;
     QProcess *going = std::exchange(process, nullptr);
-    socket = nullptr; // a child of the process object
+    // Closed now, not when the process object goes: nothing more is read from it.
+    if (QLocalSocket *closing = std::exchange(socket, nullptr)) {
+        closing->disconnect(this);
+        closing->abort();
+    }
     going->disconnect(this);
+    endGroup();
     if (going->state() != QProcess::NotRunning) {
         going->kill();
         going->waitForFinished(1000);
     }
     going->deleteLater();
+}
+
+void PlayerConnection::endGroup()
+{
+    // The player leads its group (see PrepareChild); a group with no process left is
+    // not there to end.
+    if (group > 0)
+        ::kill(pid_t(-std::exchange(group, 0)), SIGKILL);
 }
 
 } // namespace krelin

@@ -38,6 +38,8 @@ class PlayerConnection : public QObject
 
 public:
     static constexpr int AnswerTimeout = 5000; // milliseconds
+    // How long the player's last words are waited for once its process has ended, in all.
+    static constexpr int LastWordsTime = 250; // milliseconds
 
     explicit PlayerConnection(QObject *parent = nullptr);
     ~PlayerConnection() override; // ends the process
@@ -69,7 +71,8 @@ public:
     void reset();
     void saveState();
     void restoreState(const QByteArray &state);
-    // Ends the process now; stopped() does not follow.
+    // Ends the process now, and every process of its group (whatever the core started);
+    // stopped() does not follow.
     void stop();
 
     // The core's picture as the last frames left it (RGB32); null before the first.
@@ -91,7 +94,7 @@ signals:
     void stateSaved(const QByteArray &state);
     void stateRestored(bool restored, const QString &message);
     // The process ended, or was ended for misbehaving: why, in words that follow "The player
-    // stopped: ".
+    // stopped: " (without a full stop of their own).
     void stopped(const QString &reason);
 
 private:
@@ -100,11 +103,13 @@ private:
     bool take(const Message &message);
     bool takeFrames(const QByteArray &body);
     void processEnded();
+    void endGroup();
     // Ends the process and says why, once.
     void end(const QString &reason);
 
     QProcess *process = nullptr;
     QLocalSocket *socket = nullptr;
+    qint64 group = 0; // the player's process group: its process id
     MessageBuffer incoming;
     std::deque<MessageKind> awaited;
     QTimer watchdog;

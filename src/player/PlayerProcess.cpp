@@ -13,7 +13,9 @@
 #include <memory>
 
 #include <errno.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace krelin {
@@ -94,6 +96,27 @@ void WatchForCrashes(int socket)
     sigemptyset(&action.sa_mask);
     for (const auto &[signal, what] : fatalSignals)
         sigaction(signal, &action, nullptr);
+}
+
+// ---- the editor gone ------------------------------------------------------------------------
+
+// The player leads a process group of its own, which holds whatever the core started (a
+// helper process, say). When the editor ends, however it ends, the group goes with it.
+void EndGroup(int)
+{
+    ::kill(0, SIGKILL);
+}
+
+void EndGroupWithTheEditor()
+{
+    if (getpgrp() != getpid())
+        return; // not started by the editor: the group is another program's
+    struct sigaction action{};
+    action.sa_handler = &EndGroup;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    // Until now the editor's end was this process's alone (SIGKILL).
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
 }
 
 // ---- the player ---------------------------------------------------------------------------
@@ -289,6 +312,9 @@ private:
 
 int RunPlayerProcess(int socket)
 {
+    // What the core writes (saves of the game) is the user's alone.
+    ::umask(077);
+    EndGroupWithTheEditor();
     WatchForCrashes(socket);
     Player player(socket);
     const int status = player.serve();
