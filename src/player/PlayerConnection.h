@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Joypad.h"
+#include "PlayerAnswers.h"
 #include "PlayerMessages.h"
 
 #include <QByteArray>
@@ -11,7 +12,6 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 class QLocalSocket;
@@ -59,11 +59,11 @@ public:
     // A process is there and has not stopped.
     bool isRunning() const { return process != nullptr && !ended; }
     // started() came and the process has not stopped since.
-    bool hasStarted() const { return isRunning() && gameStarted; }
+    bool hasStarted() const { return isRunning() && answers.hasStarted(); }
     qint64 processId() const;
     // Requests not answered yet; of the kind asked for.
-    int answersAwaited() const { return int(awaited.size()); }
-    bool awaits(MessageKind answer) const;
+    int answersAwaited() const { return answers.answersAwaited(); }
+    bool awaits(MessageKind answer) const { return answers.awaits(answer); }
 
     void runFrames(int count, JoypadButtons buttons, bool sound);
     void sendEdits(const std::vector<ByteRun> &runs);
@@ -76,10 +76,10 @@ public:
     void stop();
 
     // The core's picture as the last frames left it (RGB32); null before the first.
-    const QImage &picture() const { return shown; }
-    const QString &coreName() const { return name; }
-    double framesPerSecond() const { return fps; }
-    double sampleRate() const { return rate; }
+    const QImage &picture() const { return answers.picture(); }
+    const QString &coreName() const { return answers.coreName(); }
+    double framesPerSecond() const { return answers.framesPerSecond(); }
+    double sampleRate() const { return answers.sampleRate(); }
 
 signals:
     // The game runs. stateProblem says why a state given to start() was refused (the game
@@ -100,8 +100,6 @@ signals:
 private:
     void send(MessageWriter &&request, MessageKind answer);
     void readAnswers();
-    bool take(const Message &message);
-    bool takeFrames(const QByteArray &body);
     void processEnded();
     void endGroup();
     // Ends the process and says why, once.
@@ -110,16 +108,10 @@ private:
     QProcess *process = nullptr;
     QLocalSocket *socket = nullptr;
     qint64 group = 0; // the player's process group: its process id
-    MessageBuffer incoming;
-    std::deque<MessageKind> awaited;
+    PlayerAnswers answers;
     QTimer watchdog;
     QElapsedTimer sinceAnswer; // since the last answer, or the request before it
     bool ended = false;
-    bool gameStarted = false;
-    QImage shown;
-    QString name;
-    double fps = 60.0;
-    double rate = 44100.0;
 };
 
 } // namespace krelin
