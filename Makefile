@@ -114,7 +114,7 @@ test-sanitize: deps
 # into fuzz/regressions/ to keep it).
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_image fuzz_stage fuzz_palette fuzz_export fuzz_patch fuzz_journal fuzz_history fuzz_tiled
+FUZZ_TARGETS := fuzz_image fuzz_stage fuzz_palette fuzz_export fuzz_patch fuzz_journal fuzz_history fuzz_tiled fuzz_player
 fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
 	@[ -f $(FUZZ_DIR)/build.ninja ] || CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) \

@@ -137,8 +137,8 @@ private slots:
             list += QString::fromLatin1(args).split(u' ');
             QTest::newRow(name) << list << QString::fromUtf8(says);
         };
-        row("missing argument", make, "@/p.ips @/a.nes", "usage");
-        row("too many arguments", apply, "@/p.bps @/a.nes @/old.nes @/x.nes", "usage");
+        row("missing argument", make, "@/p.ips @/a.nes", "Usage");
+        row("too many arguments", apply, "@/p.bps @/a.nes @/old.nes @/x.nes", "Usage");
         row("no patch format", make, "@/p.txt @/a.nes @/b.nes", ".ips or .bps");
         row("patch over the original", make, "@/link.ips @/a.nes @/b.nes", "same file as the original");
         row("missing original", make, "@/p.ips @/none.nes @/b.nes", "none.nes: the file does not exist");
