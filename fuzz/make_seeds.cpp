@@ -12,6 +12,7 @@
 #include "core/StageTable.h"
 #include "edit/JournalSession.h"
 #include "core/modKrelin.h"
+#include "player/PlayerMessages.h"
 #include "tiled/TiledExport.h"
 
 #include <QDir>
@@ -104,6 +105,61 @@ QByteArray asRecords(const QByteArray &file)
     return records;
 }
 
+// Conversations between the editor and its player, in the layout the player target reads:
+// what a player answers (after the requests it answers), and what an editor asks.
+QByteArray playerAnswers(const std::vector<MessageKind> &requests, const std::vector<QByteArray> &answers)
+{
+    QByteArray bytes(1, char(0));
+    bytes.append(char(requests.size()));
+    for (const MessageKind request : requests)
+        bytes.append(char(int(request) - 1));
+    QByteArray sent;
+    for (const QByteArray &answer : answers)
+        sent += answer;
+    const auto cut = quint16(sent.size() / 2);
+    bytes.append(char(cut & 0xFF)).append(char(cut >> 8));
+    return bytes + sent;
+}
+
+QByteArray frames(int count, int width, int height, int first, int rows, int samples)
+{
+    QByteArray pixels;
+    for (int i = 0; i < width * rows; ++i)
+        pixels.append(char(i)).append(char(count)).append(char(first)).append('\xFF');
+    return MessageWriter(MessageKind::Frames)
+        .u16(std::uint16_t(count)).u16(std::uint16_t(width)).u16(std::uint16_t(height))
+        .u16(std::uint16_t(first)).u16(std::uint16_t(rows))
+        .raw(pixels.constData(), pixels.size())
+        .bytes(QByteArray(4 * samples, '\x01'))
+        .finish();
+}
+
+QByteArray editorRequests(const std::vector<QByteArray> &requests)
+{
+    QByteArray bytes(1, char(1));
+    for (const QByteArray &request : requests)
+        bytes += request;
+    return bytes;
+}
+
+QByteArray start(int imageSize, bool palette, const QByteArray &state = {})
+{
+    QByteArray image;
+    for (int i = 0; i < imageSize; ++i)
+        image.append(char(1 + 3 * i));
+    return MessageWriter(MessageKind::Start)
+        .text(QStringLiteral("core.so"))
+        .bytes(palette ? QByteArray(192, '\x20') : QByteArray())
+        .bytes(image)
+        .bytes(state)
+        .finish();
+}
+
+QByteArray run(int count, int buttons, bool sound)
+{
+    return MessageWriter(MessageKind::Run).u16(std::uint16_t(count)).u16(std::uint16_t(buttons)).u8(sound).finish();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -129,7 +185,8 @@ int main(int argc, char **argv)
 
     bool ok = true;
     for (const char *target :
-         {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage", "fuzz_journal", "fuzz_tiled", "fuzz_tmj"})
+         {"fuzz_image", "fuzz_palette", "fuzz_export", "fuzz_patch", "fuzz_stage", "fuzz_journal", "fuzz_tiled",
+          "fuzz_player", "fuzz_tmj"})
         ok = out.mkpath(QLatin1String(target)) && ok;
     const auto put = [&](const char *target, const char *name, const QByteArray &bytes) {
         ok = write(out.filePath(QLatin1String(target) + u'/' + QLatin1String(name)), bytes) && ok;
@@ -224,6 +281,31 @@ int main(int argc, char **argv)
     put("fuzz_journal", "session", session);
     put("fuzz_journal", "cut-short", session.left(session.size() - 5));
     put("fuzz_journal", "records", asRecords(session.mid(1)));
+
+    const QByteArray started = MessageWriter(MessageKind::Started)
+                                   .text(QStringLiteral("Test core 1.0")).f64(50).f64(32000).text(QString()).finish();
+    put("fuzz_player", "answers",
+        playerAnswers({MessageKind::Start, MessageKind::Run, MessageKind::Run, MessageKind::SaveState},
+                      {started, frames(2, 16, 8, 0, 8, 200), frames(1, 16, 8, 3, 2, 0),
+                       MessageWriter(MessageKind::State).bytes(QByteArray("TEST\0\0\0\0", 8)).finish()}));
+    put("fuzz_player", "answers-then-failed",
+        playerAnswers({MessageKind::Start, MessageKind::Run},
+                      {started, MessageWriter(MessageKind::Failed).text(QStringLiteral("the core crashed")).finish()}));
+    put("fuzz_player", "reloads",
+        playerAnswers({MessageKind::Edit, MessageKind::Image, MessageKind::Reset, MessageKind::RestoreState},
+                      {MessageWriter(MessageKind::Reloaded).u8(1).text(QString()).finish(),
+                       MessageWriter(MessageKind::Reloaded).u8(0).text(QStringLiteral("another size")).finish(),
+                       MessageWriter(MessageKind::ResetDone).finish(),
+                       MessageWriter(MessageKind::Restored).u8(0).text(QStringLiteral("not a state")).finish()}));
+    put("fuzz_player", "requests",
+        editorRequests({start(200, true), run(5, 0x81, true),
+                        MessageWriter(MessageKind::Edit).u32(2).u32(3).bytes("\xEE\xEF").u32(199).bytes("\x10").finish(),
+                        MessageWriter(MessageKind::SaveState).finish(), MessageWriter(MessageKind::Reset).finish(),
+                        MessageWriter(MessageKind::RestoreState).bytes("not a state").finish(),
+                        MessageWriter(MessageKind::Image).bytes(QByteArray(300, '\x05')).finish(), run(1, 0, false)}));
+    put("fuzz_player", "requests-before-start", editorRequests({run(1, 0, false)}));
+    put("fuzz_player", "edit-outside",
+        editorRequests({start(64, false), MessageWriter(MessageKind::Edit).u32(1).u32(64).bytes("\x01").finish()}));
 
     if (!ok) {
         std::fprintf(stderr, "krelin_make_seeds: cannot write the seeds into %s\n", argv[2]);

@@ -3,6 +3,7 @@
 #include "Export.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 
 #include <cstring>
@@ -94,6 +95,24 @@ bool IsOptionArgument(const char *arg, const char *option)
 QString ShownPath(const QString &path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+QString Sentence(const QString &clause)
+{
+    QString sentence = clause.trimmed();
+    if (sentence.isEmpty())
+        return sentence;
+    sentence[0] = sentence[0].toUpper();
+    if (!sentence.endsWith(QLatin1Char('.')))
+        sentence += QLatin1Char('.');
+    return sentence;
+}
+
+QString PngNameProblem(const QString &path, const QString &what)
+{
+    if (QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
+        return {};
+    return QStringLiteral("The %1 %2 needs a name ending in .png: it is written as a PNG picture.").arg(what, ShownPath(path));
 }
 
 } // namespace krelin

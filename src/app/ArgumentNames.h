@@ -25,4 +25,14 @@ bool IsOptionArgument(const char *arg, const char *option);
 // A path as the commands' messages show it: with the system's separators.
 QString ShownPath(const QString &path);
 
+// A clause made a message of its own, as every message of the commands is written: its
+// first letter a capital and a full stop at its end ("cannot write out.png: the disk is
+// full" from the code that writes pictures). An empty clause stays empty.
+QString Sentence(const QString &clause);
+
+// Why the picture a command writes may not be written at path (what names what the file
+// holds: "screenshot", "picture"), or an empty string: a PNG goes to a name ending in
+// .png, never to one that says the file holds something else.
+QString PngNameProblem(const QString &path, const QString &what);
+
 } // namespace krelin

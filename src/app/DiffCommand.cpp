@@ -51,7 +51,7 @@ int RunDiffCommand(int argc, char **argv)
             unknown = true;
     }
     if (unknown || names.size() != 2)
-        return trouble(QStringLiteral("usage: krelin --diff [--json] A B"));
+        return trouble(QStringLiteral("Usage: krelin --diff [--json] A B"));
 
     RomReadResult images[2];
     for (int k = 0; k < 2; ++k) {
@@ -66,7 +66,7 @@ int RunDiffCommand(int argc, char **argv)
     errno = 0;
     if (std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout) != std::size_t(out.size())
         || std::fflush(stdout) != 0)
-        return trouble(QStringLiteral("cannot write the comparison: %1")
+        return trouble(QStringLiteral("Cannot write the comparison: %1.")
                            .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO))));
     return diff.identical() ? 0 : 1;
 }

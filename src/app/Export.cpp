@@ -1,5 +1,7 @@
 #include "Export.h"
 
+#include "ArgumentNames.h"
+
 #include "core/FileWriter.h"
 #include "core/MasterPalette.h"
 #include "core/RomFile.h"
@@ -16,10 +18,10 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
 {
     const Stage *stage = FindStage(request.stageName);
     if (!stage)
-        return QStringLiteral("unknown stage \"%1\"; the stages are 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 and 7")
+        return QStringLiteral("Unknown stage \"%1\"; the stages are 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 and 7.")
             .arg(QuotableText(request.stageName));
     if (request.frame < -1 || request.frame >= stage->Frames)
-        return QStringLiteral("stage %1 has frames 0 to %2; there is no frame %3")
+        return QStringLiteral("Stage %1 has frames 0 to %2; there is no frame %3.")
             .arg(QLatin1String(stage->name))
             .arg(stage->Frames - 1)
             .arg(request.frame);
@@ -27,8 +29,10 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
     // Writing the picture over the cartridge it was drawn from would destroy the cartridge.
     // The two are compared as files, so another spelling or a link is caught too.
     if (IsSameFile(request.outputPath, request.imagePath))
-        return QStringLiteral("the output %1 is the cartridge image itself; choose another file for the picture")
+        return QStringLiteral("The output %1 is the cartridge image itself; choose another file for the picture.")
             .arg(request.outputPath);
+    if (const QString problem = PngNameProblem(request.outputPath, QStringLiteral("picture")); !problem.isEmpty())
+        return problem;
     const QString overPalette = OutputOverInputProblem(
         request.outputPath, {{MasterPalettePath(programFolder), QStringLiteral("palette file")}});
     if (!overPalette.isEmpty())
@@ -54,7 +58,7 @@ QString ExportLevel(const ExportRequest &request, const QString &programFolder, 
 
     const QImage picture = request.frame >= 0 ? DrawFramePicture(model, request.frame, colors)
                                               : DrawStagePicture(model, *stage, colors);
-    return SavePng(picture, request.outputPath);
+    return Sentence(SavePng(picture, request.outputPath));
 }
 
 } // namespace krelin

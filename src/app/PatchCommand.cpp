@@ -87,7 +87,7 @@ int RunPatchCommand(int argc, char **argv)
     const bool make = args.size() == 5 && args[1] == QLatin1String(MakeOption);
     const bool apply = !described && args.size() == 5 && args[1] == QLatin1String(ApplyOption);
     if (!make && !apply) {
-        std::fprintf(stderr, "krelin: usage: krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED [--description "
+        std::fprintf(stderr, "krelin: Usage: krelin --make-patch OUT.ips|OUT.bps ORIGINAL MODIFIED [--description "
                              "TEXT] [--author NAME], or krelin --apply-patch PATCH IMAGE OUT\n");
         return 2;
     }

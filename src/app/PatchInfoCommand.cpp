@@ -33,7 +33,7 @@ bool WantsPatchInfoCommand(int argc, char **argv)
 int RunPatchInfoCommand(int argc, char **argv)
 {
     if (argc != 3 || std::strcmp(argv[1], InfoOption) != 0)
-        return fail(QStringLiteral("usage: krelin --patch-info PATCH"), 2);
+        return fail(QStringLiteral("Usage: krelin --patch-info PATCH"), 2);
     const QString path = QFile::decodeName(argv[2]);
     const QString shown = QDir::toNativeSeparators(path);
     const PatchResult file = ReadPatchFile(path);
@@ -45,9 +45,9 @@ int RunPatchInfoCommand(int argc, char **argv)
     const QByteArray out = PatchInfoLines(info).join(u'\n').toUtf8() + '\n';
     std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
     if (std::fflush(stdout) != 0)
-        return fail(QStringLiteral("cannot write the description of %1").arg(shown), 1);
+        return fail(QStringLiteral("Cannot write the description of %1.").arg(shown), 1);
     if (!info.checksumHolds())
-        return fail(QStringLiteral("%1 is damaged or cut short: its own checksum does not hold").arg(shown), 1);
+        return fail(QStringLiteral("%1 is damaged or cut short: its own checksum does not hold.").arg(shown), 1);
     return 0;
 }
 

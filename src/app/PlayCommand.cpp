@@ -66,7 +66,7 @@ std::optional<ButtonPress> ParsePress(const QString &text, QString *error)
     const QString quoted = QuotableText(text);
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     if (colon < 0) {
-        *error = QStringLiteral("--press takes FROM-TO:BUTTONS, such as 120-127:right+a, not \"%1\"").arg(quoted);
+        *error = QStringLiteral("--press takes FROM-TO:BUTTONS, such as 120-127:right+a, not \"%1\".").arg(quoted);
         return std::nullopt;
     }
     const QStringList frames = text.left(colon).split(QLatin1Char('-'));
@@ -78,7 +78,7 @@ std::optional<ButtonPress> ParsePress(const QString &text, QString *error)
     }
     if (!fromOk || !toOk || press.from < 0 || press.to < press.from) {
         *error = QStringLiteral("--press \"%1\": the frames are FROM-TO, two frame numbers from 0 up, the first not "
-                                "after the second")
+                                "after the second.")
                      .arg(quoted);
         return std::nullopt;
     }
@@ -87,7 +87,7 @@ std::optional<ButtonPress> ParsePress(const QString &text, QString *error)
         const auto found = std::find_if(std::begin(ButtonNames), std::end(ButtonNames),
                                         [&](const NamedButton &b) { return wanted == QLatin1String(b.name); });
         if (found == std::end(ButtonNames)) {
-            *error = QStringLiteral("--press \"%1\": no button \"%2\"; the buttons are %3")
+            *error = QStringLiteral("--press \"%1\": no button \"%2\"; the buttons are %3.")
                          .arg(quoted, QuotableText(name), buttonList());
             return std::nullopt;
         }
@@ -99,13 +99,15 @@ std::optional<ButtonPress> ParsePress(const QString &text, QString *error)
 QString Play(const PlayRequest &request, const QString &program, const QString &programFolder, QString *paletteWarning)
 {
     if (request.frames < 1 || request.frames > MaxPlayFrames)
-        return QStringLiteral("--frames takes a number of frames from 1 to %1").arg(MaxPlayFrames);
+        return QStringLiteral("--frames takes a number of frames from 1 to %1.").arg(MaxPlayFrames);
     for (const ButtonPress &p : request.presses)
         if (p.to >= request.frames)
-            return QStringLiteral("--press %1-%2 goes past the last frame run (%3)").arg(p.from).arg(p.to).arg(request.frames - 1);
+            return QStringLiteral("--press %1-%2 goes past the last frame run (%3).").arg(p.from).arg(p.to).arg(request.frames - 1);
     for (const QString &input : {request.imagePath, request.statePath})
         if (!input.isEmpty() && IsSameFile(request.screenshotPath, input))
-            return QStringLiteral("will not write %1: it is the same file as %2").arg(ShownPath(request.screenshotPath), ShownPath(input));
+            return QStringLiteral("Will not write %1: it is the same file as %2.").arg(ShownPath(request.screenshotPath), ShownPath(input));
+    if (const QString problem = PngNameProblem(request.screenshotPath, QStringLiteral("screenshot")); !problem.isEmpty())
+        return problem;
     RomReadResult rom = ReadRomFile(request.imagePath);
     if (!rom.ok())
         return rom.error;
@@ -116,6 +118,7 @@ QString Play(const PlayRequest &request, const QString &program, const QString &
             return read.error;
         state = read.state;
     }
+    // A core named that is not there is said before anything runs.
     const CoreChoice core = ChooseCore();
     if (core.path.isEmpty())
         return core.problem;
@@ -154,7 +157,7 @@ QString Play(const PlayRequest &request, const QString &program, const QString &
     });
     QObject::connect(&player, &PlayerConnection::framesRun, &loop, runMore);
     QObject::connect(&player, &PlayerConnection::stopped, &loop, [&](const QString &reason) {
-        problem = QStringLiteral("the player stopped: %1").arg(reason);
+        problem = QStringLiteral("The player stopped: %1.").arg(reason);
         loop.quit();
     });
     const QByteArray image(reinterpret_cast<const char *>(rom.bytes.data()), qsizetype(rom.bytes.size()));
@@ -163,8 +166,8 @@ QString Play(const PlayRequest &request, const QString &program, const QString &
     if (!problem.isEmpty())
         return problem;
     if (player.picture().isNull())
-        return QStringLiteral("the core %1 gave no picture in %2 frames").arg(ShownPath(core.path)).arg(request.frames);
-    return SavePng(player.picture(), request.screenshotPath);
+        return QStringLiteral("The core %1 gave no picture in %2 frames.").arg(ShownPath(core.path)).arg(request.frames);
+    return Sentence(SavePng(player.picture(), request.screenshotPath));
 }
 
 bool WantsPlayCommand(int argc, char **argv)
@@ -184,7 +187,7 @@ int RunPlayCommand(int argc, char **argv)
     parser.addOption({QStringLiteral("press"), QStringLiteral("Buttons held."), QStringLiteral("from-to:buttons")});
     parser.addOption({QStringLiteral("state"), QStringLiteral("The state to start at."), QStringLiteral("file")});
     parser.addOption({QStringLiteral("screenshot"), QStringLiteral("The picture to write."), QStringLiteral("file")});
-    const QString usage = QStringLiteral("usage: krelin --play IMAGE --frames N [--press FROM-TO:BUTTONS ...] "
+    const QString usage = QStringLiteral("Usage: krelin --play IMAGE --frames N [--press FROM-TO:BUTTONS ...] "
                                          "[--state FILE] --screenshot OUT.png");
     if (!parser.parse(app.arguments())) {
         fail(parser.errorText());
@@ -202,7 +205,7 @@ int RunPlayCommand(int argc, char **argv)
     bool ok = false;
     request.frames = parser.value(QStringLiteral("frames")).toLongLong(&ok);
     if (!ok || request.frames < 1 || request.frames > MaxPlayFrames) {
-        fail(QStringLiteral("--frames takes a number of frames from 1 to %1, not \"%2\"")
+        fail(QStringLiteral("--frames takes a number of frames from 1 to %1, not \"%2\".")
                  .arg(MaxPlayFrames)
                  .arg(QuotableText(parser.value(QStringLiteral("frames")))));
         return 1;
@@ -245,7 +248,7 @@ int RunPlayerProcessCommand(int argc, char **argv)
     }
     if (socket < 0) {
         fail(QStringLiteral("--player is started by the editor (krelin --player --socket FD); it is not a command "
-                            "of its own"));
+                            "of its own."));
         return 1;
     }
     QCoreApplication app(argc, argv);

@@ -33,10 +33,10 @@ QString loadStage(modKrelin &model, const TileSheetRequest &request, const QStri
 {
     const Stage *stage = FindStage(request.stageName);
     if (!stage)
-        return QStringLiteral("unknown stage \"%1\"; the stages are 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 and 7")
+        return QStringLiteral("Unknown stage \"%1\"; the stages are 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 and 7.")
             .arg(QuotableText(request.stageName));
     if (request.subPalette < 0 || request.subPalette > 3)
-        return QStringLiteral("--subpalette takes 0, 1, 2 or 3");
+        return QStringLiteral("--subpalette takes 0, 1, 2 or 3.");
     RomReadResult rom = ReadRomFile(request.imagePath);
     if (!rom.ok())
         return rom.error;
@@ -76,7 +76,7 @@ QString ExportTileSheet(const TileSheetRequest &request, const QString &programF
 {
     // The picture written over the cartridge it was drawn from would destroy it.
     if (IsSameFile(request.sheetPath, request.imagePath))
-        return QStringLiteral("the output %1 is the cartridge image itself; choose another file for the sheet")
+        return QStringLiteral("The output %1 is the cartridge image itself; choose another file for the sheet.")
             .arg(ShownPath(request.sheetPath));
     const QString overPalette = OutputOverInputProblem(
         request.sheetPath, {{MasterPalettePath(programFolder), QStringLiteral("palette file")}});
@@ -86,9 +86,11 @@ QString ExportTileSheet(const TileSheetRequest &request, const QString &programF
     const QString problem = loadStage(model, request, programFolder, paletteWarning);
     if (!problem.isEmpty())
         return problem;
+    if (const QString nameProblem = PngNameProblem(request.sheetPath, QStringLiteral("tile sheet")); !nameProblem.isEmpty())
+        return nameProblem;
     const QImage sheet =
         EncodeTileSheet(model.bytesAt(TilesRange(model).offset, TileSheetBytes), colorsOf(model, request.subPalette));
-    return SavePng(sheet, request.sheetPath);
+    return Sentence(SavePng(sheet, request.sheetPath));
 }
 
 QString ImportTileSheet(const TileSheetRequest &request, const QString &programFolder, QString *paletteWarning,
@@ -106,10 +108,10 @@ QString ImportTileSheet(const TileSheetRequest &request, const QString &programF
         return problem;
     const TileSheetFile file = ReadTileSheetFile(request.sheetPath);
     if (!file.ok())
-        return file.error;
+        return Sentence(file.error);
     const DecodedTileSheet sheet = DecodeTileSheet(file.image, colorsOf(model, request.subPalette));
     if (!sheet.ok())
-        return QStringLiteral("cannot import %1: %2").arg(ShownPath(request.sheetPath), sheet.error);
+        return QStringLiteral("Cannot import %1: %2.").arg(ShownPath(request.sheetPath), sheet.error);
     if (nearest)
         *nearest = sheet.nearest;
     std::vector<std::uint8_t> image = model.image();
@@ -127,7 +129,7 @@ int RunTileSheetCommand(int argc, char **argv)
                       QStringLiteral("file")});
     parser.addOption({QStringLiteral("stage"), QStringLiteral("The stage."), QStringLiteral("stage")});
     parser.addOption({QStringLiteral("subpalette"), QStringLiteral("The sub-palette, 0 to 3."), QStringLiteral("n")});
-    const QString usage = QStringLiteral("usage: krelin --export-tiles SHEET.png --stage S [--subpalette N] IMAGE, or "
+    const QString usage = QStringLiteral("Usage: krelin --export-tiles SHEET.png --stage S [--subpalette N] IMAGE, or "
                                          "krelin --import-tiles SHEET.png --stage S [--subpalette N] IMAGE OUT");
     if (!parser.parse(app.arguments())) {
         fail(parser.errorText());
@@ -150,7 +152,7 @@ int RunTileSheetCommand(int argc, char **argv)
         bool ok = false;
         request.subPalette = parser.value(QStringLiteral("subpalette")).toInt(&ok);
         if (!ok || request.subPalette < 0 || request.subPalette > 3) {
-            fail(QStringLiteral("--subpalette takes 0, 1, 2 or 3, not \"%1\"")
+            fail(QStringLiteral("--subpalette takes 0, 1, 2 or 3, not \"%1\".")
                      .arg(QuotableText(parser.value(QStringLiteral("subpalette")))));
             return 1;
         }
@@ -164,8 +166,12 @@ int RunTileSheetCommand(int argc, char **argv)
     QString error = exporting ? ExportTileSheet(request, programFolder, &paletteWarning)
                               : ImportTileSheet(request, programFolder, &paletteWarning, &nearest);
     const QStringList said = held.finish();
-    if (!error.isEmpty() && !said.isEmpty())
-        error += QStringLiteral(" (%1)").arg(said.join(QStringLiteral("; ")));
+    // Inside the sentence, before its full stop.
+    if (!error.isEmpty() && !said.isEmpty()) {
+        const bool stop = error.endsWith(QLatin1Char('.'));
+        error = (stop ? error.chopped(1) : error) + QStringLiteral(" (%1)").arg(said.join(QStringLiteral("; ")))
+            + (stop ? QStringLiteral(".") : QString());
+    }
     if (!paletteWarning.isEmpty())
         fail(paletteWarning.simplified());
     if (!error.isEmpty()) {

@@ -30,7 +30,7 @@ QString loadStage(modKrelin &model, const TiledRequest &request)
 {
     const Stage *stage = FindStage(request.stageName);
     if (!stage)
-        return QStringLiteral("unknown stage \"%1\"; the stages are 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 and 7")
+        return QStringLiteral("Unknown stage \"%1\"; the stages are 1A, 1B, 1C, 2A, 2B, 2C, 3, 4A, 4B, 5, 6 and 7.")
             .arg(QuotableText(request.stageName));
     RomReadResult rom = ReadRomFile(request.imagePath);
     if (!rom.ok())
@@ -61,7 +61,7 @@ bool WantsTiledCommand(int argc, char **argv)
 QString ExportTiledMap(const TiledRequest &request, const QString &programFolder, QString *paletteWarning)
 {
     if (!TiledFormatFor(request.mapPath))
-        return QStringLiteral("the map %1 needs a name ending in .tmx (TMX) or .tmj (TMJ)").arg(ShownPath(request.mapPath));
+        return QStringLiteral("The map %1 needs a name ending in .tmx (TMX) or .tmj (TMJ).").arg(ShownPath(request.mapPath));
     modKrelin model;
     const QString problem = loadStage(model, request);
     if (!problem.isEmpty())
@@ -110,7 +110,7 @@ int RunTiledCommand(int argc, char **argv)
     parser.addOption({QStringLiteral("import-tiled"), QStringLiteral("Read the map from <file>."), QStringLiteral("file")});
     parser.addOption({QStringLiteral("stage"), QStringLiteral("The stage."), QStringLiteral("stage")});
     parser.addOption({QStringLiteral("other-image"), QStringLiteral("Import a map made from another image.")});
-    const QString usage = QStringLiteral("usage: krelin --export-tiled OUT.tmx|OUT.tmj --stage S IMAGE, or "
+    const QString usage = QStringLiteral("Usage: krelin --export-tiled OUT.tmx|OUT.tmj --stage S IMAGE, or "
                                          "krelin --import-tiled IN.tmx|IN.tmj --stage S [--other-image] IMAGE OUT");
     if (!parser.parse(app.arguments())) {
         fail(parser.errorText());

@@ -74,7 +74,7 @@ int runExport(int argc, char **argv)
     request.consoleColors = parser.isSet(QStringLiteral("console-colours"));
     const QStringList images = parser.positionalArguments();
     if (request.outputPath.isEmpty() || request.stageName.isEmpty() || images.size() != 1) {
-        fail(QStringLiteral("usage: krelin --export OUT.png --stage S [--frame F] [--console-colours] IMAGE"));
+        fail(QStringLiteral("Usage: krelin --export OUT.png --stage S [--frame F] [--console-colours] IMAGE"));
         return 2;
     }
     request.imagePath = images.first();
@@ -82,7 +82,7 @@ int runExport(int argc, char **argv)
         bool ok = false;
         request.frame = parser.value(QStringLiteral("frame")).toInt(&ok);
         if (!ok || request.frame < 0) {
-            fail(QStringLiteral("--frame takes a frame number from 0 up, not \"%1\"")
+            fail(QStringLiteral("--frame takes a frame number from 0 up, not \"%1\".")
                      .arg(krelin::QuotableText(parser.value(QStringLiteral("frame")))));
             return 2;
         }
@@ -176,8 +176,8 @@ int runEditor(int argc, char **argv, const QString &nameProblem)
     // Without a display Qt would abort with a long message; say it in one line instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        fail(QStringLiteral("no display to open the editor on (DISPLAY is not set); run it from a desktop "
-                            "session, or under xvfb-run"));
+        fail(QStringLiteral("No display to open the editor on (DISPLAY is not set); run it from a desktop "
+                            "session, or under xvfb-run."));
         return 1;
     }
 #endif

@@ -4,6 +4,7 @@
 
 #include <QRandomGenerator>
 
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <dirent.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 namespace krelin {
 
@@ -54,10 +56,17 @@ QByteArray nameOf(const QByteArray &path)
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-// What ends every temporary name of this writer: ".krelin-", eight hex digits, "~". The
-// program's name in it tells its files from other programs' temporaries.
-constexpr char TemporaryMark[] = ".krelin-";
-constexpr std::size_t TemporarySuffixSize = sizeof TemporaryMark - 1 + 8 + 1;
+// What ends every temporary name of this writer: ".krelin-new-", eight hex digits, "~".
+// The program's name in it tells its files from other programs' temporaries. Such a file
+// is locked (flock) by its writer from before it has a name until it has the target's.
+constexpr char TemporaryMark[] = ".krelin-new-";
+// Earlier versions wrote ".krelin-", eight hex digits, "~", and locked nothing.
+constexpr char EarlierMark[] = ".krelin-";
+constexpr std::size_t suffixSize(const char *mark)
+{
+    return std::char_traits<char>::length(mark) + 8 + 1;
+}
+constexpr std::size_t TemporarySuffixSize = suffixSize(TemporaryMark);
 
 // The longest file name the folder's file system takes.
 std::size_t longestName(const QByteArray &folder)
@@ -87,15 +96,31 @@ QByteArray temporaryNameBeside(const QByteArray &target)
 }
 
 // A new file beside target under a temporary name, created only if no such file exists
-// yet. Returns its descriptor, or -1 with errno set.
+// yet, and locked. Returns its descriptor, or -1 with errno set.
 int createNamedTemporary(const QByteArray &target, QByteArray *temporaryPath)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         *temporaryPath = temporaryNameBeside(target);
         // 0666 as asked of the system leaves the user's umask to decide a new file's mode.
         const int fd = ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd < 0 && errno != EEXIST)
             return fd;
+        if (fd < 0)
+            continue;
+        // Another program's clean-up may have taken the lock between the creation and here,
+        // and with it the name: then start again under another name. (A file system
+        // without locks still takes the write.)
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK)
+                return fd;
+            ::close(fd);
+            continue;
+        }
+        struct stat opened{}, named{};
+        if (::fstat(fd, &opened) == 0 && ::stat(temporaryPath->constData(), &named) == 0
+            && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
+            return fd;
+        ::close(fd);
     }
     errno = EEXIST;
     return -1;
@@ -124,21 +149,51 @@ int nameUnnamedFile(int fd, const QByteArray &target, QByteArray *temporaryPath)
     return EEXIST;
 }
 
-// True for a file name this writer gives its temporary files: ".NAME.krelin-XXXXXXXX~"
-// with eight lower-case hex digits (NAME perhaps cut short, or empty).
-bool isTemporaryName(const char *name)
+// True for a file name given with mark: ".NAME" + mark + eight lower-case hex digits + "~"
+// (NAME perhaps cut short, or empty).
+bool isTemporaryName(const char *name, const char *mark)
 {
     const std::size_t n = std::strlen(name);
-    const std::size_t mark = sizeof TemporaryMark - 1;
-    if (n < 1 + TemporarySuffixSize || name[0] != '.' || name[n - 1] != '~')
+    const std::size_t markSize = std::strlen(mark), suffix = suffixSize(mark);
+    if (n < 1 + suffix || name[0] != '.' || name[n - 1] != '~')
         return false;
-    const char *suffix = name + n - TemporarySuffixSize;
-    if (std::strncmp(suffix, TemporaryMark, mark) != 0)
+    const char *end = name + n - suffix;
+    if (std::strncmp(end, mark, markSize) != 0)
         return false;
-    for (std::size_t i = mark; i < TemporarySuffixSize - 1; ++i)
-        if (!std::strchr("0123456789abcdef", suffix[i]) || suffix[i] == '\0')
+    for (std::size_t i = markSize; i < suffix - 1; ++i)
+        if (!std::strchr("0123456789abcdef", end[i]) || end[i] == '\0')
             return false;
     return true;
+}
+
+// Removes the file name from the folder open as dirFd if it is a temporary file that a
+// write killed half way left behind: this user's own ordinary file, and either of this
+// writer's names with no writer holding its lock, or of an earlier version's names and
+// too old to be still written. Returns whether it removed it.
+bool removeIfLeftBehind(int dirFd, const char *name, std::time_t now)
+{
+    const bool ours = isTemporaryName(name, TemporaryMark);
+    if (!ours && !isTemporaryName(name, EarlierMark))
+        return false;
+    struct stat named{};
+    if (::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode) || named.st_uid != ::geteuid())
+        return false;
+    if (!ours)
+        return now - named.st_mtime >= StaleTemporaryAge && ::unlinkat(dirFd, name, 0) == 0;
+    // O_NONBLOCK and O_NOFOLLOW: whatever takes the name meanwhile is never waited on.
+    int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0 && errno == EACCES)
+        fd = ::openat(dirFd, name, O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat opened{};
+    // The lock refused: its writer is still at work. The name must still be the file that
+    // was looked at; it goes while the lock is held, so that a writer that created it just
+    // now finds its name gone once it has the lock, and starts again.
+    const bool removed = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0
+        && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev && ::unlinkat(dirFd, name, 0) == 0;
+    ::close(fd);
+    return removed;
 }
 
 struct WriteAttempt
@@ -146,6 +201,7 @@ struct WriteAttempt
     int error = 0;               // 0, or the system's error code that stopped the write
     bool creating = false;       // the error came from creating the temporary file
     bool noUnnamedFiles = false; // unnamed files cannot be had here: try a named one
+    bool renamed = false;        // the new file is in the target's place (the folder's flush failed)
 };
 
 // Writes data to a new temporary file beside target (an unnamed one if unnamed) and
@@ -171,6 +227,11 @@ WriteAttempt writeThrough(const QByteArray &target, QByteArrayView data, const s
         attempt.creating = true;
         return attempt;
     }
+    // Locked from before it has a name: a clean-up tells a file still being written from
+    // one whose writer was killed. (Nobody else can hold it yet; a file system without
+    // locks still takes the write.)
+    if (unnamed)
+        (void)::flock(fd, LOCK_EX | LOCK_NB);
 
     int error = writeAll(fd, data);
     if (!error && old) {
@@ -197,17 +258,40 @@ WriteAttempt writeThrough(const QByteArray &target, QByteArrayView data, const s
             return attempt;
         }
     }
-    if (::close(fd) != 0 && !error)
-        error = errno;
+    // The file stays open, and locked, until it has the target's name.
     if (!error && ::rename(temporary.constData(), target.constData()) != 0)
         error = errno;
     if (error && !temporary.isEmpty())
         ::unlink(temporary.constData());
+    // The new name reaches the disk before anything that follows the write does.
+    if (!error) {
+        error = FlushFolder(folderOf(target), fd);
+        attempt.renamed = error != 0;
+    }
+    // Closing after fsync has nothing left to report: the bytes are on the disk.
+    ::close(fd);
     attempt.error = error;
     return attempt;
 }
 
 } // namespace
+
+int FlushFolder(const QByteArray &folder, int fallback)
+{
+    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        const int error = errno;
+        if (fallback < 0)
+            return error;
+        return ::syncfs(fallback) == 0 ? 0 : errno;
+    }
+    int error = ::fsync(dir) == 0 ? 0 : errno;
+    ::close(dir);
+    // A file system without a flush of its folders (it says so) keeps nothing back.
+    if (error == EINVAL || error == EROFS || error == ENOTSUP || error == ENOSYS)
+        error = 0;
+    return error;
+}
 
 int RemoveStaleTemporaries(const QByteArray &folder)
 {
@@ -217,18 +301,8 @@ int RemoveStaleTemporaries(const QByteArray &folder)
     const int dirFd = ::dirfd(dir);
     const std::time_t now = std::time(nullptr);
     int removed = 0;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (!isTemporaryName(entry->d_name))
-            continue;
-        struct stat st{};
-        // Only this user's own ordinary files, left long enough that no write is still
-        // filling them (a write finishes in well under a minute).
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
-            || st.st_uid != ::geteuid() || now - st.st_mtime < StaleTemporaryAge)
-            continue;
-        if (::unlinkat(dirFd, entry->d_name, 0) == 0)
-            ++removed;
-    }
+    while (const dirent *entry = ::readdir(dir))
+        removed += removeIfLeftBehind(dirFd, entry->d_name, now);
     ::closedir(dir);
     return removed;
 }
@@ -260,8 +334,10 @@ QString SystemWriteReason(int error)
     return text;
 }
 
-QString ReplaceFileContents(const QString &path, QByteArrayView data, TemporaryFile first)
+QString ReplaceFileContents(const QString &path, QByteArrayView data, TemporaryFile first, bool *inPlace)
 {
+    if (inPlace)
+        *inPlace = false;
     const ResolvedPath resolved = ResolveLinks(path);
     if (resolved.error)
         return SystemWriteReason(resolved.error);
@@ -299,6 +375,13 @@ QString ReplaceFileContents(const QString &path, QByteArrayView data, TemporaryF
         attempt = writeThrough(target, data, exists ? &old : nullptr, false);
     if (!attempt.error)
         return {};
+    if (attempt.renamed) {
+        if (inPlace)
+            *inPlace = true;
+        return QStringLiteral("the new file is in place, but its folder could not be flushed to the disk (%1), so "
+                              "a power cut may yet undo the write")
+            .arg(SystemWriteReason(attempt.error));
+    }
     // The new file goes into the target's folder: say which permission is missing.
     if (attempt.creating && (attempt.error == EACCES || attempt.error == EPERM))
         return QStringLiteral("the folder does not allow new files (permission denied)");

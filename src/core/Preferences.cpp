@@ -94,7 +94,7 @@ void Preferences::store(const QString &key, const QVariant &value)
     if (!settings)
         return;
     settings->setValue(key, value);
-    settings->sync();
+    SaveSettings(*settings);
 }
 
 void Preferences::setTileEditorNotice(bool shown)

@@ -55,15 +55,20 @@ RomReadResult ReadRomFile(const QString &path)
     return result;
 }
 
-QString WriteRomFile(const QString &path, const std::vector<std::uint8_t> &bytes)
+QString WriteRomFile(const QString &path, const std::vector<std::uint8_t> &bytes, bool *inPlace)
 {
+    bool replaced = false;
     const QString reason = ReplaceFileContents(
-        path, QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
+        path, QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())),
+        TemporaryFile::Unnamed, &replaced);
+    if (inPlace)
+        *inPlace = replaced;
     if (reason.isEmpty())
         return {};
     // A write that was refused outright never came near the file; one that failed on the
-    // way may leave the user wondering, so say that the old file is still whole.
-    const bool refused = reason == ReadOnlyReason || !QFileInfo(path).isFile();
+    // way may leave the user wondering, so say that the old file is still whole (unless
+    // the new one is in its place already, which the reason says).
+    const bool refused = replaced || reason == ReadOnlyReason || !QFileInfo(path).isFile();
     return QStringLiteral("Cannot save %1: %2.%3")
         .arg(shown(path), reason,
              refused ? QString() : QStringLiteral(" The file on disk was not changed."));

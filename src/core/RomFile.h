@@ -47,7 +47,9 @@ RomReadResult ReadRomFile(const QString &path);
 // the target, so a failed write leaves any old file whole (see ReplaceFileContents: a
 // file its owner may not write is refused as read-only, and a saved file keeps its mode).
 // Returns an empty string on success, otherwise a message naming the file and the reason.
-QString WriteRomFile(const QString &path, const std::vector<std::uint8_t> &bytes);
+// *inPlace, when given, says whether the bytes are in the file all the same (only the
+// flush of its folder failed, so a power cut may yet undo the write).
+QString WriteRomFile(const QString &path, const std::vector<std::uint8_t> &bytes, bool *inPlace = nullptr);
 
 // Applies the save fix-up to the image in memory. Returns false, changing nothing, when
 // the image is too short to hold the fix-up bytes.

@@ -23,7 +23,7 @@ QString OutputOverInputProblem(const QString &output, const QList<InputFile> &in
 {
     for (const InputFile &input : inputs)
         if (!input.path.isEmpty() && IsSameFile(output, input.path))
-            return QStringLiteral("will not write %1: it is the same file as the %2 %3")
+            return QStringLiteral("Will not write %1: it is the same file as the %2 %3.")
                 .arg(QDir::toNativeSeparators(output), input.what, QDir::toNativeSeparators(input.path));
     return {};
 }

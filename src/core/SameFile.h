@@ -21,8 +21,8 @@ struct InputFile
     QString what;
 };
 
-// Why output may not be written: "will not write OUT: it is the same file as the tileset
-// TS", for the first of inputs that output names (IsSameFile); empty when it names none.
+// Why output may not be written: "Will not write OUT: it is the same file as the tileset
+// TS.", for the first of inputs that output names (IsSameFile); empty when it names none.
 QString OutputOverInputProblem(const QString &output, const QList<InputFile> &inputs);
 
 } // namespace krelin

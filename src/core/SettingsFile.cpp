@@ -1,7 +1,10 @@
 #include "SettingsFile.h"
 
+#include "FileWriter.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -141,6 +144,16 @@ SettingsFile::SettingsFile(const QString &path, const Check &checked)
     const QSettings readable(path, QSettings::IniFormat);
     for (const QString &key : readable.allKeys())
         setValue(key, readable.value(key));
+}
+
+void SaveSettings(QSettings &settings)
+{
+    settings.sync();
+    // Settings that are not written (an unreadable file's, kept in memory) have no folder
+    // of theirs to flush.
+    if (settings.status() == QSettings::NoError && settings.format() == QSettings::IniFormat
+        && settings.fileName() != NowhereFile)
+        FlushFolder(QFile::encodeName(QFileInfo(settings.fileName()).absolutePath()));
 }
 
 } // namespace krelin

@@ -43,4 +43,10 @@ private:
     QString trouble;
 };
 
+// Writes what changed in settings to its file, and takes the file to the disk with its
+// name: QSettings writes a new file and renames it over the old one, and the rename
+// survives a power cut only once the folder is flushed too. Every write of the program's
+// settings goes through here.
+void SaveSettings(QSettings &settings);
+
 } // namespace krelin

@@ -22,7 +22,7 @@ QString StampToText(const Stamp &stamp)
     return text;
 }
 
-std::optional<Stamp> StampFromText(const QString &text, QString *why)
+std::optional<Stamp> StampFromText(const QString &text, QString *why, const QString &lineName)
 {
     const auto refuse = [why](const QString &reason) -> std::optional<Stamp> {
         if (why)
@@ -47,14 +47,15 @@ std::optional<Stamp> StampFromText(const QString &text, QString *why)
     for (int row = 0; row < stamp.rows; ++row) {
         const QStringList numbers = lines[row].split(QRegularExpression(QStringLiteral("[ \t]+")), Qt::SkipEmptyParts);
         if (numbers.isEmpty())
-            return refuse(QStringLiteral("line %1 is empty").arg(row + 1));
+            return refuse(QStringLiteral("%1 %2 is empty").arg(lineName).arg(row + 1));
         if (row == 0) {
             if (numbers.size() > MostStampColumns)
                 return refuse(QStringLiteral("it has %1 columns, more than %2").arg(numbers.size()).arg(MostStampColumns));
             stamp.columns = int(numbers.size());
             stamp.cells.reserve(std::size_t(stamp.columns * stamp.rows));
         } else if (numbers.size() != stamp.columns) {
-            return refuse(QStringLiteral("line %1 has %2 %3, line 1 has %4")
+            return refuse(QStringLiteral("%1 %2 has %3 %4, %1 1 has %5")
+                              .arg(lineName)
                               .arg(row + 1)
                               .arg(numbers.size())
                               .arg(numbers.size() == 1 ? QStringLiteral("number") : QStringLiteral("numbers"))
@@ -64,8 +65,8 @@ std::optional<Stamp> StampFromText(const QString &text, QString *why)
             bool ok = false;
             const int value = number.size() <= 2 ? number.toInt(&ok, 16) : -1;
             if (!ok || value < 0 || value > 255)
-                return refuse(QStringLiteral("\"%1\" on line %2 is not a metatile number (00 to FF)")
-                                  .arg(number.left(20))
+                return refuse(QStringLiteral("\"%1\" on %2 %3 is not a metatile number (00 to FF)")
+                                  .arg(number.left(20), lineName)
                                   .arg(row + 1));
             stamp.cells.push_back(std::uint8_t(value));
         }

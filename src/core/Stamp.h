@@ -39,8 +39,9 @@ QString StampToText(const Stamp &stamp);
 // numbers by spaces or tabs, one or two hexadecimal digits each, either case; blank
 // lines at the start and end are ignored. Anything else (a word, a number above FF, rows
 // of different lengths, no number at all, too large a block) gives nothing, and *why
-// says what is wrong.
-std::optional<Stamp> StampFromText(const QString &text, QString *why = nullptr);
+// says what is wrong, calling the lines by lineName ("line 2 has 1 number, line 1 has 3").
+std::optional<Stamp> StampFromText(const QString &text, QString *why = nullptr,
+                                   const QString &lineName = QStringLiteral("line"));
 
 // ---- cells of one frame ---------------------------------------------------------------------
 

@@ -3,7 +3,9 @@
 #include "Stamp.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <optional>
@@ -33,10 +35,14 @@ struct KeptStamp
 //   {"format": "krelin-stamps", "version": 1,
 //    "tables": {"1A-2C": [{"name": "Pit", "rows": ["2F 05 00", "10 10 11"]}]}}
 //
-// A file that is there but cannot be read (not JSON, another format, a row that is no row
-// of metatile numbers, unreadable on disk) is left exactly as it is: problem() says why,
-// the program starts without its stamps, and the stamps kept in that session are not
-// written, so nothing of the file is lost.
+// A file that is there but cannot be read (not JSON, another format, unreadable on disk)
+// is left exactly as it is: problem() says why, the program starts without its stamps,
+// and the stamps kept in that session are not written, so nothing of the file is lost.
+// A file of which some stamps cannot be read (no name, a row that is no row of metatile
+// numbers) gives the others; problem() names each one that cannot be read by its name and
+// the file's line. Those stamps are written back as they were, after the table's others,
+// at every change, so the stamps kept meanwhile are kept and nothing of the file is lost.
+// (A table that is not a list at all leaves the file as it is, as an unreadable file does.)
 class StampLibrary
 {
 public:
@@ -55,6 +61,8 @@ public:
     // Why the file could not be read (a message naming it); empty when it was, or is not
     // there yet.
     const QString &problem() const { return unreadable; }
+    // True while changes are not written: the file could not be read, and is left as it is.
+    bool leavesFileAsItIs() const { return leaveFile; }
 
     const std::vector<KeptStamp> &stamps(const QString &table) const;
 
@@ -67,9 +75,19 @@ public:
     QString flip(const QString &table, int index);
 
     // The file's text for the stamps given, and the stamps a text holds (nothing, and *why
-    // set, for one that is not such a file).
-    static QByteArray toJson(const std::map<QString, std::vector<KeptStamp>> &tables);
-    static std::optional<std::map<QString, std::vector<KeptStamp>>> fromJson(const QByteArray &text, QString *why);
+    // set, for one that is not such a file). A stamp that cannot be read is left out, and
+    // named in *damaged when given: "\"Pit\" of 1A-2C, on line 5 of the file: its row 2 has 1
+    // number, its row 1 has 3".
+    // The entries of unreadable (by table) are written as they are, after a table's stamps;
+    // fromJson gives them there when asked, and says in *wholeTableDamaged when a table
+    // cannot be read at all.
+    using UnreadableEntries = std::map<QString, QJsonArray>;
+    static QByteArray toJson(const std::map<QString, std::vector<KeptStamp>> &tables,
+                             const UnreadableEntries &unreadable = {});
+    static std::optional<std::map<QString, std::vector<KeptStamp>>> fromJson(const QByteArray &text, QString *why,
+                                                                             QStringList *damaged = nullptr,
+                                                                             UnreadableEntries *unreadable = nullptr,
+                                                                             bool *wholeTableDamaged = nullptr);
 
 private:
     QString save() const;
@@ -77,6 +95,8 @@ private:
 
     QString file;
     QString unreadable;
+    bool leaveFile = false;
+    UnreadableEntries damagedEntries; // written back as they were read
     std::map<QString, std::vector<KeptStamp>> tables;
 };
 

@@ -58,6 +58,12 @@ int frameOf(const QRect &cells)
     return cells.left() / FrameColumns;
 }
 
+// The frames a rectangle of places lies in.
+FrameSpan framesOf(const QRect &cells)
+{
+    return {cells.left() / FrameColumns, cells.right() / FrameColumns};
+}
+
 } // namespace
 
 CellsEditCommand *MakePasteCommand(modKrelin &model, const QRect &reach, const QPoint &at, const Stamp &stamp)
@@ -68,9 +74,8 @@ CellsEditCommand *MakePasteCommand(modKrelin &model, const QRect &reach, const Q
     std::vector<CellsEditCommand::Cell> cells;
     addStamp(cells, model, onStage(reach), at, stamp);
     const int frame = frameOf(lands);
-    return new CellsEditCommand(model, cells,
-                                tr("Paste %1 in %2").arg(size(lands.width(), lands.height()), LevelPlaceText(model, frame)),
-                                here(model, frame));
+    return new CellsEditCommand(model, cells, tr("Paste %1 in %2").arg(size(lands.width(), lands.height()), QStringLiteral("%2")),
+                                here(model, frame), 0, framesOf(lands));
 }
 
 CellsEditCommand *MakeFillCommand(modKrelin &model, const QRect &reach, const QPoint &at, int metaTile)
@@ -101,15 +106,16 @@ CellsEditCommand *MakeFillCommand(modKrelin &model, const QRect &reach, const QP
         return nullptr;
     std::vector<CellsEditCommand::Cell> cells;
     cells.reserve(region.size());
-    int first = std::numeric_limits<int>::max();
+    int first = std::numeric_limits<int>::max(), last = -1;
     for (const int k : region) {
         const QPoint place(area.left() + k % area.width(), area.top() + k / area.width());
         first = std::min(first, place.x() / FrameColumns);
+        last = std::max(last, place.x() / FrameColumns);
         cells.push_back({StageCellOffset(model, place), std::uint8_t(metaTile)});
     }
     return new CellsEditCommand(
-        model, cells, tr("Fill %1 cells with %2 in %3").arg(QStringLiteral("%1"), HexByte(metaTile), LevelPlaceText(model, first)),
-        here(model, first));
+        model, cells, tr("Fill %1 cells with %2 in %3").arg(QStringLiteral("%1"), HexByte(metaTile), QStringLiteral("%2")),
+        here(model, first), 0, {first, last});
 }
 
 CellsEditCommand *MakeFillRectCommand(modKrelin &model, const QRect &rect, int metaTile)
@@ -124,9 +130,8 @@ CellsEditCommand *MakeFillRectCommand(modKrelin &model, const QRect &rect, int m
     const int frame = frameOf(cells);
     return new CellsEditCommand(
         model, writes,
-        tr("Fill Selection %1 with %2 in %3")
-            .arg(size(cells.width(), cells.height()), HexByte(metaTile), LevelPlaceText(model, frame)),
-        here(model, frame));
+        tr("Fill Selection %1 with %2 in %3").arg(size(cells.width(), cells.height()), HexByte(metaTile), QStringLiteral("%2")),
+        here(model, frame), 0, framesOf(cells));
 }
 
 CellsEditCommand *MakePaintCommand(modKrelin &model, const QRect &reach, const QPoint &at, int metaTile,
@@ -138,15 +143,17 @@ CellsEditCommand *MakePaintCommand(modKrelin &model, const QRect &reach, const Q
     std::vector<CellsEditCommand::Cell> cells;
     QString text;
     const int frame = at.x() / FrameColumns;
+    FrameSpan frames{frame, frame};
     if (stamp && !stamp->isEmpty()) {
         addStamp(cells, model, area, at, *stamp);
+        frames = framesOf(landing(area, at, *stamp));
         text = tr("Paint %1 cells with a %2 stamp in %3")
-                   .arg(QStringLiteral("%1"), size(stamp->columns, stamp->rows), LevelPlaceText(model, frame));
+                   .arg(QStringLiteral("%1"), size(stamp->columns, stamp->rows), QStringLiteral("%2"));
     } else {
         cells.push_back({StageCellOffset(model, at), std::uint8_t(metaTile)});
-        text = tr("Paint %1 cells with %2 in %3").arg(QStringLiteral("%1"), HexByte(metaTile), LevelPlaceText(model, frame));
+        text = tr("Paint %1 cells with %2 in %3").arg(QStringLiteral("%1"), HexByte(metaTile), QStringLiteral("%2"));
     }
-    return new CellsEditCommand(model, cells, text, here(model, frame), stroke);
+    return new CellsEditCommand(model, cells, text, here(model, frame), stroke, frames);
 }
 
 // ---- within one frame ---------------------------------------------------------------------------

@@ -19,7 +19,8 @@ struct Stamp;
 // Cells are named by their place on the stage's strip of frames (StageCells.h), and each
 // edit keeps inside a reach: the cells of the view it was made in (one frame for the main
 // window's map, every frame of the stage for the stage map). What would land outside it
-// is cut off. A step is named after the first frame it changes.
+// is cut off. A step is named after the frames it changes ("in 4A, frames 3–4" for one
+// made across a frame edge on the stage map), and shows the first of them on undo.
 
 // The stamp with its top-left cell at place at: "Paste 3 × 2 in 4A, frame 1" (the part
 // that lands). nullptr when no part of it lands inside the reach.

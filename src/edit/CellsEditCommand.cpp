@@ -20,17 +20,42 @@ QString StageNameText(const modKrelin &model)
     return stage ? QLatin1String(stage->name) : QString();
 }
 
-QString LevelPlaceText(const modKrelin &model, int frame)
+namespace {
+
+QString placeText(const QString &stage, int first, int last)
 {
-    const QString frameText = QStringLiteral("frame %1").arg(frame);
-    const QString stage = StageNameText(model);
+    const QString frameText = first == last ? QStringLiteral("frame %1").arg(first)
+                                            : QStringLiteral("frames %1\u2013%2").arg(first).arg(last);
     return stage.isEmpty() ? frameText : stage + QStringLiteral(", ") + frameText;
 }
 
+} // namespace
+
+QString LevelPlaceText(const modKrelin &model, int frame)
+{
+    return placeText(StageNameText(model), frame, frame);
+}
+
+QString LevelPlaceText(const modKrelin &model, int first, int last)
+{
+    return placeText(StageNameText(model), first, last);
+}
+
+FrameSpan FrameSpan::united(const FrameSpan &other) const
+{
+    if (!other.isValid())
+        return *this;
+    if (!isValid())
+        return other;
+    return {std::min(first, other.first), std::max(last, other.last)};
+}
+
 CellsEditCommand::CellsEditCommand(modKrelin &model, const std::vector<Cell> &cells, const QString &text,
-                                   EditPlace place, int stroke)
+                                   EditPlace place, int stroke, FrameSpan frames)
     : model(model)
     , textFormat(text)
+    , stageName(StageNameText(model))
+    , frames(frames)
     , where(place)
     , stroke(stroke)
 {
@@ -58,7 +83,17 @@ CellsEditCommand::CellsEditCommand(modKrelin &model, const std::vector<Cell> &ce
             runs.back().after.reserve(FrameColumns);
         }
     }
-    setText(textFormat.contains(QLatin1String("%1")) ? textFormat.arg(changed) : textFormat);
+    updateText();
+}
+
+void CellsEditCommand::updateText()
+{
+    const bool counted = textFormat.contains(QLatin1String("%1"));
+    if (frames.isValid() && textFormat.contains(QLatin1String("%2")))
+        setText(counted ? textFormat.arg(QString::number(changed), placeText(stageName, frames.first, frames.last))
+                        : QString(textFormat).replace(QLatin1String("%2"), placeText(stageName, frames.first, frames.last)));
+    else
+        setText(counted ? textFormat.arg(changed) : textFormat);
 }
 
 void CellsEditCommand::setCells(const std::vector<Run> &single)
@@ -75,7 +110,7 @@ void CellsEditCommand::setCells(const std::vector<Run> &single)
             runs.push_back(cell);
         }
     }
-    setText(textFormat.contains(QLatin1String("%1")) ? textFormat.arg(changed) : textFormat);
+    updateText();
 }
 
 std::vector<CellsEditCommand::Run> CellsEditCommand::singleCells() const
@@ -108,6 +143,7 @@ bool CellsEditCommand::mergeWith(const QUndoCommand *other)
     for (auto &[offset, cell] : cells)
         single.push_back(std::move(cell));
     textFormat = next->textFormat;
+    frames = frames.united(next->frames);
     setCells(single);
     setObsolete(changed == 0);
     return true;

@@ -15,9 +15,22 @@ class modKrelin;
 QString HexByte(int value);
 
 // Where a level step is made, as its name says it: the stage shown and the frame, "4A,
-// frame 3" ("frame 3" while no stage is shown). Stages that share the bytes are named by
-// the one shown when the step is made.
+// frame 3" ("frame 3" while no stage is shown), or the frames first to last of a step
+// made across frames on the stage map, "4A, frames 3–4". Stages that share the bytes
+// are named by the one shown when the step is made.
 QString LevelPlaceText(const modKrelin &model, int frame);
+QString LevelPlaceText(const modKrelin &model, int first, int last);
+
+// The frames of the stage shown that a level step changes, first to last.
+struct FrameSpan
+{
+    int first = -1;
+    int last = -1;
+
+    bool isValid() const { return first >= 0 && last >= first; }
+    // The frames of both.
+    FrameSpan united(const FrameSpan &other) const;
+};
 // The stage shown, as its name says it ("4A"), or empty.
 QString StageNameText(const modKrelin &model);
 
@@ -38,10 +51,12 @@ public:
 
     // The bytes in place are read from the model now. Cells outside the image are left
     // out; a cell named twice gets the later value. text may hold %1, which becomes the
-    // number of cells the step changes. A stroke number other than 0 makes the step merge
-    // with the next one of the same stroke (the cells one drag of the Paint tool crosses).
+    // number of cells the step changes, and, when frames are given, %2, which becomes
+    // where the step is made: the stage shown now and those frames (LevelPlaceText). A
+    // stroke number other than 0 makes the step merge with the next one of the same
+    // stroke (the cells one drag of the Paint tool crosses), and the frames of both.
     CellsEditCommand(modKrelin &model, const std::vector<Cell> &cells, const QString &text, EditPlace place,
-                     int stroke = 0);
+                     int stroke = 0, FrameSpan frames = {});
 
     bool changesImage() const override { return changed > 0; }
     EditPlace place() const override { return where; }
@@ -68,9 +83,13 @@ private:
     // Builds the runs from cells sorted by offset, each with its old and new byte.
     void setCells(const std::vector<Run> &single);
     std::vector<Run> singleCells() const;
+    // The name from textFormat, the cells changed and the frames.
+    void updateText();
 
     modKrelin &model;
     QString textFormat;
+    QString stageName; // the stage shown when the step was made
+    FrameSpan frames;
     EditPlace where;
     int stroke;
     std::vector<Run> runs;

@@ -118,13 +118,23 @@ void frmPalEditor::imageChanged(qint64 offset, qint64 length)
 
 void frmPalEditor::picPal_Click(int Index)
 {
-    if (Index < 0 || Index >= SwatchCount)
+    selectEntry(Index);
+}
+
+void frmPalEditor::showEntry(int entry)
+{
+    selectEntry(entry);
+}
+
+void frmPalEditor::selectEntry(int entry)
+{
+    if (entry < 0 || entry >= SwatchCount)
         return;
     for (ColorSwatch *swatch : picPal)
         swatch->setBordered(false);
-    picPal[Index]->setBordered(true);
-    selected = Index;
-    moveCursor(Index); // the keys go on from the swatch clicked
+    picPal[entry]->setBordered(true);
+    selected = entry;
+    moveCursor(entry); // the keys go on from the swatch chosen
     outlineSelectedColour();
 }
 

@@ -59,6 +59,11 @@ public:
     // The keyboard's cursor: on swatch 0..15, or on master colour k as 16 + k.
     int keyCursor() const { return cursorAt; }
 
+public slots:
+    // Shows palette entry entry (0..15): its swatch selected, as a click on it selects it,
+    // and the keys' cursor on it. What Go To asks for when it finds a palette entry.
+    void showEntry(int entry);
+
 signals:
     // A colour is being written and the user asked whether to refresh (true), until the
     // answer is in (false).
@@ -75,6 +80,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    void selectEntry(int entry);
     // Writes master colour k into the selected palette byte and offers a refresh.
     void chooseColour(int k);
     // Moves the keyboard's cursor, drawn while the window has the focus.

@@ -134,10 +134,8 @@ bool CoreCallbacks::environment(unsigned command, void *data)
         return true;
     case RETRO_ENVIRONMENT_SET_SYSTEM_AV_INFO: {
         const auto *info = static_cast<const retro_system_av_info *>(data);
-        if (info->timing.fps > 0)
-            host->fps = info->timing.fps;
-        if (info->timing.sample_rate > 0)
-            host->audioRate = info->timing.sample_rate;
+        host->fps = info->timing.fps;
+        host->audioRate = info->timing.sample_rate;
         return true;
     }
     case RETRO_ENVIRONMENT_GET_LANGUAGE:

@@ -2,6 +2,7 @@
 
 #include "CoreCallbacks.h"
 #include "PlayerLog.h"
+#include "PrivateFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -143,8 +144,9 @@ bool CoreHost::start(const QString &path, const CoreFolders &folders, QString *e
     }
 
     coreFolders = folders;
+    // The saves of the user's games are the user's alone.
     for (const QString &folder : {folders.system, folders.save}) {
-        if (!QDir().mkpath(folder)) {
+        if (!MakePrivateFolder(folder)) {
             *error = problem(QStringLiteral("its folder %1 cannot be made").arg(QDir::toNativeSeparators(folder)));
             return false;
         }
@@ -156,8 +158,9 @@ bool CoreHost::start(const QString &path, const CoreFolders &folders, QString *e
     retro_system_info info{};
     CoreCallbacks::Calling calling(this);
     api->getSystemInfo(&info);
-    libraryName = Text(info.library_name);
-    libraryVersion = Text(info.library_version);
+    // Some cores pad their version ("1.52.0 " with no revision after it).
+    libraryName = Text(info.library_name).simplified();
+    libraryVersion = Text(info.library_version).simplified();
     needsFile = info.need_fullpath;
     api->setEnvironment(&CoreCallbacks::environment);
     api->setVideoRefresh(&CoreCallbacks::videoRefresh);
@@ -217,10 +220,9 @@ bool CoreHost::loadImage(const QByteArray &image, QString *error)
     loaded = true;
     retro_system_av_info av{};
     api->getAvInfo(&av);
-    if (av.timing.fps > 0)
-        fps = av.timing.fps;
-    if (av.timing.sample_rate > 0)
-        audioRate = av.timing.sample_rate;
+    // As the core gives them, usable or not: the editor judges them and says why not.
+    fps = av.timing.fps;
+    audioRate = av.timing.sample_rate;
     api->setControllerPortDevice(0, RETRO_DEVICE_JOYPAD);
     lastPicture = QImage();
     frameAudio.clear();

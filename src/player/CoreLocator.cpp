@@ -69,30 +69,53 @@ QStringList FindNesCores(const QStringList &folders)
 
 CoreChoice ChooseCore(const QStringList &folders, const QString &chosen, const QString &nameItIn)
 {
-    const QString named = qEnvironmentVariable(CoreVariable);
-    if (!named.isEmpty()) {
-        if (!named.contains(QLatin1Char('/'))) {
-            for (const QString &folder : folders) {
-                const QString path = QDir(folder).filePath(named);
-                if (QFileInfo(path).isFile())
-                    return {path, {}};
-            }
-        }
-        // A path, or a name found nowhere: opening it says what is wrong.
-        return {named, {}};
-    }
-    if (!chosen.isEmpty())
-        return {chosen, {}};
-    const QStringList cores = FindNesCores(folders);
-    if (!cores.isEmpty())
-        return {cores.first(), {}};
     QStringList shown;
     for (const QString &folder : folders)
         shown << QDir::toNativeSeparators(folder);
+    const QString where = shown.join(QStringLiteral(", "));
+    const QString variable = QLatin1String(CoreVariable);
+    const QString package = QLatin1String(CorePackage);
+    // What the player plays with once the variable is unset.
+    const QString without = nameItIn == variable
+        ? QStringLiteral("the NES core of the package %1").arg(package)
+        : QStringLiteral("the core named in %1 or the NES core of the package %2").arg(nameItIn, package);
+    const QString named = qEnvironmentVariable(CoreVariable);
+    if (!named.isEmpty() && !named.contains(QLatin1Char('/'))) {
+        for (const QString &folder : folders) {
+            const QString path = QDir(folder).filePath(named);
+            if (QFileInfo(path).isFile())
+                return {path, {}};
+        }
+        return {{},
+                QStringLiteral("The environment variable %1 names the core %2, which is in none of %3. Name a core "
+                               "file there by its path, or unset %1 to play with %4.")
+                    .arg(variable, named, where, without)};
+    }
+    // A core the user named is looked at before anything opens: one that is not there is
+    // said at once, with what to do.
+    const QString path = named.isEmpty() ? chosen : named;
+    if (!path.isEmpty()) {
+        const QFileInfo file(path);
+        if (file.isFile())
+            return {path, {}};
+        const QString what = file.exists() ? QStringLiteral("is not a file") : QStringLiteral("does not exist");
+        if (!named.isEmpty())
+            return {{},
+                    QStringLiteral("The core %1, which the environment variable %2 names, %3. Name a core file in %2, "
+                                   "or unset it to play with %4.")
+                        .arg(QDir::toNativeSeparators(path), variable, what, without)};
+        return {{},
+                QStringLiteral("The core %1, which %2 names, %3. Name another core file there, or none to play with "
+                               "the NES core of the package %4.")
+                    .arg(QDir::toNativeSeparators(path), nameItIn, what, package)};
+    }
+    const QStringList cores = FindNesCores(folders);
+    if (!cores.isEmpty())
+        return {cores.first(), {}};
     return {{},
             QStringLiteral("No NES core was found in %1: install the package %2, or name a libretro core "
                            "file in %3.")
-                .arg(shown.join(QStringLiteral(", ")), QLatin1String(CorePackage), nameItIn)};
+                .arg(where, package, nameItIn)};
 }
 
 } // namespace krelin

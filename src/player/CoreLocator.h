@@ -21,7 +21,9 @@ QStringList FindNesCores(const QStringList &folders = LibretroFolders());
 // The core to run: the one KRELIN_CORE names (a path, or a file name looked up in the
 // libretro folders), else chosen (a core file the user named), else the first NES core
 // found. With no core, path is empty and problem says which package to install, where the
-// cores were looked for, and where another core file can be named (nameItIn).
+// cores were looked for, and where another core file can be named (nameItIn). A core
+// named (by KRELIN_CORE or chosen) that is not there is refused the same way: problem
+// says which names it and what to do.
 struct CoreChoice
 {
     QString path;

@@ -1,7 +1,9 @@
 #include "PlayerConnection.h"
 
 #include "CoreHost.h"
+#include "PrivateFolder.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalSocket>
 #include <QProcess>
@@ -23,26 +25,14 @@ namespace krelin {
 
 namespace {
 
-// The answer each request gets.
-MessageKind AnswerTo(MessageKind request)
-{
-    switch (request) {
-    case MessageKind::Start: return MessageKind::Started;
-    case MessageKind::Run: return MessageKind::Frames;
-    case MessageKind::Edit:
-    case MessageKind::Image: return MessageKind::Reloaded;
-    case MessageKind::Reset: return MessageKind::ResetDone;
-    case MessageKind::SaveState: return MessageKind::State;
-    default: return MessageKind::Restored;
-    }
-}
-
 // In the new process, between fork and exec (only calls safe there): it dies with the
-// editor, and keeps none of the editor's open files (the image's, the journal's) but its
-// end of the socket.
+// editor, leads a process group of its own (so that whatever a core starts can be ended
+// with it), and keeps none of the editor's open files (the image's, the journal's) but
+// its end of the socket.
 void PrepareChild(int socket)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    setpgid(0, 0);
     if (syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC) != 0) {
         const long limit = std::min(sysconf(_SC_OPEN_MAX), 65536L);
         for (int fd = 3; fd < limit; ++fd)
@@ -56,11 +46,17 @@ void PrepareChild(int socket)
 PlayerConnection::PlayerConnection(QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("playerConnection"));
+    connect(&answers, &PlayerAnswers::started, this, &PlayerConnection::started);
+    connect(&answers, &PlayerAnswers::framesRun, this, &PlayerConnection::framesRun);
+    connect(&answers, &PlayerAnswers::reloaded, this, &PlayerConnection::reloaded);
+    connect(&answers, &PlayerAnswers::resetDone, this, &PlayerConnection::resetDone);
+    connect(&answers, &PlayerAnswers::stateSaved, this, &PlayerConnection::stateSaved);
+    connect(&answers, &PlayerAnswers::stateRestored, this, &PlayerConnection::stateRestored);
     // A look every tenth of the time allowed, rather than a timer set and stopped at every
     // request, which would cost each frame.
     watchdog.setInterval(AnswerTimeout / 10);
     connect(&watchdog, &QTimer::timeout, this, [this] {
-        if (awaited.empty() || sinceAnswer.elapsed() < AnswerTimeout)
+        if (answers.answersAwaited() == 0 || sinceAnswer.elapsed() < AnswerTimeout)
             return;
         end(awaits(MessageKind::Frames) ? QStringLiteral("the core gave no frame for %1 seconds").arg(AnswerTimeout / 1000)
                                         : QStringLiteral("the core did not answer for %1 seconds").arg(AnswerTimeout / 1000));
@@ -77,19 +73,12 @@ qint64 PlayerConnection::processId() const
     return process ? process->processId() : 0;
 }
 
-bool PlayerConnection::awaits(MessageKind answer) const
-{
-    return std::find(awaited.begin(), awaited.end(), answer) != awaited.end();
-}
 
 void PlayerConnection::start(const Setup &setup)
 {
     stop();
     ended = false;
-    gameStarted = false;
-    awaited.clear();
-    incoming = MessageBuffer();
-    shown = QImage();
+    answers.clear();
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         end(QStringLiteral("no socket could be made for it (%1)").arg(QString::fromLocal8Bit(strerror(errno))));
@@ -106,7 +95,7 @@ void PlayerConnection::start(const Setup &setup)
         process->setStandardErrorFile(QProcess::nullDevice());
     // Nowhere near the image's folder: the core's own.
     const QString folder = DefaultCoreFolders().system;
-    process->setWorkingDirectory(QDir().mkpath(folder) ? folder : QDir::rootPath());
+    process->setWorkingDirectory(MakePrivateFolder(folder) ? folder : QDir::rootPath());
     connect(process, &QProcess::finished, this, &PlayerConnection::processEnded);
     connect(process, &QProcess::errorOccurred, this, [this, program = setup.program](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -120,6 +109,9 @@ void PlayerConnection::start(const Setup &setup)
         return;
     }
 
+    // Set from both sides, as a shell does, so that the group is there whichever runs first.
+    group = process->processId();
+    setpgid(pid_t(group), pid_t(group));
     socket = new QLocalSocket(process);
     if (!socket->setSocketDescriptor(ends[0])) {
         ::close(ends[0]);
@@ -175,9 +167,9 @@ void PlayerConnection::send(MessageWriter &&request, MessageKind kind)
 {
     if (!isRunning() || !socket)
         return;
-    if (awaited.empty())
+    if (answers.answersAwaited() == 0)
         sinceAnswer.start();
-    awaited.push_back(AnswerTo(kind));
+    answers.expect(kind);
     socket->write(request.finish());
 }
 
@@ -185,112 +177,28 @@ void PlayerConnection::readAnswers()
 {
     if (ended || !socket)
         return;
-    incoming.append(socket->readAll());
-    QString error;
-    while (std::optional<Message> message = incoming.next(&error)) {
-        if (!take(*message) || ended)
-            return;
-    }
-    if (!error.isEmpty())
-        end(QStringLiteral("the player sent %1, which the editor does not take").arg(error));
-}
-
-bool PlayerConnection::take(const Message &message)
-{
-    MessageReader in(message.body);
-    if (message.kind == MessageKind::Failed) {
-        const QString why = in.text();
-        end(why.isEmpty() ? QStringLiteral("the player gave up without saying why") : why);
-        return false;
-    }
-    if (awaited.empty() || awaited.front() != message.kind) {
-        end(QStringLiteral("the player answered out of turn (a message of kind %1)").arg(int(message.kind)));
-        return false;
-    }
-    awaited.pop_front();
-    sinceAnswer.start();
-    bool read = true;
-    switch (message.kind) {
-    case MessageKind::Started: {
-        name = in.text();
-        const double framesPerSecond = in.f64(), sampleRate = in.f64();
-        const QString stateProblem = in.text();
-        // A rate no display or sound device could keep is not taken.
-        if ((read = in.complete() && framesPerSecond >= 1 && framesPerSecond <= 1000 && sampleRate >= 1000
-                    && sampleRate <= 384000)) {
-            fps = framesPerSecond, rate = sampleRate, gameStarted = true;
-            emit started(stateProblem);
-        }
-        break;
-    }
-    case MessageKind::Frames:
-        read = takeFrames(message.body);
-        break;
-    case MessageKind::Reloaded: {
-        const bool kept = in.u8() != 0;
-        const QString said = in.text();
-        if ((read = in.complete()))
-            emit reloaded(kept, said);
-        break;
-    }
-    case MessageKind::ResetDone:
-        if ((read = in.complete()))
-            emit resetDone();
-        break;
-    case MessageKind::State: {
-        const QByteArray state = in.bytes();
-        if ((read = in.complete() && !state.isEmpty()))
-            emit stateSaved(state);
-        break;
-    }
-    case MessageKind::Restored: {
-        const bool restored = in.u8() != 0;
-        const QString said = in.text();
-        if ((read = in.complete()))
-            emit stateRestored(restored, said);
-        break;
-    }
-    default:
-        read = false;
-    }
-    if (!read)
-        end(QStringLiteral("the player sent a message the editor cannot read"));
-    return read && !ended;
-}
-
-bool PlayerConnection::takeFrames(const QByteArray &body)
-{
-    MessageReader in(body);
-    const int count = in.u16(), width = in.u16(), height = in.u16(), first = in.u16(), rows = in.u16();
-    const qsizetype line = qsizetype(width) * 4;
-    if (in.failed() || count < 1 || width > 4096 || height > 4096 || first + rows > height || (rows && !width))
-        return false;
-    const QByteArray pixels = in.raw(line * rows);
-    const QByteArray sound = in.bytes();
-    if (!in.complete() || sound.size() % 4 != 0)
-        return false;
-    if (width && height && shown.size() != QSize(width, height)) {
-        shown = QImage(width, height, QImage::Format_RGB32);
-        shown.fill(Qt::black);
-    }
-    for (int y = 0; y < rows; ++y) {
-        auto *to = reinterpret_cast<QRgb *>(shown.scanLine(first + y));
-        std::memcpy(to, pixels.constData() + y * line, std::size_t(line));
-        for (int x = 0; x < width; ++x)
-            to[x] |= 0xFF000000u; // whatever the player sent, the picture is opaque
-    }
-    emit framesRun(count, sound, rows > 0 ? QRect(0, first, width, rows) : QRect());
-    return true;
+    const qint64 before = answers.answersTaken();
+    // The answers' signals may stop this connection, or start it again.
+    const QByteArray bytes = socket->readAll();
+    const bool readable = answers.take(bytes);
+    if (answers.answersTaken() > before)
+        sinceAnswer.start();
+    if (!readable && !ended)
+        end(answers.problem());
 }
 
 void PlayerConnection::processEnded()
 {
     if (ended)
         return;
-    // Its last words may still be on the way.
+    // Whatever the core started goes with it: nothing else may write into the socket.
+    endGroup();
+    // Its last words may still be on the way; the wait is bounded in all, so that bytes
+    // trickled by a process that escaped the group never hold the window.
     if (socket) {
+        QDeadlineTimer deadline(LastWordsTime);
         readAnswers();
-        while (!ended && socket->waitForReadyRead(50))
+        while (!ended && !deadline.hasExpired() && socket->waitForReadyRead(int(deadline.remainingTime())))
             readAnswers();
     }
     if (ended)
@@ -306,25 +214,42 @@ void PlayerConnection::end(const QString &reason)
     if (ended)
         return;
     stop();
-    emit stopped(reason);
+    // A clause that follows "The player stopped: " and gets its full stop there: one the
+    // reason brought (a core's problem is a sentence of its own) goes.
+    QString clause = reason.trimmed();
+    while (clause.endsWith(QLatin1Char('.')) && !clause.endsWith(QLatin1String("...")))
+        clause.chop(1);
+    emit stopped(clause);
 }
 
 void PlayerConnection::stop()
 {
     ended = true;
-    gameStarted = false;
     watchdog.stop();
-    awaited.clear();
+    answers.halt();
     if (!process)
         return;
     QProcess *going = std::exchange(process, nullptr);
-    socket = nullptr; // a child of the process object
+    // Closed now, not when the process object goes: nothing more is read from it.
+    if (QLocalSocket *closing = std::exchange(socket, nullptr)) {
+        closing->disconnect(this);
+        closing->abort();
+    }
     going->disconnect(this);
+    endGroup();
     if (going->state() != QProcess::NotRunning) {
         going->kill();
         going->waitForFinished(1000);
     }
     going->deleteLater();
+}
+
+void PlayerConnection::endGroup()
+{
+    // The player leads its group (see PrepareChild); a group with no process left is
+    // not there to end.
+    if (group > 0)
+        ::kill(pid_t(-std::exchange(group, 0)), SIGKILL);
 }
 
 } // namespace krelin

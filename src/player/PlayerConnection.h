@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Joypad.h"
+#include "PlayerAnswers.h"
 #include "PlayerMessages.h"
 
 #include <QByteArray>
@@ -11,7 +12,6 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 class QLocalSocket;
@@ -38,6 +38,8 @@ class PlayerConnection : public QObject
 
 public:
     static constexpr int AnswerTimeout = 5000; // milliseconds
+    // How long the player's last words are waited for once its process has ended, in all.
+    static constexpr int LastWordsTime = 250; // milliseconds
 
     explicit PlayerConnection(QObject *parent = nullptr);
     ~PlayerConnection() override; // ends the process
@@ -57,11 +59,11 @@ public:
     // A process is there and has not stopped.
     bool isRunning() const { return process != nullptr && !ended; }
     // started() came and the process has not stopped since.
-    bool hasStarted() const { return isRunning() && gameStarted; }
+    bool hasStarted() const { return isRunning() && answers.hasStarted(); }
     qint64 processId() const;
     // Requests not answered yet; of the kind asked for.
-    int answersAwaited() const { return int(awaited.size()); }
-    bool awaits(MessageKind answer) const;
+    int answersAwaited() const { return answers.answersAwaited(); }
+    bool awaits(MessageKind answer) const { return answers.awaits(answer); }
 
     void runFrames(int count, JoypadButtons buttons, bool sound);
     void sendEdits(const std::vector<ByteRun> &runs);
@@ -69,14 +71,15 @@ public:
     void reset();
     void saveState();
     void restoreState(const QByteArray &state);
-    // Ends the process now; stopped() does not follow.
+    // Ends the process now, and every process of its group (whatever the core started);
+    // stopped() does not follow.
     void stop();
 
     // The core's picture as the last frames left it (RGB32); null before the first.
-    const QImage &picture() const { return shown; }
-    const QString &coreName() const { return name; }
-    double framesPerSecond() const { return fps; }
-    double sampleRate() const { return rate; }
+    const QImage &picture() const { return answers.picture(); }
+    const QString &coreName() const { return answers.coreName(); }
+    double framesPerSecond() const { return answers.framesPerSecond(); }
+    double sampleRate() const { return answers.sampleRate(); }
 
 signals:
     // The game runs. stateProblem says why a state given to start() was refused (the game
@@ -91,30 +94,24 @@ signals:
     void stateSaved(const QByteArray &state);
     void stateRestored(bool restored, const QString &message);
     // The process ended, or was ended for misbehaving: why, in words that follow "The player
-    // stopped: ".
+    // stopped: " (without a full stop of their own).
     void stopped(const QString &reason);
 
 private:
     void send(MessageWriter &&request, MessageKind answer);
     void readAnswers();
-    bool take(const Message &message);
-    bool takeFrames(const QByteArray &body);
     void processEnded();
+    void endGroup();
     // Ends the process and says why, once.
     void end(const QString &reason);
 
     QProcess *process = nullptr;
     QLocalSocket *socket = nullptr;
-    MessageBuffer incoming;
-    std::deque<MessageKind> awaited;
+    qint64 group = 0; // the player's process group: its process id
+    PlayerAnswers answers;
     QTimer watchdog;
     QElapsedTimer sinceAnswer; // since the last answer, or the request before it
     bool ended = false;
-    bool gameStarted = false;
-    QImage shown;
-    QString name;
-    double fps = 60.0;
-    double rate = 44100.0;
 };
 
 } // namespace krelin

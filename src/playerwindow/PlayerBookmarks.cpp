@@ -27,14 +27,14 @@ void frmPlayer::connectBookmarks()
         if (!failure.isEmpty())
             desktop.showMessage(this, windowTitle(), failure, Desktop::Icon::Warning);
         else
-            say(QStringLiteral("Bookmark kept: %1.").arg(QFileInfo(path).completeBaseName()));
+            say(QStringLiteral("Bookmark of stage %1 kept.").arg(savingStage));
     });
     connect(&player, &PlayerConnection::stateRestored, this, [this](bool restored, const QString &message) {
         const QString path = std::exchange(restoringBookmark, {});
         if (path.isEmpty())
             return;
         if (restored)
-            say(QStringLiteral("Back at the bookmark %1.").arg(QFileInfo(path).completeBaseName()));
+            say(QStringLiteral("Back at the bookmark of stage %1.").arg(restoringStage));
         else
             desktop.showMessage(this, windowTitle(),
                                 QStringLiteral("The bookmark %1 was refused: %2 It is left as it is, and the game goes on.")
@@ -43,44 +43,73 @@ void frmPlayer::connectBookmarks()
     });
 }
 
-QString frmPlayer::bookmarkOfStage()
+const Stage *frmPlayer::stageForBookmark()
 {
     const Stage *stage = model.currentStage();
     if (!stage || model.RomFileName.isEmpty()) {
         say(QStringLiteral("A bookmark belongs to the stage shown in the editor: choose a stage there first."), 10000);
-        return {};
+        return nullptr;
     }
-    return BookmarkPath(model.RomFileName, QLatin1String(stage->name));
+    return stage;
 }
 
 void frmPlayer::mnuBookmark_Click()
 {
-    const QString path = bookmarkOfStage();
-    if (path.isEmpty() || !playerSession->connection().hasStarted())
+    const Stage *stage = stageForBookmark();
+    if (!stage || !playerSession->connection().hasStarted())
         return;
-    savingBookmark = path;
+    savingBookmark = BookmarkPath(model.RomFileName, QLatin1String(stage->name));
+    savingStage = QLatin1String(stage->name);
     playerSession->connection().saveState();
 }
 
 void frmPlayer::mnuRestartAtBookmark_Click()
 {
-    const QString path = bookmarkOfStage();
-    if (path.isEmpty() || !playerSession->connection().hasStarted())
+    const Stage *stage = stageForBookmark();
+    if (!stage || !playerSession->connection().hasStarted())
         return;
-    const BookmarkRead bookmark = ReadBookmark(path);
-    if (!bookmark.exists) {
+    const QStringList kept = ExistingBookmarks(model.RomFileName, QLatin1String(stage->name));
+    if (kept.isEmpty()) {
         say(QStringLiteral("Stage %1 has no bookmark yet: %2 keeps one.")
-                .arg(QLatin1String(model.currentStage()->name), mnuBookmark->text().remove(QLatin1Char('&'))),
+                .arg(QLatin1String(stage->name), mnuBookmark->text().remove(QLatin1Char('&'))),
             10000);
         return;
     }
+    const BookmarkRead bookmark = ReadBookmark(kept.first());
     if (!bookmark.error.isEmpty()) {
         desktop.showMessage(this, windowTitle(), bookmark.error + QStringLiteral(" It is left as it is."),
                             Desktop::Icon::Warning);
         return;
     }
-    restoringBookmark = path;
+    restoringBookmark = kept.first();
+    restoringStage = QLatin1String(stage->name);
     playerSession->connection().restoreState(bookmark.state);
+}
+
+void frmPlayer::mnuDeleteBookmark_Click()
+{
+    const Stage *stage = stageForBookmark();
+    if (!stage)
+        return;
+    const QString name = QLatin1String(stage->name);
+    const QStringList kept = ExistingBookmarks(model.RomFileName, name);
+    if (kept.isEmpty()) {
+        say(QStringLiteral("Stage %1 has no bookmark to delete.").arg(name), 10000);
+        return;
+    }
+    QStringList shown;
+    for (const QString &path : kept)
+        shown << QDir::toNativeSeparators(path);
+    if (!desktop.askYesNo(this, windowTitle(),
+                          QStringLiteral("Delete the bookmark of stage %1 (%2)? Playing stage %1 then starts the game "
+                                         "from power-on.")
+                              .arg(name, shown.join(QStringLiteral(", ")))))
+        return;
+    const QString failure = DeleteBookmarks(kept);
+    if (!failure.isEmpty())
+        desktop.showMessage(this, windowTitle(), failure, Desktop::Icon::Warning);
+    else
+        say(QStringLiteral("Bookmark of stage %1 deleted.").arg(name));
 }
 
 void frmPlayer::mnuScreenshot_Click()

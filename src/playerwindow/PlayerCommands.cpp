@@ -6,12 +6,14 @@ namespace krelin {
 
 std::span<const PlayerCommand> PlayerCommands()
 {
-    static const std::array<PlayerCommand, 13> list{{
+    static const std::array<PlayerCommand, 14> list{{
         {"mnuPause", "&Pause", "Player", {Qt::Key_P}},
         {"mnuFrameAdvance", "&One Frame On", "Player", {Qt::Key_Period}},
         {"mnuReset", "&Reset", "Player", {Qt::CTRL | Qt::Key_R}},
         {"mnuBookmark", "&Bookmark", "Player", {Qt::CTRL | Qt::Key_B}},
         {"mnuRestartAtBookmark", "Restart at Boo&kmark", "Player", {Qt::CTRL | Qt::SHIFT | Qt::Key_B}},
+        // Asks first, and has no key of its own at first: never deleted by a slip.
+        {"mnuDeleteBookmark", "&Delete Bookmark…", "Player", {}},
         {"mnuScreenshot", "&Screenshot…", "Player", {Qt::Key_F9}},
         {"mnuClosePlayer", "&Close", "Player", {Qt::CTRL | Qt::Key_W}},
         {"mnuScale(1)", "&1×", "View", {Qt::CTRL | Qt::Key_1}},
@@ -22,6 +24,23 @@ std::span<const PlayerCommand> PlayerCommands()
         {"mnuMute", "&Mute", "View", {Qt::Key_M}},
     }};
     return list;
+}
+
+QString KeyText(const QKeySequence &keys)
+{
+    const QString text = keys.toString(QKeySequence::NativeText);
+    if (text.size() != 1 || text[0].isLetterOrNumber())
+        return text;
+    // A lone mark reads as punctuation of the sentence around it ("Paused: . runs"): named.
+    static const std::pair<QChar, const char *> names[] = {
+        {u'.', "Period"}, {u',', "Comma"}, {u';', "Semicolon"}, {u':', "Colon"}, {u'/', "Slash"},
+        {u'\\', "Backslash"}, {u'-', "Minus"}, {u'+', "Plus"}, {u'=', "Equals"}, {u'\'', "Apostrophe"},
+        {u'"', "Quote"}, {u'`', "Backquote"}, {u'[', "Left Bracket"}, {u']', "Right Bracket"},
+    };
+    for (const auto &[mark, name] : names)
+        if (text[0] == mark)
+            return QLatin1String(name);
+    return QStringLiteral("the %1 key").arg(text);
 }
 
 std::span<const PlayerButtonCommand> PlayerButtons()

@@ -22,6 +22,10 @@ struct PlayerCommand
 
 std::span<const PlayerCommand> PlayerCommands();
 
+// Keys as a sentence shows them: as the system writes them ("Ctrl+B", "F9"), a lone mark
+// by its name ("Period" rather than ".").
+QString KeyText(const QKeySequence &keys);
+
 // Controller 1: one command per button, held while its key is down. A button's key is a
 // single key without modifiers (a modifier key alone, such as Shift, is one too).
 struct PlayerButtonCommand

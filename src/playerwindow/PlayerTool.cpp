@@ -74,11 +74,15 @@ void PlayerTool::mnuPlay_Click()
         QByteArray state;
         QString bookmark;
         if (model.currentStage() && !model.RomFileName.isEmpty()) {
-            bookmark = BookmarkPath(model.RomFileName, QLatin1String(model.currentStage()->name));
-            const BookmarkRead read = ReadBookmark(bookmark);
-            if (!read.error.isEmpty())
-                emit warning(read.error + QStringLiteral(" The game starts from power-on; the bookmark is left as it is."));
-            state = read.state;
+            // The image's own bookmark, else one an earlier version kept by the file's name.
+            const QStringList kept = ExistingBookmarks(model.RomFileName, QLatin1String(model.currentStage()->name));
+            if (!kept.isEmpty()) {
+                bookmark = kept.first();
+                const BookmarkRead read = ReadBookmark(bookmark);
+                if (!read.error.isEmpty())
+                    emit warning(read.error + QStringLiteral(" The game starts from power-on; the bookmark is left as it is."));
+                state = read.state;
+            }
         }
         playerWindowMade().play(PlayerProgram(), core.path, state, bookmark);
     }

@@ -4,17 +4,21 @@
 #include "PlayerScreen.h"
 #include "PlayerSound.h"
 #include "core/Preferences.h"
+#include "core/StageTable.h"
 #include "core/modKrelin.h"
 #include "player/PlayerSession.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Desktop.h"
+#include "widgets/FittedLabel.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -46,9 +50,20 @@ frmPlayer::frmPlayer(const modKrelin &model, Desktop &desktop, Preferences &pref
     setWindowTitle(QStringLiteral("Player"));
     picPlayer = new PlayerScreen(this);
     picPlayer->setPicture(&playerSession->connection().picture());
+    // The controller's keys arrive through the picture, which holds the focus.
+    picPlayer->setFocusPolicy(Qt::StrongFocus);
     setCentralWidget(picPlayer);
+    picPlayer->setFocus();
     statusBar()->setObjectName(QStringLiteral("playerStatus"));
     statusBar()->setSizeGripEnabled(false);
+    lblPlayerStatus = new FittedLabel(QStringLiteral("lblPlayerStatus"));
+    statusBar()->addWidget(lblPlayerStatus, 1);
+    lblPaused = new QLabel(QStringLiteral("Paused"));
+    lblPaused->setObjectName(QStringLiteral("lblPaused"));
+    statusBar()->addPermanentWidget(lblPaused);
+    lblPaused->hide();
+    statusTimer.setSingleShot(true);
+    connect(&statusTimer, &QTimer::timeout, this, [this] { lblPlayerStatus->setTexts({}); });
     createMenus();
     frameTimer.setSingleShot(true);
     frameTimer.setTimerType(Qt::PreciseTimer);
@@ -94,6 +109,7 @@ void frmPlayer::createMenus()
     mnuReset = named("mnuReset");
     mnuBookmark = named("mnuBookmark");
     mnuRestartAtBookmark = named("mnuRestartAtBookmark");
+    mnuDeleteBookmark = named("mnuDeleteBookmark");
     mnuScreenshot = named("mnuScreenshot");
     mnuClosePlayer = named("mnuClosePlayer");
     mnuFullScreen = named("mnuFullScreen");
@@ -115,10 +131,13 @@ void frmPlayer::createMenus()
     connect(mnuReset, &QAction::triggered, this, &frmPlayer::mnuReset_Click);
     connect(mnuBookmark, &QAction::triggered, this, &frmPlayer::mnuBookmark_Click);
     connect(mnuRestartAtBookmark, &QAction::triggered, this, &frmPlayer::mnuRestartAtBookmark_Click);
+    connect(mnuDeleteBookmark, &QAction::triggered, this, &frmPlayer::mnuDeleteBookmark_Click);
     connect(mnuScreenshot, &QAction::triggered, this, &frmPlayer::mnuScreenshot_Click);
     connect(mnuClosePlayer, &QAction::triggered, this, &QWidget::close);
     connect(mnuFullScreen, &QAction::triggered, this, &frmPlayer::mnuFullScreen_Click);
     connect(mnuMute, &QAction::triggered, this, &frmPlayer::mnuMute_Click);
+    for (QMenu *menu : {player, view})
+        connect(menu, &QMenu::aboutToHide, this, &frmPlayer::menuClosed);
 
     // Controller 1: actions that only hold the keys (never on a widget, so they never fire);
     // the window reads them as keys go down and up.
@@ -143,7 +162,7 @@ void frmPlayer::connectPlayer()
                                     .arg(QDir::toNativeSeparators(startBookmark), stateProblem),
                                 Desktop::Icon::Warning);
         else if (!startBookmark.isEmpty())
-            say(QStringLiteral("Started at the bookmark %1. %2").arg(QFileInfo(startBookmark).completeBaseName(), soundNote).trimmed());
+            say(QStringLiteral("Started at the bookmark of stage %1. %2").arg(startStage, soundNote).trimmed());
         else
             say(QStringLiteral("Playing with %1. %2").arg(playerSession->connection().coreName(), soundNote).trimmed());
         updateActions();
@@ -174,6 +193,7 @@ void frmPlayer::play(const QString &program, const QString &corePath, const QByt
     sound->close();
     held = 0;
     startBookmark = state.isEmpty() ? QString() : bookmark;
+    startStage = model.currentStage() ? QLatin1String(model.currentStage()->name) : QString();
     savingBookmark.clear();
     restoringBookmark.clear();
     const QString file = QFileInfo(model.RomFileName).fileName();
@@ -191,11 +211,26 @@ void frmPlayer::updateActions()
     mnuFrameAdvance->setEnabled(running && paused);
     mnuScreenshot->setEnabled(!picture().isNull());
     mnuPause->setChecked(paused);
+    lblPaused->setVisible(paused && running);
 }
 
 void frmPlayer::say(const QString &text, int timeout)
 {
-    statusBar()->showMessage(text, timeout);
+    lblPlayerStatus->setTexts({text});
+    if (timeout > 0)
+        statusTimer.start(timeout);
+    else
+        statusTimer.stop();
+}
+
+void frmPlayer::menuClosed()
+{
+    // After the menu's own work: it leaves the menu bar holding the keys (Alt+P, Escape),
+    // and from one menu the arrows open the next, which keeps them.
+    QTimer::singleShot(0, this, [this] {
+        if (!QApplication::activePopupWidget())
+            picPlayer->setFocus(Qt::PopupFocusReason);
+    });
 }
 
 // ---- the frame clock -----------------------------------------------------------------------
@@ -263,7 +298,10 @@ void frmPlayer::mnuPause_Click()
     paused = !paused;
     if (paused) {
         frameTimer.stop();
-        say(QStringLiteral("Paused: %1 runs one frame.").arg(mnuFrameAdvance->shortcut().toString(QKeySequence::NativeText)), 0);
+        const auto keyOf = [](const QAction *action) {
+            return action->shortcut().isEmpty() ? action->text().remove(QLatin1Char('&')) : KeyText(action->shortcut());
+        };
+        say(QStringLiteral("Paused: %1 runs one frame, %2 plays on.").arg(keyOf(mnuFrameAdvance), keyOf(mnuPause)), 0);
     } else {
         clock.invalidate();
         say(QStringLiteral("Playing."));

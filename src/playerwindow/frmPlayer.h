@@ -10,15 +10,18 @@
 
 class QAction;
 class QImage;
+class QLabel;
 
 namespace krelin {
 
 class Desktop;
+class FittedLabel;
 class PlayerScreen;
 class PlayerSession;
 class PlayerSound;
 class Preferences;
 class modKrelin;
+struct Stage;
 
 // The player: the game running on the image as it is in memory, unsaved edits included,
 // in a player process of its own. The window shows the core's picture at a whole-number
@@ -26,6 +29,8 @@ class modKrelin;
 // there is sound and by the clock when there is none. Controller 1 is on the keyboard.
 // Every change of the image reaches the running game (the game keeps its state), and the
 // status line says so. Bookmarks keep the game's state for the stage shown in the editor.
+// The keys reach the game whenever the picture has the focus, which it gets back as soon
+// as a menu closes.
 //
 // The window only reads the model: nothing it does, and nothing the player process does,
 // writes the image. When the process stops on its own the window keeps its last picture
@@ -58,6 +63,7 @@ public:
     QAction *mnuReset;
     QAction *mnuBookmark;
     QAction *mnuRestartAtBookmark;
+    QAction *mnuDeleteBookmark;
     QAction *mnuScreenshot;
     QAction *mnuClosePlayer;
     std::array<QAction *, 4> mnuScale;
@@ -69,6 +75,7 @@ public:
     void mnuReset_Click();
     void mnuBookmark_Click();
     void mnuRestartAtBookmark_Click();
+    void mnuDeleteBookmark_Click();
     void mnuScreenshot_Click();
     void mnuScale_Click(int scale);
     void mnuFullScreen_Click();
@@ -94,9 +101,13 @@ private:
     void applyView();
     // Opens the sound unless muted; why there is none, when that is news.
     QString openSound();
+    // The status line: text, cut with "…" where it does not fit (whole in its tool-tip), for
+    // timeout milliseconds (0: until the next).
     void say(const QString &text, int timeout = 5000);
-    // The bookmark of the stage shown in the editor, or empty after saying why there is none.
-    QString bookmarkOfStage();
+    // A menu closed: the keys go to the game again, not to the menu bar.
+    void menuClosed();
+    // The stage shown in the editor, or nothing after saying that a bookmark needs one.
+    const Stage *stageForBookmark();
 
     // The frame clock: at most one request of frames is under way.
     void scheduleFrames();
@@ -110,14 +121,21 @@ private:
     PlayerSession *playerSession;
     PlayerSound *sound;
     std::array<QAction *, 8> buttonActions{};
+    FittedLabel *lblPlayerStatus;
+    QLabel *lblPaused; // shown while paused, whatever the status line says
+    QTimer statusTimer;
     QTimer frameTimer;
     QElapsedTimer clock;
     qint64 framesOnClock = 0; // frames run since the clock was started
     JoypadButtons held = 0;
     bool paused = false;
     QString startBookmark;   // the bookmark the game was started at
+    QString startStage;      // the stage it was the bookmark of
     QString savingBookmark;  // a bookmark waiting for the game's state
+    QString savingStage;     // its stage
+
     QString restoringBookmark; // a bookmark given to the game, waiting for its answer
+    QString restoringStage;    // its stage
     QString soundProblem;      // why there is no sound, once said
 };
 

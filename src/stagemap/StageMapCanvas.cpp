@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <utility>
 
 namespace krelin {
 
@@ -77,6 +78,10 @@ void StageMapCanvas::stageDrawn()
     geo.frames = view.frames();
     labels.clear();
     layOut();
+    // Another stage starts at its first frame; the same stage from another image stays
+    // where it was.
+    if (std::exchange(laidOut, view.stage()) != view.stage())
+        horizontalScrollBar()->setValue(0);
     drawnGhost = drawnSelection = {};
     viewport()->update();
 }
@@ -86,10 +91,10 @@ void StageMapCanvas::layOut()
     const QSize page = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, geo.width() - page.width()));
     horizontalScrollBar()->setPageStep(page.width());
-    horizontalScrollBar()->setSingleStep(geo.cell);
+    horizontalScrollBar()->setSingleStep(geo.edge(1));
     verticalScrollBar()->setRange(0, std::max(0, geo.height() - page.height()));
     verticalScrollBar()->setPageStep(page.height());
-    verticalScrollBar()->setSingleStep(geo.cell);
+    verticalScrollBar()->setSingleStep(geo.edge(1));
 }
 
 void StageMapCanvas::resizeEvent(QResizeEvent *event)
@@ -98,41 +103,44 @@ void StageMapCanvas::resizeEvent(QResizeEvent *event)
     layOut();
 }
 
-void StageMapCanvas::setCellSize(int cell, std::optional<QPoint> about)
+void StageMapCanvas::setScale(int scale, std::optional<QPoint> about)
 {
-    cell = std::clamp(cell, StageMapGeometry::MinCell, StageMapGeometry::MaxCell);
-    if (cell == geo.cell)
+    scale = std::clamp(scale, StageMapGeometry::MinScale, StageMapGeometry::MaxScale);
+    if (scale == geo.scale)
         return;
     const QPoint fixed = about.value_or(viewport()->rect().center());
     const QPointF picture = geo.toPicture(QPointF(fixed + scrolled()));
-    geo.cell = cell;
+    geo.scale = scale;
     layOut();
     const QPointF now = geo.fromPicture(picture) - QPointF(fixed);
     horizontalScrollBar()->setValue(int(std::lround(now.x())));
     verticalScrollBar()->setValue(int(std::lround(now.y())));
     drawnGhost = drawnSelection = {};
     viewport()->update();
-    emit cellSizeChanged(cell);
+    emit scaleChanged(scale);
 }
 
 void StageMapCanvas::zoomIn()
 {
-    setCellSize(StageMapGeometry::step(geo.cell, true));
+    setScale(StageMapGeometry::step(geo.scale, true));
 }
 
 void StageMapCanvas::zoomOut()
 {
-    setCellSize(StageMapGeometry::step(geo.cell, false));
+    setScale(StageMapGeometry::step(geo.scale, false));
 }
 
 void StageMapCanvas::zoomToStage()
 {
+    // The viewport without the vertical scroll bar, which a stage that fits does not need
+    // (the horizontal one is always there, and left out already).
     const QSize room = maximumViewportSize();
-    StageMapGeometry fit = geo;
-    for (fit.cell = StageMapGeometry::MaxCell; fit.cell > StageMapGeometry::MinCell; --fit.cell)
-        if (fit.width() <= room.width() && fit.height() <= room.height() - horizontalScrollBar()->sizeHint().height())
-            break;
-    setCellSize(fit.cell, QPoint(0, 0));
+    const int line = geo.lines ? 1 : 0;
+    // The widest frames that fit side by side, and the tallest map that fits under the
+    // labels (its height is the 15 rows' edge, rounded up).
+    const int across = geo.frames > 0 ? (room.width() + line) / geo.frames - line : StageMapGeometry::MaxScale;
+    const int down = (room.height() - StageMapGeometry::LabelHeight) * 16 / FrameRows;
+    setScale(std::min(across, down), QPoint(0, 0));
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
 }
@@ -306,17 +314,17 @@ void StageMapCanvas::wheelEvent(QWheelEvent *event)
     if (event->modifiers() & Qt::ControlModifier) {
         // Ctrl + wheel zooms, a notch a step, about the point under the pointer.
         const int notches = turn / QWheelEvent::DefaultDeltasPerStep;
-        int cell = geo.cell;
+        int scale = geo.scale;
         for (int i = 0; i < std::abs(notches); ++i)
-            cell = StageMapGeometry::step(cell, notches > 0);
-        setCellSize(cell, event->position().toPoint());
+            scale = StageMapGeometry::step(scale, notches > 0);
+        setScale(scale, event->position().toPoint());
         event->accept();
         return;
     }
     // The stage is wide: the wheel scrolls along it unless there is height to scroll.
     const bool across = angle.x() != 0 || (event->modifiers() & Qt::ShiftModifier) || verticalScrollBar()->maximum() == 0;
     QScrollBar *bar = across ? horizontalScrollBar() : verticalScrollBar();
-    bar->setValue(bar->value() - turn * 3 * geo.cell / QWheelEvent::DefaultDeltasPerStep);
+    bar->setValue(bar->value() - turn * 3 * geo.edge(1) / QWheelEvent::DefaultDeltasPerStep);
     event->accept();
 }
 

@@ -14,6 +14,7 @@ namespace krelin {
 
 class MapTools;
 class StageMapView;
+struct Stage;
 class modKrelin;
 
 // The stage map's canvas: every frame of the stage side by side, zoomed from 25 to 400 %,
@@ -31,14 +32,15 @@ public:
     StageMapCanvas(const modKrelin &model, StageMapView &view, MapTools &tools, QWidget *parent = nullptr);
 
     const StageMapGeometry &layout() const { return geo; }
-    // The zoom as a metatile's side in pixels (16 at 100 %).
-    int cellSize() const { return geo.cell; }
-    // Zooms to a cell size, keeping the canvas point under the viewport position about
-    // (the pointer's) in its place; without one, the middle of the viewport.
-    void setCellSize(int cell, std::optional<QPoint> about = std::nullopt);
+    // The zoom as a frame's width in pixels (256 at 100 %, StageMapGeometry).
+    int scale() const { return geo.scale; }
+    // Zooms to a scale, keeping the canvas point under the viewport position about (the
+    // pointer's) in its place; without one, the middle of the viewport.
+    void setScale(int scale, std::optional<QPoint> about = std::nullopt);
     void zoomIn();
     void zoomOut();
-    // The largest zoom at which the whole stage fits the window.
+    // The largest zoom at which the whole stage fits the window, whatever its percentage:
+    // the stage fills the window's width or its height.
     void zoomToStage();
     void setFrameLines(bool shown);
 
@@ -61,7 +63,7 @@ public:
     void bringIntoView(const QRect &content);
 
 signals:
-    void cellSizeChanged(int cell);
+    void scaleChanged(int scale);
 
 protected:
     bool event(QEvent *event) override;
@@ -118,6 +120,7 @@ private:
     QImage buffer; // the area being painted, before the marks
     std::vector<Label> labels; // by frame
 
+    const Stage *laidOut = nullptr; // the stage the layout is of
     int shown = -1;
     int usesMarked = -1;
     std::vector<int> differingFrames;

@@ -105,9 +105,9 @@ void StageMapCommands::mnuStageMap_Click()
         mapWindow->addActions({mnuZoomIn, mnuZoomOut, mnuZoomStage, mnuStageMap});
         StageMapCanvas &canvas = mapWindow->canvas();
         canvas.setFrameLines(preferences.frameLines());
-        canvas.setCellSize(StageMapGeometry::cellOf(preferences.stageMapZoom()));
-        connect(&canvas, &StageMapCanvas::cellSizeChanged, &preferences,
-                [this](int cell) { preferences.setStageMapZoom(StageMapGeometry::percentOf(cell)); });
+        canvas.setScale(StageMapGeometry::scaleOf(preferences.stageMapZoom()));
+        connect(&canvas, &StageMapCanvas::scaleChanged, &preferences,
+                [this](int scale) { preferences.setStageMapZoom(StageMapGeometry::percentOf(scale)); });
         connect(this, &StageMapCommands::shownFrameChanged, &canvas, &StageMapCanvas::setShownFrame);
         connect(this, &StageMapCommands::usesMarkChanged, &canvas, &StageMapCanvas::setUsesMarked);
         connect(this, &StageMapCommands::differencesChanged, &canvas, &StageMapCanvas::setDifferences);

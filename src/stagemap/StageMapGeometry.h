@@ -11,43 +11,55 @@
 namespace krelin {
 
 // Where everything lies on the stage map's canvas: a band of frame labels at the top,
-// then the frames side by side, each metatile cell pixels square (16 at 100 %, the
-// console's own size), with a one-pixel line between frames when frame lines are shown
-// and no gap otherwise. Positions are in the canvas's content (scrolling aside).
+// then the frames side by side, with a one-pixel line between frames when frame lines
+// are shown and no gap otherwise. Positions are in the canvas's content (scrolling aside).
+//
+// The zoom is a frame's width in canvas pixels: 256 at 100 %, where a metatile is 16
+// pixels square, the console's own size. The keys and the wheel step through 25, 50, 75,
+// 100, 150, 200, 300 and 400 %; Whole Stage takes any width in between, so that the stage
+// fills the view. A metatile is then scale / 16 pixels wide, fractions allowed: the edges
+// between cells fall on the pixel at or after their exact place, so cells differ by at
+// most a pixel, and a canvas pixel shows the picture pixel its top-left corner falls in.
 struct StageMapGeometry
 {
-    // A metatile's side at the zoom levels the keys and the wheel step through: 25, 50,
-    // 75, 100, 150, 200, 300 and 400 %. Whole-stage zoom takes any side in between.
-    static constexpr int Steps[] = {4, 8, 12, 16, 24, 32, 48, 64};
-    static constexpr int MinCell = 4;
-    static constexpr int MaxCell = 64;
+    static constexpr int Steps[] = {64, 128, 192, 256, 384, 512, 768, 1024};
+    static constexpr int MinScale = 64;
+    static constexpr int MaxScale = 1024;
+    static constexpr int ConsoleScale = 256;
     static constexpr int LabelHeight = 18;
 
     int frames = 0;
-    int cell = 16;
+    int scale = ConsoleScale;
     bool lines = true;
 
-    static int percentOf(int cell) { return (cell * 100 + 8) / 16; }
-    static int cellOf(int percent) { return std::clamp((percent * 16 + 50) / 100, MinCell, MaxCell); }
-    // The next zoom step above (up) or below the cell size given, or the size itself at the
+    static int percentOf(int scale) { return (scale * 100 + ConsoleScale / 2) / ConsoleScale; }
+    static int scaleOf(int percent) { return std::clamp((percent * ConsoleScale + 50) / 100, MinScale, MaxScale); }
+    // The next zoom step above (up) or below the scale given, or the scale itself at the
     // ends.
-    static int step(int cell, bool up)
+    static int step(int scale, bool up)
     {
         if (up) {
             for (const int s : Steps)
-                if (s > cell)
+                if (s > scale)
                     return s;
-            return std::max(cell, MaxCell);
+            return std::max(scale, MaxScale);
         }
         for (auto it = std::rbegin(Steps); it != std::rend(Steps); ++it)
-            if (*it < cell)
+            if (*it < scale)
                 return *it;
-        return std::min(cell, MinCell);
+        return std::min(scale, MinScale);
     }
 
-    int frameWidth() const { return FrameColumns * cell; }
+    // Where the edge before cell k (a column 0..16 of a frame, or a row 0..15 of its map)
+    // lies from the frame's left or the map's top: the first pixel at or after k * scale / 16.
+    int edge(int k) const { return (k * scale + 15) / 16; }
+    // The cell (a column of a frame, or a row of its map) that a pixel at offset within
+    // from the frame's left or the map's top lies in.
+    int cellAtOffset(int within) const { return within * 16 / scale; }
+
+    int frameWidth() const { return scale; }
     int framePitch() const { return frameWidth() + (lines ? 1 : 0); }
-    int mapHeight() const { return FrameRows * cell; }
+    int mapHeight() const { return edge(FrameRows); }
     int width() const { return frames > 0 ? frames * framePitch() - (lines ? 1 : 0) : 0; }
     int height() const { return LabelHeight + mapHeight(); }
 
@@ -59,7 +71,8 @@ struct StageMapGeometry
 
     QRect cellRect(const StageCell &c) const
     {
-        return QRect(c.frame * framePitch() + c.col * cell, LabelHeight + c.row * cell, cell, cell);
+        return QRect(c.frame * framePitch() + edge(c.col), LabelHeight + edge(c.row), edge(c.col + 1) - edge(c.col),
+                     edge(c.row + 1) - edge(c.row));
     }
     // The pixels a rectangle of places on the stage's strip covers, the lines between its
     // frames included.
@@ -77,8 +90,8 @@ struct StageMapGeometry
         if (p.x() < 0 || p.x() >= width() || p.y() < LabelHeight || p.y() >= height())
             return std::nullopt;
         const int frame = p.x() / framePitch();
-        const int col = std::min((p.x() - frame * framePitch()) / cell, FrameColumns - 1);
-        return StageCell{frame, (p.y() - LabelHeight) / cell, col};
+        const int col = std::min(cellAtOffset(p.x() - frame * framePitch()), FrameColumns - 1);
+        return StageCell{frame, cellAtOffset(p.y() - LabelHeight), col};
     }
     // The frame at a position, labels included; -1 beyond the stage.
     int frameAt(int x) const { return x >= 0 && x < width() ? x / framePitch() : -1; }
@@ -91,12 +104,12 @@ struct StageMapGeometry
         if (x < 0 || x >= width())
             return -2;
         const int frame = x / framePitch(), within = x - frame * framePitch();
-        return within >= frameWidth() ? -1 : frame * FrameColumns * 16 + within * 16 / cell;
+        return within >= frameWidth() ? -1 : frame * FrameColumns * 16 + within * ConsoleScale / scale;
     }
     int pictureRow(int y) const
     {
         const int within = y - LabelHeight;
-        return within < 0 || within >= mapHeight() ? -1 : within * 16 / cell;
+        return within < 0 || within >= mapHeight() ? -1 : within * ConsoleScale / scale;
     }
 
     // A position given as a place on the picture (x and y in picture pixels, fractions
@@ -106,12 +119,13 @@ struct StageMapGeometry
     {
         const int frame = std::clamp(int(p.x()) / std::max(1, framePitch()), 0, std::max(0, frames - 1));
         const double within = std::min(p.x() - frame * framePitch(), double(frameWidth()));
-        return {frame * FrameColumns * 16 + within * 16 / cell, (p.y() - LabelHeight) * 16 / cell};
+        return {frame * FrameColumns * 16 + within * ConsoleScale / scale, (p.y() - LabelHeight) * ConsoleScale / scale};
     }
     QPointF fromPicture(const QPointF &p) const
     {
         const int frame = std::clamp(int(p.x()) / (FrameColumns * 16), 0, std::max(0, frames - 1));
-        return {frame * framePitch() + (p.x() - frame * FrameColumns * 16) * cell / 16, LabelHeight + p.y() * cell / 16};
+        return {frame * framePitch() + (p.x() - frame * FrameColumns * 16) * scale / ConsoleScale,
+                LabelHeight + p.y() * scale / ConsoleScale};
     }
 };
 

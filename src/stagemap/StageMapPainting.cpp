@@ -98,12 +98,13 @@ void StageMapCanvas::paintGhost(const QRect &area)
             if (cell.isEmpty())
                 continue;
             const QRgb *sprite = view.metaTilePicture(stamp.at(x - place->x(), y - place->y()));
-            const QRect whole = onViewport(geo.cellRect(CellAtPoint({x, y})));
+            // Each pixel shows the sprite's pixel that the picture would show there.
+            const QPoint scroll = scrolled();
             for (int sy = cell.top(); sy <= cell.bottom(); ++sy) {
                 auto *out = reinterpret_cast<QRgb *>(buffer.scanLine(sy - area.top())) - area.left();
-                const QRgb *from = sprite + StageMapMetaTile * ((sy - whole.top()) * StageMapMetaTile / geo.cell);
+                const QRgb *from = sprite + StageMapMetaTile * (geo.pictureRow(sy + scroll.y()) % StageMapMetaTile);
                 for (int sx = cell.left(); sx <= cell.right(); ++sx)
-                    out[sx] = from[(sx - whole.left()) * StageMapMetaTile / geo.cell];
+                    out[sx] = from[geo.pictureColumn(sx + scroll.x()) % StageMapMetaTile];
             }
         }
 }
@@ -162,7 +163,7 @@ void StageMapCanvas::paintMarks(QPainter &painter, const QRect &area)
     if (!view.stage())
         return;
     const QRect content = area.translated(scrolled());
-    const int ring = geo.cell >= 16 ? 2 : 1;
+    const int ring = geo.scale >= StageMapGeometry::ConsoleScale ? 2 : 1;
     // Show Uses: the cells holding the selected metatile, in every frame.
     if (usesMarked >= 0)
         for (int f = std::max(0, geo.frameAt(content.left())); f < geo.frames; ++f) {

@@ -32,7 +32,7 @@ void StageMapPixels::paint(QImage &out, const QImage *picture, const StageMapGeo
         runs.push_back({x - area.left(), width, layout.pictureColumn(x)});
         x += width;
     }
-    const bool console = layout.cell == 16;
+    const bool console = layout.scale == StageMapGeometry::ConsoleScale;
     // At another zoom, each canvas column's picture column.
     columns.assign(std::size_t(area.width()), 0);
     if (!console)

@@ -51,9 +51,9 @@ frmStageMap::frmStageMap(const modKrelin &model, MapTools &tools, const QList<QA
     setFocusProxy(picStageMap);
 
     connect(picture, &StageMapView::redrawn, this, &frmStageMap::stageDrawn);
-    connect(picStageMap, &StageMapCanvas::cellSizeChanged, this, &frmStageMap::showZoom);
+    connect(picStageMap, &StageMapCanvas::scaleChanged, this, &frmStageMap::showZoom);
     stageDrawn();
-    showZoom(picStageMap->cellSize());
+    showZoom(picStageMap->scale());
 }
 
 void frmStageMap::stageDrawn()
@@ -63,9 +63,9 @@ void frmStageMap::stageDrawn()
                          : QStringLiteral("Stage Map"));
 }
 
-void frmStageMap::showZoom(int cell)
+void frmStageMap::showZoom(int scale)
 {
-    lblZoom->setText(QStringLiteral("%1 %").arg(StageMapGeometry::percentOf(cell)));
+    lblZoom->setText(QStringLiteral("%1 %").arg(StageMapGeometry::percentOf(scale)));
 }
 
 } // namespace krelin

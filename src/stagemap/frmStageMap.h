@@ -33,7 +33,7 @@ public:
 
 private:
     void stageDrawn();
-    void showZoom(int cell);
+    void showZoom(int scale);
 
     StageMapView *picture;
     StageMapCanvas *picStageMap;

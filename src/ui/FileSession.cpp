@@ -4,6 +4,8 @@
 #include "FileDrop.h"
 #include "OpenBackupDialog.h"
 #include "RecentFiles.h"
+#include "core/FileWriter.h"
+#include "core/JournalFile.h"
 #include "core/OpenFileLock.h"
 #include "core/Preferences.h"
 #include "core/RomFile.h"
@@ -16,12 +18,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMainWindow>
 #include <QSessionManager>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QUndoStack>
+
+#include <thread>
+#include <vector>
 
 namespace krelin {
 
@@ -80,6 +87,7 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
     connect(mnuRecentFiles, &RecentFiles::openRequested, this, &FileSession::OpenRom);
     auto *drop = new FileDrop(window);
     connect(drop, &FileDrop::fileDropped, this, &FileSession::OpenRom);
+    removeLeftTemporaries();
 
     connect(&model, &modKrelin::romFileNameChanged, this, &FileSession::showCaption);
     connect(&history, &EditHistory::modifiedChanged, window, &QWidget::setWindowModified);
@@ -100,6 +108,33 @@ FileSession::FileSession(modKrelin &model, EditHistory &history, Desktop &deskto
 }
 
 FileSession::~FileSession() = default;
+
+void FileSession::removeLeftTemporaries() const
+{
+    QStringList folders;
+    for (const QString &file : mnuRecentFiles->files())
+        folders << QFileInfo(file).absolutePath();
+    if (settings)
+        folders << QFileInfo(settings->fileName()).absolutePath();
+    folders << JournalFolder();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/krelin");
+    folders << data;
+    // Links are not followed: what lies below them is not the program's.
+    for (QDirIterator below(data, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                             QDirIterator::Subdirectories);
+         below.hasNext();)
+        folders << below.next();
+    folders.removeDuplicates();
+    // A recent file's folder may be on a slow or hung network share: the window never
+    // waits for it. The clean-up is plain file system calls on copies of the names.
+    std::vector<QByteArray> names;
+    for (const QString &folder : std::as_const(folders))
+        names.push_back(QFile::encodeName(folder));
+    std::thread([names = std::move(names)] {
+        for (const QByteArray &folder : names)
+            RemoveStaleTemporaries(folder);
+    }).detach();
+}
 
 QString FileSession::dialogStart() const
 {
@@ -211,9 +246,20 @@ bool FileSession::saveTo(const QString &path, bool checked)
     const QString backupProblem = backups.keep(path, preferences.backupsKept());
     // The fix-up goes into the file, and into the image in memory only once the file holds
     // it: a save cancelled or failed leaves every byte of the image as it was.
-    const QString error = WriteRomFile(path, ImageAsSaved(model.image()));
+    const std::vector<std::uint8_t> written = ImageAsSaved(model.image());
+    bool inPlace = false;
+    const QString error = WriteRomFile(path, written, &inPlace);
     if (!error.isEmpty()) {
-        desktop.showMessage(window, ProgramCaption(), error, Desktop::Icon::Warning);
+        // Written but not yet sure to survive a power cut: the work stays unsaved, and in
+        // the journal, until a save gets all the way; the file's new bytes are this
+        // program's own, not another's change to ask about.
+        if (inPlace && theOpenFile)
+            disk.remember(disk.path(), written);
+        desktop.showMessage(window, ProgramCaption(),
+                            inPlace ? error + QStringLiteral(" Your changes stay unsaved, and kept safe from a crash, "
+                                                             "until a save succeeds.")
+                                    : error,
+                            Desktop::Icon::Warning);
         return false;
     }
     ApplySaveFixUp(model);

@@ -108,6 +108,10 @@ private:
     // already.
     bool saveTo(const QString &path, bool checked = false);
     void showCaption();
+    // Removes what writes killed half way in earlier sessions left beside the files last
+    // worked on (the recent files' folders) and among the program's own (its settings',
+    // journals' and data folders, backups and saved games included).
+    void removeLeftTemporaries() const;
     // The file's name as the caption and the questions show it.
     QString shownName() const;
 

@@ -1,5 +1,6 @@
 #include "KeyboardShortcuts.h"
 
+#include "core/SettingsFile.h"
 #include "playerwindow/PlayerCommands.h"
 #include "tileeditor/TileEditorCommands.h"
 
@@ -217,7 +218,7 @@ void KeyboardShortcuts::setAllKeys(const std::vector<KeyList> &keys)
     for (const Entry &entry : list)
         if (entry.keys != entry.defaults)
             settings->setValue(Group + entry.objectName, QKeySequence::listToString(entry.keys, QKeySequence::PortableText));
-    settings->sync();
+    SaveSettings(*settings);
 }
 
 QString KeyboardShortcuts::clashText(const QKeySequence &key, const Entry &holder)

@@ -14,6 +14,16 @@
 
 namespace krelin {
 
+namespace {
+
+// A room as the room box says it: "Room 0A".
+QString roomText(int room)
+{
+    return QStringLiteral("Room ") + QString::number(room, 16).toUpper().rightJustified(2, u'0');
+}
+
+} // namespace
+
 Navigation::Navigation(modKrelin &model, LevelEditor &editor, Desktop &desktop, const Controls &controls,
                        QWidget *window)
     : QObject(window)
@@ -93,7 +103,7 @@ void Navigation::LoadFrameRooms()
     QComboBox *box = controls.cboRoomEditor;
     box->clear();
     for (int r = model.FirstRoom; r <= model.LastRoom; ++r)
-        box->addItem(QStringLiteral("Room ") + QString::number(r, 16).toUpper().rightJustified(2, u'0'));
+        box->addItem(roomText(r));
     // No entry is chosen after filling.
     box->setCurrentIndex(-1);
 }
@@ -134,6 +144,7 @@ void Navigation::dropStage()
     controls.hLevel_Frames->setMaximum(0);
     controls.hsTable->setMaximum(0);
     controls.cboRoomEditor->clear();
+    controls.cboRoomEditor->setPlaceholderText({});
 }
 
 void Navigation::keepStageIfHeld()
@@ -182,8 +193,12 @@ void Navigation::stepPage(int steps)
 
 void Navigation::showRoomOfFrame()
 {
+    // A room byte that is none of the stage's rooms is none of the box's entries: it shows
+    // all the same, in the colour of text that is no entry, as the stage map shows it.
+    const int entry = editor.RoomEntryOfFrame(), room = editor.RoomOfFrame();
+    controls.cboRoomEditor->setPlaceholderText(entry < 0 && room >= 0 ? roomText(room) : QString());
     // Showing is not choosing: this raises no choice, so nothing is written.
-    controls.cboRoomEditor->setCurrentIndex(editor.RoomEntryOfFrame());
+    controls.cboRoomEditor->setCurrentIndex(entry);
 }
 
 } // namespace krelin

@@ -11,6 +11,7 @@
 #include "core/Patch.h"
 #include "core/RomFile.h"
 #include "core/SameFile.h"
+#include "core/SettingsFile.h"
 #include "core/Version.h"
 #include "core/modKrelin.h"
 #include "edit/EditHistory.h"
@@ -131,8 +132,10 @@ bool PatchCommands::mnuCreatePatch_Click()
             return false;
         described = {description->trimmed(), author->trimmed()};
         lastAuthor = described.author;
-        if (settings)
+        if (settings) {
             settings->setValue(AuthorKey, lastAuthor);
+            SaveSettings(*settings);
+        }
     }
     const QString error = WriteDescribedPatchFile(path, original.bytes, modified, described);
     if (!error.isEmpty()) {

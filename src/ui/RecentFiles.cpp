@@ -1,6 +1,7 @@
 #include "RecentFiles.h"
 
 #include "core/SameFile.h"
+#include "core/SettingsFile.h"
 #include "core/Version.h"
 #include "widgets/Desktop.h"
 #include "widgets/PlainText.h"
@@ -66,7 +67,7 @@ void RecentFiles::store()
     if (!settings)
         return;
     settings->setValue(SettingsKey, list);
-    settings->sync();
+    SaveSettings(*settings);
 }
 
 void RecentFiles::add(const QString &path)

@@ -152,6 +152,7 @@ void ToolWindows::mnuEditPalette_Click()
         palEditor = new frmPalEditor(history, desktop, window, &preferences);
         connect(palEditor, &frmPalEditor::questionPending, &editor, &LevelEditor::setPaletteQuestionPending);
         connect(palEditor, &frmPalEditor::refreshWanted, &editor, &LevelEditor::Refresh);
+        connect(this, &ToolWindows::paletteEntryToShow, palEditor, &frmPalEditor::showEntry);
     }
     // 500 twips right of and below the main window's top-left corner, frames included.
     palEditor->move(window->frameGeometry().topLeft() + QPoint(33, 33));
@@ -165,7 +166,7 @@ void ToolWindows::showPaletteEntry(int entry)
     if (!model.currentStage())
         return;
     mnuEditPalette_Click();
-    palEditor->picPal_Click(entry);
+    emit paletteEntryToShow(entry);
 }
 
 frmTileEditor &ToolWindows::tileEditorWindow()

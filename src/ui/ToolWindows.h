@@ -39,7 +39,7 @@ public:
     QAction *mnuHistory;
 
     void mnuEditPalette_Click();
-    // Opens the palette editor with palette entry e (0..15) selected.
+    // Opens the palette editor and asks it to show palette entry e (0..15).
     void showPaletteEntry(int entry);
     void cmdEditTile_Click();
     void mnuTileEditor_Click();
@@ -55,6 +55,8 @@ public:
 signals:
     // The tile editor is to show this metatile.
     void metaTileToEdit(int metaTile);
+    // The palette editor is to show this palette entry.
+    void paletteEntryToShow(int entry);
     // The tool windows come back with the main window, which then gets the activation.
     void restoring(QWidget *mainWindow);
     // A tool window was made (the tile editor, each time it opens): its keys go on it.

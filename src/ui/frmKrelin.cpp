@@ -207,7 +207,9 @@ void frmKrelin::createParts(QSettings *settings)
     auto *goTo = new GoToCommand(model, *levelEditor, editTools->tools(), *navigation, desktop,
                                  {hLevel_Frames, hsTable}, this);
     connect(goTo, &GoToCommand::warning, this, &frmKrelin::warn);
-    connect(goTo, &GoToCommand::paletteEntryWanted, tools, &ToolWindows::showPaletteEntry);
+    // Once Go To's question is gone, and the activation it gives back with it: the palette
+    // editor comes forward over the window.
+    connect(goTo, &GoToCommand::paletteEntryWanted, tools, &ToolWindows::showPaletteEntry, Qt::QueuedConnection);
     auto *stageMap = new StageMapCommands(model, *levelEditor, editTools->tools(), *preferences, this);
     // The stamps the user keeps, and what could not be read of them is said at start.
     auto *stamps = new StampCommands(model, editTools->tools(), desktop, StampLibrary::defaultPath(), this);

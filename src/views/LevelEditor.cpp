@@ -92,11 +92,14 @@ void LevelEditor::DrawEmptyMap(bool imageOpen)
 
 int LevelEditor::RoomEntryOfFrame() const
 {
+    const int room = RoomOfFrame();
+    return room >= 0 && room >= model.FirstRoom && room <= model.LastRoom ? room - model.FirstRoom : -1;
+}
+
+int LevelEditor::RoomOfFrame() const
+{
     const qint64 offset = FrameRoomOffset(model, currentFrame);
-    if (!stageLoaded() || !model.holds(offset, 1))
-        return -1;
-    const int room = model.byteAt(offset);
-    return room >= model.FirstRoom && room <= model.LastRoom ? room - model.FirstRoom : -1;
+    return stageLoaded() && model.holds(offset, 1) ? model.byteAt(offset) : -1;
 }
 
 // ---- following the model ---------------------------------------------------------------------

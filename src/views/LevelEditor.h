@@ -70,6 +70,9 @@ public:
     // The room box entry of the room that the frame-to-room table gives the current
     // frame, or -1 when that byte is no room of the stage (or lies outside the image).
     int RoomEntryOfFrame() const;
+    // The room byte the table gives the current frame, whatever it is; -1 when it lies
+    // outside the image or no stage is shown.
+    int RoomOfFrame() const;
 
     // ---- the two waits ---------------------------------------------------------------
     // While the tile editor is in use the main window does not redraw: it keeps the

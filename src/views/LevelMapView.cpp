@@ -82,16 +82,22 @@ void LevelMapView::markCell(int cell)
     if (stamp.contains(col, row)) {
         DrawGhostEdges(image, col, row, stamp);
         linesMarked.set(std::size_t(cell));
-        return;
+    } else {
+        if (shown[std::size_t(cell)] == outlined) {
+            DrawUseOutline(image, col, row);
+            linesMarked.set(std::size_t(cell));
+        }
+        if (diffFrame == shownFrame && diffCells.test(std::size_t(cell)))
+            DrawDiffMark(image, col, row);
+        if (const QRect local = selectionRect(); local.contains(col, row)) {
+            DrawSelectionEdges(image, col, row, local);
+            linesMarked.set(std::size_t(cell));
+        }
     }
-    if (shown[std::size_t(cell)] == outlined) {
-        DrawUseOutline(image, col, row);
-        linesMarked.set(std::size_t(cell));
-    }
-    if (diffFrame == shownFrame && diffCells.test(std::size_t(cell)))
-        DrawDiffMark(image, col, row);
-    if (const QRect local = selectionRect(); local.contains(col, row)) {
-        DrawSelectionEdges(image, col, row, local);
+    // The white frame stays on its cell when the cell is painted again (a metatile placed
+    // there from the keyboard, an undo).
+    if (framed && col == framedCol && row == framedRow) {
+        DrawCellFrame(image, col, row);
         linesMarked.set(std::size_t(cell));
     }
 }
@@ -107,7 +113,8 @@ void LevelMapView::paintCells(const std::bitset<FrameBytes> &cells)
 {
     if (cells.none())
         return;
-    const bool marks = ghost || outlined >= 0 || !selected.isEmpty() || (diffFrame == shownFrame && diffCells.any());
+    const bool marks =
+        framed || ghost || outlined >= 0 || !selected.isEmpty() || (diffFrame == shownFrame && diffCells.any());
     // Row by row, scanline by scanline: many cells cost about what their pixels cost.
     for (int row = 0; row < FrameRows; ++row) {
         std::array<int, FrameColumns> metaTiles;
@@ -263,8 +270,10 @@ void LevelMapView::setOutlined(int metaTile, bool repaint)
 
 void LevelMapView::frameCell(int col, int row)
 {
-    if (framed && (col != framedCol || row != framedRow))
+    if (framed && (col != framedCol || row != framedRow)) {
+        framed = false;
         paintCell(cellIndex(framedCol, framedRow));
+    }
     framedCol = col;
     framedRow = row;
     framed = true;

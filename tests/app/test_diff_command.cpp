@@ -186,8 +186,8 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::newRow("missing image") << QStringList{"--diff", "a.nes", "none.nes"} << "none.nes: the file does not exist";
         QTest::newRow("a folder") << QStringList{"--diff", ".", "a.nes"} << "it is a folder";
-        QTest::newRow("one image") << QStringList{"--diff", "a.nes"} << "usage: krelin --diff";
-        QTest::newRow("unknown option") << QStringList{"--diff", "--jsn", "a.nes", "a.nes"} << "usage: krelin --diff";
+        QTest::newRow("one image") << QStringList{"--diff", "a.nes"} << "Usage: krelin --diff";
+        QTest::newRow("unknown option") << QStringList{"--diff", "--jsn", "a.nes", "a.nes"} << "Usage: krelin --diff";
     }
 
     void trouble()

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -91,6 +92,8 @@ private slots:
     void outputNeverThePaletteFile();
     void reportsFileSizeLimit();
     void helpWithoutDisplay();
+    void messagesAreSentences_data();
+    void messagesAreSentences();
     void programThatDoesNotEndFails();
 };
 
@@ -173,7 +176,7 @@ void TestExport::refusesBadRequests_data()
     QTest::addColumn<QString>("says");
     const QString sample = QStringLiteral(KRELIN_SAMPLE);
     QTest::newRow("unknown stage") << QStringList{QStringLiteral("--stage"), QStringLiteral("8"), sample}
-                                   << QStringLiteral("unknown stage");
+                                   << QStringLiteral("Unknown stage");
     QTest::newRow("frame out of range")
         << QStringList{QStringLiteral("--stage"), QStringLiteral("1B"), QStringLiteral("--frame"), QStringLiteral("3"), sample}
         << QStringLiteral("no frame 3");
@@ -184,7 +187,7 @@ void TestExport::refusesBadRequests_data()
                                    << QStringLiteral("does not exist");
     QTest::newRow("image too short") << QStringList{QStringLiteral("--stage"), QStringLiteral("5"), QStringLiteral("@/short.nes")}
                                      << QStringLiteral("Stage 5 cannot be shown");
-    QTest::newRow("no stage") << QStringList{sample} << QStringLiteral("usage");
+    QTest::newRow("no stage") << QStringList{sample} << QStringLiteral("Usage");
     // What was typed is quoted on the message's one line, a line break too.
     QTest::newRow("stage with a line break")
         << QStringList{QStringLiteral("--stage"), QStringLiteral("1\nA\x01"), sample} << QStringLiteral("\"1\\nA\\x01\"");
@@ -216,7 +219,7 @@ void TestExport::refusesBadRequests()
     const ProgramRun bad = runKrelin({QStringLiteral("--export"), unwritable, QStringLiteral("--stage"), QStringLiteral("1A"),
                                QStringLiteral(KRELIN_SAMPLE)});
     QVERIFY(bad.status > 0);
-    QVERIFY2(bad.err.contains(QStringLiteral("cannot write")), qPrintable(bad.err));
+    QVERIFY2(bad.err.startsWith(QStringLiteral("krelin: Cannot write ")) && bad.err.endsWith(".\n"), qPrintable(bad.err));
 }
 
 void TestExport::refusesOutputThatIsTheImage_data()
@@ -330,6 +333,66 @@ void TestExport::helpWithoutDisplay()
     for (const char *mode : {"--export OUT.png --stage S", "--make-patch", "--apply-patch", "[IMAGE]"})
         QVERIFY2(help.contains(QLatin1String(mode)), qPrintable(help));
     QCOMPARE(run(QStringLiteral("--version")).trimmed(), QStringLiteral("Krelin 0.5.1"));
+}
+
+// Every command's refusal is one line written alike: a sentence with a capital (or an
+// option's or a file's name) first and a full stop last, or the command's usage.
+void TestExport::messagesAreSentences_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // IMAGE, OUT and MISSING stand for files
+    const auto row = [](const char *name, const char *arguments) {
+        QTest::newRow(name) << QString::fromLatin1(arguments).split(u' ');
+    };
+    row("export, unknown stage", "--export OUT.png --stage 9 IMAGE");
+    row("export, frame out of range", "--export OUT.png --stage 1B --frame 7 IMAGE");
+    row("export, frame not a number", "--export OUT.png --stage 1B --frame x IMAGE");
+    row("export, not a PNG name", "--export OUT.txt --stage 1B IMAGE");
+    row("export, over the image", "--export IMAGE --stage 1B IMAGE");
+    row("export, missing image", "--export OUT.png --stage 1B MISSING");
+    row("export, no stage", "--export OUT.png IMAGE");
+    row("tile sheet, unknown stage", "--export-tiles OUT.png --stage 9 IMAGE");
+    row("tile sheet, not a PNG name", "--export-tiles OUT.txt --stage 1A IMAGE");
+    row("tile sheet, over the image", "--import-tiles OUT.png --stage 1A IMAGE IMAGE");
+    row("tile sheet, sub-palette", "--export-tiles OUT.png --stage 1A --subpalette 5 IMAGE");
+    row("Tiled, map name", "--export-tiled OUT.txt --stage 1A IMAGE");
+    row("Tiled, unknown stage", "--export-tiled OUT.tmx --stage 9 IMAGE");
+    row("Tiled, over the image", "--import-tiled OUT.tmx --stage 1A IMAGE IMAGE");
+    row("play, not a PNG name", "--play IMAGE --frames 5 --screenshot OUT.txt");
+    row("play, no frames", "--play IMAGE --frames 0 --screenshot OUT.png");
+    row("play, over the image", "--play IMAGE --frames 5 --screenshot IMAGE");
+    row("play, missing state", "--play IMAGE --frames 5 --state MISSING --screenshot OUT.png");
+    row("play, bad press", "--play IMAGE --frames 5 --press 1:jump --screenshot OUT.png");
+    row("diff, missing image", "--diff IMAGE MISSING");
+    row("diff, usage", "--diff IMAGE");
+    row("patch info, missing patch", "--patch-info MISSING");
+    row("make patch, over an input", "--make-patch IMAGE IMAGE IMAGE");
+    row("player, not a command", "--player");
+}
+
+void TestExport::messagesAreSentences()
+{
+    QFETCH(QStringList, arguments);
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("game.nes"));
+    QVERIFY(QFile::copy(QStringLiteral(KRELIN_SAMPLE), image));
+    for (QString &a : arguments) {
+        if (a == QLatin1String("IMAGE"))
+            a = image;
+        else if (a == QLatin1String("MISSING"))
+            a = dir.filePath(QStringLiteral("gone.nes"));
+        else if (a.startsWith(QLatin1String("OUT")))
+            a = dir.filePath(QStringLiteral("out") + a.mid(3));
+    }
+    const ProgramRun run = runKrelin(arguments);
+    QVERIFY(run.status > 0);
+    QVERIFY2(run.err.startsWith(QStringLiteral("krelin: ")) && run.err.count(u'\n') == 1, qPrintable(run.err));
+    const QString said = run.err.mid(8).trimmed();
+    const bool named = said.startsWith(QLatin1String("--")) || said.startsWith(dir.path());
+    QVERIFY2(said[0].isUpper() || named, qPrintable(said));
+    QVERIFY2(said.startsWith(QLatin1String("Usage: ")) || said.endsWith(u'.'), qPrintable(said));
+    // No full stop doubled, or after a space (".png" after one is a name's end).
+    QVERIFY2(!said.contains(QLatin1String("..")) && !said.contains(QRegularExpression(QStringLiteral(" \\.( |$)"))),
+             qPrintable(said));
 }
 
 // A program that hangs is killed and read as a failure, never as status 0.

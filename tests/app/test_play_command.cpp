@@ -4,12 +4,14 @@
 // 1 and no file written.
 #include "Bytes.h"
 #include "ConsoleSession.h"
+#include "Processes.h"
 #include "RunKrelin.h"
 #include "core/MasterPalette.h"
 #include "player/Bookmarks.h"
 #include "player/PlayerSession.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +88,27 @@ private slots:
         QCOMPARE(Picture(shot), ConsolePicture(1, 1));
     }
 
+    // The program killed while it plays: the player, and a helper process its core started,
+    // go with it.
+    void helperGoesWhenTheProgramIsKilled()
+    {
+        const QString helperFile = dir.filePath(QStringLiteral("helper.pid"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KRELIN_CORE"), QStringLiteral(KRELIN_TEST_CORES "/test_core_forks.so"));
+        environment.insert(QStringLiteral("TEST_CORE_HELPER_FILE"), helperFile);
+        QProcess play;
+        play.setProcessEnvironment(environment);
+        play.start(QStringLiteral(KRELIN_EXECUTABLE), {"--play", Sample, "--frames", "10000000", "--screenshot", shot});
+        QTRY_VERIFY_WITH_TIMEOUT(ProcessIdIn(helperFile) > 0, 10000);
+        const qint64 helper = ProcessIdIn(helperFile);
+        QVERIFY(ProcessRuns(helper));
+        QCOMPARE(play.state(), QProcess::Running);
+        play.kill();
+        QVERIFY(play.waitForFinished());
+        QTRY_VERIFY(!ProcessRuns(helper));
+        QVERIFY(!QFile::exists(shot));
+    }
+
     void badRequests_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -102,14 +125,25 @@ private slots:
                                       << "--press 45-50 goes past the last frame run (49)";
         QTest::newRow("no frames") << QStringList{"--play", Sample, "--frames", "0", "--screenshot", out} << QString()
                                    << "--frames takes a number of frames from 1";
-        QTest::newRow("no screenshot") << QStringList{"--play", Sample, "--frames", "5"} << QString() << "usage: krelin --play";
+        QTest::newRow("no screenshot") << QStringList{"--play", Sample, "--frames", "5"} << QString() << "Usage: krelin --play";
         QTest::newRow("missing image") << QStringList{"--play", missing, "--frames", "5", "--screenshot", out} << QString()
                                        << missing;
         QTest::newRow("over the image") << QStringList{"--play", Sample, "--frames", "5", "--screenshot", Sample}
                                         << QString() << "it is the same file as";
+        const QString text = dir.filePath(QStringLiteral("shot.txt"));
+        QTest::newRow("not a PNG name") << QStringList{"--play", Sample, "--frames", "5", "--screenshot", text} << QString()
+                                        << "The screenshot " + text + " needs a name ending in .png";
+        QTest::newRow("no such core") << base << QStringLiteral("/x/core.so")
+                                      << "The core /x/core.so, which the environment variable KRELIN_CORE names, does not "
+                                         "exist. Name a core file in KRELIN_CORE, or unset it to play with the NES core of "
+                                         "the package libretro-nestopia.";
+        const QString empty = dir.filePath(QStringLiteral("empty.bookmark"));
+        WriteFile(empty, BookmarkSignature);
+        QTest::newRow("state file holding none") << base + QStringList{"--state", empty} << QString()
+                                                 << "The state file " + empty + " holds no state of the game.";
         QTest::newRow("state refused") << base + QStringList{"--state", junk} << QString() << "refused the saved state";
         QTest::newRow("core crashes") << base << QStringLiteral(KRELIN_TEST_CORES "/test_core_crashes.so")
-                                      << "the player stopped: the core crashed (segmentation fault)";
+                                      << "The player stopped: the core crashed (segmentation fault).";
     }
 
     void badRequests()
@@ -124,7 +158,10 @@ private slots:
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.startsWith("krelin: ") && run.err.count(u'\n') == 1, qPrintable(run.err));
         QVERIFY2(run.err.contains(said), qPrintable(run.err));
+        // One sentence, or the usage.
+        QVERIFY2(run.err.endsWith(".\n") || run.err.startsWith("krelin: Usage: "), qPrintable(run.err));
         QVERIFY(!QFile::exists(shot));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("shot.txt"))));
         QCOMPARE(ReadFile(Sample), sample);
     }
 };

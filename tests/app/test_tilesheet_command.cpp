@@ -130,8 +130,8 @@ private slots:
         QVERIFY(WriteFile(sheet, damaged));
         run = RunKrelin({"--import-tiles", sheet, "--stage", "1A", Sample, out});
         QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.startsWith(QStringLiteral("krelin: cannot read ")) && run.err.count(u'\n') == 1
-                     && run.err.contains(QStringLiteral("(libpng: IDAT: CRC error)")),
+        QVERIFY2(run.err.startsWith(QStringLiteral("krelin: Cannot read ")) && run.err.count(u'\n') == 1
+                     && run.err.endsWith(QStringLiteral("(libpng: IDAT: CRC error).\n")),
                  qPrintable(run.err));
     }
 
@@ -149,10 +149,10 @@ private slots:
                                       << "128 × 136";
         QTest::newRow("sub-palette 4") << QStringList{"--export-tiles", "OUT", "--stage", "1A", "--subpalette", "4", "IMAGE"}
                                        << "0, 1, 2 or 3";
-        QTest::newRow("unknown stage") << QStringList{"--export-tiles", "OUT", "--stage", "8", "IMAGE"} << "unknown stage";
-        QTest::newRow("no output") << QStringList{"--import-tiles", "SHEET", "--stage", "1A", "IMAGE"} << "usage";
+        QTest::newRow("unknown stage") << QStringList{"--export-tiles", "OUT", "--stage", "8", "IMAGE"} << "Unknown stage";
+        QTest::newRow("no output") << QStringList{"--import-tiles", "SHEET", "--stage", "1A", "IMAGE"} << "Usage";
         QTest::newRow("both") << QStringList{"--import-tiles", "SHEET", "--export-tiles", "OUT", "--stage", "1A", "IMAGE"}
-                              << "usage";
+                              << "Usage";
     }
     void refused()
     {

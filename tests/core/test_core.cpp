@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <fcntl.h>
@@ -317,21 +318,30 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("game.nes");
         WriteFile(path, "old");
-        const QStringList stale{".game.nes.krelin-0123abcd~", ".other.nes.krelin-ffff0000~", "..krelin-00000000~"};
-        QStringList kept{".game.nes.krelin-9876fedc~", // too new: a write may still be filling it
+        // This writer's, whose writers are gone, however young; and an earlier version's
+        // (never locked) once a minute old.
+        const QStringList gone{".game.nes.krelin-new-0123abcd~", ".other.nes.krelin-new-ffff0000~", "..krelin-new-00000000~"};
+        const QStringList earlier{".game.nes.krelin-0123abcd~", ".other.nes.krelin-ffff0000~", "..krelin-00000000~"};
+        QStringList kept{".game.nes.krelin-new-5555aaaa~", // its writer still runs (holds the lock)
+                         ".game.nes.krelin-9876fedc~",     // an earlier version's, young: perhaps still written
                          ".thesis.tex.0badc0de~", ".game.nes.0123abcd~", ".game.nes.krelin-0123ABCD~",
-                         ".game.nes.krelin-0123abc~", "game.nes.krelin-0123abcd~", ".game.nes.krelin-0123abcd"};
-        for (const QString &name : stale + kept)
+                         ".game.nes.krelin-new-0123abc~", "game.nes.krelin-new-0123abcd~", ".game.nes.krelin-new-0123abcd"};
+        for (const QString &name : gone + earlier + kept)
             WriteFile(dir.filePath(name), "left");
         if (geteuid() == 0) {
-            kept << ".theirs.nes.krelin-00000000~"; // another user's
-            WriteFile(dir.filePath(kept.last()), "theirs");
-            QCOMPARE(::chown(QFile::encodeName(dir.filePath(kept.last())).constData(), 65534, 65534), 0);
+            kept << ".theirs.nes.krelin-new-00000000~" << ".theirs.nes.krelin-00000000~"; // another user's
+            for (const QString &name : kept.mid(kept.size() - 2)) {
+                WriteFile(dir.filePath(name), "theirs");
+                QCOMPARE(::chown(QFile::encodeName(dir.filePath(name)).constData(), 65534, 65534), 0);
+            }
         }
-        for (const QString &name : stale + kept.mid(1))
+        for (const QString &name : earlier + kept.mid(2))
             QVERIFY(testing::Backdate(dir.filePath(name), 2 * StaleTemporaryAge));
+        const int writing = ::open(QFile::encodeName(dir.filePath(kept.first())).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(writing >= 0 && ::flock(writing, LOCK_EX | LOCK_NB) == 0);
 
         QCOMPARE(ReplaceFileContents(path, "new", TemporaryFile(first)), QString());
+        ::close(writing);
         QCOMPARE(ReadFile(path), QByteArray("new"));
         QStringList expected = kept;
         expected << "game.nes";

@@ -146,10 +146,13 @@ void TestEdit::stageSelectionSetsUpControls()
         QCOMPARE(Controls(s.window).cboRoomEditor->count(), e.rooms);
         QCOMPARE(Controls(s.window).cboRoomEditor->itemText(0), QString::fromLatin1(e.first));
         QCOMPARE(Controls(s.window).cboRoomEditor->itemText(e.rooms - 1), QString::fromLatin1(e.last));
-        // The room box shows frame 0's room, or nothing when its byte is none of the stage's.
+        // The room box shows frame 0's room: its entry, or, for a byte that is none of the
+        // stage's rooms, the room all the same, as no entry.
         const int room = s.byte(StageTable[e.stage].FrameTableOffset);
-        QCOMPARE(Controls(s.window).cboRoomEditor->currentIndex(),
-                 Controls(s.window).cboRoomEditor->findText(RoomText(room)));
+        QComboBox *box = Controls(s.window).cboRoomEditor;
+        QCOMPARE(box->currentIndex(), box->findText(RoomText(room)));
+        if (box->currentIndex() < 0)
+            QCOMPARE(box->placeholderText(), RoomText(room));
         int checked = 0;
         for (QAction *a : Controls(s.window).mnuEdit_Level_Stage)
             checked += a->isChecked() ? 1 : 0;
@@ -453,6 +456,8 @@ void TestEdit::roomBoxShowsRoomOfFrame()
     QCOMPARE(box->currentText(), QStringLiteral("Room 03"));
     Controls(s.window).hLevel_Frames->setValue(1);
     QCOMPARE(box->currentIndex(), -1);
+    QCOMPARE(box->placeholderText(), QStringLiteral("Room 20")); // shown as no entry
+    QCOMPARE(box->count(), 12);
     Controls(s.window).hLevel_Frames->setValue(2);
     box->setCurrentIndex(0);
     Controls(s.window).mnuRefresh_Click();
@@ -465,6 +470,13 @@ void TestEdit::roomBoxShowsRoomOfFrame()
     s.model.writeByte(0x581E, 0x2B);
     Controls(s.window).mnuEdit_Level_Click(S2A);
     QCOMPARE(box->currentText(), QStringLiteral("Room 2B"));
+    // A room below them is shown as the stage map shows it, and a choice writes an entry's.
+    s.model.writeByte(0x581E, 0x03);
+    QCOMPARE(box->currentIndex(), -1);
+    QCOMPARE(box->placeholderText(), QStringLiteral("Room 03"));
+    s.chooseRoom(0);
+    QCOMPARE(s.byte(0x581E), 0x0C);
+    QCOMPARE(box->currentText(), QStringLiteral("Room 0C"));
 }
 
 void TestEdit::statusTexts()

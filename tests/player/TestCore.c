@@ -13,19 +13,41 @@
  *   TEST_CORE_565            gives its picture as RGB565
  *   TEST_CORE_CRASHES        crashes in its frame
  *   TEST_CORE_HANGS          never returns from its frame
+ *   TEST_CORE_FORKS          starts a helper process as it loads an image (its process id
+ *                            written to the file $TEST_CORE_HELPER_FILE names), which
+ *                            keeps every socket of the player's; once the player has gone
+ *                            it trickles bytes into them, a message that never ends, for
+ *                            up to 30 seconds. With $TEST_CORE_EXIT_FRAME set, the player's
+ *                            process ends (status 3) in that frame.
+ *   TEST_CORE_SHOWN_FROM=n   shows the image from byte n on
+ *   TEST_CORE_FPS=x          gives x frames a second
  */
 #include <libretro.h>
 
+#include <math.h>
+
 #include <signal.h>
 #include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #ifndef TEST_CORE_API_VERSION
 #define TEST_CORE_API_VERSION RETRO_API_VERSION
 #endif
 
-enum { Width = 16, Height = 8, MaxImage = 4096, Samples = 100 };
+#ifndef TEST_CORE_FPS
+#define TEST_CORE_FPS 50.0
+#endif
+
+#ifndef TEST_CORE_SHOWN_FROM
+#define TEST_CORE_SHOWN_FROM 0
+#endif
+
+enum { Width = 16, Height = 8, MaxImage = 1 << 20, Samples = 100 };
 
 static retro_environment_t environment;
 static retro_video_refresh_t video;
@@ -102,11 +124,40 @@ RETRO_API void retro_get_system_info(struct retro_system_info *info)
 RETRO_API void retro_get_system_av_info(struct retro_system_av_info *info)
 {
     memset(info, 0, sizeof *info);
-    info->timing.fps = 50.0;
+    info->timing.fps = TEST_CORE_FPS;
     info->timing.sample_rate = 32000.0;
     info->geometry.base_width = info->geometry.max_width = Width;
     info->geometry.base_height = info->geometry.max_height = Height;
 }
+
+#ifdef TEST_CORE_FORKS
+static void trickle(pid_t player)
+{
+    const char header[] = {0, 0, 0, 1}; /* a message of 16 MiB, which never comes whole */
+    const char *file = getenv("TEST_CORE_HELPER_FILE");
+    int fd, second;
+    if (file) {
+        FILE *out = fopen(file, "w");
+        if (out) {
+            fprintf(out, "%d\n", (int)getpid());
+            fclose(out);
+        }
+    }
+    for (second = 0; second < 30 * 100 && getppid() == player; ++second)
+        usleep(10000);
+    for (fd = 3; fd < 256; ++fd) {
+        struct stat info;
+        if (fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode))
+            send(fd, header, sizeof header, MSG_NOSIGNAL);
+    }
+    for (; second < 30 * 100; second += 2) {
+        for (fd = 3; fd < 256; ++fd)
+            send(fd, "x", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        usleep(20000);
+    }
+    _exit(0);
+}
+#endif
 
 RETRO_API bool retro_load_game(const struct retro_game_info *game)
 {
@@ -122,6 +173,13 @@ RETRO_API bool retro_load_game(const struct retro_game_info *game)
             say(RETRO_LOG_ERROR, "the image is damaged\n");
         return false;
     }
+#ifdef TEST_CORE_FORKS
+    {
+        const pid_t player = getpid();
+        if (fork() == 0)
+            trickle(player);
+    }
+#endif
     image_size = game->size < MaxImage ? game->size : MaxImage;
     memcpy(image, game->data, image_size);
     memcpy(state.mark, "TEST", 4);
@@ -164,8 +222,12 @@ RETRO_API void retro_run(void)
         if (input(0, RETRO_DEVICE_JOYPAD, 0, id))
             state.buttons |= (uint16_t)(1u << id);
     ++state.frames;
+#ifdef TEST_CORE_FORKS
+    if (getenv("TEST_CORE_EXIT_FRAME") && state.frames == (uint32_t)atoi(getenv("TEST_CORE_EXIT_FRAME")))
+        _exit(3);
+#endif
     for (unsigned i = 0; i < Width * Height; ++i) {
-        const uint32_t red = image_size ? image[i % image_size] : 0;
+        const uint32_t red = image_size ? image[(TEST_CORE_SHOWN_FROM + i) % image_size] : 0;
         const uint32_t green = green_zero ? 0 : state.frames & 0xFF;
 #ifdef TEST_CORE_565
         ((uint16_t *)pixels)[i] = (uint16_t)((red >> 3) << 11 | (green >> 2) << 5 | (state.buttons & 0x1F));

@@ -237,15 +237,57 @@ private slots:
         QCOMPARE(ChooseCore(folders).path, second.filePath("nestopia_libretro.so"));
         qputenv(CoreVariable, "snes_libretro.so");
         QCOMPARE(ChooseCore(folders).path, first.filePath("snes_libretro.so"));
-        qputenv(CoreVariable, "/opt/cores/mine.so");
-        QCOMPARE(ChooseCore(folders).path, QStringLiteral("/opt/cores/mine.so"));
+        qputenv(CoreVariable, first.filePath("snes_libretro.so").toLocal8Bit());
+        QCOMPARE(ChooseCore(folders).path, first.filePath("snes_libretro.so"));
         qunsetenv(CoreVariable);
+        QCOMPARE(ChooseCore(folders, first.filePath("other_libretro.so")).path, first.filePath("other_libretro.so"));
 
         const CoreChoice none = ChooseCore({scratch.filePath("nothing here")});
         QVERIFY(none.path.isEmpty());
         QVERIFY2(none.problem.contains(scratch.filePath("nothing here")) && none.problem.contains("libretro-nestopia")
                      && none.problem.contains("KRELIN_CORE"),
                  qPrintable(none.problem));
+    }
+
+    // A core named that is not there is refused before anything opens, saying what names it
+    // and what to do instead.
+    void namedCoreMissing_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("nameItIn");
+        QTest::addColumn<QStringList>("said");
+        const QString window = QStringLiteral("Preferences ▸ Player");
+        QTest::newRow("variable, a path") << QByteArray("/x/core.so") << QString() << window
+                                          << QStringList{"/x/core.so", "does not exist", "KRELIN_CORE", "libretro-nestopia", window};
+        QTest::newRow("variable, a name") << QByteArray("mine_libretro.so") << QString() << window
+                                          << QStringList{"mine_libretro.so", "KRELIN_CORE", "libretro-nestopia", window};
+        QTest::newRow("variable, a folder") << QByteArray("/tmp") << QString() << window
+                                            << QStringList{"/tmp", "is not a file", "KRELIN_CORE"};
+        QTest::newRow("variable, command line") << QByteArray("/x/core.so") << QString() << QString(CoreVariable)
+                                                << QStringList{"/x/core.so", "KRELIN_CORE", "libretro-nestopia"};
+        QTest::newRow("preferences") << QByteArray() << QStringLiteral("/x/core.so") << window
+                                     << QStringList{"/x/core.so", "does not exist", window, "libretro-nestopia"};
+    }
+
+    void namedCoreMissing()
+    {
+        QFETCH(QByteArray, variable);
+        QFETCH(QString, chosen);
+        QFETCH(QString, nameItIn);
+        QFETCH(QStringList, said);
+        if (variable.isEmpty())
+            qunsetenv(CoreVariable);
+        else
+            qputenv(CoreVariable, variable);
+        const CoreChoice choice = ChooseCore({scratch.path()}, chosen, nameItIn);
+        qunsetenv(CoreVariable);
+        QVERIFY(choice.path.isEmpty());
+        for (const QString &words : said)
+            QVERIFY2(choice.problem.contains(words), qPrintable(choice.problem));
+        QVERIFY2(!choice.problem.contains("..") && choice.problem.endsWith('.'), qPrintable(choice.problem));
+        // The command line has no preferences to name.
+        QCOMPARE(choice.problem.contains("Preferences"), nameItIn != QLatin1String(CoreVariable));
     }
 };
 

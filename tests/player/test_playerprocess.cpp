@@ -2,21 +2,27 @@
 // socket), with the small test cores: the game's picture, sound, states and reloads come
 // back over the socket, and a core or a player that goes wrong ends only its process,
 // saying why.
+#include "Processes.h"
 #include "TestCores.h"
 #include "player/PlayerConnection.h"
 #include "player/PlayerSession.h"
+#include "core/RomFile.h"
 #include "core/modKrelin.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 using namespace krelin;
+using krelin::testing::ProcessIdIn;
+using krelin::testing::ProcessRuns;
 using krelin::testing::TestCore;
 
 namespace {
@@ -154,6 +160,71 @@ private slots:
         QCOMPARE(Green(player.picture()), 1);
     }
 
+    // The image's last byte, and either byte the save fix-up copies, reach the game as a
+    // save would write them: the copy changes with them. (The test core that shows the
+    // bytes from 0x12000 on shows the copy at 0x12008.)
+    void editsAtTheEdgesReachTheGame_data()
+    {
+        QTest::addColumn<QString>("core");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<qint64>("edited");
+        QTest::addColumn<int>("shownAt");    // where the test core shows the byte edited...
+        QTest::addColumn<int>("mirroredAt"); // ... and its copy (-1: none)
+        QTest::newRow("last byte") << TestCore("test_core") << 100 << qint64(99) << 99 << -1;
+        const int big = int(FixUpImageSize) + 16;
+        QTest::newRow("last byte of a large image")
+            << TestCore("test_core_shows_fixup") << 0x12000 + 100 << qint64(0x12000 + 99) << 99 << -1;
+        QTest::newRow("fix-up's first byte") << TestCore("test_core_shows_fixup") << big << FixUpSource << -1
+                                             << int(FixUpTarget - 0x12000);
+        QTest::newRow("fix-up's second byte") << TestCore("test_core_shows_fixup") << big << FixUpSource + 1 << -1
+                                              << int(FixUpTarget + 1 - 0x12000);
+    }
+
+    void editsAtTheEdgesReachTheGame()
+    {
+        QFETCH(QString, core);
+        QFETCH(int, size);
+        QFETCH(qint64, edited);
+        QFETCH(int, shownAt);
+        QFETCH(int, mirroredAt);
+        modKrelin model;
+        model.replaceImage(Bytes(Image(size)));
+        PlayerSession session(model);
+        session.start(Program, core, {}, false);
+        PlayerConnection &player = session.connection();
+        QVERIFY(Answered(player, SIGNAL(started(QString))));
+        QSignalSpy reloads(&session, &PlayerSession::imageReloaded);
+        const std::uint8_t value = std::uint8_t(model.byteAt(edited) ^ 0x5A);
+        model.writeByte(edited, value);
+        QVERIFY(reloads.wait(5000));
+        QVERIFY(reloads.first()[1].toBool());
+        player.runFrames(1, 0, false);
+        QVERIFY(Answered(player, SIGNAL(framesRun(int, QByteArray, QRect))));
+        if (shownAt >= 0)
+            QCOMPARE(Red(player.picture(), shownAt), int(value));
+        if (mirroredAt >= 0)
+            QCOMPARE(Red(player.picture(), mirroredAt), int(value));
+    }
+
+    // Changes that keep coming reach the game while they come, at least every GatherTime or
+    // so: the first change of a gathering starts its clock, the later ones do not put it
+    // off.
+    void changesThatKeepComingReachTheGame()
+    {
+        modKrelin model;
+        model.replaceImage(Bytes(Image(200)));
+        PlayerSession session(model);
+        session.start(Program, TestCore("test_core"), {}, false);
+        QVERIFY(Answered(session.connection(), SIGNAL(started(QString))));
+        QSignalSpy reloads(&session, &PlayerSession::imageReloaded);
+        // A change every fifth of the gathering time, far longer than it in all.
+        for (int i = 0; i < 100 && reloads.isEmpty(); ++i) {
+            model.writeByte(10, std::uint8_t(i));
+            QTest::qWait(PlayerSession::GatherTime / 5);
+        }
+        QVERIFY2(!reloads.isEmpty(), "no change reached the game while the changes kept coming");
+    }
+
     void statesGoBothWays()
     {
         PlayerConnection player;
@@ -206,6 +277,8 @@ private slots:
         QTest::newRow("no core") << scratch.filePath("gone.so") << Image(64) << "the file does not exist";
         QTest::newRow("not a core") << TestCore("test_core_no_run") << Image(64) << "it is not a libretro core";
         QTest::newRow("image refused") << TestCore("test_core") << Image(64, 'X') << "refused the image: the image is damaged";
+        QTest::newRow("no frame rate") << TestCore("test_core_nan_rate") << Image(64)
+                                       << "the core Test core 1.0 gives nan frames a second, a frame rate the player cannot keep";
     }
 
     void playersThatStop()
@@ -218,6 +291,8 @@ private slots:
         player.runFrames(1, 0, false);
         const QString said = StopReason(player, 3 * PlayerConnection::AnswerTimeout);
         QVERIFY2(said.contains(reason), qPrintable(said));
+        // A clause for "The player stopped: …", which brings its own full stop.
+        QVERIFY2(!said.endsWith('.'), qPrintable(said));
         QVERIFY(!player.isRunning());
     }
 
@@ -230,6 +305,38 @@ private slots:
         QCOMPARE(StopReason(player), QStringLiteral("its process was ended by a signal"));
     }
 
+    // A core that starts a helper process, which keeps the player's socket and trickles
+    // bytes into it once the player has gone: the editor is not held by it (its timers
+    // keep running), and the helper goes with the player.
+    void helperOfTheCoreGoesWithThePlayer()
+    {
+        const QString helperFile = scratch.filePath("helper.pid");
+        qputenv("TEST_CORE_HELPER_FILE", helperFile.toLocal8Bit());
+        qputenv("TEST_CORE_EXIT_FRAME", "3");
+        PlayerConnection player;
+        startTestCore(player, Image(64), "test_core_forks");
+        qunsetenv("TEST_CORE_HELPER_FILE");
+        qunsetenv("TEST_CORE_EXIT_FRAME");
+        QVERIFY(Answered(player, SIGNAL(started(QString))));
+        QTRY_VERIFY(ProcessIdIn(helperFile) > 0);
+        const qint64 helper = ProcessIdIn(helperFile);
+        QVERIFY(ProcessRuns(helper));
+
+        // The longest time the event loop went without running a timer.
+        QElapsedTimer sinceTick;
+        qint64 longest = 0;
+        QTimer tick;
+        tick.setInterval(20);
+        connect(&tick, &QTimer::timeout, this, [&] { longest = std::max(longest, sinceTick.restart()); });
+        sinceTick.start();
+        tick.start();
+        player.runFrames(5, 0, false);
+        QCOMPARE(StopReason(player), QStringLiteral("its process ended (status 3)"));
+        QTest::qWait(200);
+        QVERIFY2(longest < 3000, qPrintable(QStringLiteral("the event loop stood still for %1 ms").arg(longest)));
+        QTRY_VERIFY(!ProcessRuns(helper));
+    }
+
     // A player that sends nonsense is ended; so is one that answers what was not asked.
     void misbehavingPlayers_data()
     {
@@ -239,6 +346,8 @@ private slots:
                                       << "the player sent a message of 4294967295 bytes";
         QTest::newRow("out of turn") << QByteArray("printf '\\001\\000\\000\\000\\103' >&\"$3\"; sleep 30\n")
                                      << "the player answered out of turn";
+        QTest::newRow("empty message") << QByteArray("printf '\\000\\000\\000\\000' >&\"$3\"; sleep 30\n")
+                                       << "the player sent a message of 0 bytes";
         QTest::newRow("exits") << QByteArray("exit 3\n") << "its process ended (status 3)";
     }
 

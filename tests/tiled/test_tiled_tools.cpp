@@ -174,8 +174,8 @@ private slots:
                                                      << "it is the same file as the tileset";
         QTest::newRow("no format") << QStringList{"--export-tiled", "OUT", "--stage", "2A", "IMAGE"}
                                    << "needs a name ending in .tmx (TMX) or .tmj (TMJ)";
-        QTest::newRow("unknown stage") << QStringList{"--export-tiled", "MAP", "--stage", "9", "IMAGE"} << "unknown stage";
-        QTest::newRow("usage") << QStringList{"--import-tiled", "MAP", "--stage", "2A", "IMAGE"} << "usage";
+        QTest::newRow("unknown stage") << QStringList{"--export-tiled", "MAP", "--stage", "9", "IMAGE"} << "Unknown stage";
+        QTest::newRow("usage") << QStringList{"--import-tiled", "MAP", "--stage", "2A", "IMAGE"} << "Usage";
     }
     void commandLineRefuses()
     {

@@ -1,12 +1,18 @@
 // The user's file is kept safe from the rest of the world: another program's change is
 // asked about before a save could lose it, a second window (or a second program, after
 // saves) on one file is told, and every save keeps the old file as a backup that opens as
-// an unsaved image; the backups let go of nothing but their own copies.
+// an unsaved image; the backups let go of nothing but their own copies. A save is on the
+// disk, its folder included, before the journal lets go of the work; what writes killed
+// half way left behind goes at the next start.
 #include "DataFolder.h"
 #include "Bytes.h"
 #include "MainWindowFixture.h"
+#include "OddFiles.h"
 #include "ScriptedDesktop.h"
+#include "Traced.h"
 
+#include "core/FileWriter.h"
+#include "core/JournalFile.h"
 #include "core/OpenFileLock.h"
 #include "edit/ByteEditCommand.h"
 #include "ui/OpenBackupDialog.h"
@@ -20,7 +26,10 @@
 #include <QSysInfo>
 #include <QTreeWidget>
 
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <cstdio>
@@ -72,6 +81,42 @@ int runSecondProgram(int argc, char **argv)
     return 0;
 }
 
+// The program a test traces: the main window on path (with its settings in the folder
+// "settings" beside it), one byte edited and saved with Ctrl+S. Prints each message it
+// gave, then "saved" or "unsaved" as the caption says.
+int runSavingProgram(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString path = QFile::decodeName(argv[2]);
+    QSettings settings(QFileInfo(path).path() + QStringLiteral("/settings/krelin.conf"), QSettings::IniFormat);
+    modKrelin model;
+    ScriptedDesktop desktop;
+    frmKrelin window(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window) || !window.OpenRom(path))
+        return 3;
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        return 4;
+    const auto changed = std::uint8_t(model.byteAt(0x100) ^ 0xFF);
+    if (!Controls(window).history().push(new ByteEditCommand(model, 0x100, {changed}, QStringLiteral("Edit"))))
+        return 5;
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    for (const ScriptedDesktop::Message &message : std::as_const(desktop.messages))
+        std::printf("%s\n", qPrintable(message.text));
+    std::printf("%s\n", window.isWindowModified() ? "unsaved" : "saved");
+    return 0;
+}
+
+// Runs runSavingProgram on path under strace with the options given.
+TracedRun traceSave(const QStringList &straceOptions, const QString &path)
+{
+    RunOptions options;
+    options.environment = QProcessEnvironment::systemEnvironment();
+    options.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return RunTraced(straceOptions, QCoreApplication::applicationFilePath(), {QStringLiteral("--save"), path}, options);
+}
+
 // What a second program opening path asks, as it asks it; empty when it asks nothing.
 QString secondProgramAsks(const QString &path)
 {
@@ -101,6 +146,9 @@ private slots:
     void staleLockTakenOver();
     void backupsKeptAndOpened();
     void backupsLetGoOfTheirOwnOnly();
+    void saveFlushedBeforeTheJournalLetsGo();
+    void unflushedSaveKeepsTheWork();
+    void leftTemporariesGoAtStart();
 };
 
 void TestFileSafety::changedOnDiskBeforeSave_data()
@@ -370,10 +418,102 @@ void TestFileSafety::backupsLetGoOfTheirOwnOnly()
     QVERIFY(store.list().empty());
 }
 
+// The new file's name reaches the disk (its folder is flushed after the rename) before
+// the journal is begun anew: after a power cut the saved edits are in the file or still in
+// the journal, never in neither. The settings (the recent files) are flushed the same way.
+void TestFileSafety::saveFlushedBeforeTheJournalLetsGo()
+{
+    Window w(false);
+    const QString folder = QFileInfo(w.dir.path()).canonicalFilePath();
+    QVERIFY(QDir(folder).mkdir(QStringLiteral("settings")));
+    const TracedRun traced = traceSave({QStringLiteral("-e"), QStringLiteral("trace=rename,renameat,renameat2,fsync,fdatasync,syncfs")},
+                                       folder + QStringLiteral("/game.nes"));
+    QVERIFY2(traced.problem.isEmpty(), qPrintable(traced.problem));
+    QVERIFY2(traced.run.status == 0 && traced.run.out == "saved\n", qPrintable(traced.run.out + traced.run.err));
+    const qsizetype renamed = FindCall(traced.calls, QStringLiteral("rename("),
+                                       {QStringLiteral("\"%1/.game.nes.krelin-new-").arg(folder),
+                                        QStringLiteral(", \"%1/game.nes\")").arg(folder)});
+    QVERIFY2(renamed >= 0, qPrintable(traced.calls.join(u'\n')));
+    const qsizetype flushed = FindCall(traced.calls, QStringLiteral("fsync("), {QStringLiteral("<%1>)").arg(folder)}, renamed);
+    QVERIFY2(flushed > renamed, qPrintable(traced.calls.mid(renamed).join(u'\n')));
+    const qsizetype journal = FindCall(traced.calls, QStringLiteral("rename("), {QStringLiteral(".journal.new\", \"")}, renamed);
+    QVERIFY2(journal > flushed, qPrintable(traced.calls.mid(renamed).join(u'\n')));
+    const qsizetype kept = FindCall(traced.calls, QStringLiteral("rename("),
+                                    {QStringLiteral(", \"%1/settings/krelin.conf\")").arg(folder)}, renamed);
+    QVERIFY2(kept > renamed, qPrintable(traced.calls.mid(renamed).join(u'\n')));
+    QVERIFY2(FindCall(traced.calls, QStringLiteral("fsync("), {QStringLiteral("<%1/settings>)").arg(folder)}, kept) > kept,
+             qPrintable(traced.calls.mid(kept).join(u'\n')));
+}
+
+// A folder that cannot be flushed after the rename (the disk failing) makes the save fail
+// out loud: the work stays unsaved and in the journal, which the next start offers back.
+void TestFileSafety::unflushedSaveKeepsTheWork()
+{
+    QDir(JournalFolder()).removeRecursively(); // the other tests' windows leave theirs
+    Window w(false);
+    const QString folder = QFileInfo(w.dir.path()).canonicalFilePath();
+    const TracedRun traced = traceSave({QStringLiteral("-P"), folder, QStringLiteral("-e"), QStringLiteral("trace=fsync"),
+                                        QStringLiteral("-e"), QStringLiteral("inject=fsync:error=EIO")},
+                                       folder + QStringLiteral("/game.nes"));
+    QVERIFY2(traced.problem.isEmpty(), qPrintable(traced.problem));
+    QVERIFY2(traced.run.status == 0, qPrintable(traced.run.err));
+    const QString said = QString::fromLocal8Bit(traced.run.out);
+    QVERIFY2(said.startsWith(QStringLiteral("Cannot save %1/game.nes: the new file is in place, but its folder could "
+                                            "not be flushed to the disk (input/output error), so a power cut may yet "
+                                            "undo the write. Your changes stay unsaved")
+                                 .arg(QDir::toNativeSeparators(folder)))
+                 && said.endsWith(QStringLiteral("\nunsaved\n")),
+             qPrintable(said));
+
+    w.desktop.choiceAnswers << QStringLiteral("Not Now");
+    w.window->OpenAtStart({});
+    QCOMPARE(w.desktop.choiceQuestions.size(), 1);
+    const QString asked = w.desktop.choiceQuestions.first().text;
+    QVERIFY2(asked.startsWith(QStringLiteral("GAME.NES has unsaved changes from a session that ended unexpectedly (1 edit, ")),
+             qPrintable(asked));
+}
+
+// Temporary files that writes killed half way left go at the next start, beside the recent
+// files and among the program's own (a backup's); a writer's that still runs, an earlier
+// version's too young to tell, and other programs' stay.
+void TestFileSafety::leftTemporariesGoAtStart()
+{
+    const QTemporaryDir work, config;
+    const DataFolder data;
+    const QString backups = data.path(QStringLiteral("krelin/backups/game.nes-0123456789ab"));
+    QVERIFY(QDir().mkpath(backups));
+    const QDir dir(work.path());
+    const QStringList gone{".game.nes.krelin-new-0123abcd~", ".old.nes.krelin-00000000~"};
+    const QStringList kept{".game.nes.krelin-new-5555aaaa~", ".game.nes.krelin-9876fedc~", ".thesis.tex.0badc0de~", "game.nes"};
+    for (const QString &name : gone + kept)
+        QVERIFY(WriteFile(dir.filePath(name), "left"));
+    QVERIFY(Backdate(dir.filePath(gone[1]), 2 * StaleTemporaryAge));
+    const QString backupLeft = backups + QStringLiteral("/.2026-01-01.nes.krelin-new-00c0ffee~");
+    QVERIFY(WriteFile(backupLeft, "left"));
+    // A writer still at work holds its file's lock.
+    const int writing = ::open(QFile::encodeName(dir.filePath(kept[0])).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(writing >= 0 && ::flock(writing, LOCK_EX | LOCK_NB) == 0);
+    const auto release = qScopeGuard([writing] { ::close(writing); });
+
+    QSettings settings(config.filePath(QStringLiteral("krelin.conf")), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("RecentFiles"), QStringList{dir.filePath(QStringLiteral("game.nes"))});
+    settings.sync();
+    modKrelin model;
+    ScriptedDesktop desktop;
+    frmKrelin window(model, desktop, QStringLiteral(KRELIN_RUNTIME_DIR), &settings);
+    QStringList expected = kept;
+    expected.sort();
+    // Cleared beside the window's start, never in its way.
+    QTRY_COMPARE(dir.entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    QTRY_VERIFY(!QFileInfo::exists(backupLeft));
+}
+
 int main(int argc, char **argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--second") == 0)
         return runSecondProgram(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--save") == 0)
+        return runSavingProgram(argc, argv);
     QApplication app(argc, argv);
     TestFileSafety test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -142,6 +142,10 @@ private slots:
         s.key(Qt::Key_Right, {}, 3);
         s.key(Qt::Key_Down, {}, 4);
         s.key(Qt::Key_Return);
+        // The cursor stays on the cell it placed into.
+        QVERIFY(original[std::size_t(s.cell(0, 3, 4))] != 0x35);
+        QCOMPARE(s.byte(s.cell(0, 3, 4)), 0x35);
+        QVERIFY2(hasWhiteFrame(s.map(), 3, 4), "the keyboard's cursor went from the cell placed into");
         s.key(Qt::Key_Right, {}, 2);
         s.key(Qt::Key_Down, {}, 2);
         s.key(Qt::Key_Right, Qt::ShiftModifier, 2);
@@ -223,10 +227,27 @@ private slots:
         QCOMPARE(s.model.currentStage(), &StageTable[S5]);
         QCOMPARE(c.editor().SelectedMetaTile(), 0x2F);
         QCOMPARE(c.hsTable->value(), 2);
+        // A palette entry: the palette editor comes forward with its swatch chosen, the keys
+        // going on from it.
         s.goTo(QStringLiteral("$%1").arg(QString::number(StageTable[S5].PalOffset + 6, 16)));
-        QVERIFY(Controls(s.window).palEditor);
-        QCOMPARE(Controls(s.window).palEditor->selectedEntry(), 6);
+        QTRY_VERIFY(Controls(s.window).palEditor);
+        frmPalEditor *palette = Controls(s.window).palEditor;
+        QTRY_COMPARE(QApplication::activeWindow(), palette);
+        QCOMPARE(palette->selectedEntry(), 6);
+        QCOMPARE(palette->keyCursor(), 6);
+        QCOMPARE(c.sbStatus->currentMessage(), QStringLiteral("0x%1: stage 5, palette entry 6").arg(QString::number(StageTable[S5].PalOffset + 6, 16).toUpper()));
+        // Stage 1A's first entry, typed in the main window again.
+        s.window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), s.window.get());
+        s.goTo(QStringLiteral("$43F8"));
+        QTRY_COMPARE(QApplication::activeWindow(), palette);
+        QCOMPARE(s.model.currentStage(), &StageTable[S1A]);
+        QCOMPARE(palette->selectedEntry(), 0);
+        QVERIFY(palette->picPal[0]->hasCursor());
+        QCOMPARE(c.sbStatus->currentMessage(), QStringLiteral("0x43F8: stage 1A, palette entry 0"));
         QVERIFY(s.desktop.messages.isEmpty());
+        s.window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), s.window.get());
 
         // What names no place is refused, and says why.
         for (const auto &[text, says] : {std::pair{"castle", "no place to go"}, {"3:24", "frames 0 to 23"},
@@ -235,7 +256,7 @@ private slots:
             QVERIFY2(!s.desktop.messages.isEmpty() && s.desktop.messages.last().text.contains(QLatin1String(says)),
                      qPrintable(s.desktop.messageTexts()));
         }
-        QCOMPARE(s.model.currentStage(), &StageTable[S5]);
+        QCOMPARE(s.model.currentStage(), &StageTable[S1A]);
     }
 };
 

@@ -80,7 +80,9 @@ struct SettledWindow
 
 // The cells holding what the cell at place start holds, 4-connected across the whole
 // strip of frames: worked out here from the image, apart from the program's own.
-std::set<qint64> StripRegion(const MapSession &s, QPoint start)
+// The region the Fill tool fills from start on the stage's strip; *frames, when given,
+// the first and the last frame it reaches.
+std::set<qint64> StripRegion(const MapSession &s, QPoint start, std::pair<int, int> *frames = nullptr)
 {
     const int width = 16 * s.stage().Frames;
     const auto offset = [&](QPoint p) { return s.cell(p.x() / 16, p.x() % 16, p.y()); };
@@ -93,6 +95,9 @@ std::set<qint64> StripRegion(const MapSession &s, QPoint start)
             || s.byte(offset(p)) != value)
             continue;
         seen.insert(offset(p));
+        if (frames)
+            *frames = seen.size() == 1 ? std::pair(p.x() / 16, p.x() / 16)
+                                       : std::pair(std::min(frames->first, p.x() / 16), std::max(frames->second, p.x() / 16));
         todo << p + QPoint(1, 0) << p - QPoint(1, 0) << p + QPoint(0, 1) << p - QPoint(0, 1);
     }
     return seen;
@@ -171,7 +176,7 @@ private slots:
             QWheelEvent wheel(at, m.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
                               Qt::ControlModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(m.viewport(), &wheel);
-            QCOMPARE(canvas.cellSize(), 24); // 150 %
+            QCOMPARE(canvas.scale(), 384); // 150 %: a metatile 24 pixels wide
             const QPoint scroll(canvas.horizontalScrollBar()->value(), canvas.verticalScrollBar()->value());
             QCOMPARE(canvas.layout().cellAt(at + scroll), std::optional<StageCell>(under));
             // The wheel alone scrolls along the stage; a middle-button drag scrolls by its way.
@@ -185,28 +190,102 @@ private slots:
             m.send(QEvent::MouseMove, QPoint(200, 100), Qt::NoButton, Qt::MiddleButton);
             m.send(QEvent::MouseButtonRelease, QPoint(200, 100), Qt::MiddleButton);
             QCOMPARE(canvas.horizontalScrollBar()->value(), dragged + 100);
-            // Ctrl+0: the whole stage in the window, as large as it fits (stage 1A: 7 frames).
+            // Ctrl+0: the whole stage in the window, filling it (stage 1A: 7 frames; the
+            // window wide, then tall).
             Controls(window).mnuEdit_Level_Click(S1A);
             m.map->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(m.map));
             canvas.setFocus();
-            m.map->resize(1000, 300);
-            QTest::keyClick(&canvas, Qt::Key_0, Qt::ControlModifier);
-            QVERIFY(canvas.layout().width() <= canvas.viewport()->width());
-            QVERIFY(canvas.layout().height() <= canvas.viewport()->height());
-            StageMapGeometry larger = canvas.layout();
-            ++larger.cell;
-            QVERIFY(larger.width() > canvas.viewport()->width() || larger.height() > canvas.viewport()->height());
-            QCOMPARE(canvas.horizontalScrollBar()->maximum(), 0);
+            for (const QSize size : {QSize(1000, 300), QSize(1400, 200)}) {
+                m.map->resize(size);
+                QTest::keyClick(&canvas, Qt::Key_0, Qt::ControlModifier);
+                // The vertical scroll bar that the zoom before needed goes.
+                QTRY_COMPARE(canvas.viewport()->size(), canvas.maximumViewportSize());
+                const QSize seen = canvas.viewport()->size();
+                const StageMapGeometry &fit = canvas.layout();
+                QVERIFY(fit.width() <= seen.width() && fit.height() <= seen.height());
+                // At most a pixel a frame is left over across, or a pixel down.
+                QVERIFY2(seen.width() - fit.width() < fit.frames || seen.height() - fit.height() <= 1,
+                         qPrintable(QStringLiteral("%1 x %2 shown in %3 x %4")
+                                        .arg(fit.width())
+                                        .arg(fit.height())
+                                        .arg(seen.width())
+                                        .arg(seen.height())));
+                QCOMPARE(canvas.horizontalScrollBar()->maximum(), 0);
+                QCOMPARE(canvas.verticalScrollBar()->maximum(), 0);
+                // The middle of each frame's first, middle and last cells shows the middle
+                // of its metatile, however the zoom rounds.
+                const QImage shown = m.picture();
+                for (int f = 0; f < fit.frames; ++f)
+                    for (const QPoint c : {QPoint(0, 0), QPoint(7, 7), QPoint(15, 14)}) {
+                        const int n = first.model.byteAt(LevelCellOffset(StageTable[S1A], f, c.x(), c.y()));
+                        const QPoint middle(f * fit.framePitch() + (2 * c.x() + 1) * fit.scale / 32,
+                                            Label + (2 * c.y() + 1) * fit.scale / 32);
+                        bool found = false;
+                        for (const int x : {7, 8})
+                            for (const int y : {7, 8})
+                                found = found || shown.pixel(middle) == ConsolePixel(first.model, n, x, y);
+                        QVERIFY2(found, qPrintable(QStringLiteral("frame %1, cell %2, %3").arg(f).arg(c.x()).arg(c.y())));
+                    }
+            }
             QTest::keyClick(&canvas, Qt::Key_Plus, Qt::ControlModifier);
             Controls(window).named<QAction>("mnuFrameLines")->trigger(); // off
         }
         // The next run opens the stage map as it was left.
         SettledWindow next(settings);
         StageMap m(&next.window);
-        QCOMPARE(m.canvas().cellSize(), settings.value(QStringLiteral("stageMap/zoom")).toInt() * 16 / 100);
-        QVERIFY(m.canvas().cellSize() > StageMapGeometry::MinCell);
+        QCOMPARE(m.canvas().scale(), StageMapGeometry::scaleOf(settings.value(QStringLiteral("stageMap/zoom")).toInt()));
+        QVERIFY(m.canvas().scale() > StageMapGeometry::MinScale);
         QVERIFY(!m.canvas().layout().lines);
+    }
+
+    // Zooming about the pointer far along the stage, with the lines between frames counted:
+    // the pointer stays over the same place of the same cell at every step.
+    void zoomAboutThePointerFarAlong()
+    {
+        MapSession s;
+        StageMapCanvas &canvas = s.canvas();
+        QVERIFY(canvas.layout().lines);
+        s.scrollTo(18);
+        const StageCell under{19, 7, 9};
+        const QRect cell = canvas.layout().cellRect(under);
+        const QPoint at = s.stageMap->at(under) + QPoint(cell.width() / 4, 0);
+        const auto across = [&] {
+            // Where the pointer lies across its cell, from 0 (its left edge) to 1.
+            const QRect now = canvas.layout().cellRect(under);
+            return (at.x() + canvas.horizontalScrollBar()->value() - now.left() + 0.5) / now.width();
+        };
+        const double was = across();
+        for (const int notches : {1, 1, -1, -1, -1, -1}) {
+            QWheelEvent wheel(at, s.stageMap->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                              Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(s.stageMap->viewport(), &wheel);
+            // The cell under the pointer across (down, the map may have stopped scrolling).
+            const std::optional<StageCell> now = canvas.layout().cellAt(
+                QPoint(at.x() + canvas.horizontalScrollBar()->value(), canvas.layout().cellRect(under).center().y()));
+            const QString zoom = QStringLiteral("at %1 %").arg(StageMapGeometry::percentOf(canvas.scale()));
+            QVERIFY2(now && now->frame == under.frame && now->col == under.col, qPrintable(zoom));
+            // Within a pixel of where it was, as the zoom's rounding allows.
+            QVERIFY2(std::abs(across() - was) <= 1.0 / canvas.layout().cellRect(under).width() + 1e-9, qPrintable(zoom));
+        }
+        QCOMPARE(canvas.scale(), 128); // 50 %
+    }
+
+    // Another stage starts at its first frame; the same stage in another image keeps its place.
+    void newStageStartsAtItsFirstFrame()
+    {
+        MapSession s;
+        s.scrollTo(20);
+        Controls(s.window).mnuEdit_Level_Click(S4A);
+        QCOMPARE(s.canvas().horizontalScrollBar()->value(), 0);
+        s.scrollTo(3);
+        const int there = s.canvas().horizontalScrollBar()->value();
+        QVERIFY(there > 0);
+        const QString copy = s.dir.filePath(QStringLiteral("copy.nes"));
+        QVERIFY(QFile::copy(s.romPath, copy));
+        QVERIFY(s.window->OpenRom(copy));
+        QCOMPARE(s.model.currentStage(), &StageTable[S4A]);
+        QCOMPARE(s.canvas().horizontalScrollBar()->value(), there);
     }
 
     // ---- the tools across frame edges ---------------------------------------------------------
@@ -231,7 +310,7 @@ private slots:
         std::sort(expected.begin(), expected.end());
         QCOMPARE(ChangedOffsets(original, s.model.image()), expected);
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 5 \u00D7 2 in 3, frame 4"));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 5 \u00D7 2 in 3, frames 4\u20135"));
         // The main map shows the part that lies on its frame.
         s.stageMap->key(Qt::Key_Escape);
         for (int i = 0; i < 3; ++i)
@@ -242,6 +321,32 @@ private slots:
         s.stageMap->click({23, 0, 14});
         QCOMPARE(s.stack().undoText(), QStringLiteral("Paste 2 \u00D7 2 in 3, frame 23"));
         QCOMPARE(s.byte(s.cell(23, 15, 1)), 7);
+        s.stack().undo();
+        s.stack().undo();
+        QVERIFY(s.model.image() == original);
+    }
+
+    // A Paint stroke dragged over a frame edge is one step, named after both frames; a
+    // stroke within one frame names that frame alone.
+    void paintStrokeOverAFrameEdge()
+    {
+        MapSession s;
+        const Bytes original = s.model.image();
+        const int with = (s.byte(s.cell(1, 15, 4)) + 1) % 256;
+        Controls(s.window).editor().SelectMetaTile(with);
+        s.stageMap->key(Qt::Key_B); // the Paint tool
+        s.scrollTo(1);
+        s.stageMap->drag({{1, 4, 14}, {1, 4, 15}, {2, 4, 0}, {2, 4, 1}});
+        QCOMPARE(s.stack().count(), 1);
+        int changed = 0;
+        for (const StageCell &c : {StageCell{1, 4, 14}, StageCell{1, 4, 15}, StageCell{2, 4, 0}, StageCell{2, 4, 1}}) {
+            QCOMPARE(s.byte(s.cell(c.frame, c.col, c.row)), with);
+            changed += original[std::size_t(s.cell(c.frame, c.col, c.row))] != with;
+        }
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Paint %1 cells with %2 in 3, frames 1\u20132").arg(changed).arg(HexByte(with)));
+        Controls(s.window).editor().SelectMetaTile((s.byte(s.cell(2, 3, 6)) + 1) % 256);
+        s.stageMap->drag({{2, 6, 3}, {2, 6, 4}});
+        QVERIFY2(s.stack().undoText().endsWith(QStringLiteral(" in 3, frame 2")), qPrintable(s.stack().undoText()));
         s.stack().undo();
         s.stack().undo();
         QVERIFY(s.model.image() == original);
@@ -258,7 +363,8 @@ private slots:
                 if (s.byte(s.cell(f, 15, row)) == s.byte(s.cell(f + 1, 0, row)))
                     start = QPoint(16 * f + 15, row);
         QVERIFY(start.x() >= 0);
-        const std::set<qint64> region = StripRegion(s, start);
+        std::pair<int, int> frames;
+        const std::set<qint64> region = StripRegion(s, start, &frames);
         const int with = (s.byte(s.cell(start.x() / 16, 15, start.y())) + 1) % 256;
         Controls(s.window).editor().SelectMetaTile(with);
         s.stageMap->key(Qt::Key_F); // the Fill tool
@@ -266,7 +372,11 @@ private slots:
         s.stageMap->click(CellAtPoint(start));
         QCOMPARE(ChangedOffsets(original, s.model.image()), QList<qint64>(region.begin(), region.end()));
         QCOMPARE(s.stack().count(), 1);
-        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2 in 3, frame 0").arg(region.size()).arg(HexByte(with)));
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill %1 cells with %2 in 3, frames %3\u2013%4")
+                                           .arg(region.size())
+                                           .arg(HexByte(with))
+                                           .arg(frames.first)
+                                           .arg(frames.second));
         s.stack().undo();
         QVERIFY(s.model.image() == original);
     }
@@ -279,9 +389,10 @@ private slots:
         s.stageMap->drag({{2, 3, 14}, {3, 4, 1}}, Qt::ShiftModifier);
         QCOMPARE(s.tools().selection(), QRect(2 * 16 + 14, 3, 4, 2));
         // The main window shows frame 3, where the drag ended, and the selection's part on
-        // it: edged where it ends, open at the frame's left edge, where it goes on.
+        // it: edged where it ends, open at the frame's left edge, where it goes on. (The
+        // white frame of the cursor, on the last cell, covers the edge's outer line.)
         QCOMPARE(Controls(s.window).hLevel_Frames->value(), 3);
-        QCOMPARE(s.map().pixel(CellPitch * 1 + 33, CellPitch * 4 + 10), SelectionColor);
+        QCOMPARE(s.map().pixel(CellPitch * 1 + 32, CellPitch * 4 + 10), SelectionColor);
         QVERIFY(s.map().pixel(0, CellPitch * 3 + 10) != SelectionColor);
         s.stageMap->key(Qt::Key_C, Qt::ControlModifier);
         QString text;
@@ -310,6 +421,7 @@ private slots:
                     filled << s.cell(f, c, row);
         std::sort(filled.begin(), filled.end());
         QCOMPARE(ChangedOffsets(original, s.model.image()), filled);
+        QCOMPARE(s.stack().undoText(), QStringLiteral("Fill Selection 4 \u00D7 2 with %1 in 3, frames 2\u20133").arg(HexByte(picked)));
         // The status bar tells the cell under the pointer, and the frame it lies in.
         s.stageMap->move({3, 4, 7});
         QCOMPARE(Controls(s.window).sbStatus->lblFrame->text(), QStringLiteral("Frame 3 / 24"));
