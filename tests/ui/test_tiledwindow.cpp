@@ -581,6 +581,15 @@ private slots:
             said += child.readAllStandardOutput();
         QVERIFY2(said.startsWith("ready "), said.constData());
         const QString map = QString::fromLocal8Bit(said.mid(6).trimmed()), folder = QFileInfo(map).path();
+        // The stand-in for Tiled ends with the test, however the test ends.
+        const QString pidsFile = QDir(folder).filePath(QStringLiteral("tiled.pids"));
+        QFile startedPids(pidsFile);
+        const QByteArray pids = startedPids.open(QIODevice::ReadOnly) ? startedPids.readAll() : QByteArray();
+        const auto endTiled = qScopeGuard([pids] {
+            for (const QByteArray &pid : pids.split('\n'))
+                if (pid.trimmed().toLongLong() > 0)
+                    ::kill(pid_t(pid.trimmed().toLongLong()), SIGKILL);
+        });
         // A program that runs, with work of its own in its folder.
         Maps running;
         const QString runningMap = running.editInTiled();
@@ -600,9 +609,7 @@ private slots:
             QVERIFY(next->desktop.messages.isEmpty());
             QVERIFY(QDir(folder).exists());
             // The stand-in for Tiled ends: the start after it keeps the map.
-            QFile pids(QDir(folder).filePath(QStringLiteral("tiled.pids")));
-            QVERIFY(pids.open(QIODevice::ReadOnly));
-            const qint64 pid = pids.readAll().trimmed().toLongLong();
+            const qint64 pid = pids.trimmed().toLongLong();
             QVERIFY(pid > 0);
             ::kill(pid_t(pid), SIGKILL);
             QTRY_VERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1/cmdline").arg(pid)));
